@@ -1,0 +1,168 @@
+#include "discovery.h"
+
+#include "device/link_lock.h"
+
+#include <hidapi/hidapi.h>
+
+#include <cerrno>
+#include <cstring>
+
+std::atomic<hid_device*> hid_handle{nullptr};
+
+namespace {
+
+void CopyNarrow(const char* text, char* out) {
+    if (out == nullptr) {
+        return;
+    }
+    std::strncpy(out, text, kIdentificationTextSize - 1);
+    out[kIdentificationTextSize - 1] = '\0';
+}
+
+// Keeps the low 8 bits of each UTF-16 unit, at most 47 characters.
+void CopyWideLow8(const wchar_t* text, char* out) {
+    int i = 0;
+    for (; i < kIdentificationTextSize - 1 && text[i] != L'\0'; ++i) {
+        out[i] = static_cast<char>(static_cast<unsigned>(text[i]) & 0xFF);
+    }
+    out[i] = '\0';
+}
+
+std::string Narrow(const wchar_t* text) {
+    std::string result;
+    if (text == nullptr) {
+        return result;
+    }
+    for (; *text != L'\0'; ++text) {
+        const auto unit = static_cast<unsigned>(*text);
+        result.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+    }
+    return result;
+}
+
+using StringReader = int (*)(hid_device*, wchar_t*, size_t);
+
+void ReadIdentification(hid_device* handle, StringReader read, char* out) {
+    if (out == nullptr) {
+        return;
+    }
+    wchar_t text[kDescriptorStringMax + 1] = {};
+    if (read(handle, text, kDescriptorStringMax) == 0) {
+        text[kDescriptorStringMax] = L'\0';
+        CopyWideLow8(text, out);
+    } else {
+        CopyNarrow(kUnableToFindText, out);
+    }
+}
+
+} // namespace
+
+namespace device {
+
+hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char* product,
+                          ScanReport* report) {
+    LinkLock lock = LockLink();
+    ScanReport local;
+    ScanReport& scan = report != nullptr ? *report : local;
+    scan = ScanReport{};
+
+    // The first enumeration only brings hidapi up.
+    hid_free_enumeration(hid_enumerate(0, 0));
+
+    hid_device* handle = nullptr;
+    hid_device_info* devices =
+        hid_enumerate(static_cast<unsigned short>(vendorId), static_cast<unsigned short>(productId));
+    for (hid_device_info* info = devices; info != nullptr; info = info->next) {
+        if (info->interface_number != EncoderInterface || info->path == nullptr) {
+            continue;
+        }
+        errno = 0;
+        handle = hid_open_path(info->path);
+        if (handle == nullptr) {
+            const int openErrno = errno;
+            scan.devicePath = info->path;
+            scan.openError = Narrow(hid_error(nullptr));
+            const bool denied = openErrno == EACCES || openErrno == EPERM ||
+                                scan.openError.find("ermission denied") != std::string::npos;
+            scan.outcome = denied ? ScanOutcome::FoundButDenied : ScanOutcome::FoundButUnopenable;
+        }
+        // Only the first matching interface is tried.
+        break;
+    }
+    hid_free_enumeration(devices);
+
+    if (handle == nullptr) {
+        CopyNarrow(kNoneText, manufacturer);
+        CopyNarrow(kNoneText, product);
+        return nullptr;
+    }
+
+    ReadIdentification(handle, hid_get_manufacturer_string, manufacturer);
+    ReadIdentification(handle, hid_get_product_string, product);
+
+    // Every read of the exchange is then a poll (or a short wait), never an endless block.
+    hid_set_nonblocking(handle, 1);
+    RegisterHandle(handle, true);
+    scan.outcome = ScanOutcome::Opened;
+    scan.devicePath.clear();
+    scan.openError.clear();
+    return handle;
+}
+
+RescanResult RescanForKeypad() {
+    LinkLock lock = LockLink();
+    RescanResult result;
+    hid_device* old = hid_handle.load();
+    if (old != nullptr) {
+        hid_exit_safely(old);
+    }
+    char manufacturer[kIdentificationTextSize] = {};
+    char product[kIdentificationTextSize] = {};
+    hid_device* handle = ScanForDevice(EncoderVid, EncoderPid, manufacturer, product, &result.scan);
+    hid_handle.store(handle);
+    result.found = handle != nullptr;
+    result.manufacturer = manufacturer;
+    result.product = product;
+    return result;
+}
+
+std::string OpenFailureHint(const ScanReport& scan) {
+    switch (scan.outcome) {
+    case ScanOutcome::FoundButDenied:
+        return "The keypad is plugged in at " + scan.devicePath +
+               " but access is denied: install the udev rules 70-echovane.rules into "
+               "/etc/udev/rules.d, then unplug the keypad and plug it in again.";
+    case ScanOutcome::FoundButUnopenable:
+        return "The keypad is plugged in at " + scan.devicePath + " but cannot be opened (" +
+               (scan.openError.empty() ? std::string("unknown error") : scan.openError) +
+               "): close any other program that uses it and scan again.";
+    case ScanOutcome::Opened:
+    case ScanOutcome::NotPresent:
+        break;
+    }
+    return {};
+}
+
+std::string NotConnectedMessage(const RescanResult& result) {
+    std::string text = std::string(kNotConnectedText) + "\n";
+    const std::string hint = OpenFailureHint(result.scan);
+    if (!hint.empty()) {
+        text += hint + "\n";
+    }
+    return text;
+}
+
+} // namespace device
+
+hid_device* ScanForUSBDevice_a(int vendorId, int productId, char* manufacturer, char* product) {
+    return device::ScanForDevice(vendorId, productId, manufacturer, product, nullptr);
+}
+
+void hid_exit_safely(hid_device* handle) {
+    device::LinkLock lock = device::LockLink();
+    if (handle != nullptr) {
+        device::ForgetHandle(handle);
+        hid_close(handle);
+    }
+    hid_exit();
+}

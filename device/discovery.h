@@ -1,0 +1,75 @@
+#pragma once
+
+// Finding and opening the keypad's vendor interface, and the one process-wide handle.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+struct hid_device_;
+typedef struct hid_device_ hid_device;
+
+inline constexpr int EncoderVid = 0x2047;
+inline constexpr int EncoderPid = 0x09D0;
+// The framed protocol lives on the second interface of the composite keypad.
+inline constexpr int EncoderInterface = 1;
+// Caller buffers for the identification strings: 47 characters and a NUL.
+inline constexpr int kIdentificationTextSize = 48;
+inline constexpr int kDescriptorStringMax = 255;
+
+inline constexpr char kNoneText[] = "None";
+inline constexpr char kUnableToFindText[] = "Unable To Find";
+
+// The open keypad handle shared by every window; null until a scan succeeds and after a scan
+// fails. Atomic because the self-test worker reads it while the window thread may rescan.
+extern std::atomic<hid_device*> hid_handle;
+
+// Opens the first interface-1 device with the given ids (in enumeration order), fills the two
+// 48-byte texts and returns the handle in non-blocking mode; null and "None" when none opens.
+hid_device* ScanForUSBDevice_a(int vendorId, int productId, char* manufacturer, char* product);
+
+// Closes handle when it is not null, then shuts hidapi down.
+void hid_exit_safely(hid_device* handle);
+
+namespace device {
+
+// Why a scan found nothing usable.
+enum class ScanOutcome {
+    Opened,
+    NotPresent,
+    // Enumerated but hid_open_path failed: on Linux usually missing udev rules.
+    FoundButDenied,
+    FoundButUnopenable,
+};
+
+struct ScanReport {
+    ScanOutcome outcome = ScanOutcome::NotPresent;
+    std::string devicePath; // of the interface that could not be opened
+    std::string openError;  // hidapi's text for the failed open
+};
+
+hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char* product,
+                          ScanReport* report);
+
+struct RescanResult {
+    bool found = false;
+    ScanReport scan;
+    std::string manufacturer;
+    std::string product;
+};
+
+// The rescan sequence: closes the old handle (shutting hidapi down), opens the keypad anew and
+// stores it in hid_handle. Waits for a running exchange; never closes a handle under one.
+RescanResult RescanForKeypad();
+
+inline constexpr char kMessageCaption[] = "Vexor Echovane";
+inline constexpr char kNotConnectedText[] = "Vexor Echovane not connected..";
+
+// The text of the not-connected message box for a failed rescan: the fixed line and, when the
+// keypad is plugged in but cannot be opened, one more line naming the cause and the fix.
+std::string NotConnectedMessage(const RescanResult& result);
+
+// The extra line alone (empty when the keypad is simply absent).
+std::string OpenFailureHint(const ScanReport& scan);
+
+} // namespace device

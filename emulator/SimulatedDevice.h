@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace emulator {
+
+inline constexpr int kReportSize = 64;
+// One full-speed USB frame: an interrupt endpoint moves one report per frame each way.
+inline constexpr uint64_t kFrameUs = 1000;
+
+using Report = std::vector<uint8_t>;
+
+struct TimedReport {
+    uint64_t dueUs = 0;
+    Report bytes;
+};
+
+struct InterfaceInfo {
+    int number = 0;
+    uint16_t usagePage = 0;
+    uint16_t usage = 0;
+};
+
+class VirtualBus;
+
+// Something that can sit on the virtual bus: a keypad or a boot loader.
+class SimulatedDevice : public std::enable_shared_from_this<SimulatedDevice> {
+public:
+    virtual ~SimulatedDevice() = default;
+
+    virtual uint16_t VendorId() const = 0;
+    virtual uint16_t ProductId() const = 0;
+    virtual std::vector<InterfaceInfo> Interfaces() const = 0;
+    virtual std::wstring Manufacturer() const { return L"Vexor"; }
+    virtual std::wstring Product() const { return L"Simulated device"; }
+    virtual std::wstring Serial() const { return L""; }
+
+    // An OUT report written to interface iface arrives at arrivalUs (the frame it crossed
+    // in); the device appends the IN reports it sends back, each with the time it becomes
+    // readable. Called with the bus lock held.
+    virtual void OnOutputReport(int iface, std::span<const uint8_t> report, uint64_t arrivalUs,
+                                std::vector<TimedReport>& replies) = 0;
+
+    // Opening fails as the operating system would refuse it (no access rights).
+    bool openDenied = false;
+    // Opening fails for another reason (device busy).
+    bool openFails = false;
+    // The string descriptors cannot be read.
+    bool stringsFail = false;
+
+    // Set by the bus: 0 while unplugged, a new number at each plug-in, so handles opened
+    // before an unplug stay dead after the device comes back.
+    uint64_t attachment = 0;
+    int busId = 0;
+};
+
+// The frame in which a report written at nowUs crosses the bus (the next frame boundary).
+inline uint64_t NextFrameUs(uint64_t nowUs) { return (nowUs / kFrameUs + 1) * kFrameUs; }
+
+} // namespace emulator

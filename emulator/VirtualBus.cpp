@@ -1,0 +1,122 @@
+#include "VirtualBus.h"
+
+#include "platform/clock.h"
+
+#include <algorithm>
+
+namespace emulator {
+
+VirtualBus& VirtualBus::Instance() {
+    static VirtualBus bus;
+    return bus;
+}
+
+void VirtualBus::Reset() {
+    std::lock_guard lock(mutex_);
+    for (auto& device : devices_) {
+        device->attachment = 0;
+    }
+    devices_.clear();
+    scheduled_.clear();
+    for (auto* counter : {&counters_.initCount, &counters_.exitCount, &counters_.openCount,
+                          &counters_.closeCount, &counters_.enumerateCount,
+                          &counters_.useAfterExit, &counters_.writes, &counters_.reads}) {
+        counter->store(0);
+    }
+    initialized_ = false;
+}
+
+void VirtualBus::Plug(const std::shared_ptr<SimulatedDevice>& device) {
+    std::lock_guard lock(mutex_);
+    if (std::find(devices_.begin(), devices_.end(), device) != devices_.end()) {
+        return;
+    }
+    device->attachment = nextAttachment_++;
+    if (device->busId == 0) {
+        device->busId = nextBusId_++;
+    }
+    devices_.push_back(device);
+}
+
+void VirtualBus::Unplug(const SimulatedDevice* device) {
+    std::lock_guard lock(mutex_);
+    auto it = std::find_if(devices_.begin(), devices_.end(),
+                           [device](const auto& entry) { return entry.get() == device; });
+    if (it != devices_.end()) {
+        (*it)->attachment = 0;
+        devices_.erase(it);
+    }
+}
+
+bool VirtualBus::IsPlugged(const SimulatedDevice* device) {
+    std::lock_guard lock(mutex_);
+    RunDue();
+    return std::any_of(devices_.begin(), devices_.end(),
+                       [device](const auto& entry) { return entry.get() == device; });
+}
+
+std::vector<std::shared_ptr<SimulatedDevice>> VirtualBus::Devices() {
+    std::lock_guard lock(mutex_);
+    RunDue();
+    return devices_;
+}
+
+void VirtualBus::Schedule(uint64_t atUs, std::function<void()> action) {
+    std::lock_guard lock(mutex_);
+    scheduled_.push_back({atUs, std::move(action)});
+}
+
+void VirtualBus::RunDue() {
+    std::lock_guard lock(mutex_);
+    const uint64_t now = platform::NowUs();
+    for (;;) {
+        auto due = std::min_element(scheduled_.begin(), scheduled_.end(),
+                                    [](const Scheduled& a, const Scheduled& b) {
+                                        return a.atUs < b.atUs;
+                                    });
+        if (due == scheduled_.end() || due->atUs > now) {
+            return;
+        }
+        auto action = std::move(due->action);
+        scheduled_.erase(due);
+        action();
+    }
+}
+
+VirtualBus::Usage VirtualBus::usage() {
+    Usage usage;
+    usage.initCount = counters_.initCount;
+    usage.exitCount = counters_.exitCount;
+    usage.openCount = counters_.openCount;
+    usage.closeCount = counters_.closeCount;
+    usage.enumerateCount = counters_.enumerateCount;
+    usage.useAfterExit = counters_.useAfterExit;
+    usage.writes = counters_.writes;
+    usage.reads = counters_.reads;
+    return usage;
+}
+
+bool VirtualBus::initialized() { return initialized_; }
+
+void VirtualBus::NoteInit() {
+    bool expected = false;
+    if (initialized_.compare_exchange_strong(expected, true)) {
+        ++counters_.initCount;
+    }
+}
+
+void VirtualBus::NoteExit() {
+    initialized_ = false;
+    ++counters_.exitCount;
+}
+
+void VirtualBus::NoteEnumerate() { ++counters_.enumerateCount; }
+
+void VirtualBus::NoteHandleUse(bool isWrite) {
+    if (!initialized_) {
+        ++counters_.useAfterExit;
+    }
+    ++(isWrite ? counters_.writes : counters_.reads);
+}
+
+} // namespace emulator

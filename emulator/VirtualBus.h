@@ -1,0 +1,85 @@
+#pragma once
+
+// The simulated USB bus behind the emulated hidapi: which devices are plugged in, what is
+// scheduled to happen to them, and how the program has used the HID library.
+
+#include "emulator/SimulatedDevice.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace emulator {
+
+class VirtualBus {
+public:
+    static VirtualBus& Instance();
+
+    // Unplugs everything and forgets all counters and scheduled events.
+    void Reset();
+
+    void Plug(const std::shared_ptr<SimulatedDevice>& device);
+    void Unplug(const SimulatedDevice* device);
+    bool IsPlugged(const SimulatedDevice* device);
+    std::vector<std::shared_ptr<SimulatedDevice>> Devices();
+
+    // Runs action once the clock reaches atUs (checked whenever the program touches the bus,
+    // and by RunDue()).
+    void Schedule(uint64_t atUs, std::function<void()> action);
+    void RunDue();
+
+    // How the program has used the HID library, for tests.
+    struct Usage {
+        int initCount = 0;
+        int exitCount = 0;
+        int openCount = 0;
+        int closeCount = 0;
+        int enumerateCount = 0;
+        // Reads, writes and string reads on a handle while the library was shut down: on
+        // Windows that uses an unloaded DLL.
+        int useAfterExit = 0;
+        int writes = 0;
+        int reads = 0;
+    };
+    Usage usage();
+    bool initialized();
+
+    // Library state changes made by the emulated hid_* functions.
+    void NoteInit();
+    void NoteExit();
+    void NoteOpen() { ++counters_.openCount; }
+    void NoteClose() { ++counters_.closeCount; }
+    void NoteEnumerate();
+    void NoteHandleUse(bool isWrite);
+
+    std::recursive_mutex& mutex() { return mutex_; }
+
+private:
+    VirtualBus() = default;
+    struct Scheduled {
+        uint64_t atUs;
+        std::function<void()> action;
+    };
+
+    std::recursive_mutex mutex_;
+    std::vector<std::shared_ptr<SimulatedDevice>> devices_;
+    std::vector<Scheduled> scheduled_;
+    // Atomic so a test can read them while a device callback holds the bus lock.
+    struct Counters {
+        std::atomic<int> initCount{0};
+        std::atomic<int> exitCount{0};
+        std::atomic<int> openCount{0};
+        std::atomic<int> closeCount{0};
+        std::atomic<int> enumerateCount{0};
+        std::atomic<int> useAfterExit{0};
+        std::atomic<int> writes{0};
+        std::atomic<int> reads{0};
+    } counters_;
+    std::atomic<bool> initialized_{false};
+    uint64_t nextAttachment_ = 1;
+    int nextBusId_ = 1;
+};
+
+} // namespace emulator
