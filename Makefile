@@ -31,6 +31,13 @@ asan:
 tsan:
 	$(MAKE) test PRESET=tsan
 
+FUZZ_SECONDS ?= 60
+# Every fuzz target for FUZZ_SECONDS each.
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	scripts/run-fuzzers $(FUZZ_SECONDS)
+
 format:
 	find device platform emulator app codetable config firmware ui selftest cli tests bench fuzz \
 	    -name '*.cpp' -o -name '*.h' 2>/dev/null | xargs -r clang-format -i
