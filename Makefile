@@ -25,6 +25,11 @@ test: build
 run: build
 	$(BUILD_DIR)/app/echovane-config
 
+# A Debian package of the product executables, rules and desktop entry.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+	@ls $(BUILD_DIR)/package/*.deb
+
 asan:
 	$(MAKE) test PRESET=asan
 
