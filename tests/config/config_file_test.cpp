@@ -38,17 +38,23 @@ public:
             saved_ = value;
         }
     }
-    ~ScopedEnvironment() {
-        if (saved_) {
-            ::setenv(name_, saved_->c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    void Set(const std::string& value) { ::setenv(name_, value.c_str(), 1); }
-    void Unset() { ::unsetenv(name_); }
+    ~ScopedEnvironment() { Put(name_, saved_ ? saved_->c_str() : nullptr); }
+    void Set(const std::string& value) { Put(name_, value.c_str()); }
+    void Unset() { Put(name_, nullptr); }
 
 private:
+    static void Put(const char* name, const char* value) {
+#ifdef _WIN32
+        _putenv_s(name, value != nullptr ? value : "");
+#else
+        if (value != nullptr) {
+            ::setenv(name, value, 1);
+        } else {
+            ::unsetenv(name);
+        }
+#endif
+    }
+
     const char* name_;
     std::optional<std::string> saved_;
 };
@@ -105,6 +111,15 @@ TEST_F(ConfigFileTest, WithoutAUsableFolderNothingIsWritten) {
     EXPECT_EQ(ReadBytes(folder.File("VexorInterface")), "x");
 }
 
+#ifdef _WIN32
+TEST_F(ConfigFileTest, TheDataFolderIsLocalAppData) {
+    ScopedEnvironment local("LOCALAPPDATA");
+    local.Set(folder.File("local"));
+    EXPECT_EQ(config::LocalAppDataFolder(), folder.File("local"));
+    local.Unset();
+    EXPECT_FALSE(config::LocalAppDataFolder());
+}
+#else
 TEST_F(ConfigFileTest, TheDataFolderFollowsXdgDataHomeThenHome) {
     ScopedEnvironment xdg("XDG_DATA_HOME");
     ScopedEnvironment home("HOME");
@@ -125,6 +140,7 @@ TEST_F(ConfigFileTest, TheDataFolderFollowsXdgDataHomeThenHome) {
     EXPECT_FALSE(config::PrepareConfigFile());
     EXPECT_EQ(FileName, "");
 }
+#endif
 
 TEST_F(ConfigFileTest, SaveWritesTheSevenValuesInTheirPlaces) {
     const std::string path = Prepared();
