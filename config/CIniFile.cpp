@@ -14,6 +14,7 @@ constexpr char kHeaderOpen = '[';
 constexpr char kHeaderClose = ']';
 constexpr char kKeySeparator = '=';
 constexpr char kLineEnd[] = "\r\n";
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 using Record = CIniFile::Record;
 using Records = std::vector<Record>;
@@ -80,6 +81,10 @@ bool ParseRecordLine(std::string line, std::string& currentSection, Record& reco
 }
 
 Records ParseText(std::string_view text) {
+    // Editors on Windows may put a UTF-8 byte order mark before the first header.
+    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        text.remove_prefix(kUtf8Bom.size());
+    }
     Records content;
     std::string pending;
     std::string currentSection;

@@ -12,7 +12,8 @@
 //   key=value                a key line; only the first '=' splits, nothing else is trimmed
 // Anything else (a line that is neither) is kept verbatim as a comment line, so it stays with
 // the record below it; comment lines after the last record are kept in a trailing record
-// (`CommentsOnly`). A last line without "\n" is read like any other.
+// (`CommentsOnly`). A last line without "\n" is read like any other; a UTF-8 byte order mark at
+// the start is skipped.
 //
 // Save writes every line with CR LF whatever the platform, and replaces the file atomically: a
 // failed or interrupted save leaves the old file as it was.

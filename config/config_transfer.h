@@ -5,6 +5,7 @@
 
 #include "config/config_messages.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 

@@ -100,6 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"CommentWithBracketsIsNoHeader", "[s]\n# see [docs]\nk=v",
                   "[s] | {# see [docs]\n}s/k=v"},
         ParseCase{"KeysAboveTheFirstHeader", "top=1\n[s]\nk=v", "/top=1 | [s] | s/k=v"},
+        ParseCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBF[s]\r\nk=v\r\n", "[s] | s/k=v"},
         ParseCase{"EmptyFile", "", ""}, ParseCase{"OnlyBlankLines", "\n \t\r\n\n", ""}),
     [](const auto& info) { return info.param.name; });
 
