@@ -125,13 +125,4 @@ TEST_F(ReplaceTest, NoFolderOrADirectoryInTheWayFails) {
     EXPECT_TRUE(fs::is_directory(folder.path()));
 }
 
-TEST_F(ReplaceTest, ReadWholeFileHonoursItsLimit) {
-    WriteBytes(file, std::string(5000, 'x'));
-    EXPECT_EQ(config::ReadWholeFile(file)->size(), 5000u);
-    EXPECT_EQ(config::ReadWholeFile(file, 5000)->size(), 5000u);
-    EXPECT_FALSE(config::ReadWholeFile(file, 4999));
-    EXPECT_FALSE(config::ReadWholeFile(folder.File("missing")));
-    EXPECT_FALSE(config::ReadWholeFile(folder.path().string()));
-}
-
 } // namespace

@@ -208,14 +208,6 @@ TEST_F(ConfigFileTest, ADamagedFileIsReportedAndLeftAlone) {
     EXPECT_EQ(ReadBytes(path), damaged);
 }
 
-TEST_F(ConfigFileTest, SetSettingsAndGetSettingsWorkOnAppSettings) {
-    Prepared();
-    EXPECT_FALSE(config::SetSettings("FirmwareFile", "fw.txt").failed());
-    EXPECT_EQ(config::GetSettings("FirmwareFile"), "fw.txt");
-    EXPECT_EQ(config::GetSettings("Missing"), "");
-    EXPECT_EQ(ReadBytes(FileName).rfind(" [appSettings]\r\n FirmwareFile=fw.txt\r\n", 0), 0u);
-}
-
 TEST_F(ConfigFileTest, WriteDefaultGoesToTheKeypadAndARefusalIsReported) {
     auto keypad = ConnectKeypad();
     keypad->settings.ledBrightness = 3;

@@ -273,13 +273,4 @@ TEST_F(ReplayTest, SaveChangeReplayRestoresTheKeypad) {
     EXPECT_EQ(keypad->settings.multicodeExtra, saved.multicodeExtra);
 }
 
-TEST(ParseSetting, DecimalWithinItsRange) {
-    EXPECT_EQ(config::ParseSetting("0", 6), 0);
-    EXPECT_EQ(config::ParseSetting(" 6\t", 6), 6);
-    EXPECT_EQ(config::ParseSetting("007", 9), 7);
-    for (const char* bad : {"", " ", "7", "+1", "-0", "1.0", "0x1", "1 2"}) {
-        EXPECT_FALSE(config::ParseSetting(bad, 6)) << bad;
-    }
-}
-
 } // namespace
