@@ -160,9 +160,10 @@ void Form1::showEvent(QShowEvent* event) {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    // Closing the window ends the program as "Exit" does.
+    // Closing the window ends the program as "Exit" does, whatever other windows are open.
     CloseKeypad();
     event->accept();
+    QCoreApplication::quit();
 }
 
 int8_t Form1::GetDeviceStatusMessage() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <ostream>
 
 namespace {
 
@@ -13,6 +14,10 @@ struct KeyCase {
     Qt::KeyboardModifiers modifiers;
     const char* text;
 };
+
+void PrintTo(const KeyCase& c, std::ostream* os) {
+    *os << "usage 0x" << std::hex << int(c.usage) << " mask 0x" << int(c.mask);
+}
 
 class UsageToKey : public testing::TestWithParam<KeyCase> {};
 

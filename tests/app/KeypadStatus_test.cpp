@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,10 @@ struct TextCase {
     std::string firmware;
     std::string serial;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StatusTexts : public testing::TestWithParam<TextCase> {};
 

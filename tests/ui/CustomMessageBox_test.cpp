@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -47,6 +48,10 @@ struct ModeCase {
     bool cancelShown;
     const char* cancelText;
 };
+
+void PrintTo(const ModeCase& c, std::ostream* os) {
+    *os << "mode " << c.mode;
+}
 
 class ShowBoxModes : public testing::TestWithParam<ModeCase> {};
 
