@@ -139,6 +139,7 @@ void My4way_layout::BuildControls() {
         const ModifierCheckBox& spec = ModifierCheckBoxes()[box];
         auto* checkBox = new QCheckBox(Text(spec.text), groupBox1_);
         checkBox->setObjectName(Text(spec.objectName));
+        checkBox->adjustSize();
         // Left modifiers (bits 0..3) in the first column, right ones in the second.
         const int bitNumber = std::countr_zero(static_cast<unsigned>(spec.bit));
         checkBox->move(
