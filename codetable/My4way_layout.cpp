@@ -292,7 +292,7 @@ void My4way_layout::ShowModifierButtons() {
     }
 }
 
-void My4way_layout::ShowCodeBoxes() {
+void My4way_layout::displayKeycodeOnTextBox() {
     for (int slot = 1; slot <= kCodesPerKey; ++slot) {
         textBoxes_[slot - 1]->setText(QString::fromStdString(editor_.CodeBoxText(slot)));
     }
@@ -300,7 +300,7 @@ void My4way_layout::ShowCodeBoxes() {
 
 void My4way_layout::keyBtn_Click(int key) {
     editor_.SelectKey(key);
-    ShowCodeBoxes();
+    displayKeycodeOnTextBox();
     setModifierCodeCheckBoxes(editor_.Modifier(key));
     ShowKeys();
 }
@@ -317,12 +317,12 @@ void My4way_layout::checkBox_CheckedChanged(int box, bool checked) {
     if (settingCheckBoxes_) {
         return;
     }
-    editor_.SetModifierBit(ModifierCheckBoxes()[box].bit, checked);
+    editor_.setModifierCode(ModifierCheckBoxes()[box].bit, checked);
 }
 
 void My4way_layout::selectCodeCbox_SelectedIndexChanged(int slot, int index) {
-    editor_.PickCode(slot, index);
-    ShowCodeBoxes();
+    editor_.fillKeycodeToTextbox(slot, index);
+    displayKeycodeOnTextBox();
     ShowKeys();
 }
 
@@ -350,7 +350,7 @@ void My4way_layout::resetBtn_Click() {
         selectCodeCboxes_[slot]->setPlaceholderText(
             QStringLiteral("%1 %2").arg(QString::fromLatin1(kCodePickerText)).arg(slot + 1));
     }
-    ShowCodeBoxes();
+    displayKeycodeOnTextBox();
 }
 
 void My4way_layout::applyBtn_Click() {

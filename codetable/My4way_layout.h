@@ -59,7 +59,7 @@ private:
     void setModifierCodeCheckBoxes(int value);
     void ShowKeys();
     void ShowModifierButtons();
-    void ShowCodeBoxes();
+    void displayKeycodeOnTextBox();
 
     codetable::TenKeyEditor editor_;
     bool loaded_ = false;

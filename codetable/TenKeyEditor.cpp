@@ -83,7 +83,7 @@ void TenKeyEditor::SelectKey(int key) {
     marked_[key - 1] = false;
 }
 
-void TenKeyEditor::PickCode(int slot, int code) {
+void TenKeyEditor::fillKeycodeToTextbox(int slot, int code) {
     if (!IsSlot(slot) || code < 0 || code > kLastUsageCode) {
         return;
     }
@@ -119,7 +119,7 @@ void TenKeyEditor::PickModifier(int index) {
     modSelected_ = 0;
 }
 
-void TenKeyEditor::SetModifierBit(uint8_t bit, bool set) {
+void TenKeyEditor::setModifierCode(uint8_t bit, bool set) {
     // Only a multi-code modifier is a bit mask; the single-code boxes merely show an index.
     const int key = SelectedKey();
     if (mode_ != EditorMode::MultiCode || key == 0) {

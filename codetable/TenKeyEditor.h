@@ -38,14 +38,14 @@ public:
     void SelectKey(int key);
     // The picked usage code (0..0x73) for code slot (1..6): into that code box, and into the
     // selected key's codes when a key is selected.
-    void PickCode(int slot, int code);
+    void fillKeycodeToTextbox(int slot, int code);
     // Single-code mode's modifier buttons; true when the button is now toggled on (the window
     // then shows the modifier picker).
     bool ToggleModifierButton(int key);
     // Gives every toggled-on key the modifier index (0..8) and turns the buttons off.
     void PickModifier(int index);
     // A modifier check box ticked or unticked by the user: the bit on the selected key's mask.
-    void SetModifierBit(uint8_t bit, bool set);
+    void setModifierCode(uint8_t bit, bool set);
     // Back to the table as it was when the window opened (codes 2..6 are cleared).
     void Reset();
 

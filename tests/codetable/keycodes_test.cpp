@@ -50,46 +50,6 @@ TEST(UsageCodeList, RowIDescribesCodeIWithFourBlanksButThreeRows) {
     EXPECT_EQ(threeBlankRows, 3);
 }
 
-TEST(ModifierPicker, ItemsKeepTheirIrregularBlanks) {
-    const std::array<std::string_view, 9> expected = {" None",       "Left  Ctrl",   "Left Shift",
-                                                      "Left    Alt", "Left   Gui",   "Right  Ctrl",
-                                                      "Right Shift", "Right    Alt", "Right   Gui"};
-    EXPECT_EQ(ModifierItems(), expected);
-    EXPECT_EQ(ModifierItem(9), "");
-    EXPECT_EQ(ModifierItem(-1), "");
-}
-
-TEST(ModifierCheckBoxes, EachBoxOwnsOneBitOfTheBootKeyboardByte) {
-    struct Expected {
-        const char* name;
-        const char* text;
-        uint8_t bit;
-    };
-    const Expected expected[] = {
-        {"checkBox1", "Left Ctrl", 0x01},  {"checkBox4", "Left Shift", 0x02},
-        {"checkBox6", "Left Alt", 0x04},   {"checkBox8", "Left Gui", 0x08},
-        {"checkBox2", "Right Ctrl", 0x10}, {"checkBox3", "Right Shift", 0x20},
-        {"checkBox5", "Right Alt", 0x40},  {"checkBox7", "Right Gui", 0x80},
-    };
-    for (const Expected& box : expected) {
-        const auto& boxes = ModifierCheckBoxes();
-        auto it = std::find_if(boxes.begin(), boxes.end(),
-                               [&](const ModifierCheckBox& b) { return b.objectName == box.name; });
-        ASSERT_NE(it, boxes.end()) << box.name;
-        EXPECT_EQ(it->text, box.text);
-        EXPECT_EQ(it->bit, box.bit) << box.name;
-    }
-}
-
-TEST(TableKinds, NamesAsThePickerListsThem) {
-    EXPECT_EQ(TableKindName(CustomiseTable), "Customise Table");
-    EXPECT_EQ(TableKindName(DefaultMulticodeTable), "Default  Multicode Table");
-    EXPECT_EQ(TableKindName(AlternateMulticodeTable), "Alternate  Multicode Table");
-    EXPECT_EQ(TableKindName(CustomiseMulticodeTable), "Customise Multicode Table");
-    EXPECT_EQ(TableKindName(MouseTable), "Mouse Table");
-    EXPECT_EQ(TableKindName(7), "");
-}
-
 struct DisplayCase {
     int code;
     const char* button;
