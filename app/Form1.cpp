@@ -1,6 +1,10 @@
 #include "Form1.h"
 
 #include "app/BleParams.h"
+#include "codetable/editor_opening.h"
+#include "config/config_file.h"
+#include "config/config_replay.h"
+#include "config/config_transfer.h"
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "device/frame.h"
@@ -11,6 +15,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -53,6 +59,22 @@ struct Reply {
 int32_t Send(uint8_t command, const uint8_t* data, int32_t dataLength, Reply& reply) {
     return USBEncoderSendAndReceive_a(hid_handle.load(), command, data, dataLength, reply.data,
                                       kReportSize, &reply.length, kCommandTimeoutMs);
+}
+
+ui::Answer ShowNotice(QWidget* parent, const config::Notice& notice) {
+    const bool question = notice.buttons == config::NoticeButtons::YesNo;
+    return ui::ShowMessage(parent, {QString::fromStdString(notice.text),
+                                    QString::fromStdString(notice.caption),
+                                    question ? ui::Buttons::YesNo : ui::Buttons::Ok,
+                                    notice.icon == config::NoticeIcon::Question ? ui::Icon::Question
+                                                                                : ui::Icon::Warning});
+}
+
+std::optional<std::string> Narrow(const std::optional<QString>& path) {
+    if (!path) {
+        return std::nullopt;
+    }
+    return QDir::toNativeSeparators(*path).toStdString();
 }
 
 } // namespace
@@ -132,6 +154,9 @@ Form1::Form1(QWidget* parent)
     // `activated` comes only from the user's choice, never from setting a row in code.
     connect(ledBrightnessCbox, &QComboBox::activated, this,
             &Form1::ledBrightnessCbox_SelectionChangeCommitted);
+    // Typed characters never reach the pickers: rows are chosen from the list only.
+    ledBrightnessCbox->installEventFilter(this);
+    keypadTypeCbox->installEventFilter(this);
     connect(keypadTypeCbox, &QComboBox::activated, this,
             &Form1::keypadTypeCbox_SelectionChangeCommitted);
     connect(aboutVexorUSBEncoderConfiguratorToolStripMenuItem, &QAction::triggered, this,
@@ -144,6 +169,27 @@ Form1::Form1(QWidget* parent)
 }
 
 Form1::~Form1() = default;
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* keyEvent = static_cast<QKeyEvent*>(event);
+        if (watched == ledBrightnessCbox) {
+            return ledBrightnessCbox_KeyPress(keyEvent);
+        }
+        if (watched == keypadTypeCbox) {
+            return keypadTypeCbox_KeyPress(keyEvent);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool Form1::ledBrightnessCbox_KeyPress(QKeyEvent* event) {
+    return !event->text().isEmpty() && event->text().at(0).isPrint();
+}
+
+bool Form1::keypadTypeCbox_KeyPress(QKeyEvent* event) {
+    return !event->text().isEmpty() && event->text().at(0).isPrint();
+}
 
 void Form1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -355,11 +401,14 @@ void Form1::exitToolStripMenuItem1_Click() {
 }
 
 void Form1::PrepareConfigFile() {
-    // The configuration file (USBEchovaneUtilityCfg.ini) is located and created here.
+    // No application-data folder leaves FileName empty; every later write then says so.
+    config::PrepareConfigFile();
 }
 
 void Form1::button1_Click() {
-    // "Customise Code Table": opens the code-table editor.
+    const int8_t status = GetDeviceStatusMessage();
+    codetable::OpenCodeTableEditor(this, status, prev_keypadType_index, keyCodeArray,
+                                   multipleKeyCodeArray);
 }
 
 void Form1::button2_Click() {
@@ -373,23 +422,88 @@ void Form1::button2_Click() {
 }
 
 void Form1::button3_Click() {
-    // "Reset From Configuration File": replays the configuration file onto the keypad.
+    const config::Outcome outcome = config::ResetFromConfigurationFile();
+    if (outcome.message) {
+        ShowNotice(this, *outcome.message);
+    }
+    if (outcome.restoreLayoutSelector) {
+        ShowKeypadType(prev_keypadType_index);
+    }
+    if (outcome.refreshStatus) {
+        RefreshFromKeypad();
+    }
 }
 
 void Form1::button8_Click() {
-    // "Save Changes": CmdWriteDefault, then the configuration file.
+    const config::Outcome written = config::SendWriteDefault();
+    if (written.message) {
+        ShowNotice(this, *written.message);
+        return;
+    }
+    std::optional<config::KeypadState> state;
+    if (GetDeviceStatusMessage() == kReadOk) {
+        state.emplace();
+        state->keypadLayout = prev_keypadType_index;
+        state->ledBrightness = prev_ledBrightness_index;
+        std::copy_n(keyCodeArray.begin(), state->codeTable.size(), state->codeTable.begin());
+        std::copy_n(multipleKeyCodeArray.begin(), state->multipleCodeTable.size(),
+                    state->multipleCodeTable.begin());
+        state->firmwareVersion = firmwareVersion;
+        state->serialNumber = serialNumber;
+    }
+    const config::Outcome saved = config::SaveToConfigFile(state);
+    if (saved.message) {
+        ShowNotice(this, *saved.message);
+    }
 }
 
 void Form1::button9_Click() {
-    // "Reset To Factory Default".
+    Reply reply;
+    if (Send(CmdResetToDefault, nullptr, 0, reply) != kExchangeOk) {
+        ui::ShowWarning(this, QStringLiteral("Unable to Reset to Default..\n"));
+        return;
+    }
+    ui::ShowWarning(this,
+                    QStringLiteral("Please click on Scan For to re-connect after device reboot.\n"));
+    keypadTypeCbox->setCurrentIndex(-1);
+    keypadTypeCbox->setPlaceholderText(kKeypadLayoutText);
+    ledBrightnessCbox->setCurrentIndex(-1);
+    ledBrightnessCbox->setPlaceholderText(kLedBrightnessText);
+    // The lines keep the values read before the reset.
+    WriteConnectedStatusLines();
+    EnableDisableFunctionButtons(false);
 }
 
 void Form1::ledBrightnessCbox_SelectionChangeCommitted() {
-    // Sends CmdSetLedBrightness for the chosen row.
+    const int row = ledBrightnessCbox->currentIndex();
+    if (row < 0) {
+        return;
+    }
+    const uint8_t data = static_cast<uint8_t>(row);
+    Reply reply;
+    if (Send(CmdSetLedBrightness, &data, 1, reply) != kExchangeOk) {
+        ui::ShowWarning(this, QStringLiteral("Unable to set the LED Brightness..\n"));
+        // Setting the row from code sends nothing.
+        ShowLedBrightness(prev_ledBrightness_index);
+        return;
+    }
+    prev_ledBrightness_index = row;
 }
 
 void Form1::keypadTypeCbox_SelectionChangeCommitted() {
-    // Sends CmdSetKeypadType for the chosen row.
+    const int row = keypadTypeCbox->currentIndex();
+    if (row < 0) {
+        return;
+    }
+    const uint8_t data = static_cast<uint8_t>(row);
+    Reply reply;
+    if (Send(CmdSetKeypadType, &data, 1, reply) != kExchangeOk) {
+        ui::ShowWarning(this, QStringLiteral("Unable to set Keypad Type..\n"));
+        ShowKeypadType(prev_keypadType_index);
+        return;
+    }
+    prev_keypadType_index = row;
+    WriteConnectedStatusLines();
 }
 
 void Form1::btnLoadFirmware_MouseClick() {
@@ -416,11 +530,38 @@ void Form1::btnModifyBleName_Click() {
 }
 
 void Form1::aboutVexorUSBEncoderConfiguratorToolStripMenuItem_Click() {
-    // "Import Cfg File".
+    // openFileDialogBrowse
+    const auto chosen =
+        ui::AskPath(this, {ui::FileRequest::Kind::OpenFile, QString(), QString(),
+                           QString::fromLatin1(config::kImportFileFilter)});
+    const config::Outcome outcome = config::ImportCfgFile(Narrow(chosen));
+    if (outcome.message) {
+        ShowNotice(this, *outcome.message);
+    }
 }
 
 void Form1::exitToolStripMenuItem_Click() {
-    // "Export Cfg File".
+    // folderBrowserDialog1; the home folder stands in for "C:\\" away from Windows.
+#ifdef Q_OS_WIN
+    const QString start = QStringLiteral("C:\\");
+#else
+    const QString start = QDir::homePath();
+#endif
+    const auto folder = ui::AskPath(this, {ui::FileRequest::Kind::Folder,
+                                           QString::fromLatin1(config::kExportFolderDialogText),
+                                           start, QString()});
+    const config::ExportPlan plan = config::PlanExport(Narrow(folder));
+    if (plan.message) {
+        ShowNotice(this, *plan.message);
+        return;
+    }
+    if (plan.question && ShowNotice(this, *plan.question) != ui::Answer::Yes) {
+        return;
+    }
+    const config::Outcome outcome = config::ExportCfgFile(plan.target);
+    if (outcome.message) {
+        ShowNotice(this, *outcome.message);
+    }
 }
 
 void Form1::aboutVexorUSBEncoderConfiguratorToolStripMenuItem1_Click() {

@@ -14,6 +14,7 @@
 
 class QAction;
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -124,7 +125,12 @@ public:
     // Prepares the configuration file before the keypad is opened.
     void PrepareConfigFile();
 
+    // True when the key press is handled here (kept from the picker).
+    bool ledBrightnessCbox_KeyPress(QKeyEvent* event);
+    bool keypadTypeCbox_KeyPress(QKeyEvent* event);
+
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 

@@ -1,7 +1,7 @@
 // The INI library on real files in a temporary folder.
 
 #include "config/CIniFile.h"
-#include "tests/config/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "config/CIniFile.h"
 #include "config/atomic_file.h"
-#include "tests/config/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

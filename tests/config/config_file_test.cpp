@@ -1,7 +1,7 @@
 // The configuration file: location, first run, reading and saving the keypad's settings.
 
 #include "config/config_file.h"
-#include "tests/config/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/EmulatorFixture.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "device/commands.h"
-#include "tests/config/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/EmulatorFixture.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "config/atomic_file.h"
 #include "config/config_file.h"
 #include "config/config_transfer.h"
-#include "tests/config/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,9 @@
+#include "tests/support/test_environment.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
+    testsupport::UseScratchDataFolder();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
