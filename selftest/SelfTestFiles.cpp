@@ -2,10 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
-#include <QTemporaryFile>
-
-#include <memory>
+#include <QTemporaryDir>
 
 namespace praxil_usb_encoder {
 namespace {
@@ -27,18 +24,17 @@ QString SelfTestNativeFilePath(const QString& name) {
     if (!path.startsWith(kResourceFolder)) {
         return path;
     }
-    // Copies live until the program ends, so a player may keep reading them.
-    static QHash<QString, std::shared_ptr<QTemporaryFile>> copies;
-    auto found = copies.find(name);
-    if (found == copies.end()) {
-        QFile resource(path);
-        std::shared_ptr<QTemporaryFile> copy(QTemporaryFile::createNativeFile(resource));
-        if (!copy) {
-            return {};
-        }
-        found = copies.insert(name, copy);
+    // The copy keeps its name (players may go by the extension) and lives until the program
+    // ends, so a player may keep reading it.
+    static QTemporaryDir copies;
+    if (!copies.isValid() || !QFileInfo::exists(path)) {
+        return {};
     }
-    return found.value()->fileName();
+    const QString copy = copies.filePath(name);
+    if (!QFileInfo::exists(copy) && !QFile::copy(path, copy)) {
+        return {};
+    }
+    return copy;
 }
 
 } // namespace praxil_usb_encoder
