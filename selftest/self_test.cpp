@@ -124,7 +124,6 @@ void self_test::InitializeSelfTest() {
     headingFont.setPointSize(headingFont.pointSize() + 6);
     headingFont.setBold(true);
     label3->setFont(headingFont);
-    label3->setAutoFillBackground(false);
 
     ledLbl = MakeLabel(this, "ledLbl", Text(selftest::kTestingLedText), kTextX, kLedRowY, 200);
     ledColourLbl = MakeLabel(this, "ledColourLbl", Text(selftest::kLedText), kValueX, kLedRowY, 60);
@@ -133,20 +132,21 @@ void self_test::InitializeSelfTest() {
                                  kTextX, kBrightnessRowY, 200);
     ledLevelLbl = MakeLabel(this, "ledLevelLbl", QString(), kValueX, kBrightnessRowY, 60);
     brightnessCheckBox = MakeIndicator(this, "brightnessCheckBox", kCheckX, kBrightnessRowY);
-    for (QLabel* label : {ledLbl, ledColourLbl, ledBrightnessLbl, ledLevelLbl}) {
-        SetBackColour(label, ButtonColour());
-    }
+
     ledCheckBox->setChecked(false);
     brightnessCheckBox->setChecked(false);
 
     label1 = MakeLabel(this, "label1", Text(selftest::kTestAudioText), kTextX, kAudioRowY, 200);
-    label1->setAutoFillBackground(false);
     button17 = MakeButton(this, "button17", selftest::kPlayText, kValueX, kAudioRowY - 2);
     button23 = MakeButton(this, "button23", selftest::kRecordText, kValueX + kButtonWidth + 20,
                           kAudioRowY - 2);
     button23->hide();
     endBtn = MakeButton(this, "endBtn", selftest::kCloseText, kCloseX, kCloseY);
     endBtn->setEnabled(false);
+    for (QLabel* label : {label3, ledLbl, ledColourLbl, ledBrightnessLbl, ledLevelLbl, label1}) {
+        label->setAutoFillBackground(true);
+        SetBackColour(label, ButtonColour());
+    }
     connect(button17, &QPushButton::clicked, this, &self_test::button17_Click);
     connect(button23, &QPushButton::clicked, this, &self_test::button23_Click);
     connect(endBtn, &QPushButton::clicked, this, &self_test::endBtn_MouseClick_1);

@@ -73,6 +73,10 @@ struct OutOfList {
     const char* shown;
 };
 
+void PrintTo(const OutOfList& c, std::ostream* out) {
+    *out << c.manufacturer << " power \"" << c.power << "\" enable " << c.enable;
+}
+
 class BleLoadOutOfList : public ::testing::TestWithParam<OutOfList> {};
 
 TEST_P(BleLoadOutOfList, LeavesTheDropDownEmptyWithTheValueRead) {
@@ -193,6 +197,10 @@ struct Refusal {
     const char* message;
     int accepted;
 };
+
+void PrintTo(const Refusal& c, std::ostream* out) {
+    *out << "command " << int(c.command);
+}
 
 class BleApplyRefused : public testsupport::EmulatorTest,
                         public ::testing::WithParamInterface<Refusal> {};

@@ -249,6 +249,10 @@ struct FirmwareKeys {
     Qt::Key select;
 };
 
+void PrintTo(const FirmwareKeys& c, std::ostream* out) {
+    *out << c.firmware;
+}
+
 class SelfTestFirmwareKeys : public SelfTestWindow,
                              public ::testing::WithParamInterface<FirmwareKeys> {};
 
@@ -273,7 +277,9 @@ INSTANTIATE_TEST_SUITE_P(Versions, SelfTestFirmwareKeys,
                                            FirmwareKeys{"778810", Qt::Key_F17, Qt::Key_Return},
                                            FirmwareKeys{"VX0828", Qt::Key_F12, Qt::Key_Return},
                                            FirmwareKeys{"VX0901", Qt::Key_F17, Qt::Key_Return}),
-                         [](const auto& info) { return std::string(info.param.firmware); });
+                         [](const auto& info) {
+                             return "Firmware" + std::string(info.param.firmware);
+                         });
 
 TEST_F(SelfTestWindow, A778KeypadAfterAn810OneOpensInModeOne) {
     auto first = Connect("VX0778");

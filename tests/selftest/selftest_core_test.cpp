@@ -32,6 +32,10 @@ struct TableRule {
     int tableSize;
 };
 
+void PrintTo(const TableRule& c, std::ostream* out) {
+    *out << "kind " << int(c.kind);
+}
+
 class SelfTestStatusLayout : public ::testing::TestWithParam<TableRule> {};
 
 TEST_P(SelfTestStatusLayout, TakesTheSixCharactersAfterTheKeyTableOfThatKind) {
@@ -74,6 +78,10 @@ struct LayoutCase {
     int mode;
     const char* picture;
 };
+
+void PrintTo(const LayoutCase& c, std::ostream* out) {
+    *out << '"' << c.firmware << "\" after mode " << c.modeBefore;
+}
 
 class SelfTestLayoutChoice : public ::testing::TestWithParam<LayoutCase> {};
 
