@@ -46,14 +46,16 @@ struct AbsentCase {
     uint16_t pid;
 };
 
-void PrintTo(const AbsentCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const AbsentCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NothingToOpen : public Discovery, public ::testing::WithParamInterface<AbsentCase> {};
 
 TEST_P(NothingToOpen, GivesNullAndNoneInBothTexts) {
     if (!GetParam().interfaces.empty()) {
-        bus().Plug(std::make_shared<ScriptedDevice>(EncoderVid, GetParam().pid,
-                                                    GetParam().interfaces));
+        bus().Plug(
+            std::make_shared<ScriptedDevice>(EncoderVid, GetParam().pid, GetParam().interfaces));
     }
     EXPECT_EQ(Scan(), nullptr);
     EXPECT_STREQ(manufacturer, "None");
@@ -78,7 +80,8 @@ TEST_F(Discovery, TwoKeypadsOpenTheFirstInEnumerationOrder) {
     const auto before = first->received().size();
     uint8_t reply[64];
     uint32_t length = 0;
-    ASSERT_EQ(USBEncoderSendAndReceive_a(hid_handle, 0x01, nullptr, 0, reply, 64, &length, 5000), 0);
+    ASSERT_EQ(USBEncoderSendAndReceive_a(hid_handle, 0x01, nullptr, 0, reply, 64, &length, 5000),
+              0);
     EXPECT_EQ(first->received().size(), before + 1);
     EXPECT_TRUE(second->received().empty());
 }
@@ -116,7 +119,8 @@ TEST_F(Discovery, ScansLeaveTheHandleNonBlocking) {
     uint8_t reply[64];
     uint32_t length = 0;
     // A blocking handle would wait for ever; a non-blocking one times out.
-    EXPECT_EQ(USBEncoderSendAndReceive_a(hid_handle, 0x01, nullptr, 0, reply, 64, &length, 5000), -6);
+    EXPECT_EQ(USBEncoderSendAndReceive_a(hid_handle, 0x01, nullptr, 0, reply, 64, &length, 5000),
+              -6);
 }
 
 TEST_F(Discovery, RescanClosesTheOldHandleAndReloadsTheLibrary) {
@@ -176,10 +180,12 @@ TEST_F(Discovery, KeypadRebootingAfterFactoryResetComesBack) {
     auto keypad = ConnectKeypad();
     uint8_t reply[64];
     uint32_t length = 0;
-    ASSERT_EQ(USBEncoderSendAndReceive_a(hid_handle, 0x0A, nullptr, 0, reply, 64, &length, 5000), 0);
+    ASSERT_EQ(USBEncoderSendAndReceive_a(hid_handle, 0x0A, nullptr, 0, reply, 64, &length, 5000),
+              0);
     SleepMs(100);
     EXPECT_FALSE(bus().IsPlugged(keypad.get()));
-    EXPECT_EQ(USBEncoderSendAndReceive_a(hid_handle, 0x01, nullptr, 0, reply, 64, &length, 5000), -1)
+    EXPECT_EQ(USBEncoderSendAndReceive_a(hid_handle, 0x01, nullptr, 0, reply, 64, &length, 5000),
+              -1)
         << "the old handle is stale";
     EXPECT_FALSE(device::RescanForKeypad().found);
     SleepMs(keypad->rebootMs);
@@ -190,7 +196,8 @@ TEST_F(Discovery, EnterBslBringsTheBootLoaderOnTheBus) {
     ConnectKeypad();
     uint8_t reply[64];
     uint32_t length = 0;
-    ASSERT_EQ(USBEncoderSendAndReceive_a(hid_handle, 0x0C, nullptr, 0, reply, 64, &length, 5000), 0);
+    ASSERT_EQ(USBEncoderSendAndReceive_a(hid_handle, 0x0C, nullptr, 0, reply, 64, &length, 5000),
+              0);
     SleepMs(2000);
     hid_device_info* loaders = hid_enumerate(0x2047, 0x0200);
     ASSERT_NE(loaders, nullptr);

@@ -44,8 +44,8 @@ TEST_F(Exchange, SucceedsAndCarriesTheStatusBlock) {
 TEST_F(Exchange, NullHandleFailsWithoutTouchingTheBus) {
     PlugKeypad();
     const auto before = bus().usage();
-    EXPECT_EQ(USBEncoderSendAndReceive_a(nullptr, CmdGetStatus, nullptr, 0, reply, 64,
-                                         &replyLength, kCommandTimeoutMs),
+    EXPECT_EQ(USBEncoderSendAndReceive_a(nullptr, CmdGetStatus, nullptr, 0, reply, 64, &replyLength,
+                                         kCommandTimeoutMs),
               kExchangeIoError);
     EXPECT_EQ(bus().usage().writes, before.writes);
     EXPECT_EQ(bus().usage().reads, before.reads);
@@ -65,7 +65,9 @@ struct FaultCase {
     int32_t expected;
 };
 
-void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ExchangeFault : public Exchange, public ::testing::WithParamInterface<FaultCase> {};
 
@@ -78,16 +80,17 @@ TEST_P(ExchangeFault, GivesItsResultAndLeavesTheReplyLengthAlone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Results, ExchangeFault,
-    ::testing::Values(FaultCase{"Refused", {FaultKind::Refuse}, kExchangeRefused},
-                      FaultCase{"Silent", {FaultKind::Silent}, kExchangeTimeout},
-                      FaultCase{"Abort0x0F", {FaultKind::Abort}, kExchangeRefused},
-                      FaultCase{"OversizeByteCount", {FaultKind::OversizeByteCount}, kExchangeBadByteCount},
-                      FaultCase{"BadChecksum", {FaultKind::BadChecksum}, kExchangeRefused},
-                      FaultCase{"MissingEtx", {FaultKind::BadEtx}, kExchangeRefused},
-                      FaultCase{"LengthZero", {FaultKind::BadLength, -1, 0, 1, 0}, kExchangeRefused},
-                      FaultCase{"LengthTooLong", {FaultKind::BadLength, -1, 0, 1, 56}, kExchangeRefused},
-                      FaultCase{"ReplyAfterTimeout", {FaultKind::LateReply, -1, 0, 1, 6000}, kExchangeTimeout},
-                      FaultCase{"UnpluggedMidExchange", {FaultKind::Unplug}, kExchangeIoError}),
+    ::testing::Values(
+        FaultCase{"Refused", {FaultKind::Refuse}, kExchangeRefused},
+        FaultCase{"Silent", {FaultKind::Silent}, kExchangeTimeout},
+        FaultCase{"Abort0x0F", {FaultKind::Abort}, kExchangeRefused},
+        FaultCase{"OversizeByteCount", {FaultKind::OversizeByteCount}, kExchangeBadByteCount},
+        FaultCase{"BadChecksum", {FaultKind::BadChecksum}, kExchangeRefused},
+        FaultCase{"MissingEtx", {FaultKind::BadEtx}, kExchangeRefused},
+        FaultCase{"LengthZero", {FaultKind::BadLength, -1, 0, 1, 0}, kExchangeRefused},
+        FaultCase{"LengthTooLong", {FaultKind::BadLength, -1, 0, 1, 56}, kExchangeRefused},
+        FaultCase{"ReplyAfterTimeout", {FaultKind::LateReply, -1, 0, 1, 6000}, kExchangeTimeout},
+        FaultCase{"UnpluggedMidExchange", {FaultKind::Unplug}, kExchangeIoError}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Exchange, ByteCountOfExactly0x40IsAccepted) {
@@ -210,8 +213,8 @@ TEST_F(Exchange, ASecondExchangeWaitsForTheFirst) {
     std::thread second([&] {
         uint8_t buffer[64];
         uint32_t length = 0;
-        EXPECT_EQ(USBEncoderSendAndReceive_a(hid_handle, CmdGetProductType, nullptr, 0, buffer,
-                                             64, &length, kCommandTimeoutMs),
+        EXPECT_EQ(USBEncoderSendAndReceive_a(hid_handle, CmdGetProductType, nullptr, 0, buffer, 64,
+                                             &length, kCommandTimeoutMs),
                   kExchangeOk);
         EXPECT_EQ(length, 1u);
         secondDone = true;

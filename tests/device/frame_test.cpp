@@ -24,7 +24,9 @@ struct RequestCase {
     Bytes expectedHead;
 };
 
-void PrintTo(const RequestCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RequestCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RequestReport : public ::testing::TestWithParam<RequestCase> {};
 
@@ -52,10 +54,16 @@ INSTANTIATE_TEST_SUITE_P(
                     0x02,
                     {0x05},
                     {0x3F, 0x40, 0x02, 0x30, 0x32, 0x30, 0x31, 0x05, 0x03, 0x07}},
-        RequestCase{"ResetUsesUppercaseA", 0x0A, {}, {0x3F, 0x40, 0x02, '0', 'A', '0', '0', 0x03,
-                                                      static_cast<uint8_t>(0x02 ^ '0' ^ 'A' ^ '0' ^ '0' ^ 0x03)}},
-        RequestCase{"ReadMulticodeUsesUppercaseF", 0x0F, {}, {0x3F, 0x40, 0x02, '0', 'F', '0', '0', 0x03,
-                                                              static_cast<uint8_t>(0x02 ^ '0' ^ 'F' ^ '0' ^ '0' ^ 0x03)}}),
+        RequestCase{"ResetUsesUppercaseA",
+                    0x0A,
+                    {},
+                    {0x3F, 0x40, 0x02, '0', 'A', '0', '0', 0x03,
+                     static_cast<uint8_t>(0x02 ^ '0' ^ 'A' ^ '0' ^ '0' ^ 0x03)}},
+        RequestCase{"ReadMulticodeUsesUppercaseF",
+                    0x0F,
+                    {},
+                    {0x3F, 0x40, 0x02, '0', 'F', '0', '0', 0x03,
+                     static_cast<uint8_t>(0x02 ^ '0' ^ 'F' ^ '0' ^ '0' ^ 0x03)}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RequestReport, FiftyFiveDataBytesFillTheReportAndFiftySixAreRefused) {
@@ -71,9 +79,14 @@ TEST(RequestReport, FiftyFiveDataBytesFillTheReportAndFiftySixAreRefused) {
 }
 
 // A reply frame as the keypad sends it, starting at STX.
-Bytes Frame(const std::string& lengthDigits, uint8_t status, const Bytes& data, bool fixChecksum = true) {
-    Bytes frame = {kStx, '1', '7', static_cast<uint8_t>(lengthDigits[0]),
-                   static_cast<uint8_t>(lengthDigits[1]), status};
+Bytes Frame(const std::string& lengthDigits, uint8_t status, const Bytes& data,
+            bool fixChecksum = true) {
+    Bytes frame = {kStx,
+                   '1',
+                   '7',
+                   static_cast<uint8_t>(lengthDigits[0]),
+                   static_cast<uint8_t>(lengthDigits[1]),
+                   status};
     frame.insert(frame.end(), data.begin(), data.end());
     frame.push_back(kEtx);
     uint8_t x = 0;
@@ -110,7 +123,9 @@ struct BadFrameCase {
     Bytes frame;
 };
 
-void PrintTo(const BadFrameCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BadFrameCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ReplyParserRejects : public ::testing::TestWithParam<BadFrameCase> {};
 
@@ -141,7 +156,8 @@ TEST(ReplyParser, RefusesDataThatDoesNotFitTheCallersBuffer) {
     Bytes data(20, 0x11);
     uint8_t reply[64] = {};
     uint32_t length = 0;
-    EXPECT_EQ(device::ParseReplyFrame(Frame("15", 0, data).data(), reply, 19, &length), kParseFailed);
+    EXPECT_EQ(device::ParseReplyFrame(Frame("15", 0, data).data(), reply, 19, &length),
+              kParseFailed);
     EXPECT_EQ(reply[0], 0) << "nothing is written on refusal";
     EXPECT_EQ(device::ParseReplyFrame(Frame("15", 0, data).data(), reply, 20, &length), kParseOk);
     EXPECT_EQ(length, 20u);

@@ -1,0 +1,42 @@
+#include "BleApply.h"
+
+#include "device/commands.h"
+#include "device/discovery.h"
+#include "device/frame.h"
+
+namespace ble {
+
+BleApplyResult ApplyBleParameters(const BleSelection& selection) {
+    BleApplyResult result;
+    const BleApplyPlan plan = PlanApply(selection);
+    if (!plan.error.empty()) {
+        result.message = plan.error + "\n";
+        return result;
+    }
+    const struct {
+        uint8_t command;
+        const device::Payload& payload;
+        const char* failure;
+    } steps[] = {
+        {CmdSetBleName, plan.name, kNameFailedText},
+        {CmdSetBlePowerLevel, plan.powerLevel, kPowerLevelFailedText},
+        {CmdSetBleOnOff, plan.onOff, kOnOffFailedText},
+    };
+    for (const auto& step : steps) {
+        uint8_t reply[kReportSize] = {};
+        uint32_t replyLength = 0;
+        const int32_t status = USBEncoderSendAndReceive_a(
+            hid_handle, step.command, step.payload.bytes.data(), step.payload.length, reply,
+            kReportSize, &replyLength, kCommandTimeoutMs);
+        if (status != kExchangeOk) {
+            result.failedCommand = step.command;
+            result.message = std::string(step.failure) + "\n";
+            return result;
+        }
+        ++result.accepted;
+    }
+    result.ok = true;
+    return result;
+}
+
+} // namespace ble

@@ -1,0 +1,182 @@
+#include "Bluetooth.h"
+
+#include "firmware/ble/BleApply.h"
+#include "firmware/ble/BleNameValidator.h"
+#include "ui/Dialogs.h"
+
+#include <QComboBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace praxil_usb_encoder {
+namespace {
+
+constexpr int kWindowSize = 500;
+constexpr int kLabelX = 40;
+constexpr int kLabelWidth = 210;
+constexpr int kControlX = 260;
+constexpr int kControlWidth = 200;
+constexpr int kFirstRowY = 30;
+constexpr int kRowHeight = 45;
+constexpr int kControlHeight = 24;
+constexpr int kButtonY = 420;
+constexpr int kButtonWidth = 90;
+constexpr int kButtonHeight = 28;
+
+QString FromNarrow(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void Select(QComboBox* box, const ble::BlePick& pick) {
+    box->setCurrentIndex(pick.index);
+    box->setPlaceholderText(pick.index == ble::kNoSelection ? FromNarrow(pick.unlisted)
+                                                            : QString());
+}
+
+ble::BlePick Picked(const QComboBox* box) {
+    return ble::BlePick{box->currentIndex(), {}};
+}
+
+} // namespace
+
+Bluetooth::Bluetooth(QWidget* owner, const ble::BleHandOver& values)
+    : QDialog(owner), bleName(values.bleName), bleManufacturerData(values.bleManufacturerData),
+      blePowerLevelText(values.blePowerLevel), bleEnable(values.bleEnable) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("Bluetooth"));
+    setWindowTitle(QStringLiteral("Bluetooth Parameters"));
+    setWindowIcon(QIcon());
+    setFixedSize(kWindowSize, kWindowSize);
+    setModal(false);
+
+    int row = 0;
+    comboBox7 = AddRow(row++, "comboBox7", "label8", ble::kEnableLabel, ble::NoYesItems());
+
+    auto* label1 = new QLabel(QString::fromLatin1(ble::kNameLabel), this);
+    label1->setObjectName(QStringLiteral("label1"));
+    label1->setGeometry(kLabelX, kFirstRowY + row * kRowHeight, kLabelWidth, kControlHeight);
+    bleTextBox = new QLineEdit(QString::fromLatin1(ble::kDefaultName), this);
+    bleTextBox->setObjectName(QStringLiteral("bleTextBox"));
+    bleTextBox->setMaxLength(ble::kNameMaxLength);
+    bleTextBox->setValidator(new BleNameValidator(bleTextBox));
+    bleTextBox->setGeometry(kControlX, kFirstRowY + row * kRowHeight, kControlWidth,
+                            kControlHeight);
+    ++row;
+
+    comboBox1 =
+        AddRow(row++, "comboBox1", "label2", ble::kProductTypeLabel, ble::ProductTypeItems());
+    comboBox6 = AddRow(row++, "comboBox6", "label7", ble::kTrackpadLabel, ble::NoYesItems());
+    comboBox2 = AddRow(row++, "comboBox2", "label3", ble::kRssiLabel, ble::RssiItems());
+    comboBox3 = AddRow(row++, "comboBox3", "label4", ble::kPowerLevelLabel, ble::PowerLevelItems());
+    comboBox5 = AddRow(row++, "comboBox5", "label6", ble::kMarginLabel, ble::MarginItems());
+    comboBox4 =
+        AddRow(row++, "comboBox4", "label5", ble::kTimeoutLabel, ble::TimeoutItems(), &label5);
+    comboBox4->hide();
+    label5->hide();
+
+    button1 = new QPushButton(QStringLiteral("Apply"), this);
+    button1->setObjectName(QStringLiteral("button1"));
+    button1->setGeometry(kControlX - kButtonWidth - 20, kButtonY, kButtonWidth, kButtonHeight);
+    button2 = new QPushButton(QStringLiteral("Cancel"), this);
+    button2->setObjectName(QStringLiteral("button2"));
+    button2->setGeometry(kControlX + 20, kButtonY, kButtonWidth, kButtonHeight);
+    connect(button1, &QPushButton::clicked, this, &Bluetooth::button1_Click);
+    connect(button2, &QPushButton::clicked, this, &Bluetooth::button2_Click);
+
+    Bluetooth_Load();
+}
+
+QComboBox* Bluetooth::AddRow(int row, const char* objectName, const char* labelName,
+                             const char* text, const std::vector<std::string>& items,
+                             QLabel** labelOut) {
+    const int y = kFirstRowY + row * kRowHeight;
+    auto* label = new QLabel(QString::fromLatin1(text), this);
+    label->setObjectName(QString::fromLatin1(labelName));
+    label->setGeometry(kLabelX, y, kLabelWidth, kControlHeight);
+    auto* box = new QComboBox(this);
+    box->setObjectName(QString::fromLatin1(objectName));
+    for (const auto& item : items) {
+        box->addItem(FromNarrow(item));
+    }
+    box->setGeometry(kControlX, y, kControlWidth, kControlHeight);
+    if (labelOut != nullptr) {
+        *labelOut = label;
+    }
+    return box;
+}
+
+void Bluetooth::Bluetooth_Load() {
+    const ble::BleSelection selection =
+        ble::LoadSelection({bleName, bleManufacturerData, blePowerLevelText, bleEnable});
+    Select(comboBox1, selection.productType);
+    Select(comboBox2, selection.rssiRange);
+    Select(comboBox3, selection.powerLevel);
+    Select(comboBox4, selection.timeout);
+    Select(comboBox5, selection.margin);
+    Select(comboBox6, selection.trackpad);
+    Select(comboBox7, selection.enable);
+    if (selection.powerLevel.index != ble::kNoSelection) {
+        blePowerLevel = selection.powerLevel.index + 1;
+    }
+    // The timeout is normally kept out of sight; when the keypad's value could not be read
+    // the user has to choose one, so it shows.
+    const bool timeoutUnknown = selection.timeout.index == ble::kNoSelection;
+    comboBox4->setVisible(timeoutUnknown);
+    label5->setVisible(timeoutUnknown);
+    bleTextBox->setText(FromNarrow(selection.name));
+}
+
+ble::BleSelection Bluetooth::CurrentSelection() const {
+    ble::BleSelection selection;
+    const QString name = bleTextBox->text();
+    bool narrow = true;
+    for (const QChar c : name) {
+        narrow = narrow && c.unicode() <= 0xFF;
+    }
+    // Anything wider than 8 bits cannot be in the box (the validator drops it); should it be,
+    // a control character makes Apply refuse the name instead of sending a guess.
+    selection.name = narrow ? name.toLatin1().toStdString() : std::string(1, '\x01');
+    selection.productType = Picked(comboBox1);
+    selection.rssiRange = Picked(comboBox2);
+    selection.powerLevel = Picked(comboBox3);
+    selection.timeout = Picked(comboBox4);
+    selection.margin = Picked(comboBox5);
+    selection.trackpad = Picked(comboBox6);
+    selection.enable = Picked(comboBox7);
+    return selection;
+}
+
+void Bluetooth::button1_Click() {
+    const ble::BleSelection selection = CurrentSelection();
+    const ble::BleApplyResult result = ble::ApplyBleParameters(selection);
+    if (result.accepted >= 1) {
+        bleName = selection.name;
+    }
+    if (result.accepted >= 2) {
+        blePowerLevel = selection.powerLevel.index + 1;
+    }
+    if (!result.ok) {
+        ui::ShowWarning(this, FromNarrow(result.message));
+        return;
+    }
+    bleEnable = selection.enable.index;
+    close();
+}
+
+void Bluetooth::button2_Click() {
+    close();
+}
+
+Bluetooth* OpenBluetoothWindow(QWidget* owner, int readResult, const ble::BleHandOver& values) {
+    if (readResult != 0) {
+        ui::ShowWarning(owner, QString::fromLatin1(ble::kReadFailedText) + "\n");
+        return nullptr;
+    }
+    auto* window = new Bluetooth(owner, values);
+    window->show();
+    return window;
+}
+
+} // namespace praxil_usb_encoder

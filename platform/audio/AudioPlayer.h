@@ -1,0 +1,17 @@
+#pragma once
+
+// Plays one sound file. Destroying the player stops it.
+
+#include <string>
+
+namespace platform {
+
+class AudioPlayer {
+public:
+    virtual ~AudioPlayer() = default;
+    // Starts playing path from its beginning; a file that cannot be played stays silent.
+    virtual void Play(const std::string& path) = 0;
+    virtual void Stop() = 0;
+};
+
+} // namespace platform

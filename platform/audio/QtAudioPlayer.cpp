@@ -1,0 +1,25 @@
+#include "QtAudioPlayer.h"
+
+#include <QUrl>
+
+namespace platform {
+
+QtAudioPlayer::QtAudioPlayer() {
+    player_.setAudioOutput(&output_);
+}
+
+QtAudioPlayer::~QtAudioPlayer() {
+    player_.stop();
+}
+
+void QtAudioPlayer::Play(const std::string& path) {
+    player_.stop();
+    player_.setSource(QUrl::fromLocalFile(QString::fromStdString(path)));
+    player_.play();
+}
+
+void QtAudioPlayer::Stop() {
+    player_.stop();
+}
+
+} // namespace platform

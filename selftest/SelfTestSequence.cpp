@@ -1,0 +1,75 @@
+#include "SelfTestSequence.h"
+
+#include "platform/clock.h"
+#include "selftest/SelfTestKeypad.h"
+
+namespace selftest {
+namespace {
+
+bool Closed(const std::atomic<int>& closeForm) {
+    return closeForm.load() == 1;
+}
+
+} // namespace
+
+SequenceEnd RunSelfTestSequence(int ledBrightness_index, SelfTestObserver& observer,
+                                const std::atomic<int>& closeForm) {
+    observer.BlinkStarted();
+    for (int round = 0; round < kBlinkRounds; ++round) {
+        const int32_t off = SetLedBrightness(kBlinkOffLevel);
+        SleepMs(kBlinkStepMs);
+        const int32_t on = SetLedBrightness(kBlinkOnLevel);
+        SleepMs(kBlinkStepMs);
+        if (off != 0 || on != 0) {
+            return SequenceEnd::CommandFailed;
+        }
+        if (Closed(closeForm)) {
+            return SequenceEnd::Closed;
+        }
+    }
+
+    if (SetLedBrightness(kBlinkOffLevel) != 0) {
+        return SequenceEnd::CommandFailed;
+    }
+    observer.BlinkPassed();
+    for (int level = 0; level < kSweepLevels; ++level) {
+        observer.SweepLevel(level);
+        const int32_t result = SetLedBrightness(level);
+        SleepMs(kSweepStepMs);
+        if (result != 0) {
+            return SequenceEnd::CommandFailed;
+        }
+        if (Closed(closeForm)) {
+            return SequenceEnd::Closed;
+        }
+    }
+
+    if (SetLedBrightness(kBlinkOffLevel) != 0) {
+        return SequenceEnd::CommandFailed;
+    }
+    observer.SweepPassed();
+    // The keypad's own brightness for the key phase; the restore sets it again at the end, so
+    // a refusal here is no reason to stop.
+    SetLedBrightness(ledBrightness_index);
+
+    observer.PromptForKeys();
+    if (Closed(closeForm)) {
+        return SequenceEnd::Closed;
+    }
+    const int32_t table = SetKeyboardTable(kKeyPhaseTable);
+    SleepMs(kTableSettleMs);
+    if (table != 0) {
+        return SequenceEnd::CommandFailed;
+    }
+    while (!Closed(closeForm)) {
+        SleepMs(kClosePollMs);
+    }
+    return SequenceEnd::Closed;
+}
+
+void RestoreKeypad(int keypadType_index, int ledBrightness_index) {
+    SetKeyboardTable(keypadType_index);
+    SetLedBrightness(ledBrightness_index);
+}
+
+} // namespace selftest

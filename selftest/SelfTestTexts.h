@@ -1,0 +1,34 @@
+#pragma once
+
+// The texts the self test shows.
+
+namespace selftest {
+
+inline constexpr char kMainStatusFailedText[] =
+    "Unable to get device message..Please click on Scan for and try again..";
+inline constexpr char kStatusErrorText[] = "Device status message error..";
+inline constexpr char kStatusErrorCaption[] = "Vexor USB Encoder";
+inline constexpr char kMicrophoneQuestion[] = "Does Echovane have microphone support?";
+inline constexpr char kMicrophoneNotice[] =
+    "Please make sure <USB Advanced Audio device> in Sound panel->Recording tab is set as "
+    "Default Device";
+inline constexpr char kAudioCaption[] = "VexorEchovaneUtility";
+inline constexpr char kKeyPromptText[] = "Press each key  on Echovane... ";
+inline constexpr char kCannotRecordText[] = "This device doesn't record.";
+
+inline constexpr char kWindowTitle[] = "Self Test";
+inline constexpr char kHeading[] = "SELF TEST";
+inline constexpr char kTestingLedText[] = "Testing Led";
+inline constexpr char kLedText[] = "LED";
+inline constexpr char kTestingBrightnessText[] = "Testing Led Brightness ";
+inline constexpr char kTestAudioText[] = "Test Audio";
+inline constexpr char kPlayText[] = "Play";
+inline constexpr char kRecordText[] = "Record";
+inline constexpr char kStartRecordText[] = "Start Record";
+inline constexpr char kStopRecordText[] = "Stop Record";
+inline constexpr char kCloseText[] = "Close";
+
+inline constexpr char kTestSoundFile[] = "Audio Test.mp3";
+inline constexpr char kMarkedImageFile[] = "blue.bmp";
+
+} // namespace selftest

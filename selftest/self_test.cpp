@@ -1,0 +1,463 @@
+#include "self_test.h"
+
+#include "platform/audio/AudioSystem.h"
+#include "selftest/BackgroundWorker.h"
+#include "selftest/KeyPrompt.h"
+#include "selftest/SelfTestFiles.h"
+#include "selftest/SelfTestKeypad.h"
+#include "selftest/SelfTestSequence.h"
+#include "selftest/SelfTestTexts.h"
+#include "selftest/VirtualKey.h"
+#include "ui/Dialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFont>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QThread>
+
+namespace praxil_usb_encoder {
+namespace {
+
+constexpr int kClientWidth = 884;
+constexpr int kClientHeight = 757;
+constexpr int kMinimumWidth = 751;
+constexpr int kMinimumHeight = 500;
+constexpr int kMaximumWidth = 900;
+constexpr int kMaximumHeight = 800;
+
+constexpr int kTextX = 105;
+constexpr int kValueX = 320;
+constexpr int kCheckX = 400;
+constexpr int kLedRowY = 70;
+constexpr int kBrightnessRowY = 110;
+constexpr int kAudioRowY = 160;
+constexpr int kRowHeight = 26;
+constexpr int kButtonWidth = 90;
+constexpr int kButtonHeight = 30;
+constexpr int kCloseX = 700;
+constexpr int kCloseY = 690;
+
+const QColor kLightGreen(0x90, 0xEE, 0x90);
+const QString kMarkerStyle = QStringLiteral("background-color: #808080;");
+
+QString Text(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+// The background a marker button has before it turns grey.
+QColor ButtonColour() {
+    return QApplication::palette().color(QPalette::Button);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int width) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(Text(name));
+    label->setGeometry(x, y, width, kRowHeight);
+    label->setAutoFillBackground(true);
+    return label;
+}
+
+QCheckBox* MakeIndicator(QWidget* parent, const char* name, int x, int y) {
+    auto* box = new QCheckBox(parent);
+    box->setObjectName(Text(name));
+    box->setGeometry(x, y, kRowHeight, kRowHeight);
+    // It shows what the test found; the user does not tick it.
+    box->setAttribute(Qt::WA_TransparentForMouseEvents);
+    box->setFocusPolicy(Qt::NoFocus);
+    return box;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, int x, int y) {
+    auto* button = new QPushButton(Text(text), parent);
+    button->setObjectName(Text(name));
+    button->setGeometry(x, y, kButtonWidth, kButtonHeight);
+    return button;
+}
+
+QPointer<self_test>& OpenWindow() {
+    static QPointer<self_test> window;
+    return window;
+}
+
+} // namespace
+
+selftest::KeyCodes self_test::actualKeyCode{};
+std::array<bool, selftest::kInputCount> self_test::buttonArray{};
+int self_test::installMode = 0;
+
+self_test::self_test(QWidget* owner) : QWidget(owner, Qt::Window) {
+    InitializeSelfTest();
+    OpenSequence(owner);
+}
+
+self_test::~self_test() {
+    qApp->removeEventFilter(this);
+    StopWorker();
+    if (sequenceStarted_ && !restored_) {
+        selftest::RestoreKeypad(keypadType_index, ledBrightness_index);
+        restored_ = true;
+    }
+    CloseAudio();
+}
+
+void self_test::InitializeSelfTest() {
+    setObjectName(QStringLiteral("self_test"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(Text(selftest::kWindowTitle));
+    // No control box: the test ends through "Close".
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    setMaximumSize(kMaximumWidth, kMaximumHeight);
+    resize(kClientWidth, kClientHeight);
+
+    closeForm = 0;
+    buttonArray.fill(false);
+
+    label3 = MakeLabel(this, "label3", Text(selftest::kHeading), 360, 15, 200);
+    QFont headingFont = label3->font();
+    headingFont.setPointSize(headingFont.pointSize() + 6);
+    headingFont.setBold(true);
+    label3->setFont(headingFont);
+
+    ledLbl = MakeLabel(this, "ledLbl", Text(selftest::kTestingLedText), kTextX, kLedRowY, 200);
+    ledColourLbl = MakeLabel(this, "ledColourLbl", Text(selftest::kLedText), kValueX, kLedRowY, 60);
+    ledCheckBox = MakeIndicator(this, "ledCheckBox", kCheckX, kLedRowY);
+    ledBrightnessLbl = MakeLabel(this, "ledBrightnessLbl", Text(selftest::kTestingBrightnessText),
+                                 kTextX, kBrightnessRowY, 200);
+    ledLevelLbl = MakeLabel(this, "ledLevelLbl", QString(), kValueX, kBrightnessRowY, 60);
+    brightnessCheckBox = MakeIndicator(this, "brightnessCheckBox", kCheckX, kBrightnessRowY);
+
+    ledCheckBox->setChecked(false);
+    brightnessCheckBox->setChecked(false);
+
+    label1 = MakeLabel(this, "label1", Text(selftest::kTestAudioText), kTextX, kAudioRowY, 200);
+    button17 = MakeButton(this, "button17", selftest::kPlayText, kValueX, kAudioRowY - 2);
+    button23 = MakeButton(this, "button23", selftest::kRecordText, kValueX + kButtonWidth + 20,
+                          kAudioRowY - 2);
+    button23->hide();
+    endBtn = MakeButton(this, "endBtn", selftest::kCloseText, kCloseX, kCloseY);
+    endBtn->setEnabled(false);
+    for (QLabel* label : {label3, ledLbl, ledColourLbl, ledBrightnessLbl, ledLevelLbl, label1}) {
+        label->setAutoFillBackground(true);
+        SetBackColour(label, ButtonColour());
+    }
+    connect(button17, &QPushButton::clicked, this, &self_test::button17_Click);
+    connect(button23, &QPushButton::clicked, this, &self_test::button23_Click);
+    connect(endBtn, &QPushButton::clicked, this, &self_test::endBtn_MouseClick_1);
+
+    pictureBox1 = new QLabel(this);
+    pictureBox1->setObjectName(QStringLiteral("pictureBox1"));
+    pictureBox1->setGeometry(selftest::kPictureX, selftest::kPictureY, selftest::kPictureWidth,
+                             selftest::kPictureHeight);
+    pictureBox1->setPixmap(QPixmap(SelfTestFilePath(Text(selftest::PictureForMode(installMode)))));
+
+    for (int i = 0; i < selftest::kInputCount; ++i) {
+        auto* marker = new QPushButton(Text(selftest::kMarkerTexts[i]), this);
+        marker->setObjectName(QStringLiteral("button%1").arg(i + 1));
+        marker->resize(selftest::kMarkerWidth, selftest::kMarkerHeight);
+        marker->setStyleSheet(kMarkerStyle);
+        marker->hide();
+        markers[i] = marker;
+    }
+
+    // Every key-down reaches ProcessCmdKey before a control sees it.
+    qApp->installEventFilter(this);
+}
+
+void self_test::OpenSequence(QWidget* owner) {
+    const auto status = selftest::GetDeviceStatusMessage();
+    if (!status) {
+        ui::ShowMessage(owner,
+                        {Text(selftest::kStatusErrorText) + "\n",
+                         Text(selftest::kStatusErrorCaption), ui::Buttons::Ok, ui::Icon::Warning});
+        // Nothing ran, so "Close" has nothing to put back and closes at once.
+        closeAllowed_ = true;
+        return;
+    }
+    ledBrightness_index = status->ledBrightness_index;
+    keypadType_index = status->keypadType_index;
+    firmwareVersion = status->firmwareVersion;
+    ledLevelLbl->setText(QString::number(ledBrightness_index));
+
+    const selftest::SelfTestLayout layout = selftest::ChooseLayout(firmwareVersion, installMode);
+    actualKeyCode = layout.actualKeyCode;
+    installMode = layout.installMode;
+    pictureBox1->setPixmap(QPixmap(SelfTestFilePath(Text(layout.picture))));
+
+    constexpr int kLastSingleCodeTable = 2;
+    if (keypadType_index >= 0 && keypadType_index <= kLastSingleCodeTable) {
+        pictureBox1->move(selftest::kPictureX, selftest::kPictureY);
+        for (int i = 0; i < selftest::kInputCount; ++i) {
+            const selftest::MarkerPoint at = selftest::MarkerPosition(installMode, i);
+            markers[i]->move(at.x, at.y);
+            markers[i]->setText(Text(selftest::kMarkerTexts[i]));
+            markers[i]->setStyleSheet(kMarkerStyle);
+            markers[i]->show();
+            markers[i]->raise();
+        }
+    }
+
+    const QString caption = Text(selftest::kAudioCaption);
+    if (ui::ShowMessage(owner, {Text(selftest::kMicrophoneQuestion), caption, ui::Buttons::YesNo,
+                                ui::Icon::Warning}) == ui::Answer::Yes) {
+        button23->show();
+        ui::ShowMessage(
+            owner, {Text(selftest::kMicrophoneNotice), caption, ui::Buttons::Ok, ui::Icon::None});
+    }
+
+    worker_ = new BackgroundWorker(this);
+    connect(worker_, &BackgroundWorker::RunWorkerCompleted, this,
+            &self_test::backgroundWorker1_RunWorkerCompleted);
+    sequenceStarted_ = worker_->RunWorkerAsync([this] { backgroundWorker1_DoWork(); });
+    closeAllowed_ = !sequenceStarted_;
+}
+
+void self_test::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!loaded_) {
+        loaded_ = true;
+        self_test_Load();
+    }
+}
+
+void self_test::self_test_Load() {
+    endBtn->setEnabled(true);
+    // The test sound starts as soon as the window shows.
+    CloseAudio();
+    player_ = platform::CurrentAudio().CreatePlayer();
+    player_->Play(SelfTestNativeFilePath(Text(selftest::kTestSoundFile)).toStdString());
+}
+
+void self_test::backgroundWorker1_DoWork() {
+    selftest::RunSelfTestSequence(ledBrightness_index, *this, closeForm);
+}
+
+void self_test::backgroundWorker1_RunWorkerCompleted() {
+    if (!restored_) {
+        selftest::RestoreKeypad(keypadType_index, ledBrightness_index);
+        restored_ = true;
+    }
+    closeAllowed_ = true;
+    close();
+}
+
+void self_test::StopWorker() {
+    closeForm = 1;
+    {
+        std::lock_guard lock(promptMutex_);
+        promptDone_ = true;
+    }
+    promptCondition_.notify_all();
+    if (worker_ != nullptr) {
+        worker_->Wait();
+    }
+}
+
+void self_test::AddTextToObject(QLabel* txtBox, const QString& str) {
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this, txtBox, str] { AddTextToObject(txtBox, str); }, Qt::QueuedConnection);
+        return;
+    }
+    txtBox->setText(str);
+}
+
+void self_test::AmendCheckBox(QCheckBox* chkBox, bool checked, const QString& str) {
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this, chkBox, checked, str] { AmendCheckBox(chkBox, checked, str); },
+            Qt::QueuedConnection);
+        return;
+    }
+    chkBox->setChecked(checked);
+}
+
+void self_test::SetBackColour(QWidget* control, const QColor& colour) {
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this, control, colour] { SetBackColour(control, colour); },
+            Qt::QueuedConnection);
+        return;
+    }
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Window, colour);
+    control->setPalette(palette);
+}
+
+void self_test::BlinkStarted() {
+    SetBackColour(ledLbl, kLightGreen);
+    SetBackColour(ledColourLbl, kLightGreen);
+}
+
+void self_test::BlinkPassed() {
+    AmendCheckBox(ledCheckBox, true, QString());
+    SetBackColour(ledBrightnessLbl, kLightGreen);
+    SetBackColour(ledLevelLbl, kLightGreen);
+}
+
+void self_test::SweepLevel(int level) {
+    AddTextToObject(ledLevelLbl, QString::number(level));
+}
+
+void self_test::SweepPassed() {
+    AmendCheckBox(brightnessCheckBox, true, QString());
+}
+
+void self_test::PromptForKeys() {
+    {
+        std::lock_guard lock(promptMutex_);
+        if (promptDone_) {
+            return; // the window is going away
+        }
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            ShowKeyPrompt(this, Text(selftest::kKeyPromptText));
+            {
+                std::lock_guard lock(promptMutex_);
+                promptDone_ = true;
+            }
+            promptCondition_.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(promptMutex_);
+    promptCondition_.wait(lock, [this] { return promptDone_; });
+}
+
+bool self_test::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) {
+        return false;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this) {
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        ProcessCmdKey(static_cast<const QKeyEvent&>(*event));
+    }
+    // Every key is an input here: arrows, Enter and Space neither move the focus nor press
+    // a button.
+    return true;
+}
+
+void self_test::ProcessCmdKey(const QKeyEvent& event) {
+    const int input = selftest::MatchKeyDown(actualKeyCode, buttonArray, VirtualKeyOf(event),
+                                             ModifierHeld(event));
+    if (input >= 0) {
+        MarkInput(input);
+    }
+}
+
+void self_test::MarkInput(int input) {
+    QPushButton* marker = markers[input];
+    const bool visible = !marker->isHidden();
+    const QPoint inPicture = pictureBox1->mapFrom(this, marker->pos());
+    marker->setParent(pictureBox1);
+    marker->move(inPicture);
+    marker->setStyleSheet(QStringLiteral("background-image: url(\"%1\");")
+                              .arg(SelfTestFilePath(Text(selftest::kMarkedImageFile))));
+    marker->setVisible(visible);
+    buttonArray[input] = true;
+}
+
+void self_test::CloseAudio() {
+    player_.reset();
+    recorder_.reset();
+}
+
+void self_test::button17_Click() {
+    CloseAudio();
+    player_ = platform::CurrentAudio().CreatePlayer();
+    player_->Play(SelfTestNativeFilePath(Text(selftest::kTestSoundFile)).toStdString());
+    markers[0]->setFocus();
+}
+
+void self_test::button23_Click() {
+    const QString state = button23->text();
+    const QString cannotRecord = Text(selftest::kCannotRecordText) + "\n";
+    if (state == Text(selftest::kStartRecordText)) {
+        // "Play" in between closed the recorder: open a new one.
+        if (!recorder_) {
+            CloseAudio();
+            recorder_ = platform::CurrentAudio().CreateRecorder();
+        }
+        if (recorder_->CanRecord() && recorder_->Start()) {
+            button23->setText(Text(selftest::kStopRecordText));
+        } else {
+            ui::ShowWarning(this, cannotRecord);
+            button23->setText(Text(selftest::kRecordText));
+        }
+        return;
+    }
+    if (state == Text(selftest::kStopRecordText)) {
+        if (recorder_) {
+            if (recorder_->Stop()) {
+                if (recorder_->CanSave()) {
+                    recorder_->PlayBack();
+                }
+            } else {
+                ui::ShowWarning(this, cannotRecord);
+            }
+        }
+        button23->setText(Text(selftest::kRecordText));
+        return;
+    }
+    CloseAudio();
+    recorder_ = platform::CurrentAudio().CreateRecorder();
+    if (recorder_->CanRecord()) {
+        button23->setText(Text(selftest::kStartRecordText));
+    } else {
+        ui::ShowWarning(this, cannotRecord);
+    }
+    markers[0]->setFocus();
+}
+
+void self_test::endBtn_MouseClick_1() {
+    endBtn->setEnabled(false);
+    CloseAudio();
+    closeForm = 1;
+    if (closeAllowed_) {
+        close();
+    }
+}
+
+void self_test::closeEvent(QCloseEvent* event) {
+    if (closeAllowed_) {
+        CloseAudio();
+        event->accept();
+        return;
+    }
+    // Closed some other way while the sequence runs: end it as "Close" does; the window
+    // closes once the keypad is put back.
+    event->ignore();
+    endBtn_MouseClick_1();
+}
+
+self_test* OpenSelfTest(QWidget* mainWindow, int statusReadResult) {
+    if (statusReadResult != 0) {
+        ui::ShowWarning(mainWindow, Text(selftest::kMainStatusFailedText) + "\n");
+        return nullptr;
+    }
+    QPointer<self_test>& open = OpenWindow();
+    if (open) {
+        open->raise();
+        open->activateWindow();
+        return open;
+    }
+    auto* window = new self_test(mainWindow);
+    if (mainWindow != nullptr) {
+        window->move(mainWindow->pos());
+    }
+    window->show();
+    open = window;
+    return window;
+}
+
+} // namespace praxil_usb_encoder

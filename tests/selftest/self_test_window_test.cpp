@@ -1,0 +1,464 @@
+#include "selftest/self_test.h"
+
+#include "device/commands.h"
+#include "device/discovery.h"
+#include "selftest/KeyPrompt.h"
+#include "selftest/SelfTestFiles.h"
+#include "tests/selftest/FakeAudio.h"
+#include "tests/support/EmulatorFixture.h"
+#include "ui/Dialogs.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPixmap>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << text.toStdString();
+}
+
+namespace {
+
+using praxil_usb_encoder::self_test;
+
+// A generous bound in case something hangs; nothing here waits on wall-clock time.
+constexpr int kSafetyTimeoutMs = 60000;
+
+class SelfTestWindow : public testsupport::EmulatorTest {
+protected:
+    void SetUp() override { self_test::installMode = 0; }
+
+    void TearDown() override {
+        if (window_) {
+            delete window_.data();
+        }
+    }
+
+    std::shared_ptr<emulator::SimulatedKeypad> Connect(const std::string& firmware, int table = 0,
+                                                       int brightness = 4) {
+        emulator::SimulatedKeypad::Model model;
+        model.firmwareVersion = firmware;
+        auto keypad = PlugKeypad(model);
+        keypad->settings.tableKind = static_cast<uint8_t>(table);
+        keypad->settings.ledBrightness = static_cast<uint8_t>(brightness);
+        EXPECT_TRUE(device::RescanForKeypad().found);
+        keypad->ClearReceived();
+        return keypad;
+    }
+
+    // Opens the window as "Test Echovane" does; the microphone question gets No unless
+    // answers were queued.
+    self_test* Open() {
+        if (dialogs_.answers.empty()) {
+            dialogs_.answers.push_back(ui::Answer::No);
+        }
+        window_ = praxil_usb_encoder::OpenSelfTest(nullptr, 0);
+        return window_;
+    }
+
+    // The key phase has begun once the keypad is on table 0 after the prompt.
+    bool WaitForKeyPhase(const emulator::SimulatedKeypad& keypad) {
+        return QTest::qWaitFor(
+            [&] {
+                for (const auto& entry : keypad.received()) {
+                    if (entry.command == CmdSetKeypadType &&
+                        entry.data == std::vector<uint8_t>{0}) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            kSafetyTimeoutMs);
+    }
+
+    bool CloseAndWait() {
+        QTest::mouseClick(window_->endBtn, Qt::LeftButton);
+        return QTest::qWaitFor([&] { return window_.isNull(); }, kSafetyTimeoutMs);
+    }
+
+    QPushButton* Marker(int input) { return window_->markers[static_cast<size_t>(input)]; }
+
+    static bool Marked(QPushButton* marker) { return marker->styleSheet().contains("blue.bmp"); }
+
+    ui::DialogRecorder dialogs_;
+    testsupport::FakeAudio audio_;
+    QPointer<self_test> window_;
+};
+
+TEST_F(SelfTestWindow, RunsTheWholeSequenceAndRestoresOnClose) {
+    auto keypad = Connect("VX0810", 1, 6);
+    Open();
+    ASSERT_TRUE(window_);
+    EXPECT_EQ(window_->windowTitle(), "Self Test");
+    EXPECT_EQ(window_->ledLevelLbl->text(), "6");
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->brightnessCheckBox->isChecked(); },
+                                kSafetyTimeoutMs));
+    EXPECT_TRUE(window_->ledCheckBox->isChecked());
+    EXPECT_EQ(window_->ledLevelLbl->text(), "9");
+    EXPECT_EQ(window_->ledLbl->palette().color(QPalette::Window), QColor(0x90, 0xEE, 0x90));
+    EXPECT_EQ(window_->ledLevelLbl->palette().color(QPalette::Window), QColor(0x90, 0xEE, 0x90));
+    EXPECT_EQ(keypad->settings.tableKind, 0);
+
+    ASSERT_TRUE(CloseAndWait());
+    std::vector<std::pair<uint8_t, int>> sent;
+    for (const auto& entry : keypad->received()) {
+        sent.emplace_back(entry.command, entry.data.empty() ? -1 : entry.data[0]);
+    }
+    std::vector<std::pair<uint8_t, int>> expected = {{CmdGetStatus, -1}};
+    for (int round = 0; round < 4; ++round) {
+        expected.insert(expected.end(), {{CmdSetLedBrightness, 0}, {CmdSetLedBrightness, 8}});
+    }
+    expected.push_back({CmdSetLedBrightness, 0});
+    for (int level = 0; level < 10; ++level) {
+        expected.push_back({CmdSetLedBrightness, level});
+    }
+    expected.insert(expected.end(), {{CmdSetLedBrightness, 0},
+                                     {CmdSetLedBrightness, 6},
+                                     {CmdSetKeypadType, 0},
+                                     {CmdSetKeypadType, 1},
+                                     {CmdSetLedBrightness, 6}});
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(keypad->settings.tableKind, 1);
+    EXPECT_EQ(keypad->settings.ledBrightness, 6);
+
+    // Opening asked about the microphone, the worker for the keys.
+    ASSERT_EQ(dialogs_.messages.size(), 2u);
+    EXPECT_EQ(dialogs_.messages[0].text, "Does Echovane have microphone support?");
+    EXPECT_EQ(dialogs_.messages[0].caption, "VexorEchovaneUtility");
+    EXPECT_EQ(dialogs_.messages[0].buttons, ui::Buttons::YesNo);
+    EXPECT_EQ(dialogs_.messages[0].icon, ui::Icon::Warning);
+    EXPECT_EQ(dialogs_.messages[1].text, "Press each key  on Echovane... ");
+    EXPECT_EQ(dialogs_.messages[1].buttons, ui::Buttons::Ok);
+    // The sound played on showing and stopped on Close.
+    ASSERT_EQ(audio_.log->played.size(), 1u);
+    EXPECT_TRUE(QString::fromStdString(audio_.log->played[0]).endsWith(".mp3"));
+    EXPECT_EQ(audio_.log->playersOpen, 0);
+}
+
+TEST_F(SelfTestWindow, CloseDuringTheBlinkEndsWithinTheRoundAndRestores) {
+    auto keypad = Connect("VX0810", 2, 5);
+    // The second "brightness 8" waits in flight until the window thread has pressed "Close".
+    std::atomic<bool> closeWanted{false};
+    std::promise<void> pressed;
+    int brightEights = 0;
+    keypad->onCommand = [&](const emulator::ReceivedCommand& command) {
+        if (command.command == CmdSetLedBrightness && command.data[0] == 8 && ++brightEights == 2) {
+            closeWanted = true;
+            pressed.get_future().wait();
+        }
+    };
+    Open();
+    bool clicked = false;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (closeWanted && !clicked) {
+                clicked = true;
+                QTest::mouseClick(window_->endBtn, Qt::LeftButton);
+                pressed.set_value();
+            }
+            return window_.isNull();
+        },
+        kSafetyTimeoutMs));
+    EXPECT_EQ(keypad->ReceivedCodes(),
+              (std::vector<uint8_t>{CmdGetStatus, CmdSetLedBrightness, CmdSetLedBrightness,
+                                    CmdSetLedBrightness, CmdSetLedBrightness, CmdSetKeypadType,
+                                    CmdSetLedBrightness}));
+    EXPECT_EQ(keypad->settings.tableKind, 2);
+    EXPECT_EQ(keypad->settings.ledBrightness, 5);
+}
+
+class SelfTestMarkers : public SelfTestWindow, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SelfTestMarkers, ShowOnlyForSingleCodeTablesWhileTheTableSwitchHappensAnyway) {
+    const int table = GetParam();
+    auto keypad = Connect("VX0810", table);
+    Open();
+    const bool single = table <= 2;
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(Marker(i)->isHidden(), !single) << i;
+    }
+    if (single) {
+        EXPECT_EQ(Marker(0)->pos(), QPoint(178, 382));
+        EXPECT_EQ(Marker(9)->pos(), QPoint(178, 499));
+        EXPECT_EQ(Marker(5)->text(), "Select");
+        EXPECT_EQ(Marker(9)->text(), "jack out");
+        EXPECT_TRUE(Marker(0)->styleSheet().contains("#808080"));
+    }
+    EXPECT_FALSE(window_->pictureBox1->pixmap().isNull());
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    ASSERT_TRUE(CloseAndWait());
+    EXPECT_EQ(keypad->settings.tableKind, table);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, SelfTestMarkers, ::testing::Range(0, 7));
+
+TEST_F(SelfTestWindow, MarksEachExpectedKeyOnceAndIgnoresModifiedOnes) {
+    auto keypad = Connect("VX0810");
+    Open();
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    const QPoint before = Marker(1)->mapTo(window_, QPoint(0, 0));
+
+    QTest::keyClick(window_, Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(window_, Qt::Key_Left, Qt::ControlModifier);
+    QTest::keyClick(window_, Qt::Key_Left, Qt::AltModifier);
+    EXPECT_FALSE(self_test::buttonArray[1]);
+
+    QTest::keyClick(window_, Qt::Key_Left);
+    EXPECT_TRUE(self_test::buttonArray[1]);
+    EXPECT_EQ(Marker(1)->parentWidget(), window_->pictureBox1);
+    EXPECT_EQ(Marker(1)->mapTo(window_, QPoint(0, 0)), before);
+    EXPECT_TRUE(Marked(Marker(1)));
+    EXPECT_TRUE(Marker(1)->isVisible());
+    const QString style = Marker(1)->styleSheet();
+    QTest::keyClick(window_, Qt::Key_Left);
+    EXPECT_EQ(Marker(1)->styleSheet(), style);
+
+    // "810" firmware expects Space for Select, not Enter; the key goes to the focused Play
+    // button without pressing it.
+    QTest::keyClick(window_->button17, Qt::Key_Return);
+    EXPECT_FALSE(self_test::buttonArray[5]);
+    QTest::keyClick(window_->button17, Qt::Key_Space);
+    EXPECT_TRUE(self_test::buttonArray[5]);
+    EXPECT_EQ(audio_.log->played.size(), 1u);
+
+    for (Qt::Key key : {Qt::Key_F17, Qt::Key_Right, Qt::Key_Down, Qt::Key_Up, Qt::Key_F18,
+                        Qt::Key_F19, Qt::Key_F15, Qt::Key_F16}) {
+        QTest::keyClick(window_, key);
+    }
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_TRUE(self_test::buttonArray[i]) << i;
+        EXPECT_TRUE(Marked(Marker(i))) << i;
+    }
+    ASSERT_TRUE(CloseAndWait());
+}
+
+struct FirmwareKeys {
+    const char* firmware;
+    Qt::Key volume;
+    Qt::Key select;
+};
+
+void PrintTo(const FirmwareKeys& c, std::ostream* out) {
+    *out << c.firmware;
+}
+
+class SelfTestFirmwareKeys : public SelfTestWindow,
+                             public ::testing::WithParamInterface<FirmwareKeys> {};
+
+TEST_P(SelfTestFirmwareKeys, ExpectTheCodesOfThatFirmware) {
+    const FirmwareKeys& c = GetParam();
+    auto keypad = Connect(c.firmware);
+    Open();
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    QTest::keyClick(window_, Qt::Key_Space);
+    QTest::keyClick(window_, Qt::Key_Return);
+    QTest::keyClick(window_, Qt::Key_F12);
+    QTest::keyClick(window_, Qt::Key_F17);
+    EXPECT_TRUE(self_test::buttonArray[0]);
+    EXPECT_TRUE(self_test::buttonArray[5]);
+    EXPECT_EQ(self_test::actualKeyCode[0], c.volume == Qt::Key_F12 ? 0x7B : 0x80);
+    EXPECT_EQ(self_test::actualKeyCode[5], c.select == Qt::Key_Space ? 0x20 : 0x0D);
+    ASSERT_TRUE(CloseAndWait());
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, SelfTestFirmwareKeys,
+                         ::testing::Values(FirmwareKeys{"VX0810", Qt::Key_F17, Qt::Key_Space},
+                                           FirmwareKeys{"778810", Qt::Key_F17, Qt::Key_Return},
+                                           FirmwareKeys{"VX0828", Qt::Key_F12, Qt::Key_Return},
+                                           FirmwareKeys{"VX0901", Qt::Key_F17, Qt::Key_Return}),
+                         [](const auto& info) {
+                             return "Firmware" + std::string(info.param.firmware);
+                         });
+
+TEST_F(SelfTestWindow, A778KeypadAfterAn810OneOpensInModeOne) {
+    auto first = Connect("VX0778");
+    Open();
+    EXPECT_EQ(self_test::installMode, 0);
+    EXPECT_EQ(Marker(0)->pos(), QPoint(245, 599));
+    ASSERT_TRUE(WaitForKeyPhase(*first));
+    ASSERT_TRUE(CloseAndWait());
+    bus().Unplug(first.get());
+
+    auto second = Connect("VX0810");
+    Open();
+    EXPECT_EQ(self_test::installMode, 1);
+    ASSERT_TRUE(WaitForKeyPhase(*second));
+    ASSERT_TRUE(CloseAndWait());
+    bus().Unplug(second.get());
+
+    auto third = Connect("VX0778");
+    Open();
+    EXPECT_EQ(self_test::installMode, 1);
+    EXPECT_EQ(Marker(0)->pos(), QPoint(178, 382));
+    const QImage shown = window_->pictureBox1->pixmap().toImage();
+    const QImage mode1(praxil_usb_encoder::SelfTestFilePath("echovelte_2.jpg"));
+    EXPECT_EQ(shown, mode1.convertToFormat(shown.format()));
+    ASSERT_TRUE(WaitForKeyPhase(*third));
+    ASSERT_TRUE(CloseAndWait());
+}
+
+TEST_F(SelfTestWindow, AFailingStatusReadShowsTheMessageAndRunsNoSequence) {
+    auto keypad = Connect("VX0810");
+    keypad->InjectFault({.kind = emulator::FaultKind::Refuse, .command = CmdGetStatus});
+    Open();
+    ASSERT_TRUE(window_);
+    EXPECT_FALSE(window_->SequenceStarted());
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text, "Device status message error..\n");
+    EXPECT_EQ(dialogs_.messages[0].caption, "Vexor USB Encoder");
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_TRUE(Marker(i)->isHidden());
+    }
+    EXPECT_TRUE(window_->button23->isHidden());
+    ASSERT_TRUE(CloseAndWait());
+    EXPECT_EQ(keypad->ReceivedCodes(), std::vector<uint8_t>{CmdGetStatus});
+    EXPECT_EQ(audio_.log->playersOpen, 0);
+}
+
+TEST_F(SelfTestWindow, AFailedMainWindowReadOpensNothing) {
+    EXPECT_EQ(praxil_usb_encoder::OpenSelfTest(nullptr, -1), nullptr);
+    EXPECT_EQ(
+        dialogs_.texts(),
+        QStringList{"Unable to get device message..Please click on Scan for and try again..\n"});
+    EXPECT_EQ(dialogs_.messages[0].caption, "Vexor Echovane");
+}
+
+TEST_F(SelfTestWindow, OpeningAgainBringsTheRunningTestForward) {
+    auto keypad = Connect("VX0810");
+    Open();
+    EXPECT_EQ(praxil_usb_encoder::OpenSelfTest(nullptr, 0), window_.data());
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    ASSERT_TRUE(CloseAndWait());
+    const auto codes = keypad->ReceivedCodes();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), CmdGetStatus), 1);
+}
+
+TEST_F(SelfTestWindow, PlayStartsTheSoundAgain) {
+    auto keypad = Connect("VX0810");
+    Open();
+    QTest::mouseClick(window_->button17, Qt::LeftButton);
+    EXPECT_EQ(audio_.log->played.size(), 2u);
+    EXPECT_EQ(audio_.log->played[0], audio_.log->played[1]);
+    EXPECT_EQ(audio_.log->playersOpen, 1);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(audio_.log->played[1])));
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    ASSERT_TRUE(CloseAndWait());
+}
+
+TEST_F(SelfTestWindow, RecordCyclesThroughStartAndStopAndPlaysTheRecordingBack) {
+    auto keypad = Connect("VX0810");
+    dialogs_.answers = {ui::Answer::Yes, ui::Answer::Ok};
+    Open();
+    ASSERT_EQ(dialogs_.messages.size(), 2u);
+    EXPECT_EQ(dialogs_.messages[1].text,
+              "Please make sure <USB Advanced Audio device> in Sound panel->Recording tab is set "
+              "as Default Device");
+    EXPECT_EQ(dialogs_.messages[1].caption, "VexorEchovaneUtility");
+    ASSERT_FALSE(window_->button23->isHidden());
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    dialogs_.messages.clear();
+
+    QPushButton* record = window_->button23;
+    QTest::mouseClick(record, Qt::LeftButton);
+    EXPECT_EQ(record->text(), "Start Record");
+    EXPECT_EQ(audio_.log->playersOpen, 0);
+    QTest::mouseClick(record, Qt::LeftButton);
+    EXPECT_EQ(record->text(), "Stop Record");
+    EXPECT_EQ(audio_.log->recordingsStarted, 1);
+    QTest::mouseClick(record, Qt::LeftButton);
+    EXPECT_EQ(record->text(), "Record");
+    EXPECT_EQ(audio_.log->playBacks, 1);
+    EXPECT_TRUE(dialogs_.messages.empty());
+
+    // "Play" between "Record" and "Start Record" closes the recorder; a new one is opened.
+    QTest::mouseClick(record, Qt::LeftButton);
+    QTest::mouseClick(window_->button17, Qt::LeftButton);
+    QTest::mouseClick(record, Qt::LeftButton);
+    EXPECT_EQ(record->text(), "Stop Record");
+    EXPECT_EQ(audio_.log->recordingsStarted, 2);
+
+    // Stopping that fails says so.
+    audio_.stopWorks = false;
+    QTest::mouseClick(record, Qt::LeftButton);
+    EXPECT_EQ(dialogs_.texts(), QStringList{"This device doesn't record.\n"});
+    EXPECT_EQ(record->text(), "Record");
+    EXPECT_EQ(audio_.log->playBacks, 1);
+    ASSERT_TRUE(CloseAndWait());
+    EXPECT_EQ(audio_.log->recordersOpen, 0);
+}
+
+TEST_F(SelfTestWindow, WithoutAnAudioInputRecordSaysTheDeviceDoesNotRecord) {
+    auto keypad = Connect("VX0810");
+    dialogs_.answers = {ui::Answer::Yes, ui::Answer::Ok};
+    audio_.hasInput = false;
+    Open();
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    dialogs_.messages.clear();
+    QTest::mouseClick(window_->button23, Qt::LeftButton);
+    EXPECT_EQ(window_->button23->text(), "Record");
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text, "This device doesn't record.\n");
+    EXPECT_EQ(dialogs_.messages[0].caption, "Vexor Echovane");
+    ASSERT_TRUE(CloseAndWait());
+}
+
+TEST_F(SelfTestWindow, KeyPromptGoesThroughTheReplaceableBox) {
+    auto keypad = Connect("VX0810");
+    QStringList prompts;
+    praxil_usb_encoder::SetKeyPromptFunction(
+        [&](QWidget*, const QString& text) { prompts << text; });
+    Open();
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    praxil_usb_encoder::SetKeyPromptFunction(nullptr);
+    EXPECT_EQ(prompts, QStringList{"Press each key  on Echovane... "});
+    EXPECT_EQ(dialogs_.messages.size(), 1u); // only the microphone question
+    ASSERT_TRUE(CloseAndWait());
+}
+
+TEST_F(SelfTestWindow, DestroyingTheWindowMidSequenceStopsTheWorkerAndRestores) {
+    auto keypad = Connect("VX0810", 1, 7);
+    Open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keypad->received().size() >= 4; }, kSafetyTimeoutMs));
+    delete window_.data();
+    const auto received = keypad->received();
+    ASSERT_GE(received.size(), 3u);
+    EXPECT_EQ(received[received.size() - 2].command, CmdSetKeypadType);
+    EXPECT_EQ(received[received.size() - 2].data, std::vector<uint8_t>{1});
+    EXPECT_EQ(received.back().data, std::vector<uint8_t>{7});
+    EXPECT_EQ(keypad->settings.ledBrightness, 7);
+}
+
+TEST(SelfTestFiles, PreferTheWorkingDirectoryElseTheBuiltInCopies) {
+    const QString previous = QDir::currentPath();
+    QTemporaryDir folder;
+    ASSERT_TRUE(QDir::setCurrent(folder.path()));
+    EXPECT_EQ(praxil_usb_encoder::SelfTestFilePath("blue.bmp"), ":/selftest/blue.bmp");
+    for (const char* name : {"echovelte_2.jpg", "echovelte_3.jpg", "echovelte_4.jpg", "blue.bmp"}) {
+        EXPECT_FALSE(QPixmap(praxil_usb_encoder::SelfTestFilePath(name)).isNull()) << name;
+    }
+    const QString sound = praxil_usb_encoder::SelfTestNativeFilePath("Audio Test.mp3");
+    EXPECT_FALSE(sound.startsWith(":"));
+    EXPECT_EQ(QFileInfo(sound).size(), QFileInfo(":/selftest/Audio Test.mp3").size());
+    EXPECT_GT(QFileInfo(sound).size(), 1000);
+
+    QFile own(folder.filePath("blue.bmp"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("BM");
+    own.close();
+    EXPECT_EQ(praxil_usb_encoder::SelfTestFilePath("blue.bmp"), folder.filePath("blue.bmp"));
+    EXPECT_TRUE(praxil_usb_encoder::SelfTestNativeFilePath("missing.wav").isEmpty());
+    QDir::setCurrent(previous);
+}
+
+} // namespace
