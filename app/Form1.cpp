@@ -2,6 +2,10 @@
 
 #include "app/BleParams.h"
 #include "codetable/editor_opening.h"
+#include "firmware/ble/Bluetooth.h"
+#include "selftest/KeyPrompt.h"
+#include "selftest/self_test.h"
+#include "ui/CustomMessageBox.h"
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "config/config_transfer.h"
@@ -169,6 +173,13 @@ Form1::Form1(QWidget* parent)
 }
 
 Form1::~Form1() = default;
+
+void Form1::UseCustomMessageBoxForKeyPrompts() {
+    // The self test's key prompt is the three-button box in its OK mode.
+    SetKeyPromptFunction([](QWidget*, const QString& text) {
+        Velt_test::CustomMessageBox::ShowBox(text, Velt_test::CustomMessageBox::kModeOk);
+    });
+}
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
@@ -412,13 +423,11 @@ void Form1::button1_Click() {
 }
 
 void Form1::button2_Click() {
-    if (GetDeviceStatusMessage() != kReadOk) {
-        ui::ShowWarning(
-            this, QStringLiteral(
-                      "Unable to get device message..Please click on Scan for and try again..\n"));
-        return;
+    // The self test says "Unable to get device message.." itself when the read failed.
+    const int8_t status = GetDeviceStatusMessage();
+    if (self_test* window = OpenSelfTest(this, status)) {
+        selfTestFrm = window;
     }
-    // The self-test window opens here, at this window's position, kept in selfTestFrm.
 }
 
 void Form1::button3_Click() {
@@ -521,12 +530,8 @@ void Form1::btnLoadFirmware_MouseClick() {
 }
 
 void Form1::btnModifyBleName_Click() {
-    if (GetDeviceStatusMessage_2() != kReadOk) {
-        ui::ShowWarning(this,
-                        QStringLiteral("Bluetooth Parameter-Unable to get device status..\n"));
-        return;
-    }
-    // The BLE parameters window opens here, owned by this window, with the BLE fields.
+    const int8_t status = GetDeviceStatusMessage_2();
+    OpenBluetoothWindow(this, status, {bleName, bleManufacturerData, blePowerLevel, bleEnable});
 }
 
 void Form1::aboutVexorUSBEncoderConfiguratorToolStripMenuItem_Click() {

@@ -122,6 +122,9 @@ public:
     void ledBrightnessCbox_SelectionChangeCommitted();
     void keypadTypeCbox_SelectionChangeCommitted();
 
+    // Points the self test's key prompt at Velt_test::CustomMessageBox.
+    static void UseCustomMessageBoxForKeyPrompts();
+
     // Prepares the configuration file before the keypad is opened.
     void PrepareConfigFile();
 

@@ -31,6 +31,7 @@ int RunApplication(QApplication& application,
     resources::InitEchovaneResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
+    praxil_usb_encoder::Form1::UseCustomMessageBoxForKeyPrompts();
     praxil_usb_encoder::Form1 form;
     {
         praxil_usb_encoder::vexor_splash_form splash;

@@ -4,6 +4,7 @@
 #include "app/Form1.h"
 
 #include "codetable/My4way_layout.h"
+#include "firmware/ble/Bluetooth.h"
 #include "config/config_file.h"
 #include "device/commands.h"
 #include "tests/support/EmulatorFixture.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
@@ -228,6 +230,36 @@ TEST_F(Form1Settings, CustomiseCodeTableOpensTheEditorOnlyForACustomisableKind) 
     keypad->InjectFault({FaultKind::Refuse, CmdGetStatus});
     form->button1->click();
     EXPECT_EQ(recorder.texts(), QStringList{"Load Table-Unable to get device status..\n"});
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Form1Settings, AirlumeSettingsHandsTheBleValuesToItsWindow) {
+    keypad->settings.ble.name = "DESK7";
+    form->btnModifyBleParam->click();
+    ASSERT_TRUE(recorder.messages.empty());
+    praxil_usb_encoder::Bluetooth* window = nullptr;
+    for (QWidget* candidate : QApplication::topLevelWidgets()) {
+        if (auto* bluetooth = qobject_cast<praxil_usb_encoder::Bluetooth*>(candidate)) {
+            window = bluetooth;
+        }
+    }
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->bleTextBox->text(), "DESK7");
+
+    keypad->InjectFault({FaultKind::Refuse, CmdGetBleParams});
+    form->btnModifyBleParam->click();
+    EXPECT_EQ(recorder.texts(), QStringList{"Bluetooth Parameter-Unable to get device status..\n"});
+}
+
+TEST_F(Form1Settings, TestEchovaneWithAFailingStatusReadSaysSoAndOpensNothing) {
+    keypad->InjectFault({FaultKind::Refuse, CmdGetStatus});
+    form->button2->click();
+    EXPECT_EQ(recorder.texts(),
+              QStringList{"Unable to get device message..Please click on Scan for and try again..\n"});
+    EXPECT_TRUE(form->selfTestFrm.isNull());
 }
 
 } // namespace
