@@ -70,8 +70,8 @@ hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char*
     hid_free_enumeration(hid_enumerate(0, 0));
 
     hid_device* handle = nullptr;
-    hid_device_info* devices =
-        hid_enumerate(static_cast<unsigned short>(vendorId), static_cast<unsigned short>(productId));
+    hid_device_info* devices = hid_enumerate(static_cast<unsigned short>(vendorId),
+                                             static_cast<unsigned short>(productId));
     for (hid_device_info* info = devices; info != nullptr; info = info->next) {
         if (info->interface_number != EncoderInterface || info->path == nullptr) {
             continue;
@@ -112,6 +112,10 @@ hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char*
 RescanResult RescanForKeypad() {
     LinkLock lock = LockLink();
     RescanResult result;
+    if (BootLoaderInUse()) {
+        result.refused = true;
+        return result;
+    }
     hid_device* old = hid_handle.load();
     if (old != nullptr) {
         hid_exit_safely(old);
@@ -144,6 +148,9 @@ std::string OpenFailureHint(const ScanReport& scan) {
 }
 
 std::string NotConnectedMessage(const RescanResult& result) {
+    if (result.refused) {
+        return std::string(kRescanRefusedText) + "\n";
+    }
     std::string text = std::string(kNotConnectedText) + "\n";
     const std::string hint = OpenFailureHint(result.scan);
     if (!hint.empty()) {
@@ -164,5 +171,7 @@ void hid_exit_safely(hid_device* handle) {
         device::ForgetHandle(handle);
         hid_close(handle);
     }
-    hid_exit();
+    if (!device::BootLoaderInUse()) {
+        hid_exit();
+    }
 }

@@ -6,6 +6,7 @@
 #include "emulator/VirtualBus.h"
 #include "platform/clock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cwchar>
@@ -21,6 +22,8 @@ struct hid_device_ {
     uint64_t attachment = 0;
     int iface = 0;
     bool nonBlocking = false;
+    // The frame in which the endpoint is free for the next OUT report.
+    uint64_t nextOutFrameUs = 0;
     std::deque<TimedReport> inbox;
     std::wstring error;
     std::string path;
@@ -36,7 +39,9 @@ wchar_t* DuplicateWide(const std::wstring& text) {
     return copy;
 }
 
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+std::wstring Widen(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
 
 std::string PathOf(const SimulatedDevice& device, int iface) {
     return "emulator/usb-" + std::to_string(device.busId) + ":1." + std::to_string(iface);
@@ -157,8 +162,8 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
                 continue;
             }
             if (device->openDenied) {
-                globalError = L"Failed to open a device with path '" + Widen(path) +
-                              L"': Permission denied";
+                globalError =
+                    L"Failed to open a device with path '" + Widen(path) + L"': Permission denied";
                 errno = EACCES;
                 return nullptr;
             }
@@ -178,8 +183,8 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
             return dev;
         }
     }
-    globalError = L"Failed to open a device with path '" + Widen(path) +
-                  L"': No such file or directory";
+    globalError =
+        L"Failed to open a device with path '" + Widen(path) + L"': No such file or directory";
     errno = ENOENT;
     return nullptr;
 }
@@ -196,7 +201,7 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open(unsigned short vendor_id,
 int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* data,
                                           size_t length) {
     auto& bus = VirtualBus::Instance();
-    std::lock_guard lock(bus.mutex());
+    std::unique_lock lock(bus.mutex());
     bus.RunDue();
     bus.NoteHandleUse(true);
     if (dev == nullptr || data == nullptr) {
@@ -206,12 +211,18 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
         dev->error = L"WriteFile: The device is not connected.";
         return -1;
     }
-    const uint64_t arrival = emulator::NextFrameUs(platform::NowUs());
+    // One OUT report per frame: a write waits while the endpoint still holds an earlier one.
+    const uint64_t arrival =
+        std::max(emulator::NextFrameUs(platform::NowUs()), dev->nextOutFrameUs);
+    dev->nextOutFrameUs = arrival + emulator::kFrameUs;
     std::vector<TimedReport> replies;
     dev->device->OnOutputReport(dev->iface, {data, length}, arrival, replies);
     for (auto& reply : replies) {
         dev->inbox.push_back(std::move(reply));
     }
+    const uint64_t queuedAt = arrival - emulator::kFrameUs;
+    lock.unlock();
+    platform::CurrentClock().SleepUntilUs(queuedAt);
     return static_cast<int>(length);
 }
 
@@ -352,6 +363,8 @@ HID_API_EXPORT const struct hid_api_version* HID_API_CALL hid_version(void) {
     return &version;
 }
 
-HID_API_EXPORT const char* HID_API_CALL hid_version_str(void) { return HID_API_VERSION_STR; }
+HID_API_EXPORT const char* HID_API_CALL hid_version_str(void) {
+    return HID_API_VERSION_STR;
+}
 
 } // extern "C"
