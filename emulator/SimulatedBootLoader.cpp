@@ -87,6 +87,7 @@ void SimulatedBootLoader::Enter(const std::shared_ptr<SimulatedKeypad>& keypad) 
 
 void SimulatedBootLoader::StartSession(Mode mode) {
     mode_ = mode;
+    restarting_ = false;
     locked_ = mode == Mode::FlashBsl || !options.ramBslStartsUnlocked;
     if (mode == Mode::FlashBsl) {
         memory_.ClearRam();
@@ -253,6 +254,7 @@ void SimulatedBootLoader::LoadPc(uint32_t address, uint64_t arrivalUs) {
             version_[i] = memory_.Read(kRamBslAddress + static_cast<uint32_t>(i));
         }
         // The RAM loader takes the USB module over: the device leaves and re-enumerates.
+        restarting_ = true;
         auto self = std::static_pointer_cast<SimulatedBootLoader>(shared_from_this());
         auto& bus = VirtualBus::Instance();
         bus.Schedule(arrivalUs, [self, arrivalUs]() {
@@ -269,6 +271,8 @@ void SimulatedBootLoader::LoadPc(uint32_t address, uint64_t arrivalUs) {
 }
 
 void SimulatedBootLoader::Restart(uint64_t atUs) {
+    // Reports still on their way when the MCU resets reach no one.
+    restarting_ = true;
     auto self = std::static_pointer_cast<SimulatedBootLoader>(shared_from_this());
     VirtualBus::Instance().Schedule(atUs, [self, atUs]() {
         VirtualBus::Instance().Unplug(self.get());
@@ -300,7 +304,7 @@ void SimulatedBootLoader::PowerOn(uint64_t atUs) {
 void SimulatedBootLoader::OnOutputReport(int iface, std::span<const uint8_t> report,
                                          uint64_t arrivalUs, std::vector<TimedReport>& replies) {
     if (iface != kBootLoaderInterface || report.size() < static_cast<std::size_t>(kPayloadOffset) ||
-        report[0] != kReportId) {
+        report[0] != kReportId || restarting_) {
         return;
     }
     const int n = report[kLengthOffset];

@@ -132,6 +132,8 @@ private:
     Mode mode_ = Mode::FlashBsl;
     bool locked_ = true;
     bool ramBslWritten_ = false;
+    // Between a reset (or the RAM loader's start) and the next session.
+    bool restarting_ = false;
     std::array<uint8_t, 4> version_{};
     std::shared_ptr<SimulatedKeypad> keypad_;
     std::vector<BootLoaderFault> faults_;

@@ -1,6 +1,7 @@
 #include "UsbBslLink.h"
 
 #include "device/link_lock.h"
+#include "platform/clock.h"
 
 #include <hidapi/hidapi.h>
 
@@ -126,6 +127,24 @@ void UsbBslLink::DiscardPending() {
     uint8_t report[kReportSize];
     // Bounded: a loader cannot have queued more than a few answers.
     for (int i = 0; i < 64 && hid_read_timeout(handle_, report, kReportSize, 0) > 0; ++i) {
+    }
+}
+
+bool UsbBslLink::WaitUntilGone(int timeoutMs) {
+    if (handle_ == nullptr) {
+        return true;
+    }
+    uint8_t report[kReportSize];
+    const uint32_t start = TickCountMs();
+    for (;;) {
+        const uint32_t elapsed = TickCountMs() - start;
+        if (elapsed >= static_cast<uint32_t>(timeoutMs)) {
+            return false;
+        }
+        if (hid_read_timeout(handle_, report, kReportSize,
+                             static_cast<int>(static_cast<uint32_t>(timeoutMs) - elapsed)) < 0) {
+            return true;
+        }
     }
 }
 

@@ -318,7 +318,8 @@ int BSL_LoadPC(uint32_t address) {
     const auto bytes = UsbBslLink::AddressBytes(address);
     const int result = s.link.Send(bsl430::kCmdLoadPc, bytes);
     if (result == bsl430::kBslOk) {
-        s.reenumerating = true;
+        // Wait for the old device to go, so the next connection cannot find it still there.
+        s.reenumerating = s.link.WaitUntilGone(bsl430::kLoadPcDropWaitMs);
     }
     return Failed(s, result, "load PC");
 }

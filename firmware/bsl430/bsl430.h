@@ -68,7 +68,9 @@ int BSL_RX_Password(const DataBlock_& password);
 int BSL_RX_TXT(const char* text, int fast);
 // Same for a TI-TXT file; kBslCannotOpenFile when it cannot be opened or read as TI-TXT.
 int BSL_RX_TXT_File(const char* fileName, int fast);
-// Starts execution at address (0x2504 starts a RAM loader, which then re-enumerates).
+// Starts execution at address (0x2504 starts a RAM loader, which then re-enumerates). Returns
+// once the loader has left the bus (or after a second); the next BSL_initialize_BSL waits up
+// to kReenumerationWaitMs for it to come back.
 int BSL_LoadPC(uint32_t address);
 // "Vendor: 00, CI: 06, API: 05, PI: 34" (the digit pairs at 16-17, 25-26 and 33-34), or
 // "ERROR". Valid until the next call.

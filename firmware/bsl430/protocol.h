@@ -72,6 +72,8 @@ inline constexpr uint32_t kComUsbHid = 2;
 
 // How long a reply may take: a mass erase or a segment erase runs for some tens of ms.
 inline constexpr int kReplyTimeoutMs = 2000;
+// A RAM loader started by Load PC drops the link within a few frames.
+inline constexpr int kLoadPcDropWaitMs = 1000;
 // After a Load PC the loader leaves the bus and comes back; the next connection waits this
 // long for it to reappear.
 inline constexpr uint32_t kReenumerationWaitMs = 5000;
