@@ -25,11 +25,23 @@ test: build
 run: build
 	$(BUILD_DIR)/app/echovane-config
 
+# A Debian package of the product executables, rules and desktop entry.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+	@ls $(BUILD_DIR)/package/*.deb
+
 asan:
 	$(MAKE) test PRESET=asan
 
 tsan:
 	$(MAKE) test PRESET=tsan
+
+FUZZ_SECONDS ?= 60
+# Every fuzz target for FUZZ_SECONDS each.
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	scripts/run-fuzzers $(FUZZ_SECONDS)
 
 format:
 	find device platform emulator app codetable config firmware ui selftest cli tests bench fuzz \

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double waiting = MsPerExchange(device::PollMode::WaitInRead, count);
-    const double polling = MsPerExchange(device::PollMode::PollThenSleep, count / 10 > 0 ? count / 10 : 1);
+    const double polling = MsPerExchange(device::PollMode::PollThenSleep, count);
     std::printf("exchange: %d x CmdGetStatus, USB full-speed frame model\n", count);
     std::printf("  wait in read:      %.3f ms per exchange\n", waiting);
     std::printf("  poll then sleep:   %.3f ms per exchange\n", polling);

@@ -159,6 +159,46 @@ std::string NotConnectedMessage(const RescanResult& result) {
     return text;
 }
 
+std::vector<DeviceListing> ListDevices() {
+    LinkLock lock = LockLink();
+    std::vector<DeviceListing> listing;
+    const struct {
+        int pid;
+        DeviceListing::Kind kind;
+    } kinds[] = {{EncoderPid, DeviceListing::Kind::Keypad},
+                 {BootLoaderPid, DeviceListing::Kind::BootLoader}};
+    for (const auto& wanted : kinds) {
+        hid_device_info* devices = hid_enumerate(static_cast<unsigned short>(EncoderVid),
+                                                 static_cast<unsigned short>(wanted.pid));
+        for (hid_device_info* info = devices; info != nullptr; info = info->next) {
+            DeviceListing entry;
+            entry.kind = wanted.kind;
+            entry.path = info->path != nullptr ? info->path : "";
+            entry.interfaceNumber = info->interface_number;
+            // The boot loader has a single interface; the keypad speaks on interface 1.
+            entry.protocolInterface = wanted.kind == DeviceListing::Kind::BootLoader ||
+                                      info->interface_number == EncoderInterface;
+            errno = 0;
+            hid_device* probe = info->path != nullptr ? hid_open_path(info->path) : nullptr;
+            if (probe != nullptr) {
+                entry.openable = true;
+                hid_close(probe);
+            } else {
+                const int openErrno = errno;
+                const std::string error = Narrow(hid_error(nullptr));
+                const bool denied = openErrno == EACCES || openErrno == EPERM ||
+                                    error.find("ermission denied") != std::string::npos;
+                entry.whyNot = denied ? "permission denied: install the udev rules "
+                                        "70-echovane.rules into /etc/udev/rules.d and replug"
+                                      : (error.empty() ? std::string("cannot be opened") : error);
+            }
+            listing.push_back(std::move(entry));
+        }
+        hid_free_enumeration(devices);
+    }
+    return listing;
+}
+
 } // namespace device
 
 hid_device* ScanForUSBDevice_a(int vendorId, int productId, char* manufacturer, char* product) {

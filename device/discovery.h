@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct hid_device_;
 typedef struct hid_device_ hid_device;
@@ -79,5 +80,22 @@ std::string NotConnectedMessage(const RescanResult& result);
 
 // The extra line alone (empty when the keypad is simply absent).
 std::string OpenFailureHint(const ScanReport& scan);
+
+inline constexpr int BootLoaderPid = 0x0200;
+
+// One HID interface of a keypad or boot loader, and whether this process can open it.
+struct DeviceListing {
+    enum class Kind { Keypad, BootLoader };
+    Kind kind = Kind::Keypad;
+    std::string path;
+    int interfaceNumber = -1;
+    bool protocolInterface = false; // the interface the utility talks to
+    bool openable = false;
+    std::string whyNot; // when not openable
+};
+
+// Every keypad and boot-loader interface on the bus. Opens each briefly to tell whether it can
+// be used; takes the link lock, so it never runs beside an exchange.
+std::vector<DeviceListing> ListDevices();
 
 } // namespace device

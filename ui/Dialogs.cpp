@@ -83,9 +83,13 @@ std::optional<QString> QtDialogProvider::AskPath(QWidget* parent, const FileRequ
     return path;
 }
 
-DialogProvider& CurrentDialogs() { return installed != nullptr ? *installed : QtProvider(); }
+DialogProvider& CurrentDialogs() {
+    return installed != nullptr ? *installed : QtProvider();
+}
 
-void InstallDialogs(DialogProvider* provider) { installed = provider; }
+void InstallDialogs(DialogProvider* provider) {
+    installed = provider;
+}
 
 Answer ShowMessage(QWidget* parent, const MessageRequest& request) {
     return CurrentDialogs().ShowMessage(parent, request);
@@ -103,9 +107,13 @@ std::optional<QString> AskPath(QWidget* parent, const FileRequest& request) {
     return CurrentDialogs().AskPath(parent, request);
 }
 
-DialogRecorder::DialogRecorder() : previous_(installed) { InstallDialogs(this); }
+DialogRecorder::DialogRecorder() : previous_(installed) {
+    InstallDialogs(this);
+}
 
-DialogRecorder::~DialogRecorder() { InstallDialogs(previous_); }
+DialogRecorder::~DialogRecorder() {
+    InstallDialogs(previous_);
+}
 
 Answer DialogRecorder::ShowMessage(QWidget*, const MessageRequest& request) {
     messages.push_back(request);
@@ -120,6 +128,10 @@ Answer DialogRecorder::ShowMessage(QWidget*, const MessageRequest& request) {
     return request.buttons == Buttons::YesNo || request.buttons == Buttons::YesNoCancel
                ? Answer::Yes
                : Answer::Ok;
+}
+
+std::optional<Answer> DialogRecorder::AnswerOwnBox(QWidget* parent, const MessageRequest& request) {
+    return ShowMessage(parent, request);
 }
 
 std::optional<QString> DialogRecorder::AskPath(QWidget*, const FileRequest& request) {

@@ -42,6 +42,13 @@ public:
     virtual Answer ShowMessage(QWidget* parent, const MessageRequest& request) = 0;
     // The chosen path, or nothing when the user cancelled.
     virtual std::optional<QString> AskPath(QWidget* parent, const FileRequest& request) = 0;
+    // Boxes the program draws itself (Velt_test::CustomMessageBox): the answer, or nothing to
+    // show the real box.
+    virtual std::optional<Answer> AnswerOwnBox(QWidget* parent, const MessageRequest& request) {
+        (void)parent;
+        (void)request;
+        return std::nullopt;
+    }
 };
 
 // Real message boxes and file dialogs.
@@ -72,6 +79,8 @@ public:
 
     Answer ShowMessage(QWidget* parent, const MessageRequest& request) override;
     std::optional<QString> AskPath(QWidget* parent, const FileRequest& request) override;
+    // Recorded and answered like any other box.
+    std::optional<Answer> AnswerOwnBox(QWidget* parent, const MessageRequest& request) override;
 
     // Answers used in order; when they run out a box gets Ok (or Yes for a Yes/No question).
     std::deque<Answer> answers;

@@ -71,8 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Discovery, TwoKeypadsOpenTheFirstInEnumerationOrder) {
     auto first = PlugKeypad();
     auto second = PlugKeypad();
-    ASSERT_NE(Scan(), nullptr);
-    opened.push_back(nullptr);
+    hid_device* handle = Scan();
+    ASSERT_NE(handle, nullptr);
+    opened.push_back(handle);
     ASSERT_TRUE(device::RescanForKeypad().found);
     const auto before = first->received().size();
     uint8_t reply[64];

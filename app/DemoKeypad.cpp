@@ -1,0 +1,27 @@
+#include "DemoKeypad.h"
+
+#include "emulator/VirtualBus.h"
+
+namespace app {
+
+std::shared_ptr<emulator::SimulatedKeypad> MakeDemoKeypad() {
+    emulator::SimulatedKeypad::Model model;
+    model.hasMulticode = true;
+    model.hasBle = true;
+    model.firmwareVersion = "1.0.810";
+    model.serialNumber = "00012345";
+    auto keypad = std::make_shared<emulator::SimulatedKeypad>(model);
+    keypad->settings.tableKind = emulator::kCustomSingleKind;
+    keypad->storedDefaults = keypad->settings;
+    // A real keypad takes a couple of milliseconds over each request.
+    keypad->processingUs = 2000;
+    return keypad;
+}
+
+std::shared_ptr<emulator::SimulatedKeypad> PlugDemoKeypad() {
+    auto keypad = MakeDemoKeypad();
+    emulator::VirtualBus::Instance().Plug(keypad);
+    return keypad;
+}
+
+} // namespace app

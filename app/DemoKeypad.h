@@ -1,0 +1,17 @@
+#pragma once
+
+// The keypad the demo plugs into its simulated bus.
+
+#include "emulator/SimulatedKeypad.h"
+
+#include <memory>
+
+namespace app {
+
+// A ten-key keypad with multi-code tables and a BLE module, on "Customise Table", firmware
+// "1.0.810", serial number "00012345".
+std::shared_ptr<emulator::SimulatedKeypad> MakeDemoKeypad();
+// Makes one and plugs it in.
+std::shared_ptr<emulator::SimulatedKeypad> PlugDemoKeypad();
+
+} // namespace app

@@ -1,0 +1,220 @@
+#include "SimulatedKeypadPanel.h"
+
+#include "app/HidKeyEvents.h"
+#include "app/KeypadStatus.h"
+#include "app/StatusLines.h"
+#include "emulator/VirtualBus.h"
+
+#include <QApplication>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <mutex>
+
+namespace app {
+namespace {
+
+constexpr int kBusPollMs = 200;
+constexpr int kPanelGap = 12;
+
+// Where each key sits on the panel (row, column), like the keypad's face.
+constexpr std::array<std::pair<int, int>, kPanelKeyCount> kKeyPlaces = {{
+    {0, 1}, // Volume
+    {2, 0}, // Left
+    {2, 2}, // Right
+    {3, 1}, // Down
+    {1, 1}, // Up
+    {2, 1}, // Enter
+    {4, 0}, // Horizontal
+    {4, 2}, // Vertical
+    {5, 0}, // Jack IN
+    {5, 2}, // Jack OUT
+}};
+
+} // namespace
+
+SimulatedKeypadPanel::SimulatedKeypadPanel(std::shared_ptr<emulator::SimulatedKeypad> keypad,
+                                           QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowDoesNotAcceptFocus), keypad_(std::move(keypad)) {
+    setWindowTitle(QStringLiteral("Simulated keypad"));
+    // The program ends with its main window, not with this panel.
+    setAttribute(Qt::WA_QuitOnClose, false);
+
+    auto* layout = new QVBoxLayout(this);
+    plugButton = new QPushButton(this);
+    plugButton->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(plugButton);
+    connect(plugButton, &QPushButton::clicked, this, [this]() { SetPlugged(!IsPlugged()); });
+
+    auto* keys = new QGridLayout;
+    for (int key = 0; key < kPanelKeyCount; ++key) {
+        auto* button = new QPushButton(QString::fromLatin1(kPanelKeyNames[key]), this);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setMinimumHeight(34);
+        keys->addWidget(button, kKeyPlaces[key].first, kKeyPlaces[key].second);
+        keyButtons[key] = button;
+        connect(button, &QPushButton::clicked, this, [this, key]() {
+            switch (key) {
+            case kHorizontalKey:
+                SetHorizontal(true);
+                break;
+            case kVerticalKey:
+                SetHorizontal(false);
+                break;
+            case kJackInKey:
+                SetJackInserted(true);
+                break;
+            case kJackOutKey:
+                SetJackInserted(false);
+                break;
+            default:
+                PressKey(key);
+                break;
+            }
+        });
+    }
+    layout->addLayout(keys);
+
+    stateLabel = new QLabel(this);
+    stateLabel->setWordWrap(true);
+    layout->addWidget(stateLabel);
+
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now != nullptr && now->window() != this) {
+            lastFocus_ = now;
+        }
+    });
+
+    // Scheduled bus events (a keypad coming back after its reboot) happen as time goes by.
+    busTimer_ = new QTimer(this);
+    busTimer_->setInterval(kBusPollMs);
+    connect(busTimer_, &QTimer::timeout, this, &SimulatedKeypadPanel::UpdateState);
+    busTimer_->start();
+    UpdateState();
+}
+
+void SimulatedKeypadPanel::ShowBeside(QWidget& window) {
+    adjustSize();
+    const QRect frame = window.frameGeometry();
+    move(frame.right() + kPanelGap, frame.top());
+    show();
+}
+
+QWidget* SimulatedKeypadPanel::KeyTarget() const {
+    if (explicitTarget_) {
+        return explicitTarget_;
+    }
+    if (lastFocus_ && lastFocus_->isVisible()) {
+        return lastFocus_;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && focus->window() != this) {
+        return focus;
+    }
+    QWidget* active = QApplication::activeWindow();
+    return active != this ? active : nullptr;
+}
+
+bool SimulatedKeypadPanel::IsPlugged() const {
+    return emulator::VirtualBus::Instance().IsPlugged(keypad_.get());
+}
+
+void SimulatedKeypadPanel::SetPlugged(bool plugged) {
+    auto& bus = emulator::VirtualBus::Instance();
+    {
+        std::lock_guard lock(bus.mutex());
+        // Whatever the keypad has become (its boot loader) leaves with it.
+        for (const auto& device : bus.Devices()) {
+            if (device != keypad_) {
+                bus.Unplug(device.get());
+            }
+        }
+        if (plugged) {
+            bus.Plug(keypad_);
+        } else {
+            bus.Unplug(keypad_.get());
+        }
+    }
+    UpdateState();
+}
+
+void SimulatedKeypadPanel::SetJackInserted(bool inserted) {
+    {
+        std::lock_guard lock(emulator::VirtualBus::Instance().mutex());
+        keypad_->jackInserted = inserted;
+    }
+    DeliverKey(inserted ? kJackInKey : kJackOutKey);
+    UpdateState();
+}
+
+void SimulatedKeypadPanel::SetHorizontal(bool horizontal) {
+    {
+        std::lock_guard lock(emulator::VirtualBus::Instance().mutex());
+        keypad_->horizontal = horizontal;
+    }
+    DeliverKey(horizontal ? kHorizontalKey : kVerticalKey);
+    UpdateState();
+}
+
+void SimulatedKeypadPanel::PressKey(int keyIndex) {
+    DeliverKey(keyIndex);
+}
+
+void SimulatedKeypadPanel::DeliverKey(int keyIndex) {
+    if (!IsPlugged()) {
+        return;
+    }
+    KeyStroke stroke;
+    {
+        std::lock_guard lock(emulator::VirtualBus::Instance().mutex());
+        const std::vector<uint8_t> status = keypad_->StatusBlock();
+        if (status.size() < kStatusTextsOffset) {
+            return;
+        }
+        const int kind = keypad_->settings.tableKind;
+        const uint8_t* extra =
+            kind == emulator::kCustomMultiKind ? keypad_->settings.multicodeExtra.data() : nullptr;
+        stroke = KeyStrokeOfKey(kind, status.data() + kStatusKeyBlockOffset, extra, keyIndex);
+    }
+    QWidget* target = KeyTarget();
+    if (target == nullptr) {
+        return;
+    }
+    for (const uint8_t code : stroke.codes) {
+        const std::optional<HidKeyEvent> event = KeyEventForUsage(code, stroke.modifierMask);
+        if (!event) {
+            continue;
+        }
+        QCoreApplication::postEvent(
+            target, new QKeyEvent(QEvent::KeyPress, event->key, event->modifiers, event->text));
+        QCoreApplication::postEvent(
+            target, new QKeyEvent(QEvent::KeyRelease, event->key, event->modifiers, event->text));
+    }
+}
+
+void SimulatedKeypadPanel::UpdateState() {
+    const bool plugged = IsPlugged();
+    bool jack = false;
+    bool horizontal = false;
+    int kind = 0;
+    {
+        std::lock_guard lock(emulator::VirtualBus::Instance().mutex());
+        jack = keypad_->jackInserted;
+        horizontal = keypad_->horizontal;
+        kind = keypad_->settings.tableKind;
+    }
+    plugButton->setText(plugged ? QStringLiteral("Unplug keypad")
+                                : QStringLiteral("Plug keypad in"));
+    stateLabel->setText(
+        QStringLiteral("%1, jack %2, %3\nActive table: %4")
+            .arg(plugged ? QStringLiteral("Plugged in") : QStringLiteral("Unplugged"),
+                 jack ? QStringLiteral("in") : QStringLiteral("out"),
+                 horizontal ? QStringLiteral("horizontal") : QStringLiteral("vertical"),
+                 QString::fromStdString(TableKindName(kind))));
+}
+
+} // namespace app

@@ -1,0 +1,28 @@
+// The Vexor Echovane Configuration Utility. Built twice: echovane-config on the real hidapi,
+// echovane-config-demo on the simulated bus with one keypad plugged in and its panel open.
+
+#include "app/Form1.h"
+#include "app/Startup.h"
+
+#include <QApplication>
+
+#ifdef ECHOVANE_DEMO
+#include "app/DemoKeypad.h"
+#include "app/SimulatedKeypadPanel.h"
+
+#include <memory>
+#endif
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+#ifdef ECHOVANE_DEMO
+    const auto keypad = app::PlugDemoKeypad();
+    std::unique_ptr<app::SimulatedKeypadPanel> panel;
+    return app::RunApplication(application, [&](praxil_usb_encoder::Form1& form) {
+        panel = std::make_unique<app::SimulatedKeypadPanel>(keypad);
+        panel->ShowBeside(form);
+    });
+#else
+    return app::RunApplication(application);
+#endif
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+// The keypad echovane-cli-demo talks to: one simulated keypad whose state is kept in a file
+// between runs, so "config save" in one run and "config apply" in the next meet the same keypad.
+
+#include "emulator/SimulatedKeypad.h"
+
+#include <memory>
+#include <string>
+
+namespace cli {
+
+class DemoKeypad {
+public:
+    DemoKeypad();
+    ~DemoKeypad();
+    DemoKeypad(const DemoKeypad&) = delete;
+    DemoKeypad& operator=(const DemoKeypad&) = delete;
+
+    // $ECHOVANE_DEMO_STATE, else echovane-cli-demo.state in the runtime or temporary folder.
+    static std::string StatePath();
+
+private:
+    std::shared_ptr<emulator::SimulatedKeypad> keypad_;
+};
+
+} // namespace cli

@@ -1,0 +1,157 @@
+#include "TenKeyEditor.h"
+
+namespace codetable {
+namespace {
+
+// Keys 1..6 get one blank before the code when the window opens and two after a pick; the
+// longer labels have two throughout.
+constexpr std::array<KeyLabel, kKeyCount> kKeyLabels = {{
+    {"key1Btn", "Volume ", "Volume  "},
+    {"key2Btn", "Left ", "Left  "},
+    {"key3Btn", "Right ", "Right  "},
+    {"key4Btn", "Down ", "Down  "},
+    {"key5Btn", "Up ", "Up  "},
+    {"key6Btn", "Enter ", "Enter  "},
+    {"key7Btn", "Horizontal  ", "Horizontal  "},
+    {"key8Btn", "Vertical  ", "Vertical  "},
+    {"key9Btn", "Jack IN  ", "Jack IN  "},
+    {"key10Btn", "Jack OUT  ", "Jack OUT  "},
+}};
+
+constexpr char kModifierButtonText[] = "None";
+
+} // namespace
+
+const std::array<KeyLabel, kKeyCount>& KeyLabels() {
+    return kKeyLabels;
+}
+
+TenKeyEditor::TenKeyEditor(EditorMode mode, SharedCodeArrays& arrays)
+    : mode_(mode), arrays_(arrays) {
+    modifierTexts_.fill(kModifierButtonText);
+}
+
+void TenKeyEditor::LoadTable(std::span<const uint8_t, kKeyCodeArraySize> keyCodeArray,
+                             std::span<const uint8_t, kExtraCodeBlockSize> multipleKeyCodeArray) {
+    LoadTenKeyTable(mode_, keyCodeArray, multipleKeyCodeArray, modifiers_, arrays_.current);
+    for (int key = 0; key < kKeyCount; ++key) {
+        captions_[key] =
+            std::string(kKeyLabels[key].openingPrefix) + CodeDisplayText(arrays_.current[key][0]);
+        marked_[key] = false;
+    }
+}
+
+std::string TenKeyEditor::ModifierText(int modifier) const {
+    const std::string_view item = ModifierItem(modifier);
+    // A stored byte with no picker item shows as the byte itself.
+    return item.empty() ? CodeDisplayText(modifier) : std::string(item);
+}
+
+void TenKeyEditor::Load() {
+    originalModifiers_ = modifiers_;
+    for (int key = 0; key < kKeyCount; ++key) {
+        arrays_.original[key][0] = arrays_.current[key][0];
+    }
+    rememberedCaptions_ = captions_;
+    if (mode_ == EditorMode::SingleCode) {
+        for (int key = 0; key < kKeyCount; ++key) {
+            modifierTexts_[key] = ModifierText(modifiers_[key]);
+        }
+    }
+    rememberedModifierTexts_ = modifierTexts_;
+    modSelected_ = 0;
+    keySelected_ = 0;
+}
+
+int TenKeyEditor::SelectedKey() const {
+    for (int key = 1; key <= kKeyCount; ++key) {
+        if (keySelected_ == KeyBit(key)) {
+            return key;
+        }
+    }
+    return 0;
+}
+
+void TenKeyEditor::SelectKey(int key) {
+    if (!IsKey(key)) {
+        return;
+    }
+    keySelected_ = KeyBit(key);
+    for (int slot = 0; slot < kCodesPerKey; ++slot) {
+        codeBoxes_[slot] = CodeTextBoxText(arrays_.current[key - 1][slot]);
+    }
+    marked_[key - 1] = false;
+}
+
+void TenKeyEditor::fillKeycodeToTextbox(int slot, int code) {
+    if (!IsSlot(slot) || code < 0 || code > kLastUsageCode) {
+        return;
+    }
+    const std::string text = CodeDisplayText(code);
+    codeBoxes_[slot - 1] = text;
+    const int key = SelectedKey();
+    if (key == 0) {
+        return;
+    }
+    captions_[key - 1] = std::string(kKeyLabels[key - 1].pickPrefix) + text;
+    marked_[key - 1] = true;
+    arrays_.current[key - 1][slot - 1] = code;
+}
+
+bool TenKeyEditor::ToggleModifierButton(int key) {
+    if (!IsKey(key)) {
+        return false;
+    }
+    modSelected_ ^= KeyBit(key);
+    return ModifierButtonOn(key);
+}
+
+void TenKeyEditor::PickModifier(int index) {
+    if (index < kNoModifierIndex || index > kLastModifierIndex) {
+        return;
+    }
+    for (int key = 1; key <= kKeyCount; ++key) {
+        if (ModifierButtonOn(key)) {
+            modifierTexts_[key - 1] = ModifierItem(index);
+            modifiers_[key - 1] = index;
+        }
+    }
+    modSelected_ = 0;
+}
+
+void TenKeyEditor::setModifierCode(uint8_t bit, bool set) {
+    // Only a multi-code modifier is a bit mask; the single-code boxes merely show an index.
+    const int key = SelectedKey();
+    if (mode_ != EditorMode::MultiCode || key == 0) {
+        return;
+    }
+    if (set) {
+        modifiers_[key - 1] |= bit;
+    } else {
+        modifiers_[key - 1] &= ~static_cast<int>(bit);
+    }
+}
+
+void TenKeyEditor::Reset() {
+    captions_ = rememberedCaptions_;
+    marked_.fill(false);
+    for (int key = 0; key < kKeyCount; ++key) {
+        KeyCodes& codes = arrays_.current[key];
+        codes.fill(0);
+        codes[0] = arrays_.original[key][0];
+    }
+    modifiers_ = originalModifiers_;
+    modifierTexts_ = rememberedModifierTexts_;
+    // With no key selected, box N shows code 1 of key N.
+    for (int slot = 0; slot < kCodesPerKey; ++slot) {
+        codeBoxes_[slot] = CodeTextBoxText(arrays_.current[slot][0]);
+    }
+    modSelected_ = 0;
+    keySelected_ = 0;
+}
+
+TableWriteResult TenKeyEditor::Apply(hid_device* device) const {
+    return WriteTenKeyTable(device, mode_, modifiers_, arrays_.current);
+}
+
+} // namespace codetable

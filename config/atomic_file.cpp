@@ -1,0 +1,239 @@
+#include "atomic_file.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <system_error>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace config {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::mutex hookMutex;
+ReplaceFaultHook faultHook;
+
+ReplaceFault FaultAt(ReplaceStep step, const std::string& path) {
+    std::lock_guard lock(hookMutex);
+    return faultHook ? faultHook(step, path) : ReplaceFault::None;
+}
+
+#ifdef _WIN32
+constexpr int kCreateFlags = _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY;
+int OpenNew(const std::string& path) {
+    return _open(path.c_str(), kCreateFlags, _S_IREAD | _S_IWRITE);
+}
+int OpenForWriting(const std::string& path) {
+    return _open(path.c_str(), _O_WRONLY | _O_BINARY);
+}
+int WriteSome(int fd, const char* data, size_t size) {
+    return _write(fd, data, static_cast<unsigned>(size > 0x40000000 ? 0x40000000 : size));
+}
+bool FlushToDisk(int fd) {
+    return _commit(fd) == 0;
+}
+int CloseFile(int fd) {
+    return _close(fd);
+}
+int ProcessId() {
+    return _getpid();
+}
+void CopyPermissions(int, const std::string&) {}
+bool RenameOver(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+void FlushFolder(const std::string&) {}
+#else
+int OpenNew(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+int OpenForWriting(const std::string& path) {
+    return ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
+}
+int WriteSome(int fd, const char* data, size_t size) {
+    return static_cast<int>(::write(fd, data, size > 0x40000000 ? 0x40000000 : size));
+}
+bool FlushToDisk(int fd) {
+    return ::fsync(fd) == 0;
+}
+int CloseFile(int fd) {
+    return ::close(fd);
+}
+int ProcessId() {
+    return static_cast<int>(::getpid());
+}
+// The replacement keeps the old file's permission bits (a new one gets 0666 less the umask).
+void CopyPermissions(int fd, const std::string& oldPath) {
+    struct stat old {};
+    if (::stat(oldPath.c_str(), &old) == 0) {
+        ::fchmod(fd, old.st_mode & 07777);
+    }
+}
+bool RenameOver(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
+}
+// Makes the rename itself durable; best effort.
+void FlushFolder(const std::string& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+#endif
+
+// The file a path stands for: a link is followed, so the link itself stays in place.
+std::string ResolveTarget(const std::string& path) {
+    std::error_code error;
+    if (fs::is_symlink(fs::path(path), error)) {
+        fs::path resolved = fs::weakly_canonical(fs::path(path), error);
+        if (!error) {
+            return resolved.string();
+        }
+    }
+    return path;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const int written = WriteSome(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+    if (path.empty()) {
+        return std::nullopt;
+    }
+    std::error_code error;
+    if (fs::is_directory(fs::path(path), error)) {
+        return std::nullopt;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[4096];
+    bool ok = true;
+    for (;;) {
+        const size_t got = std::fread(buffer, 1, sizeof buffer, file);
+        if (bytes.size() + got > maxBytes) {
+            ok = false;
+            break;
+        }
+        bytes.append(buffer, got);
+        if (got < sizeof buffer) {
+            ok = std::ferror(file) == 0;
+            break;
+        }
+    }
+    std::fclose(file);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
+    if (path.empty()) {
+        return false;
+    }
+    const std::string target = ResolveTarget(path);
+    std::error_code error;
+    const bool replacing = fs::exists(fs::path(target), error);
+    if (replacing) {
+        // A file the user may not write to is not swapped out from under them.
+        const int probe = OpenForWriting(target);
+        if (probe < 0) {
+            return false;
+        }
+        CloseFile(probe);
+    }
+
+    const fs::path targetPath(target);
+    const std::string folder = targetPath.parent_path().string();
+    static std::atomic<unsigned> sequence{0};
+    std::string temporary;
+    int fd = -1;
+    if (FaultAt(ReplaceStep::CreateTemporary, target) != ReplaceFault::None) {
+        return false;
+    }
+    // A name left behind by a crashed save is skipped, never reused.
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = target + "." + std::to_string(ProcessId()) + "-" +
+                    std::to_string(sequence.fetch_add(1)) + ".tmp";
+        fd = OpenNew(temporary);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (fd < 0) {
+        return false;
+    }
+
+    auto give_up = [&](ReplaceFault fault) {
+        if (fd >= 0) {
+            CloseFile(fd);
+        }
+        if (fault != ReplaceFault::Crash) {
+            std::remove(temporary.c_str());
+        }
+        return false;
+    };
+
+    if (replacing) {
+        CopyPermissions(fd, target);
+    }
+    if (const ReplaceFault fault = FaultAt(ReplaceStep::WriteTemporary, target);
+        fault != ReplaceFault::None || !WriteAll(fd, bytes)) {
+        return give_up(fault == ReplaceFault::None ? ReplaceFault::Fail : fault);
+    }
+    if (const ReplaceFault fault = FaultAt(ReplaceStep::FlushTemporary, target);
+        fault != ReplaceFault::None || !FlushToDisk(fd)) {
+        return give_up(fault == ReplaceFault::None ? ReplaceFault::Fail : fault);
+    }
+    const int closed = CloseFile(fd);
+    fd = -1;
+    if (closed != 0) {
+        return give_up(ReplaceFault::Fail);
+    }
+    if (const ReplaceFault fault = FaultAt(ReplaceStep::Rename, target);
+        fault != ReplaceFault::None || !RenameOver(temporary, target)) {
+        return give_up(fault == ReplaceFault::None ? ReplaceFault::Fail : fault);
+    }
+    FlushFolder(folder);
+    return true;
+}
+
+void SetReplaceFaultHook(ReplaceFaultHook hook) {
+    std::lock_guard lock(hookMutex);
+    faultHook = std::move(hook);
+}
+
+} // namespace config

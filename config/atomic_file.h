@@ -1,0 +1,37 @@
+#pragma once
+
+// Whole-file reads and atomic whole-file replacement. A replacement is written to a temporary
+// file in the same folder, flushed to disk and renamed over the old file, so a crash or power
+// loss in the middle never leaves a truncated file behind.
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace config {
+
+// The whole file, or nothing when it cannot be read or is larger than maxBytes.
+std::optional<std::string> ReadWholeFile(const std::string& path,
+                                         std::size_t maxBytes = static_cast<std::size_t>(-1));
+
+// Replaces (or creates) the file at path with bytes. An existing file that cannot be opened for
+// writing is not replaced; a new file keeps the permissions of the one it replaces. False, and
+// the old file as it was, when anything fails.
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
+
+// The steps of a replacement, for tests that make one of them fail.
+enum class ReplaceStep { CreateTemporary, WriteTemporary, FlushTemporary, Rename };
+enum class ReplaceFault {
+    None,
+    // The step fails as the operating system would fail it.
+    Fail,
+    // The program dies before the step: nothing is cleaned up.
+    Crash,
+};
+using ReplaceFaultHook = std::function<ReplaceFault(ReplaceStep step, const std::string& path)>;
+// Installs hook (an empty one removes it). Test use only.
+void SetReplaceFaultHook(ReplaceFaultHook hook);
+
+} // namespace config

@@ -1,0 +1,189 @@
+#include "config_file.h"
+
+#include "device/commands.h"
+#include "device/discovery.h"
+#include "device/frame.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+std::string FileName;
+
+namespace config {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<std::string> NonEmptyEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+std::vector<CIniFile::Record> FreshContent() {
+    CIniFile::Record header;
+    header.Section = kSettingsSection;
+    std::vector<CIniFile::Record> content{header};
+    for (const auto& [key, value] : FreshSettings()) {
+        CIniFile::Record record;
+        record.Section = kSettingsSection;
+        record.Key = key;
+        record.Value = value;
+        content.insert(content.begin() + 1, record);
+    }
+    return content;
+}
+
+Notice DamagedFileOnUpdate() {
+    return Notice{std::string(kFailedToUpdateText) + "\n" + kConfigDamagedText + "\n"};
+}
+
+} // namespace
+
+std::vector<std::pair<std::string, std::string>> FreshSettings() {
+    return {{kFirstUpKey, ""},
+            {kKeypadLayoutKey, "0"},
+            {kLedBrightnessKey, ""},
+            {kCodeTableValuesKey, ""},
+            {kMultipleCodeTableValuesKey, ""},
+            {kFirmwareVersionKey, ""},
+            {kSerialNumberKey, ""},
+            {"BleName", ""},
+            {"BleManufacturerData", ""},
+            {"BlePowerLevel", ""},
+            {"BleEnable", ""},
+            {"ProductType", ""}};
+}
+
+std::optional<std::string> LocalAppDataFolder() {
+#ifdef _WIN32
+    return NonEmptyEnvironment("LOCALAPPDATA");
+#else
+    if (auto xdg = NonEmptyEnvironment("XDG_DATA_HOME"); xdg && fs::path(*xdg).is_absolute()) {
+        return xdg;
+    }
+    if (auto home = NonEmptyEnvironment("HOME")) {
+        return (fs::path(*home) / ".local" / "share").string();
+    }
+    return std::nullopt;
+#endif
+}
+
+bool PrepareConfigFile() {
+    const std::optional<std::string> folder = LocalAppDataFolder();
+    if (!folder) {
+        return false;
+    }
+    return PrepareConfigFile(*folder);
+}
+
+bool PrepareConfigFile(const std::string& dataFolder) {
+    if (dataFolder.empty()) {
+        return false;
+    }
+    try {
+        const fs::path folder = fs::path(dataFolder) / kConfigFolderName;
+        std::error_code error;
+        if (!fs::exists(folder, error)) {
+            // The XDG data home itself may not exist yet on a fresh account.
+            fs::create_directories(folder, error);
+        }
+        FileName = (folder / kConfigFileName).string();
+        if (fs::exists(fs::path(FileName), error)) {
+            return true;
+        }
+        return CIniFile::Save(FileName, FreshContent());
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+Outcome SetSettings(const std::string& key, const std::string& value) {
+    try {
+        if (CIniFile::SetValue(key, value, kSettingsSection, FileName)) {
+            return {};
+        }
+    } catch (const std::out_of_range&) {
+        return Outcome{DamagedFileOnUpdate()};
+    } catch (const std::exception&) {
+    }
+    return Fails(kFailedToUpdateText);
+}
+
+std::string GetSettings(const std::string& key) {
+    return ReadSettings(FileName).Value(key);
+}
+
+SettingsRead ReadSettings(const std::string& path) {
+    SettingsRead read;
+    try {
+        if (CIniFile::Load(path, read.records)) {
+            read.state = SettingsRead::State::Read;
+        }
+    } catch (const std::out_of_range&) {
+        read.state = SettingsRead::State::Damaged;
+    } catch (const std::exception&) {
+    }
+    return read;
+}
+
+std::string SettingsRead::Value(const std::string& key) const {
+    const CIniFile::RecordSectionKeyIs matches(kSettingsSection, key);
+    for (const auto& record : records) {
+        if (matches(record)) {
+            return record.Value;
+        }
+    }
+    return {};
+}
+
+std::string TableText(const uint8_t* bytes, int count) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += std::to_string(bytes[i]);
+        text += ',';
+    }
+    return text;
+}
+
+Outcome SendWriteDefault() {
+    uint8_t reply[kReportSize] = {};
+    uint32_t replyLength = 0;
+    const int32_t result =
+        USBEncoderSendAndReceive_a(hid_handle.load(), CmdWriteDefault, nullptr, 0, reply,
+                                   kReportSize, &replyLength, kCommandTimeoutMs);
+    if (result != kExchangeOk) {
+        return Fails(kUnableToWriteDefaultText);
+    }
+    return {};
+}
+
+Outcome SaveToConfigFile(const std::optional<KeypadState>& state) {
+    if (!state) {
+        return Fails(kUnableToSaveConfigText);
+    }
+    const std::vector<std::pair<std::string, std::string>> values = {
+        {kFirstUpKey, kFirstUpDone},
+        {kKeypadLayoutKey, std::to_string(state->keypadLayout)},
+        {kLedBrightnessKey, std::to_string(state->ledBrightness)},
+        {kCodeTableValuesKey, TableText(state->codeTable.data(), kCodeTableValueCount)},
+        {kMultipleCodeTableValuesKey,
+         TableText(state->multipleCodeTable.data(), kMultipleCodeTableValueCount)},
+        {kFirmwareVersionKey, state->firmwareVersion},
+        {kSerialNumberKey, state->serialNumber},
+    };
+    try {
+        if (CIniFile::SetValues(values, kSettingsSection, FileName)) {
+            return {};
+        }
+    } catch (const std::out_of_range&) {
+        return Outcome{DamagedFileOnUpdate()};
+    } catch (const std::exception&) {
+    }
+    return Fails(kFailedToUpdateText);
+}
+
+} // namespace config

@@ -1,0 +1,89 @@
+#pragma once
+
+// The configuration file: where it lives, its first-run content, and reading and writing its
+// "appSettings" values. Every operation here catches the INI reader's error on a damaged file
+// and turns it into a message; none lets it reach the window.
+
+#include "config/CIniFile.h"
+#include "config/config_messages.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Full path of the configuration file; empty until PrepareConfigFile finds the data folder.
+extern std::string FileName;
+
+namespace config {
+
+inline constexpr int kCodeTableValueCount = 20;
+inline constexpr int kMultipleCodeTableValueCount = 50;
+inline constexpr int kLayoutCount = 7;
+inline constexpr int kLedBrightnessLevels = 10;
+inline constexpr int kCustomiseTableLayout = 2;
+inline constexpr int kCustomiseMulticodeTableLayout = 5;
+
+inline constexpr char kFirstUpKey[] = "FirstUp";
+inline constexpr char kKeypadLayoutKey[] = "KeypadLayout";
+inline constexpr char kLedBrightnessKey[] = "LedBrightness";
+inline constexpr char kCodeTableValuesKey[] = "CodeTableValues";
+inline constexpr char kMultipleCodeTableValuesKey[] = "MultipleCodeTableValues";
+inline constexpr char kFirmwareVersionKey[] = "FirmwareVersion";
+inline constexpr char kSerialNumberKey[] = "SerialNumber";
+inline constexpr char kFirmwareFileKey[] = "FirmwareFile";
+inline constexpr char kFirstUpDone[] = "Yes";
+
+// The keys a new file gets, in the order they are created (each goes to the top of the
+// section, so the file lists them the other way round), with their first values.
+std::vector<std::pair<std::string, std::string>> FreshSettings();
+
+// The keypad's state as the window holds it after a successful status read.
+struct KeypadState {
+    int keypadLayout = 0;  // code-table kind, status byte 1
+    int ledBrightness = 0; // brightness index, status byte 0
+    std::array<uint8_t, kCodeTableValueCount> codeTable{};
+    // The multi-code table last read in this run; zeros when none was.
+    std::array<uint8_t, kMultipleCodeTableValueCount> multipleCodeTable{};
+    std::string firmwareVersion;
+    std::string serialNumber;
+};
+
+// The user's local application-data folder: %LOCALAPPDATA% on Windows; elsewhere
+// $XDG_DATA_HOME when it is an absolute path, else $HOME/.local/share. Nothing when unknown.
+std::optional<std::string> LocalAppDataFolder();
+
+// Load-time preparation: sets FileName to <folder>/VexorInterface/USBEchovaneUtilityCfg.ini,
+// creating the folders and, when there is no such file yet, the file with its fresh content
+// (in one write). An existing file is left as it is. False when FileName stays empty (no data
+// folder) or a new file could not be written; nothing is shown either way.
+bool PrepareConfigFile();
+bool PrepareConfigFile(const std::string& dataFolder);
+
+// Sets one value of "appSettings"; the message on failure.
+Outcome SetSettings(const std::string& key, const std::string& value);
+// One value of "appSettings" as narrow text; "" when the key or the file is missing or the file
+// cannot be read.
+std::string GetSettings(const std::string& key);
+
+// The "appSettings" values read in one go.
+struct SettingsRead {
+    enum class State { Unreadable, Damaged, Read };
+    State state = State::Unreadable;
+    std::vector<CIniFile::Record> records;
+    // The value of the first record of that key (commented-out ones count), "" when none.
+    std::string Value(const std::string& key) const;
+};
+SettingsRead ReadSettings(const std::string& path);
+
+// The file's text for a table: every byte in decimal followed by ",".
+std::string TableText(const uint8_t* bytes, int count);
+
+// "Save Changes", first step: the keypad keeps its current settings (CmdWriteDefault).
+Outcome SendWriteDefault();
+// "Save Changes", second step, after the window's status read: state is the keypad's state, or
+// nothing when the read failed. All seven values are written in one go, or none.
+Outcome SaveToConfigFile(const std::optional<KeypadState>& state);
+
+} // namespace config

@@ -1,0 +1,159 @@
+#include "config_replay.h"
+
+#include "config/config_file.h"
+#include "device/commands.h"
+#include "device/discovery.h"
+#include "device/frame.h"
+#include "device/link_lock.h"
+
+#include <charconv>
+
+namespace config {
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+constexpr char kTableSeparator = ',';
+constexpr int kByteMax = 255;
+
+// The replay as read from the file; every value is checked before anything is sent.
+struct ReplayPlan {
+    uint8_t layout = 0;
+    uint8_t ledBrightness = 0;
+    // Sent only for layouts 2 and 5 (the code table) and 5 (the multi-code table).
+    std::vector<uint8_t> codeTable;
+    std::vector<uint8_t> multipleCodeTable;
+};
+
+std::string_view TrimBlanks(std::string_view text) {
+    const size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    const size_t last = text.find_last_not_of(kBlanks);
+    return text.substr(first, last - first + 1);
+}
+
+// Why a plan could not be made: the message of the value that does not parse.
+struct PlanResult {
+    std::optional<ReplayPlan> plan;
+    const char* invalidText = nullptr;
+};
+
+PlanResult MakePlan(const SettingsRead& settings) {
+    PlanResult result;
+    const std::optional<int> layout =
+        ParseSetting(settings.Value(kKeypadLayoutKey), kLayoutCount - 1);
+    if (!layout) {
+        result.invalidText = kInvalidKeypadLayoutText;
+        return result;
+    }
+    ReplayPlan plan;
+    plan.layout = static_cast<uint8_t>(*layout);
+    if (*layout == kCustomiseTableLayout || *layout == kCustomiseMulticodeTableLayout) {
+        auto table = ParseTable(settings.Value(kCodeTableValuesKey), kCodeTableValueCount);
+        if (!table) {
+            result.invalidText = kInvalidCodeTableText;
+            return result;
+        }
+        plan.codeTable = std::move(*table);
+    }
+    if (*layout == kCustomiseMulticodeTableLayout) {
+        auto table =
+            ParseTable(settings.Value(kMultipleCodeTableValuesKey), kMultipleCodeTableValueCount);
+        if (!table) {
+            result.invalidText = kInvalidMultipleCodeTableText;
+            return result;
+        }
+        plan.multipleCodeTable = std::move(*table);
+    }
+    const std::optional<int> brightness =
+        ParseSetting(settings.Value(kLedBrightnessKey), kLedBrightnessLevels - 1);
+    if (!brightness) {
+        result.invalidText = kInvalidLedBrightnessText;
+        return result;
+    }
+    plan.ledBrightness = static_cast<uint8_t>(*brightness);
+    result.plan = std::move(plan);
+    return result;
+}
+
+bool Send(uint8_t command, const uint8_t* data, size_t length) {
+    uint8_t reply[kReportSize] = {};
+    uint32_t replyLength = 0;
+    return USBEncoderSendAndReceive_a(hid_handle.load(), command, data,
+                                      static_cast<int32_t>(length), reply, kReportSize,
+                                      &replyLength, kCommandTimeoutMs) == kExchangeOk;
+}
+
+} // namespace
+
+std::optional<int> ParseSetting(std::string_view text, int max) {
+    text = TrimBlanks(text);
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<std::vector<uint8_t>> ParseTable(std::string_view text, int count) {
+    std::vector<uint8_t> bytes;
+    while (static_cast<int>(bytes.size()) < count) {
+        const size_t comma = text.find(kTableSeparator);
+        const std::optional<int> value = ParseSetting(text.substr(0, comma), kByteMax);
+        if (!value) {
+            return std::nullopt;
+        }
+        bytes.push_back(static_cast<uint8_t>(*value));
+        if (comma == std::string_view::npos) {
+            text = {};
+        } else {
+            text.remove_prefix(comma + 1);
+        }
+    }
+    return bytes;
+}
+
+Outcome ResetFromConfigurationFile() {
+    const SettingsRead settings = ReadSettings(FileName);
+    if (settings.state == SettingsRead::State::Damaged) {
+        return Fails(kConfigDamagedText);
+    }
+    if (settings.Value(kFirstUpKey) != kFirstUpDone) {
+        return {};
+    }
+    const PlanResult planned = MakePlan(settings);
+    if (!planned.plan) {
+        return Fails(planned.invalidText);
+    }
+    const ReplayPlan& plan = *planned.plan;
+
+    // No other exchange (the self test's worker) may slip in between the steps.
+    device::LinkLock lock = device::LockLink();
+    if (!Send(CmdSetKeypadType, &plan.layout, 1)) {
+        Outcome outcome = Fails(kUnableToSetKeypadTypeText);
+        outcome.restoreLayoutSelector = true;
+        return outcome;
+    }
+    if (!plan.codeTable.empty() &&
+        !Send(CmdWriteCodeTable, plan.codeTable.data(), plan.codeTable.size())) {
+        return Fails(kUnableToLoadTableText);
+    }
+    if (!plan.multipleCodeTable.empty() &&
+        !Send(CmdWriteMulticodeTable, plan.multipleCodeTable.data(),
+              plan.multipleCodeTable.size())) {
+        return Fails(kUnableToLoadMultiCodeTableText);
+    }
+    if (!Send(CmdSetLedBrightness, &plan.ledBrightness, 1)) {
+        return Fails(kUnableToSetLedBrightnessText);
+    }
+    Outcome outcome;
+    outcome.refreshStatus = true;
+    return outcome;
+}
+
+} // namespace config

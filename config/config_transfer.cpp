@@ -1,0 +1,103 @@
+#include "config_transfer.h"
+
+#include "config/atomic_file.h"
+#include "config/config_file.h"
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace config {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The copy goes through a temporary file and a rename, so an interrupted copy never leaves a
+// half-written file at target.
+bool CopyFileReplacing(const std::string& source, const std::string& target) {
+    const std::optional<std::string> bytes = ReadWholeFile(source);
+    return bytes && ReplaceFileAtomically(target, *bytes);
+}
+
+bool HasCheckedKeys(const SettingsRead& read) {
+    const CIniFile::RecordSectionIs inSettings(kSettingsSection);
+    bool sectionFound = false;
+    for (const auto& record : read.records) {
+        sectionFound = sectionFound || inSettings(record);
+    }
+    if (!sectionFound) {
+        return false;
+    }
+    for (const char* key : kImportCheckedKeys) {
+        const CIniFile::RecordSectionKeyIs matches(kSettingsSection, key);
+        bool found = false;
+        for (const auto& record : read.records) {
+            found = found || matches(record);
+        }
+        if (!found) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+ExportPlan PlanExport(const std::optional<std::string>& chosenFolder) {
+    ExportPlan plan;
+    if (!chosenFolder || chosenFolder->empty()) {
+        plan.message = Warning(kUnableToSaveCfgText);
+        return plan;
+    }
+    try {
+        plan.target = (fs::path(*chosenFolder) / kConfigFileName).string();
+        std::error_code error;
+        if (fs::exists(fs::path(plan.target), error)) {
+            plan.question = Notice{kOverwriteQuestionText, kOverwriteCaption, NoticeButtons::YesNo,
+                                   NoticeIcon::Question};
+        }
+    } catch (const std::exception&) {
+        plan = ExportPlan{Warning(kExportExceptionText), std::nullopt, {}};
+    }
+    return plan;
+}
+
+Outcome ExportCfgFile(const std::string& target) {
+    try {
+        if (FileName.empty() || target.empty() || !CopyFileReplacing(FileName, target)) {
+            return Fails(kFailedToExportText);
+        }
+    } catch (const std::exception&) {
+        return Fails(kExportExceptionText);
+    }
+    return {};
+}
+
+Outcome ImportCfgFile(const std::optional<std::string>& chosenFile) {
+    if (!chosenFile || chosenFile->empty()) {
+        return {};
+    }
+    try {
+        if (fs::path(*chosenFile).filename().string() != kConfigFileName) {
+            return Fails(kIncorrectFilenameText);
+        }
+        const std::optional<std::string> bytes = ReadWholeFile(*chosenFile, kMaxImportBytes);
+        if (!bytes) {
+            return Fails(kIncorrectFormatText);
+        }
+        SettingsRead read;
+        // Throws on a section line without "]"; reported as the import's exception below.
+        read.records = CIniFile::Parse(*bytes);
+        if (!HasCheckedKeys(read)) {
+            return Fails(kIncorrectFormatText);
+        }
+        // The bytes checked are the bytes copied.
+        if (FileName.empty() || !ReplaceFileAtomically(FileName, *bytes)) {
+            return Fails(kFailedToCopyText);
+        }
+    } catch (const std::exception&) {
+        return Fails(kImportExceptionText);
+    }
+    return {};
+}
+
+} // namespace config

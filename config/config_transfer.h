@@ -1,0 +1,41 @@
+#pragma once
+
+// "Export Cfg File" and "Import Cfg File": copying the configuration file out to a folder and a
+// checked file in over it. The window shows the dialogs and hands the chosen paths in.
+
+#include "config/config_messages.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace config {
+
+// The keys a file must hold in "appSettings" to be imported (values are not checked).
+inline constexpr const char* kImportCheckedKeys[] = {"FirstUp",
+                                                     "KeypadLayout",
+                                                     "LedBrightness",
+                                                     "CodeTableValues",
+                                                     "MultipleCodeTableValues",
+                                                     "FirmwareVersion",
+                                                     "SerialNumber"};
+// Larger files are refused unread: the real one is well under a kilobyte.
+inline constexpr std::size_t kMaxImportBytes = 1 << 20;
+
+// What export does after the folder dialog: either show message and stop, or (after asking
+// question when there is one, stopping without a word on No) call ExportCfgFile with target.
+struct ExportPlan {
+    std::optional<Notice> message;
+    std::optional<Notice> question;
+    std::string target;
+};
+// chosenFolder is nothing when the folder dialog was not confirmed.
+ExportPlan PlanExport(const std::optional<std::string>& chosenFolder);
+// Copies the configuration file (FileName) to target, replacing what is there.
+Outcome ExportCfgFile(const std::string& target);
+
+// chosenFile is nothing when the file dialog was not confirmed (nothing is shown then).
+// Checks the name and the format and copies the file over the configuration file.
+Outcome ImportCfgFile(const std::optional<std::string>& chosenFile);
+
+} // namespace config

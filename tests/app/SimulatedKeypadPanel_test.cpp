@@ -1,0 +1,98 @@
+#include "app/SimulatedKeypadPanel.h"
+
+#include "app/DemoKeypad.h"
+#include "tests/support/EmulatorFixture.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class KeyRecorder : public QWidget {
+public:
+    QList<int> keys;
+    QString text;
+    QList<Qt::KeyboardModifiers> modifiers;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        keys << event->key();
+        text += event->text();
+        modifiers << event->modifiers();
+    }
+};
+
+class PanelTest : public testsupport::EmulatorTest {
+protected:
+    PanelTest() {
+        bus().Plug(keypad);
+        panel.SetKeyTarget(&target);
+    }
+    std::shared_ptr<emulator::SimulatedKeypad> keypad = app::MakeDemoKeypad();
+    KeyRecorder target;
+    app::SimulatedKeypadPanel panel{keypad};
+};
+
+TEST(DemoKeypad, IsTheTenKeyKeypadOnItsCustomiseTable) {
+    const auto keypad = app::MakeDemoKeypad();
+    EXPECT_TRUE(keypad->model.hasMulticode);
+    EXPECT_TRUE(keypad->model.hasBle);
+    EXPECT_EQ(keypad->settings.tableKind, 2);
+    EXPECT_EQ(keypad->model.firmwareVersion, "1.0.810");
+    EXPECT_EQ(keypad->model.serialNumber, "00012345");
+}
+
+TEST_F(PanelTest, AKeySendsTheCodeOfTheActiveTable) {
+    keypad->settings.customTable[0] = 0xE1; // Volume: left shift + a
+    keypad->settings.customTable[1] = 0x04;
+    panel.keyButtons[0]->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(target.keys, QList<int>({Qt::Key_A}));
+    EXPECT_EQ(target.text, "A");
+    EXPECT_EQ(target.modifiers.value(0), Qt::ShiftModifier);
+}
+
+TEST_F(PanelTest, TheMulticodeTableTypesAllCodesOfTheKey) {
+    keypad->settings.tableKind = 5;
+    keypad->settings.multicodeTable[10] = 0; // Enter: a, b, c
+    keypad->settings.multicodeTable[11] = 0x04;
+    keypad->settings.multicodeExtra[25] = 0x05;
+    keypad->settings.multicodeExtra[26] = 0x06;
+    panel.PressKey(5);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(target.text, "abc");
+}
+
+TEST_F(PanelTest, TurningAndTheJackChangeTheKeypadAndPressTheirKeys) {
+    // The factory's customisable table is F1..F10.
+    panel.SetJackInserted(true);
+    panel.SetHorizontal(true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(keypad->jackInserted);
+    EXPECT_TRUE(keypad->horizontal);
+    EXPECT_EQ(target.keys, QList<int>({Qt::Key_F9, Qt::Key_F7}));
+    panel.keyButtons[app::kJackOutKey]->click();
+    panel.keyButtons[app::kVerticalKey]->click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(keypad->jackInserted);
+    EXPECT_FALSE(keypad->horizontal);
+    EXPECT_EQ(target.keys.mid(2), QList<int>({Qt::Key_F10, Qt::Key_F8}));
+}
+
+TEST_F(PanelTest, AnUnpluggedKeypadTypesNothingAndComesBackAlone) {
+    bus().Plug(std::make_shared<emulator::SilentBootLoader>());
+    panel.plugButton->click();
+    EXPECT_FALSE(panel.IsPlugged());
+    panel.PressKey(0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(target.keys.isEmpty());
+    panel.SetPlugged(true);
+    EXPECT_TRUE(panel.IsPlugged());
+    ASSERT_EQ(bus().Devices().size(), 1u);
+    EXPECT_EQ(bus().Devices()[0], keypad);
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+#include "app/Startup.h"
+
+#include "app/Form1.h"
+#include "device/discovery.h"
+#include "tests/support/EmulatorFixture.h"
+#include "ui/Dialogs.h"
+
+#include "platform/clock.h"
+#include "ui/vexor_splash_form.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Startup, TheSplashStaysUpForThreeSecondsOfClockTime) {
+    platform::ScopedVirtualClock clock(1'000'000);
+    praxil_usb_encoder::vexor_splash_form splash;
+    const uint32_t before = TickCountMs();
+    app::ShowSplashWhileWaiting(splash);
+    EXPECT_GE(TickCountMs() - before, app::kSplashWaitMs);
+    EXPECT_FALSE(splash.isVisible());
+}
+
+TEST(Splash, ShowsItsPictureAndClosesItselfOnItsTimer) {
+    praxil_usb_encoder::vexor_splash_form splash;
+    EXPECT_EQ(splash.size(), QSize(720, 406));
+    ASSERT_FALSE(splash.pictureBox1->pixmap().isNull());
+    EXPECT_EQ(splash.pictureBox1->pixmap().size(), QSize(720, 406));
+    EXPECT_TRUE(splash.timer1->isActive());
+    EXPECT_EQ(splash.timer1->interval(), 3000);
+    splash.show();
+    splash.timer1_Tick();
+    EXPECT_FALSE(splash.isVisible());
+}
+
+class StartupTest : public testsupport::EmulatorTest {};
+
+TEST_F(StartupTest, TheMainWindowLoadsAfterTheSplashAndExitEndsTheProgram) {
+    PlugKeypad();
+    ui::DialogRecorder recorder;
+    const uint32_t before = TickCountMs();
+    bool shown = false;
+    QString status;
+    const int result =
+        app::RunApplication(*qobject_cast<QApplication*>(QCoreApplication::instance()),
+                            [&](praxil_usb_encoder::Form1& form) {
+                                shown = form.isVisible();
+                                EXPECT_GE(TickCountMs() - before, app::kSplashWaitMs);
+                                // Runs inside the main loop, after the window's load.
+                                QTimer::singleShot(0, &form, [&form, &status]() {
+                                    status = form.richTextBox1->toPlainText();
+                                    form.button10_Click();
+                                });
+                            });
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(status.startsWith("Device Connected         Echovane"));
+    EXPECT_TRUE(recorder.messages.empty());
+    EXPECT_EQ(hid_handle.load(), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,276 @@
+// "Reset From Configuration File" against the simulated keypad.
+
+#include "config/config_file.h"
+#include "config/config_replay.h"
+#include "device/commands.h"
+#include "tests/config/TempFolder.h"
+#include "tests/support/EmulatorFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+namespace {
+
+using emulator::FaultKind;
+using Bytes = std::vector<uint8_t>;
+
+Bytes Counting(size_t count, uint8_t first) {
+    Bytes bytes(count);
+    std::iota(bytes.begin(), bytes.end(), first);
+    return bytes;
+}
+
+const Bytes kCodes = Counting(20, 0x04);
+const Bytes kMoreCodes = Counting(50, 0x1E);
+
+// One sent command: its code and its data.
+using Sent = std::pair<uint8_t, Bytes>;
+
+class ReplayTest : public testsupport::EmulatorTest {
+protected:
+    ReplayTest() {
+        EXPECT_TRUE(config::PrepareConfigFile(folder.path().string()));
+        keypad = ConnectKeypad();
+    }
+    ~ReplayTest() override { FileName.clear(); }
+
+    void SaveLayout(int layout, int brightness = 4) {
+        config::KeypadState state;
+        state.keypadLayout = layout;
+        state.ledBrightness = brightness;
+        std::copy(kCodes.begin(), kCodes.end(), state.codeTable.begin());
+        std::copy(kMoreCodes.begin(), kMoreCodes.end(), state.multipleCodeTable.begin());
+        ASSERT_FALSE(config::SaveToConfigFile(state).failed());
+    }
+
+    std::vector<Sent> Replayed(config::Outcome* outcome = nullptr) {
+        keypad->ClearReceived();
+        const config::Outcome result = config::ResetFromConfigurationFile();
+        if (outcome != nullptr) {
+            *outcome = result;
+        }
+        std::vector<Sent> sent;
+        for (const auto& command : keypad->received()) {
+            sent.emplace_back(command.command, command.data);
+        }
+        return sent;
+    }
+
+    testsupport::TempFolder folder;
+    std::shared_ptr<emulator::SimulatedKeypad> keypad;
+};
+
+TEST_F(ReplayTest, AFreshFileSendsAndShowsNothing) {
+    config::Outcome outcome;
+    EXPECT_TRUE(Replayed(&outcome).empty());
+    EXPECT_FALSE(outcome.failed());
+    EXPECT_FALSE(outcome.refreshStatus);
+    ASSERT_FALSE(config::SetSettings("FirstUp", "yes").failed());
+    EXPECT_TRUE(Replayed().empty());
+}
+
+class ReplayLayout : public ReplayTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ReplayLayout, SendsLayoutTablesThenBrightnessAndAsksForARefresh) {
+    const int layout = GetParam();
+    SaveLayout(layout, 8);
+    std::vector<Sent> expected{{CmdSetKeypadType, {static_cast<uint8_t>(layout)}}};
+    if (layout == 2 || layout == 5) {
+        expected.push_back({CmdWriteCodeTable, kCodes});
+    }
+    if (layout == 5) {
+        expected.push_back({CmdWriteMulticodeTable, kMoreCodes});
+    }
+    expected.push_back({CmdSetLedBrightness, {8}});
+
+    config::Outcome outcome;
+    EXPECT_EQ(Replayed(&outcome), expected);
+    EXPECT_FALSE(outcome.failed());
+    EXPECT_TRUE(outcome.refreshStatus);
+    EXPECT_EQ(keypad->settings.tableKind, layout);
+    EXPECT_EQ(keypad->settings.ledBrightness, 8);
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ReplayLayout, ::testing::Range(0, 7));
+
+struct Refusal {
+    const char* name;
+    int layout;
+    uint8_t refused;
+    const char* message;
+    std::vector<uint8_t> sent;
+    bool restoreLayout;
+};
+
+class ReplayRefused : public ReplayTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(ReplayRefused, StopsAtTheFirstRefusalWithItsMessage) {
+    const Refusal& r = GetParam();
+    SaveLayout(r.layout);
+    keypad->InjectFault({.kind = FaultKind::Refuse, .command = r.refused});
+    config::Outcome outcome;
+    std::vector<uint8_t> codes;
+    for (const auto& [code, data] : Replayed(&outcome)) {
+        codes.push_back(code);
+    }
+    EXPECT_EQ(codes, r.sent);
+    EXPECT_EQ(outcome.message, config::Warning(r.message));
+    EXPECT_EQ(outcome.restoreLayoutSelector, r.restoreLayout);
+    EXPECT_FALSE(outcome.refreshStatus);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, ReplayRefused,
+    ::testing::Values(
+        Refusal{"Layout", 5, CmdSetKeypadType, "Unable to set Keypad Type..", {7}, true},
+        Refusal{"CodeTable", 2, CmdWriteCodeTable, "Unable to Load Table..", {7, 5}, false},
+        Refusal{
+            "CodeTableOfMulticode", 5, CmdWriteCodeTable, "Unable to Load Table..", {7, 5}, false},
+        Refusal{"MulticodeTable",
+                5,
+                CmdWriteMulticodeTable,
+                "Unable to Load multi-code Table..",
+                {7, 5, 17},
+                false},
+        Refusal{"Brightness",
+                5,
+                CmdSetLedBrightness,
+                "Unable to set LED Brightness..",
+                {7, 5, 17, 2},
+                false},
+        Refusal{"BrightnessOnly",
+                0,
+                CmdSetLedBrightness,
+                "Unable to set LED Brightness..",
+                {7, 2},
+                false}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ReplayTest, ARefusedMulticodeTableLeavesTheCodeTableWrittenAndBrightnessUnsent) {
+    SaveLayout(5, 9);
+    keypad->settings.ledBrightness = 1;
+    keypad->InjectFault({.kind = FaultKind::Refuse, .command = CmdWriteMulticodeTable});
+    Replayed();
+    EXPECT_EQ(keypad->settings.tableKind, 5);
+    EXPECT_EQ(Bytes(keypad->settings.multicodeTable.begin(), keypad->settings.multicodeTable.end()),
+              kCodes);
+    EXPECT_EQ(keypad->settings.ledBrightness, 1);
+}
+
+TEST_F(ReplayTest, AKeypadThatIsGoneOrSilentFailsAtTheLayout) {
+    SaveLayout(2);
+    keypad->InjectFault({.kind = FaultKind::Silent});
+    config::Outcome outcome;
+    EXPECT_EQ(Replayed(&outcome).size(), 1u);
+    EXPECT_EQ(outcome.message, config::Warning("Unable to set Keypad Type.."));
+
+    bus().Unplug(keypad.get());
+    outcome = config::ResetFromConfigurationFile();
+    EXPECT_EQ(outcome.message, config::Warning("Unable to set Keypad Type.."));
+    EXPECT_TRUE(outcome.restoreLayoutSelector);
+}
+
+struct BadValue {
+    const char* name;
+    const char* key;
+    const char* value;
+    int layout;
+    const char* message;
+};
+
+class ReplayBadValue : public ReplayTest, public ::testing::WithParamInterface<BadValue> {};
+
+TEST_P(ReplayBadValue, IsReportedAndNothingIsSent) {
+    const BadValue& b = GetParam();
+    SaveLayout(b.layout);
+    ASSERT_FALSE(config::SetSettings(b.key, b.value).failed());
+    config::Outcome outcome;
+    EXPECT_TRUE(Replayed(&outcome).empty());
+    EXPECT_EQ(outcome.message, config::Warning(b.message));
+    EXPECT_FALSE(outcome.refreshStatus);
+}
+
+constexpr char kBadLayout[] = "Invalid KeypadLayout in USBEchovaneUtilityCfg.ini file..";
+constexpr char kBadBrightness[] = "Invalid LedBrightness in USBEchovaneUtilityCfg.ini file..";
+constexpr char kBadTable[] = "Invalid CodeTableValues in USBEchovaneUtilityCfg.ini file..";
+constexpr char kBadMultiTable[] =
+    "Invalid MultipleCodeTableValues in USBEchovaneUtilityCfg.ini file..";
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ReplayBadValue,
+    ::testing::Values(BadValue{"EmptyLayout", "KeypadLayout", "", 0, kBadLayout},
+                      BadValue{"TextLayout", "KeypadLayout", "two", 0, kBadLayout},
+                      BadValue{"NegativeLayout", "KeypadLayout", "-1", 0, kBadLayout},
+                      BadValue{"LayoutPastTheKinds", "KeypadLayout", "7", 0, kBadLayout},
+                      BadValue{"LayoutThatWouldWrapToZero", "KeypadLayout", "256", 0, kBadLayout},
+                      BadValue{"HugeLayout", "KeypadLayout", "99999999999999999999", 0, kBadLayout},
+                      BadValue{"EmptyBrightness", "LedBrightness", "", 5, kBadBrightness},
+                      BadValue{"BrightnessPastNine", "LedBrightness", "10", 0, kBadBrightness},
+                      BadValue{"BrightnessWithText", "LedBrightness", "5x", 0, kBadBrightness},
+                      BadValue{"TooFewCodes", "CodeTableValues", "1,2,3,", 2, kBadTable},
+                      BadValue{"EmptyCodeTable", "CodeTableValues", "", 5, kBadTable},
+                      BadValue{"CodeOutsideAByte", "CodeTableValues",
+                               "0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,256,", 2, kBadTable},
+                      BadValue{"EmptyFieldInTheTable", "CodeTableValues",
+                               "0,1,2,3,4,5,6,7,8,9,,11,12,13,14,15,16,17,18,19,20,", 2, kBadTable},
+                      BadValue{"TooFewMoreCodes", "MultipleCodeTableValues", "0,0,0,", 5,
+                               kBadMultiTable}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(ReplayTest, ValuesTheLayoutDoesNotNeedAreNotLookedAt) {
+    SaveLayout(2, 6);
+    ASSERT_FALSE(config::SetSettings("MultipleCodeTableValues", "junk").failed());
+    // Blanks around numbers and fields after the twentieth are allowed.
+    ASSERT_FALSE(config::SetSettings("CodeTableValues",
+                                     " 4,5 ,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,99,x")
+                     .failed());
+    ASSERT_FALSE(config::SetSettings("KeypadLayout", " 2").failed());
+    config::Outcome outcome;
+    const std::vector<Sent> sent = Replayed(&outcome);
+    EXPECT_FALSE(outcome.failed()) << outcome.message->text;
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[1], (Sent{CmdWriteCodeTable, kCodes}));
+}
+
+TEST_F(ReplayTest, ADamagedFileIsReportedAndNothingIsSent) {
+    testsupport::WriteBytes(FileName, " [appSettings\r\n FirstUp=Yes\r\n KeypadLayout=0\r\n");
+    config::Outcome outcome;
+    EXPECT_TRUE(Replayed(&outcome).empty());
+    EXPECT_EQ(outcome.message,
+              config::Warning("USBEchovaneUtilityCfg.ini file is incorrect format."));
+}
+
+TEST_F(ReplayTest, WithoutAConfigurationFileNothingHappens) {
+    FileName.clear();
+    config::Outcome outcome;
+    EXPECT_TRUE(Replayed(&outcome).empty());
+    EXPECT_FALSE(outcome.failed());
+}
+
+// Saving from one keypad state and replaying later puts the keypad back where it was.
+TEST_F(ReplayTest, SaveChangeReplayRestoresTheKeypad) {
+    keypad->settings.tableKind = 5;
+    keypad->settings.ledBrightness = 2;
+    std::copy(kCodes.begin(), kCodes.end(), keypad->settings.multicodeTable.begin());
+    std::copy(kMoreCodes.begin(), kMoreCodes.end(), keypad->settings.multicodeExtra.begin());
+    const emulator::KeypadSettings saved = keypad->settings;
+
+    ASSERT_FALSE(config::SendWriteDefault().failed());
+    config::KeypadState state;
+    state.keypadLayout = saved.tableKind;
+    state.ledBrightness = saved.ledBrightness;
+    std::copy(saved.multicodeTable.begin(), saved.multicodeTable.end(), state.codeTable.begin());
+    std::copy(saved.multicodeExtra.begin(), saved.multicodeExtra.end(),
+              state.multipleCodeTable.begin());
+    ASSERT_FALSE(config::SaveToConfigFile(state).failed());
+
+    keypad->settings = emulator::SimulatedKeypad::FactorySettings();
+    ASSERT_TRUE(config::ResetFromConfigurationFile().refreshStatus);
+    EXPECT_EQ(keypad->settings.tableKind, saved.tableKind);
+    EXPECT_EQ(keypad->settings.ledBrightness, saved.ledBrightness);
+    EXPECT_EQ(keypad->settings.multicodeTable, saved.multicodeTable);
+    EXPECT_EQ(keypad->settings.multicodeExtra, saved.multicodeExtra);
+}
+
+} // namespace

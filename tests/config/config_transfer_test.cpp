@@ -1,0 +1,187 @@
+// "Export Cfg File" and "Import Cfg File".
+
+#include "config/atomic_file.h"
+#include "config/config_file.h"
+#include "config/config_transfer.h"
+#include "tests/config/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+constexpr char kSaved[] = " [appSettings]\r\n"
+                          " SerialNumber=12345678\r\n FirmwareVersion=VX0810\r\n"
+                          " MultipleCodeTableValues=0,\r\n CodeTableValues=0,\r\n"
+                          " LedBrightness=3\r\n KeypadLayout=1\r\n FirstUp=Yes\r\n";
+
+class TransferTest : public ::testing::Test {
+protected:
+    TransferTest() {
+        fs::create_directories(folder.path() / "local");
+        fs::create_directories(folder.path() / "usb");
+        FileName = folder.File("local/USBEchovaneUtilityCfg.ini");
+        WriteBytes(FileName, kSaved);
+    }
+    ~TransferTest() override {
+        FileName.clear();
+        config::SetReplaceFaultHook({});
+    }
+
+    testsupport::TempFolder folder;
+};
+
+TEST_F(TransferTest, ExportCopiesTheFileByteForByte) {
+    const config::ExportPlan plan = config::PlanExport(folder.File("usb"));
+    EXPECT_FALSE(plan.message);
+    EXPECT_FALSE(plan.question);
+    EXPECT_EQ(plan.target, folder.File("usb/USBEchovaneUtilityCfg.ini"));
+    EXPECT_FALSE(config::ExportCfgFile(plan.target).failed());
+    EXPECT_EQ(ReadBytes(plan.target), kSaved);
+}
+
+TEST_F(TransferTest, ExportAsksBeforeReplacingAndPlanningCopiesNothing) {
+    const std::string target = folder.File("usb/USBEchovaneUtilityCfg.ini");
+    WriteBytes(target, "older");
+    const config::ExportPlan plan = config::PlanExport(folder.File("usb"));
+    EXPECT_FALSE(plan.message);
+    ASSERT_TRUE(plan.question);
+    EXPECT_EQ(*plan.question,
+              (config::Notice{"USBEchovaneUtilityCfg.ini file already exists. Do you want to "
+                              "overwrite it?",
+                              "Save USBEchovaneUtilityCfg File", config::NoticeButtons::YesNo,
+                              config::NoticeIcon::Question}));
+    // Answered No, the window stops here.
+    EXPECT_EQ(ReadBytes(target), "older");
+    // Answered Yes.
+    EXPECT_FALSE(config::ExportCfgFile(plan.target).failed());
+    EXPECT_EQ(ReadBytes(target), kSaved);
+}
+
+TEST_F(TransferTest, ExportFailures) {
+    EXPECT_EQ(config::PlanExport(std::nullopt).message,
+              config::Warning("Unable to save the cfg file."));
+    EXPECT_EQ(config::PlanExport("").message, config::Warning("Unable to save the cfg file."));
+
+    const config::Notice failed = config::Warning("Failed to export the file");
+    EXPECT_EQ(config::ExportCfgFile(folder.File("gone/USBEchovaneUtilityCfg.ini")).message, failed);
+    // A target that fails half-way leaves what was there.
+    const std::string target = folder.File("usb/USBEchovaneUtilityCfg.ini");
+    WriteBytes(target, "older");
+    config::SetReplaceFaultHook([](config::ReplaceStep step, const std::string&) {
+        return step == config::ReplaceStep::WriteTemporary ? config::ReplaceFault::Fail
+                                                           : config::ReplaceFault::None;
+    });
+    EXPECT_EQ(config::ExportCfgFile(target).message, failed);
+    EXPECT_EQ(ReadBytes(target), "older");
+    config::SetReplaceFaultHook({});
+
+    fs::remove(FileName);
+    EXPECT_EQ(config::ExportCfgFile(target).message, failed);
+    FileName.clear();
+    EXPECT_EQ(config::ExportCfgFile(target).message, failed);
+    EXPECT_EQ(ReadBytes(target), "older");
+}
+
+struct ImportCase {
+    const char* name;
+    const char* fileName;
+    const char* bytes;
+    // Empty when the import goes through.
+    const char* message;
+};
+
+class ImportTest : public TransferTest, public ::testing::WithParamInterface<ImportCase> {};
+
+TEST_P(ImportTest, ChecksNameAndFormatThenCopiesTheFileWhole) {
+    const ImportCase& c = GetParam();
+    const std::string chosen = folder.File(std::string("usb/") + c.fileName);
+    WriteBytes(chosen, c.bytes);
+    const config::Outcome outcome = config::ImportCfgFile(chosen);
+    if (*c.message == '\0') {
+        EXPECT_FALSE(outcome.failed()) << outcome.message->text;
+        EXPECT_EQ(ReadBytes(FileName), c.bytes);
+    } else {
+        EXPECT_EQ(outcome.message, config::Warning(c.message));
+        EXPECT_EQ(ReadBytes(FileName), kSaved);
+    }
+    EXPECT_FALSE(outcome.refreshStatus);
+}
+
+constexpr char kAllKeysEmpty[] = "[appSettings]\nFirstUp=\nKeypadLayout=\nLedBrightness=\n"
+                                 "CodeTableValues=\nMultipleCodeTableValues=\n"
+                                 "FirmwareVersion=\nSerialNumber=\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ImportTest,
+    ::testing::Values(
+        ImportCase{"AllSevenKeysEvenEmpty", "USBEchovaneUtilityCfg.ini", kAllKeysEmpty, ""},
+        ImportCase{"CommentedOutKeysCount", "USBEchovaneUtilityCfg.ini",
+                   "[appSettings]\n#FirstUp=\nKeypadLayout=\nLedBrightness=\nCodeTableValues=\n"
+                   "MultipleCodeTableValues=\nFirmwareVersion=\n;SerialNumber=\n",
+                   ""},
+        ImportCase{"LetterCaseOfTheName", "usbEchovaneUtilityCfg.ini", kAllKeysEmpty,
+                   "Incorrect Filename."},
+        ImportCase{"OtherName", "USBEchovaneUtilityCfg.ini.bak", kAllKeysEmpty,
+                   "Incorrect Filename."},
+        ImportCase{"NoSerialNumber", "USBEchovaneUtilityCfg.ini",
+                   "[appSettings]\nFirstUp=\nKeypadLayout=\nLedBrightness=\nCodeTableValues=\n"
+                   "MultipleCodeTableValues=\nFirmwareVersion=\n",
+                   "File is incorrect format."},
+        ImportCase{"KeysInAnotherSection", "USBEchovaneUtilityCfg.ini",
+                   "[appSettings]\n[other]\nFirstUp=\nKeypadLayout=\nLedBrightness=\n"
+                   "CodeTableValues=\nMultipleCodeTableValues=\nFirmwareVersion=\nSerialNumber=\n",
+                   "File is incorrect format."},
+        ImportCase{"NoSection", "USBEchovaneUtilityCfg.ini", "FirstUp=Yes\n",
+                   "File is incorrect format."},
+        ImportCase{"EmptyFile", "USBEchovaneUtilityCfg.ini", "", "File is incorrect format."},
+        ImportCase{"HeaderWithoutClose", "USBEchovaneUtilityCfg.ini",
+                   "[appSettings\nFirstUp=\nKeypadLayout=\nLedBrightness=\nCodeTableValues=\n"
+                   "MultipleCodeTableValues=\nFirmwareVersion=\nSerialNumber=\n",
+                   "Exception :Failed to copy the new file."}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(TransferTest, ImportCancelledOrUnreadableOrTooLarge) {
+    EXPECT_FALSE(config::ImportCfgFile(std::nullopt).failed());
+    EXPECT_EQ(config::ImportCfgFile(folder.File("usb/USBEchovaneUtilityCfg.ini")).message,
+              config::Warning("File is incorrect format."));
+    std::string huge(kAllKeysEmpty);
+    huge += std::string(config::kMaxImportBytes, '\n');
+    WriteBytes(folder.File("usb/USBEchovaneUtilityCfg.ini"), huge);
+    EXPECT_EQ(config::ImportCfgFile(folder.File("usb/USBEchovaneUtilityCfg.ini")).message,
+              config::Warning("File is incorrect format."));
+    EXPECT_EQ(ReadBytes(FileName), kSaved);
+}
+
+TEST_F(TransferTest, ACopyThatFailsLeavesTheConfigurationFile) {
+    const std::string chosen = folder.File("usb/USBEchovaneUtilityCfg.ini");
+    WriteBytes(chosen, kAllKeysEmpty);
+    config::SetReplaceFaultHook([](config::ReplaceStep step, const std::string&) {
+        return step == config::ReplaceStep::Rename ? config::ReplaceFault::Fail
+                                                   : config::ReplaceFault::None;
+    });
+    EXPECT_EQ(config::ImportCfgFile(chosen).message,
+              config::Warning("Failed to copy the new file."));
+    EXPECT_EQ(ReadBytes(FileName), kSaved);
+    config::SetReplaceFaultHook({});
+    FileName.clear();
+    EXPECT_EQ(config::ImportCfgFile(chosen).message,
+              config::Warning("Failed to copy the new file."));
+}
+
+TEST_F(TransferTest, AnExportedFileImportsOnAnotherMachineByteForByte) {
+    ASSERT_FALSE(config::ExportCfgFile(config::PlanExport(folder.File("usb")).target).failed());
+    fs::create_directories(folder.path() / "other");
+    FileName = folder.File("other/USBEchovaneUtilityCfg.ini");
+    ASSERT_TRUE(config::PrepareConfigFile(folder.File("other-data")));
+    ASSERT_FALSE(config::ImportCfgFile(folder.File("usb/USBEchovaneUtilityCfg.ini")).failed());
+    EXPECT_EQ(ReadBytes(FileName), kSaved);
+    EXPECT_EQ(config::GetSettings("LedBrightness"), "3");
+}
+
+} // namespace
