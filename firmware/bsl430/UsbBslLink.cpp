@@ -21,6 +21,10 @@ std::string Narrow(const wchar_t* text) {
 
 } // namespace
 
+namespace {
+constexpr int kDropPollMs = 10;
+} // namespace
+
 UsbBslLink::~UsbBslLink() {
     Close();
 }
@@ -141,8 +145,8 @@ bool UsbBslLink::WaitUntilGone(int timeoutMs) {
         if (elapsed >= static_cast<uint32_t>(timeoutMs)) {
             return false;
         }
-        if (hid_read_timeout(handle_, report, kReportSize,
-                             static_cast<int>(static_cast<uint32_t>(timeoutMs) - elapsed)) < 0) {
+        // Short reads: a read that waits for a report may not notice the device going.
+        if (hid_read_timeout(handle_, report, kReportSize, kDropPollMs) < 0) {
             return true;
         }
     }

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <random>
 
+#include <unistd.h>
+
 namespace testsupport {
 
 std::vector<uint8_t> BuiltInPassword() {
@@ -56,8 +58,10 @@ BootLoaderTest::BootLoaderTest() {
     bsl430::SetDeviceNotificationInterval(0);
     keypad = PlugKeypad();
     loader = emulator::SimulatedBootLoader::Attach(*keypad, BuiltInPassword());
+    // Unique per process and test: ctest runs test processes side by side.
+    static int count = 0;
     scratch = std::filesystem::temp_directory_path() /
-              ("echovane-firmware-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+              ("echovane-firmware-" + std::to_string(getpid()) + "-" + std::to_string(++count));
     std::filesystem::create_directories(scratch);
 }
 

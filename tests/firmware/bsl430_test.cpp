@@ -50,7 +50,8 @@ TEST_P(ConnectionTextParse, GivesTheIdsOrAReason) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, ConnectionTextParse,
     ::testing::Values(ConnectionCase{kConnection, true, 0x2047, 0x0200, 0},
-                      ConnectionCase{" vid=2047 , pid=0X200 ,DeviceIndex=3", true, 0x2047, 0x200, 3},
+                      ConnectionCase{" vid=2047 , pid=0X200 ,DeviceIndex=3", true, 0x2047, 0x200,
+                                     3},
                       ConnectionCase{"PID=0x0200,VID=0x2047", true, 0x2047, 0x0200, 0},
                       ConnectionCase{"PID=0x0200", false, 0, 0, 0},
                       ConnectionCase{"PID=0x0200,VID=0x2047,VID=0x2047", false, 0, 0, 0},
@@ -59,7 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ConnectionCase{"PID=0x0200,VID=0x2047,DEVICEINDEX=-1", false, 0, 0, 0},
                       ConnectionCase{"PID=0x0200,VID=0x2047,SPEED=9600", false, 0, 0, 0},
                       ConnectionCase{"PID=,VID=0x2047", false, 0, 0, 0},
-                      ConnectionCase{"PID 0x0200", false, 0, 0, 0}, ConnectionCase{"", false, 0, 0, 0}));
+                      ConnectionCase{"PID 0x0200", false, 0, 0, 0},
+                      ConnectionCase{"", false, 0, 0, 0}));
 
 class Bsl430 : public testsupport::BootLoaderTest {
 protected:
@@ -225,7 +227,9 @@ struct BadAnswer {
     std::vector<uint8_t> report;
 };
 
-void PrintTo(const BadAnswer& b, std::ostream* os) { *os << b.name; }
+void PrintTo(const BadAnswer& b, std::ostream* os) {
+    *os << b.name;
+}
 
 class Bsl430BadAnswers : public Bsl430, public ::testing::WithParamInterface<BadAnswer> {};
 
@@ -282,8 +286,8 @@ TEST_F(Bsl430, WatcherReportsArrivalAndRemoval) {
 
     EnterBootLoader(); // the keypad leaves, the loader arrives
     bsl430::PollDeviceNotification();
-    EXPECT_EQ(messages, (std::vector<std::pair<uint32_t, uintptr_t>>{{0x0219, 0x8004},
-                                                                     {0x0219, 0x8000}}));
+    EXPECT_EQ(messages,
+              (std::vector<std::pair<uint32_t, uintptr_t>>{{0x0219, 0x8004}, {0x0219, 0x8000}}));
     messages.clear();
     bus().Unplug(loader.get());
     bsl430::PollDeviceNotification();

@@ -32,7 +32,9 @@ uint16_t TableFree(uint16_t initial, const std::vector<uint8_t>& bytes) {
     return crc.GetCrcValue();
 }
 
-std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
 
 TEST(Crc, KnownCheckValues) {
     EXPECT_EQ(TableFree(0xFFFF, Bytes("123456789")), 0x29B1);

@@ -48,9 +48,8 @@ TEST_F(Restore, SendsTheSixCommandsWithTheirPayloads) {
         table.push_back(static_cast<uint8_t>(0x10 + i));
     }
     const std::vector<std::pair<uint8_t, std::vector<uint8_t>>> expected = {
-        {CmdSetSerialNumber, serial}, {CmdCheckMulticode, {0x01, 0x00}},
-        {CmdSetKeypadType, {0x05}},   {CmdWriteCodeTable, table},
-        {CmdSetLedBrightness, {0x07}}, {CmdWriteDefault, {}}};
+        {CmdSetSerialNumber, serial}, {CmdCheckMulticode, {0x01, 0x00}}, {CmdSetKeypadType, {0x05}},
+        {CmdWriteCodeTable, table},   {CmdSetLedBrightness, {0x07}},     {CmdWriteDefault, {}}};
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(received[i].command, expected[i].first) << i;
         EXPECT_EQ(received[i].data, expected[i].second) << i;
@@ -97,7 +96,9 @@ struct Refusal {
     size_t commandsSent;
 };
 
-void PrintTo(const Refusal& r, std::ostream* os) { *os << r.name; }
+void PrintTo(const Refusal& r, std::ostream* os) {
+    *os << r.name;
+}
 
 class RestoreStops : public Restore, public ::testing::WithParamInterface<Refusal> {};
 
@@ -120,11 +121,12 @@ TEST_P(RestoreStops, WhenTheKeypadIsUnpluggedThereWithTheSameMessage) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, RestoreStops,
-    ::testing::Values(Refusal{"SerialNumber", CmdSetSerialNumber, "Unable to set SerialNumber..", 1},
-                      Refusal{"KeypadType", CmdSetKeypadType, "Unable to set Keypad Type..", 3},
-                      Refusal{"CodeTable", CmdWriteCodeTable, "Unable to Load Table..", 4},
-                      Refusal{"Brightness", CmdSetLedBrightness, "Unable to set LED Brightness..", 5},
-                      Refusal{"WriteDefault", CmdWriteDefault, "Unable to Write Default..", 6}),
+    ::testing::Values(
+        Refusal{"SerialNumber", CmdSetSerialNumber, "Unable to set SerialNumber..", 1},
+        Refusal{"KeypadType", CmdSetKeypadType, "Unable to set Keypad Type..", 3},
+        Refusal{"CodeTable", CmdWriteCodeTable, "Unable to Load Table..", 4},
+        Refusal{"Brightness", CmdSetLedBrightness, "Unable to set LED Brightness..", 5},
+        Refusal{"WriteDefault", CmdWriteDefault, "Unable to Write Default..", 6}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Restore, RefusedMultiCodeProbeStillSetsTypeZero) {

@@ -70,7 +70,8 @@ TEST_F(SimulatedLoader, SoftwareBorBringsTheNewApplicationBackAtFactorySettings)
     EXPECT_FALSE(bus().IsPlugged(loader.get()));
     EXPECT_EQ(keypad->model.firmwareVersion, "VX0950");
     EXPECT_EQ(keypad->model.serialNumber, "");
-    EXPECT_EQ(keypad->settings.ledBrightness, emulator::SimulatedKeypad::FactorySettings().ledBrightness);
+    EXPECT_EQ(keypad->settings.ledBrightness,
+              emulator::SimulatedKeypad::FactorySettings().ledBrightness);
     EXPECT_EQ(keypad->settings.tableKind, 0);
     // The same keypad object answers again.
     ASSERT_TRUE(device::RescanForKeypad().found);
@@ -122,7 +123,8 @@ TEST_F(SimulatedLoader, FaultsHitTheirOwnRequests) {
     EXPECT_EQ(BSL_RX_Password(BSL_getDefaultPass()), 0);
     BSL_close_BSL();
 
-    loader->InjectFault({BootLoaderFaultKind::WrongVersion, emulator::kAnyCommand, 0, 1, 0x00060533});
+    loader->InjectFault(
+        {BootLoaderFaultKind::WrongVersion, emulator::kAnyCommand, 0, 1, 0x00060533});
     loader->InjectFault({BootLoaderFaultKind::CrcMismatch, emulator::kAnyCommand, 1});
     Connect();
     BSL_RX_TXT(firmware::FirmwareText(firmware::kResourceRamBsl).c_str(), 1);

@@ -48,7 +48,8 @@ std::string Shell(const std::string& command) {
 
 // srec_cat's reading of a TI-TXT file, taken from its Motorola S-record output.
 Memory SrecCatReads(const std::string& path) {
-    std::istringstream records(Shell(std::string(SREC_CAT) + " '" + path + "' -ti-txt -o - -motorola"));
+    std::istringstream records(
+        Shell(std::string(SREC_CAT) + " '" + path + "' -ti-txt -o - -motorola"));
     Memory memory;
     std::string line;
     while (std::getline(records, line)) {
@@ -111,9 +112,9 @@ TEST_F(TiTxt, ReadsWhatSrecCatWrites) {
         std::string command = std::string(SREC_CAT);
         int index = 0;
         for (const auto& section : sections) {
-            const std::string bin = WriteFile("part" + std::to_string(index++) + ".bin",
-                                              std::string(section.bytes.begin(),
-                                                          section.bytes.end()));
+            const std::string bin =
+                WriteFile("part" + std::to_string(index++) + ".bin",
+                          std::string(section.bytes.begin(), section.bytes.end()));
             command += " '" + bin + "' -binary -offset " + std::to_string(section.address);
         }
         const std::string out = (scratch / "srec.txt").string();
@@ -129,7 +130,9 @@ struct Variant {
     std::string (*write)(const std::vector<testsupport::Section>&);
 };
 
-void PrintTo(const Variant& v, std::ostream* os) { *os << v.name; }
+void PrintTo(const Variant& v, std::ostream* os) {
+    *os << v.name;
+}
 
 std::string Hex(uint8_t b, bool lower) {
     char text[4];
@@ -146,8 +149,8 @@ std::string Write(const std::vector<testsupport::Section>& sections, const std::
         text += address + eol;
         for (size_t i = 0; i < section.bytes.size(); ++i) {
             text += Hex(section.bytes[i], lower);
-            text += (i % perLine == perLine - 1 || i + 1 == section.bytes.size()) ? trailer + eol
-                                                                                    : " ";
+            text +=
+                (i % perLine == perLine - 1 || i + 1 == section.bytes.size()) ? trailer + eol : " ";
         }
     }
     return text + end + eol;
@@ -168,12 +171,14 @@ TEST_P(TiTxtVariants, ReadsTheSameBytesAsSrecCat) {
 INSTANTIATE_TEST_SUITE_P(
     Files, TiTxtVariants,
     ::testing::Values(
-        Variant{"CrLfTrailingSpace", [](const auto& s) { return Write(s, "\r\n", " ", false, 16, "q"); }},
+        Variant{"CrLfTrailingSpace",
+                [](const auto& s) { return Write(s, "\r\n", " ", false, 16, "q"); }},
         Variant{"LfNoTrailer", [](const auto& s) { return Write(s, "\n", "", false, 16, "q"); }},
         Variant{"LowerCase", [](const auto& s) { return Write(s, "\r\n", "", true, 16, "q"); }},
         Variant{"UpperQ", [](const auto& s) { return Write(s, "\n", " ", false, 16, "Q"); }},
         Variant{"OddLineLengths", [](const auto& s) { return Write(s, "\n", "", false, 7, "q"); }},
-        Variant{"TrailingTabs", [](const auto& s) { return Write(s, "\r\n", "\t ", false, 32, "q"); }}),
+        Variant{"TrailingTabs",
+                [](const auto& s) { return Write(s, "\r\n", "\t ", false, 32, "q"); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct Malformed {
@@ -181,7 +186,9 @@ struct Malformed {
     std::string text;
 };
 
-void PrintTo(const Malformed& m, std::ostream* os) { *os << m.name; }
+void PrintTo(const Malformed& m, std::ostream* os) {
+    *os << m.name;
+}
 
 class TiTxtMalformed : public ::testing::TestWithParam<Malformed> {};
 

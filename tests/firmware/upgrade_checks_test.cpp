@@ -25,7 +25,9 @@ struct MarkerCase {
     std::string warning;
 };
 
-void PrintTo(const MarkerCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const MarkerCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ProductMarker : public ::testing::TestWithParam<MarkerCase> {};
 
@@ -44,7 +46,8 @@ const std::string kGeneral = kGeneralWarningText;
 INSTANTIATE_TEST_SUITE_P(
     Files, ProductMarker,
     ::testing::Values(
-        MarkerCase{"VectaPadCrLf", "@8000\r\n01 02\r\n@7000\r\n03\r\n@9000\r\n04\r\nq\r\n", 3, kVectaPad},
+        MarkerCase{"VectaPadCrLf", "@8000\r\n01 02\r\n@7000\r\n03\r\n@9000\r\n04\r\nq\r\n", 3,
+                   kVectaPad},
         MarkerCase{"VectaPadLf", "@7000\n03\nq\n", 3, kVectaPad},
         MarkerCase{"NoMarker", "@8000\r\n01 02\r\nq\r\n", std::nullopt, kGeneral},
         MarkerCase{"MarkerLineWithTrailingBlank", "@7000\r\n03 \r\nq\r\n", std::nullopt, kGeneral},

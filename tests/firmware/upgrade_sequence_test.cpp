@@ -103,10 +103,10 @@ TEST_F(Upgrade, BothPasswordsRefusedFails) {
     EnterBootLoader();
     loader->InjectFault({BootLoaderFaultKind::RefusePassword, emulator::kAnyCommand, 0, 4});
     EXPECT_FALSE(Run(Image("new.txt", "VX0951")));
-    EXPECT_EQ(Texts(), (std::vector<std::string>{
-                           "Mass erase occured!\r\n", "Password FAILED!\r\n",
-                           "Unsuccessful in starting the BSL. Restarting. \r\n",
-                           "Mass erase occured!\r\n", "Password FAILED!\r\n"}));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"Mass erase occured!\r\n", "Password FAILED!\r\n",
+                                        "Unsuccessful in starting the BSL. Restarting. \r\n",
+                                        "Mass erase occured!\r\n", "Password FAILED!\r\n"}));
 }
 
 TEST_F(Upgrade, RetryAfterAMassEraseKeepsTheFlag) {
@@ -114,7 +114,8 @@ TEST_F(Upgrade, RetryAfterAMassEraseKeepsTheFlag) {
     // The first start-up erases, then fails on the version; the retry must not erase again
     // segment by segment and must speak the default password.
     loader->InjectFault({BootLoaderFaultKind::RefusePassword});
-    loader->InjectFault({BootLoaderFaultKind::WrongVersion, emulator::kAnyCommand, 0, 1, 0x00060533});
+    loader->InjectFault(
+        {BootLoaderFaultKind::WrongVersion, emulator::kAnyCommand, 0, 1, 0x00060533});
     ASSERT_TRUE(Run(Image("new.txt", "VX0952")));
     EXPECT_TRUE(Has("Unsuccessful in starting the BSL. Restarting. \r\n"));
     EXPECT_FALSE(Has("Erasing memory segments \r\n"));
@@ -135,8 +136,8 @@ TEST_F(Upgrade, StartUpWithTheFlagSetSendsTheDefaultPasswordAtTheSecondConnectio
 
 TEST_F(Upgrade, WrongRamLoaderVersionFailsEvenWithTheRightPassword) {
     EnterBootLoader();
-    loader->InjectFault(
-        {BootLoaderFaultKind::WrongVersion, emulator::kAnyCommand, 0, emulator::kForever, 0x00060533});
+    loader->InjectFault({BootLoaderFaultKind::WrongVersion, emulator::kAnyCommand, 0,
+                         emulator::kForever, 0x00060533});
     EXPECT_FALSE(Run(Image("new.txt", "VX0953")));
     const auto texts = Texts();
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "Failed to read data from RAM BSL\r\n"), 2);
@@ -149,11 +150,11 @@ TEST_F(Upgrade, RefusedPasswordAfterTheRamLoaderFails) {
     // The RAM loader refuses every password: its version can still be read, so the password
     // line is the one shown.
     EnterBootLoader();
-    loader->InjectFault(
-        {BootLoaderFaultKind::RefusePassword, 0x11, 1, emulator::kForever});
+    loader->InjectFault({BootLoaderFaultKind::RefusePassword, 0x11, 1, emulator::kForever});
     EXPECT_FALSE(Run(Image("new.txt", "VX0953")));
     const auto texts = Texts();
-    const auto at = std::find(texts.begin(), texts.end(), "Password FAILED after sending RAM BSL!\r\n");
+    const auto at =
+        std::find(texts.begin(), texts.end(), "Password FAILED after sending RAM BSL!\r\n");
     ASSERT_NE(at, texts.end());
     ASSERT_NE(at + 1, texts.end());
     EXPECT_EQ(*(at + 1), "Unsuccessful in starting the BSL. Restarting. \r\n");
@@ -164,7 +165,9 @@ struct FileCase {
     std::string text; // empty: no file at all
 };
 
-void PrintTo(const FileCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class UpgradeBadFile : public Upgrade, public ::testing::WithParamInterface<FileCase> {};
 
@@ -229,7 +232,9 @@ struct UnplugCase {
     const char* lastLine;
 };
 
-void PrintTo(const UnplugCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const UnplugCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class UpgradeUnplugged : public Upgrade, public ::testing::WithParamInterface<UnplugCase> {};
 
