@@ -206,14 +206,6 @@ TEST_F(Bsl430, MissingOrMalformedFilesAreRefusedBeforeAnythingIsSent) {
     EXPECT_TRUE(loader->received().empty());
 }
 
-TEST_F(Bsl430, OperationsWithoutAConnectionFail) {
-    EXPECT_EQ(BSL_RX_Password(BSL_getDefaultPass()), bsl430::kBslNotConnected);
-    EXPECT_EQ(BSL_eraseSegment(0xFFFF), bsl430::kBslNotConnected);
-    EXPECT_EQ(BSL_CRC_Check(0x8000, 2), bsl430::kBslNotConnected);
-    EXPECT_EQ(BSL_RX_TXT("@0120\r\n04 A5 \r\nq", 1), bsl430::kBslNotConnected);
-    EXPECT_STREQ(BSL_TX_BSL_Version_String(), "ERROR");
-}
-
 TEST_F(Bsl430, LoaderLeavingTheBusFailsTheNextExchange) {
     EnterBootLoader();
     StartRamBsl();

@@ -94,15 +94,6 @@ TEST_F(SimulatedLoader, ResetWithoutAResetVectorStaysInTheFlashLoader) {
     EXPECT_TRUE(loader->locked());
 }
 
-TEST_F(SimulatedLoader, WrongPmmPasswordResetsAsWell) {
-    EnterBootLoader();
-    StartRamBsl();
-    ASSERT_EQ(BSL_RX_TXT("@0120\r\n04 96\r\nq", 1), 0);
-    BSL_close_BSL();
-    Pass(loader->options.restartMs + 10);
-    EXPECT_TRUE(bus().IsPlugged(keypad.get())) << "the old application still has its vector";
-}
-
 TEST_F(SimulatedLoader, UnplugFaultWithReturnStartsAsAfterPowerOn) {
     EnterBootLoader();
     StartRamBsl();
@@ -142,16 +133,6 @@ TEST_F(SimulatedLoader, FaultsHitTheirOwnRequests) {
     EXPECT_EQ(deviceCrc(), expected) << "block 1";
     EXPECT_NE(deviceCrc(), expected) << "block 2 mismatches";
     EXPECT_EQ(deviceCrc(), expected) << "block 3";
-}
-
-TEST_F(SimulatedLoader, RamLoaderIsOnlyStartedWhenOneWasWritten) {
-    EnterBootLoader();
-    Connect();
-    ASSERT_EQ(BSL_RX_Password(Password()), 0);
-    BSL_LoadPC(0x2504); // nothing at 0x2500: the MCU just restarts into its application
-    BSL_close_BSL();
-    Pass(loader->options.restartMs + 10);
-    EXPECT_TRUE(bus().IsPlugged(keypad.get()));
 }
 
 TEST_F(SimulatedLoader, LockedFlashLoaderIgnoresDataAndLoadPc) {

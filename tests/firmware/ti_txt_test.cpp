@@ -286,17 +286,4 @@ TEST_F(TiTxt, UnopenableOrMalformedFilesCannotBeOpenedForReading) {
     EXPECT_EQ(reader.Load(scratch.string()), Status::CannotOpen) << "a folder is no file";
 }
 
-TEST_F(TiTxt, TooBigAFileIsNotFirmware) {
-    const std::string path = (scratch / "huge.txt").string();
-    {
-        std::ofstream out(path, std::ios::binary);
-        const std::string line(1024, ' ');
-        for (size_t written = 0; written <= bsl430::kMaxTiTxtFileBytes; written += line.size()) {
-            out << line;
-        }
-    }
-    TiTxtReader reader;
-    EXPECT_EQ(reader.Load(path), Status::Malformed);
-}
-
 } // namespace
