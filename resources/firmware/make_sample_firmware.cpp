@@ -1,6 +1,6 @@
 // Writes the sample keypad firmware images for the demo and the tests:
-//   Echovane_VX0901_product.txt  with the product marker "@7000" / "01"
-//   Echovane_VX0900.txt          without it
+//   Echovane_1.0.901_product.txt  with the product marker "@7000" / "01"
+//   Echovane_1.0.900.txt          without it
 // Both are images of our own making in TI-TXT: filler "code" from 0x8000, the version text the
 // simulated application reads at 0xFF40, and the interrupt vectors ending in the password of
 // password.Text (so the built-in password opens a keypad that runs one of them).
@@ -116,8 +116,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string folder = argv[2];
-    if (!Write(folder + "/Echovane_VX0901_product.txt", Image("VX0901", password, "01")) ||
-        !Write(folder + "/Echovane_VX0900.txt", Image("VX0900", password, nullptr))) {
+    if (!Write(folder + "/Echovane_1.0.901_product.txt", Image("1.0.901", password, "01")) ||
+        !Write(folder + "/Echovane_1.0.900.txt", Image("1.0.900", password, nullptr))) {
         std::cerr << "cannot write the samples into " << folder << "\n";
         return 1;
     }

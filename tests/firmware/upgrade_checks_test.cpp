@@ -76,8 +76,8 @@ TEST(ProductMarkerFile, UnreadableFileGivesNoWarning) {
 
 TEST(ProductMarkerFile, GeneratedSamplesCarryOrLackTheMarker) {
     const std::string folder = FIRMWARE_SAMPLES_DIR;
-    EXPECT_EQ(CheckProductMarkerFile(folder + "/Echovane_VX0901_product.txt").productIndex, 1);
-    const ProductCheck general = CheckProductMarkerFile(folder + "/Echovane_VX0900.txt");
+    EXPECT_EQ(CheckProductMarkerFile(folder + "/Echovane_1.0.901_product.txt").productIndex, 1);
+    const ProductCheck general = CheckProductMarkerFile(folder + "/Echovane_1.0.900.txt");
     EXPECT_TRUE(general.readable);
     EXPECT_EQ(general.warning, kGeneral);
 }

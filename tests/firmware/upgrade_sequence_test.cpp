@@ -68,14 +68,14 @@ TEST_F(Upgrade, SuccessfulRunReportsEveryLineAndPercentInOrder) {
 }
 
 TEST_F(Upgrade, GeneratedSamplesProgramAndVerify) {
-    for (const char* sample : {"Echovane_VX0900.txt", "Echovane_VX0901_product.txt"}) {
+    for (const char* sample : {"Echovane_1.0.900.txt", "Echovane_1.0.901_product.txt"}) {
         SCOPED_TRACE(sample);
         lines.clear();
         EnterBootLoader();
         ASSERT_TRUE(Run(std::string(FIRMWARE_SAMPLES_DIR) + "/" + sample));
         Pass(loader->options.restartMs + 10);
         ASSERT_TRUE(bus().IsPlugged(keypad.get()));
-        EXPECT_EQ(keypad->model.firmwareVersion, std::string(sample).substr(9, 6));
+        EXPECT_EQ(keypad->model.firmwareVersion, std::string(sample).substr(9, 7));
     }
 }
 
