@@ -112,6 +112,10 @@ hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char*
 RescanResult RescanForKeypad() {
     LinkLock lock = LockLink();
     RescanResult result;
+    if (BootLoaderInUse()) {
+        result.refused = true;
+        return result;
+    }
     hid_device* old = hid_handle.load();
     if (old != nullptr) {
         hid_exit_safely(old);
@@ -144,6 +148,9 @@ std::string OpenFailureHint(const ScanReport& scan) {
 }
 
 std::string NotConnectedMessage(const RescanResult& result) {
+    if (result.refused) {
+        return std::string(kRescanRefusedText) + "\n";
+    }
     std::string text = std::string(kNotConnectedText) + "\n";
     const std::string hint = OpenFailureHint(result.scan);
     if (!hint.empty()) {
@@ -204,5 +211,7 @@ void hid_exit_safely(hid_device* handle) {
         device::ForgetHandle(handle);
         hid_close(handle);
     }
-    hid_exit();
+    if (!device::BootLoaderInUse()) {
+        hid_exit();
+    }
 }

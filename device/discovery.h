@@ -29,7 +29,8 @@ extern std::atomic<hid_device*> hid_handle;
 // 48-byte texts and returns the handle in non-blocking mode; null and "None" when none opens.
 hid_device* ScanForUSBDevice_a(int vendorId, int productId, char* manufacturer, char* product);
 
-// Closes handle when it is not null, then shuts hidapi down.
+// Closes handle when it is not null, then shuts hidapi down, unless the boot-loader layer still
+// has it in use.
 void hid_exit_safely(hid_device* handle);
 
 namespace device {
@@ -54,20 +55,27 @@ hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char*
 
 struct RescanResult {
     bool found = false;
+    // The boot loader holds hidapi (a firmware upgrade is running): nothing was closed or
+    // opened and hid_handle is unchanged.
+    bool refused = false;
     ScanReport scan;
     std::string manufacturer;
     std::string product;
 };
 
 // The rescan sequence: closes the old handle (shutting hidapi down), opens the keypad anew and
-// stores it in hid_handle. Waits for a running exchange; never closes a handle under one.
+// stores it in hid_handle. Waits for a running exchange; never closes a handle under one. Refused
+// while the boot-loader layer has hidapi in use.
 RescanResult RescanForKeypad();
 
 inline constexpr char kMessageCaption[] = "Vexor Echovane";
 inline constexpr char kNotConnectedText[] = "Vexor Echovane not connected..";
+inline constexpr char kRescanRefusedText[] =
+    "The firmware upgrade is using the USB connection, please scan again when it has finished..";
 
 // The text of the not-connected message box for a failed rescan: the fixed line and, when the
-// keypad is plugged in but cannot be opened, one more line naming the cause and the fix.
+// keypad is plugged in but cannot be opened, one more line naming the cause and the fix. A
+// refused rescan gives the refusal line instead.
 std::string NotConnectedMessage(const RescanResult& result);
 
 // The extra line alone (empty when the keypad is simply absent).

@@ -1,6 +1,7 @@
 #include "link_lock.h"
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 namespace device {
@@ -16,6 +17,8 @@ std::vector<OpenHandle>& OpenHandles() {
     static std::vector<OpenHandle> handles;
     return handles;
 }
+
+std::atomic<int> bootLoaderUses{0};
 
 std::vector<OpenHandle>::iterator Find(hid_device* handle) {
     auto& handles = OpenHandles();
@@ -55,5 +58,19 @@ bool IsNonBlockingHandle(hid_device* handle) {
     auto it = Find(handle);
     return it != OpenHandles().end() && it->nonBlocking;
 }
+
+void BeginBootLoaderUse() {
+    LinkLock lock = LockLink();
+    bootLoaderUses.fetch_add(1);
+}
+
+void EndBootLoaderUse() {
+    // An unmatched end must not leave the count negative and rescans allowed under a use.
+    int current = bootLoaderUses.load();
+    while (current > 0 && !bootLoaderUses.compare_exchange_weak(current, current - 1)) {
+    }
+}
+
+bool BootLoaderInUse() { return bootLoaderUses.load() > 0; }
 
 } // namespace device

@@ -25,4 +25,21 @@ void ForgetHandle(hid_device* handle);
 bool IsOpenHandle(hid_device* handle);
 bool IsNonBlockingHandle(hid_device* handle);
 
+// The boot-loader layer shares hidapi with the keypad link, and a rescan shuts hidapi down. The
+// layer holds a use while it has a device open or a transfer running; rescans are refused
+// meanwhile instead of blocking the window thread for minutes. Begin takes the link lock, so it
+// waits for a running rescan to finish and the two never overlap. Counted: uses may nest.
+void BeginBootLoaderUse();
+void EndBootLoaderUse();
+// Call with the link lock held for an answer that stays true while it is held.
+bool BootLoaderInUse();
+
+class BootLoaderUse {
+public:
+    BootLoaderUse() { BeginBootLoaderUse(); }
+    ~BootLoaderUse() { EndBootLoaderUse(); }
+    BootLoaderUse(const BootLoaderUse&) = delete;
+    BootLoaderUse& operator=(const BootLoaderUse&) = delete;
+};
+
 } // namespace device

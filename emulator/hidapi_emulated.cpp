@@ -6,6 +6,7 @@
 #include "emulator/VirtualBus.h"
 #include "platform/clock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cwchar>
@@ -21,6 +22,8 @@ struct hid_device_ {
     uint64_t attachment = 0;
     int iface = 0;
     bool nonBlocking = false;
+    // The frame in which the endpoint is free for the next OUT report.
+    uint64_t nextOutFrameUs = 0;
     std::deque<TimedReport> inbox;
     std::wstring error;
     std::string path;
@@ -196,7 +199,7 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open(unsigned short vendor_id,
 int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* data,
                                           size_t length) {
     auto& bus = VirtualBus::Instance();
-    std::lock_guard lock(bus.mutex());
+    std::unique_lock lock(bus.mutex());
     bus.RunDue();
     bus.NoteHandleUse(true);
     if (dev == nullptr || data == nullptr) {
@@ -206,12 +209,18 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
         dev->error = L"WriteFile: The device is not connected.";
         return -1;
     }
-    const uint64_t arrival = emulator::NextFrameUs(platform::NowUs());
+    // One OUT report per frame: a write waits while the endpoint still holds an earlier one.
+    const uint64_t arrival =
+        std::max(emulator::NextFrameUs(platform::NowUs()), dev->nextOutFrameUs);
+    dev->nextOutFrameUs = arrival + emulator::kFrameUs;
     std::vector<TimedReport> replies;
     dev->device->OnOutputReport(dev->iface, {data, length}, arrival, replies);
     for (auto& reply : replies) {
         dev->inbox.push_back(std::move(reply));
     }
+    const uint64_t queuedAt = arrival - emulator::kFrameUs;
+    lock.unlock();
+    platform::CurrentClock().SleepUntilUs(queuedAt);
     return static_cast<int>(length);
 }
 

@@ -1,0 +1,273 @@
+#include "UpgradeSequence.h"
+
+#include "firmware/bsl430/bsl430.h"
+#include "firmware/crc.h"
+#include "firmware/firmware_resources.h"
+
+#include "platform/clock.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace firmware {
+namespace {
+
+constexpr uint32_t kMassEraseWaitMs = 2000;
+constexpr uint32_t kReenumerationStepMs = 1000;
+constexpr int kPasswordBytes = 32;
+// Where the version text of the RAM loader holds its last three digit pairs.
+constexpr std::size_t kInterpreterOffset = 16;
+constexpr std::size_t kApiOffset = 25;
+constexpr std::size_t kPeripheralOffset = 33;
+// Info memory erases in 128-byte segments, main flash in 512-byte ones.
+constexpr uint32_t kInfoStart = 0x1800;
+constexpr uint32_t kInfoEnd = 0x1A00;
+constexpr uint32_t kInfoSegmentBytes = 128;
+constexpr uint32_t kMainSegmentBytes = 512;
+// Verify result for an image without a single byte: nothing was written, nothing can pass.
+constexpr int kVerifyNothingToCheck = 2;
+
+// The version "00.CI.AP.PI" from the loader's text; nothing when the text is too short.
+std::optional<std::string> VersionFromText(const std::string& text) {
+    if (text.size() < static_cast<std::size_t>(kVersionTextLength)) {
+        return std::nullopt;
+    }
+    return "00." + text.substr(kInterpreterOffset, 2) + "." + text.substr(kApiOffset, 2) + "." +
+           text.substr(kPeripheralOffset, 2);
+}
+
+uint32_t SegmentBytes(uint32_t address) {
+    return address >= kInfoStart && address < kInfoEnd ? kInfoSegmentBytes : kMainSegmentBytes;
+}
+
+// Closes the open TI-TXT file on every return.
+struct TextFileCloser {
+    ~TextFileCloser() { BSL_closeTI_Text(); }
+};
+
+} // namespace
+
+std::optional<std::string> FirmwarePathProblem(const std::string& path) {
+    if (path.size() >= kFileNameBufferSize) {
+        return std::string(kPathTooLongText);
+    }
+    return std::nullopt;
+}
+
+UpgradeSequence::UpgradeSequence(ProgressReport report)
+    : UpgradeSequence(std::move(report), [](uint32_t ms) { SleepMs(ms); }) {}
+
+UpgradeSequence::UpgradeSequence(ProgressReport report, Sleep sleep)
+    : ids(InitializeVidPidFirmware()), report_(std::move(report)), sleep_(std::move(sleep)),
+      passwordText_(FirmwareText(kResourcePassword)), ramBslText_(FirmwareText(kResourceRamBsl)),
+      ramBslVersion_(FirmwareText(kResourceRamBslVersion)),
+      forcedBorText_(FirmwareText(kResourceForcedBor)) {}
+
+void UpgradeSequence::Report(int percent, const std::string& text) const {
+    if (report_) {
+        report_(percent, text);
+    }
+}
+
+bool UpgradeSequence::Run(const std::string& fileName) {
+    if (fileName.empty()) {
+        Report(0, kNoFileText);
+        return false;
+    }
+    if (const auto problem = FirmwarePathProblem(fileName)) {
+        Report(0, *problem + "\r\n");
+        return false;
+    }
+    const bool done = CustomSelectedFirmware(fileName);
+    // A connection left open would keep every rescan refused, and the restore needs one.
+    BSL_closeTI_Text();
+    BSL_close_BSL();
+    return done;
+}
+
+bool UpgradeSequence::CustomSelectedFirmware(const std::string& fileName) {
+    bool massErase = false;
+    if (!DownloadStartUp(massErase)) {
+        BSL_close_BSL();
+        Report(50, kRestartingText);
+        if (!DownloadStartUp(massErase)) {
+            return false;
+        }
+    }
+    if (!massErase) {
+        Report(60, kErasingText);
+        EraseDataSegment_File(fileName);
+    }
+    Report(70, "Sending " + fileName + "\r\n");
+    BSL_RX_TXT_File(fileName.c_str(), 1);
+    Report(75, kFirmwareSentText);
+    Report(80, kVerifyingText);
+    if (CRC_Check_File(fileName) != 0) {
+        Report(85, kVerifyErrorText);
+        return false;
+    }
+    Report(85, kVerifiedText);
+    stopProgramTime = TickCountMs();
+    totalProgramTime = (stopProgramTime - startProgramTime) / 1000;
+    Report(90, "Total programming time is " + std::to_string(totalProgramTime) + "s \r\n");
+    TriggerForcedBOR();
+    Report(100, kDoneText);
+    return true;
+}
+
+bool UpgradeSequence::SendPassword(bool useDefault) {
+    const DataBlock_ password =
+        useDefault ? BSL_getDefaultPass() : BSL_readTI_Text(passwordText_.c_str(), kPasswordBytes);
+    return BSL_RX_Password(password) == 0;
+}
+
+bool UpgradeSequence::DownloadStartUp(bool& massErase) {
+    const std::string connection = ConnectionText(ids);
+    BSL_setFamily(3);
+    BSL_setCom(2);
+    if (BSL_initialize_BSL(connection.c_str()) == 1) {
+        Report(0, kUnpluggedText);
+        return false;
+    }
+    // DataBlock_ is 10 KB; keep the two passwords off the worker's stack.
+    const auto filePassword =
+        std::make_unique<DataBlock_>(BSL_readTI_Text(passwordText_.c_str(), kPasswordBytes));
+    const auto defaultPassword = std::make_unique<DataBlock_>(BSL_getDefaultPass());
+    Report(5, "");
+
+    const int first = BSL_RX_Password(*filePassword);
+    if (first != 0) {
+        // Only the loader's own "password error" means it erased the flash; a lost or silent
+        // device did not, and the erase pass must not be skipped for it.
+        if (first != bsl430::kMessagePasswordError) {
+            Report(10, kPasswordFailedText);
+            return false;
+        }
+        massErase = true;
+        Report(5, kMassEraseText);
+        sleep_(kMassEraseWaitMs);
+        if (BSL_RX_Password(*defaultPassword) != 0) {
+            Report(10, kPasswordFailedText);
+            return false;
+        }
+    }
+
+    Report(10, kPasswordSentText);
+    Report(20, "Sending RAM BSL v" + ramBslVersion_ + "\r\n");
+    BSL_RX_TXT(ramBslText_.c_str(), 1);
+    BSL_LoadPC(kRamBslStart);
+    Report(30, "Done RAM BSL v" + ramBslVersion_ + "\r\n");
+    BSL_close_BSL();
+
+    Report(35, "");
+    sleep_(kReenumerationStepMs);
+    Report(40, "");
+    sleep_(kReenumerationStepMs);
+    Report(45, "");
+    sleep_(kReenumerationStepMs);
+
+    startProgramTime = TickCountMs();
+
+    BSL_setFamily(3);
+    BSL_setCom(2);
+    if (BSL_initialize_BSL(connection.c_str()) == 1) {
+        Report(50, kUnpluggedText);
+        return false;
+    }
+    const bool accepted = BSL_RX_Password(massErase ? *defaultPassword : *filePassword) == 0;
+
+    const std::string versionText = BSL_TX_BSL_Version_String();
+    const auto version = VersionFromText(versionText);
+    if (versionText == "ERROR" || !version || *version != ramBslVersion_) {
+        Report(50, kRamBslReadFailedText);
+        return false;
+    }
+    if (!accepted) {
+        Report(50, kPasswordFailedAfterRamBslText);
+        return false;
+    }
+    if (BSL_eraseSegment(kResetVectorSegment) != 0) {
+        Report(50, kResetVectorEraseFailedText);
+    }
+    return true;
+}
+
+int UpgradeSequence::EraseDataSegment_File(const std::string& fileName) {
+    if (BSL_openTI_TextForRead(fileName.c_str()) != 0) {
+        return bsl430::kBslCannotOpenFile;
+    }
+    TextFileCloser closer;
+    auto block = std::make_unique<DataBlock_>();
+    while (BSL_moreDataToRead_TextFile() != 0) {
+        *block = BSL_readTI_TextFile(kEraseBlockBytes);
+        if (block->numberOfBytes == 0) {
+            break;
+        }
+        // Every segment the block touches, not only the one it starts in: a block that ends
+        // in the next segment would otherwise be written over old bytes there.
+        const uint32_t first = block->startAddr;
+        const uint32_t last = first + block->numberOfBytes - 1;
+        for (uint32_t address = first; address <= last;) {
+            BSL_eraseSegment(address);
+            const uint32_t size = SegmentBytes(address);
+            address = (address / size + 1) * size;
+        }
+    }
+    return 0;
+}
+
+int UpgradeSequence::CRC_Check_File(const std::string& fileName) {
+    const int opened = BSL_openTI_TextForRead(fileName.c_str());
+    if (opened != 0) {
+        return opened;
+    }
+    TextFileCloser closer;
+    auto block = std::make_unique<DataBlock_>();
+    bool checkedAny = false;
+    while (BSL_moreDataToRead_TextFile() != 0) {
+        *block = BSL_readTI_TextFile(kVerifyBlockBytes);
+        if (block->numberOfBytes == 0) {
+            break;
+        }
+        const uint32_t device = CRC_Check(block->startAddr, block->numberOfBytes);
+        const uint32_t local = Calculate_CRC(*block);
+        if (device != local) {
+            return 1;
+        }
+        checkedAny = true;
+    }
+    return checkedAny ? 0 : kVerifyNothingToCheck;
+}
+
+uint32_t UpgradeSequence::CRC_Check(uint32_t address, uint32_t length) {
+    if (BSL_CRC_Check(address, length) != 0) {
+        return kCrcRequestFailed;
+    }
+    const uint8_t* buffer = BSL_get_RX_Buffer();
+    return static_cast<uint32_t>(buffer[kRxBufferDataOffset] | buffer[kRxBufferDataOffset + 1]
+                                                                   << 8);
+}
+
+uint16_t UpgradeSequence::Calculate_CRC(const DataBlock_& block) {
+    CRC crc(0);
+    crc.CrcInit(kCrcInitial);
+    const uint32_t count = std::min<uint32_t>(block.numberOfBytes, kDataBlockCapacity);
+    for (uint32_t i = 0; i < count; ++i) {
+        crc.CrcInput(block.data[i]);
+    }
+    return crc.GetCrcValue();
+}
+
+bool UpgradeSequence::TriggerForcedBOR() {
+    Report(90, kResettingText);
+    if (BSL_RX_TXT(forcedBorText_.c_str(), 1) != 0) {
+        return false;
+    }
+    // The vendor's RAM loader of this version needs the reset written twice.
+    if (ramBslVersion_.find(kVendorRamBslVersion) != std::string::npos) {
+        BSL_RX_TXT(forcedBorText_.c_str(), 1);
+    }
+    return true;
+}
+
+} // namespace firmware

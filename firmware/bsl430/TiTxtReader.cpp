@@ -1,0 +1,196 @@
+#include "TiTxtReader.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+namespace bsl430 {
+namespace {
+
+constexpr std::size_t kMaxAddressDigits = 8;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+std::string_view Trim(std::string_view line) {
+    while (!line.empty() && IsBlank(line.front())) {
+        line.remove_prefix(1);
+    }
+    while (!line.empty() && IsBlank(line.back())) {
+        line.remove_suffix(1);
+    }
+    return line;
+}
+
+// A short, printable quote of a token for an error text.
+std::string Quote(std::string_view token) {
+    std::string shown;
+    for (char c : token.substr(0, 16)) {
+        const auto u = static_cast<unsigned char>(c);
+        shown.push_back(u >= 0x20 && u < 0x7F ? c : '?');
+    }
+    if (token.size() > 16) {
+        shown += "...";
+    }
+    return "\"" + shown + "\"";
+}
+
+} // namespace
+
+TiTxtReader::Status TiTxtReader::Fail(std::size_t lineNumber, const std::string& why) {
+    segments_.clear();
+    Rewind();
+    error_ = "line " + std::to_string(lineNumber) + ": " + why;
+    return Status::Malformed;
+}
+
+TiTxtReader::Status TiTxtReader::Parse(std::string_view text) {
+    segments_.clear();
+    error_.clear();
+    Rewind();
+
+    bool inSection = false;
+    uint32_t address = 0;
+    std::size_t lineNumber = 0;
+    while (!text.empty()) {
+        ++lineNumber;
+        const std::size_t newline = text.find('\n');
+        std::string_view line = Trim(text.substr(0, newline));
+        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+        if (line.empty()) {
+            continue;
+        }
+        if (line == "q" || line == "Q") {
+            // Whatever follows the end marker is not part of the image.
+            if (!segments_.empty() && segments_.back().bytes.empty()) {
+                segments_.pop_back();
+            }
+            return Status::Ok;
+        }
+        if (line.front() == '@') {
+            const std::string_view digits = line.substr(1);
+            if (digits.empty() || digits.size() > kMaxAddressDigits) {
+                return Fail(lineNumber, Quote(line) + " is not a section address");
+            }
+            uint32_t value = 0;
+            for (char c : digits) {
+                const int digit = HexDigit(c);
+                if (digit < 0) {
+                    return Fail(lineNumber, Quote(line) + " is not a section address");
+                }
+                value = value << 4 | static_cast<uint32_t>(digit);
+            }
+            if (value >= kAddressSpaceEnd) {
+                return Fail(lineNumber, "section address " + Quote(digits) +
+                                            " is beyond the 20-bit address space");
+            }
+            address = value;
+            inSection = true;
+            if (!segments_.empty() && segments_.back().bytes.empty()) {
+                segments_.pop_back();
+            }
+            // A section that starts where the previous run ends continues it.
+            if (segments_.empty() ||
+                segments_.back().address + segments_.back().bytes.size() != address) {
+                segments_.push_back({address, {}});
+            }
+            continue;
+        }
+        if (!inSection) {
+            return Fail(lineNumber, "data before the first section address");
+        }
+        std::size_t at = 0;
+        while (at < line.size()) {
+            while (at < line.size() && IsBlank(line[at])) {
+                ++at;
+            }
+            std::size_t end = at;
+            while (end < line.size() && !IsBlank(line[end])) {
+                ++end;
+            }
+            const std::string_view token = line.substr(at, end - at);
+            at = end;
+            if (token.empty()) {
+                break;
+            }
+            const int high = token.size() == 2 ? HexDigit(token[0]) : -1;
+            const int low = token.size() == 2 ? HexDigit(token[1]) : -1;
+            if (high < 0 || low < 0) {
+                return Fail(lineNumber, Quote(token) + " is not a hex byte");
+            }
+            if (address >= kAddressSpaceEnd) {
+                return Fail(lineNumber, "data runs past the 20-bit address space");
+            }
+            segments_.back().bytes.push_back(static_cast<uint8_t>(high << 4 | low));
+            ++address;
+        }
+    }
+    return Fail(lineNumber, "the end marker \"q\" is missing");
+}
+
+TiTxtReader::Status TiTxtReader::Load(const std::string& path) {
+    segments_.clear();
+    Rewind();
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        error_ = "cannot open " + path;
+        return Status::CannotOpen;
+    }
+    std::string text;
+    char chunk[4096];
+    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
+        text.append(chunk, static_cast<std::size_t>(file.gcount()));
+        if (text.size() > kMaxTiTxtFileBytes) {
+            error_ = path + " is too big for a firmware image";
+            return Status::Malformed;
+        }
+    }
+    if (file.bad()) {
+        error_ = "cannot read " + path;
+        return Status::CannotOpen;
+    }
+    return Parse(text);
+}
+
+bool TiTxtReader::MoreData() const {
+    return segment_ < segments_.size() && offset_ < segments_[segment_].bytes.size();
+}
+
+TiTxtReader::Block TiTxtReader::Next(std::size_t maxBytes) {
+    Block block;
+    if (!MoreData()) {
+        return block;
+    }
+    const Segment& segment = segments_[segment_];
+    const std::size_t count =
+        std::min(std::max<std::size_t>(maxBytes, 1), segment.bytes.size() - offset_);
+    block.address = segment.address + static_cast<uint32_t>(offset_);
+    block.bytes = std::span<const uint8_t>(segment.bytes.data() + offset_, count);
+    offset_ += count;
+    if (offset_ >= segment.bytes.size()) {
+        ++segment_;
+        offset_ = 0;
+    }
+    return block;
+}
+
+void TiTxtReader::Rewind() {
+    segment_ = 0;
+    offset_ = 0;
+}
+
+} // namespace bsl430

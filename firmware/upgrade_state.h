@@ -1,0 +1,29 @@
+#pragma once
+
+// What the main window hands the firmware upgrade before it opens it, and the product names a
+// firmware file's marker refers to.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace firmware {
+
+inline constexpr int kKeyCodesSize = 32;
+inline constexpr int kRestoredKeyCodes = 20;
+
+struct UpgradeState {
+    // Nothing (the status read failed) is written back as "00000000".
+    std::optional<std::string> serialNumber;
+    int keypadType = 0;    // low byte used
+    int ledBrightness = 0; // low byte used
+    std::array<uint8_t, kKeyCodesSize> key_codes{};
+};
+
+inline constexpr int kProductCount = 12;
+inline constexpr std::array<const char*, kProductCount> productArray = {
+    "NOT AVAILABLE", "Echovane(169)", "EchovaneQT", "VectaPad", "Voxlink",       "KRM",
+    "Gridpad",       "Vectabar",      "VectabarLT", "Voxsuite", "Echovane(168)", "Tenor Encoder"};
+
+} // namespace firmware

@@ -1,0 +1,152 @@
+// The restore after a successful download: reconnect, the six commands with their payloads,
+// and the stop at the first refusal.
+
+#include "UpgradeFixture.h"
+
+#include "device/commands.h"
+#include "device/discovery.h"
+#include "firmware/bsl430/bsl430.h"
+#include "firmware/settings_restore.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using emulator::FaultKind;
+using namespace firmware;
+
+class Restore : public testsupport::UpgradeTest {
+protected:
+    // A successful download, the keypad back on the bus with its new firmware.
+    void Upgraded() {
+        EnterBootLoader();
+        ASSERT_TRUE(Run(Image("new.txt", "VX0960")));
+        keypad->ClearReceived();
+    }
+    static UpgradeState State() {
+        UpgradeState state;
+        state.serialNumber = "87654321";
+        state.keypadType = 0x105; // only the low byte travels
+        state.ledBrightness = 7;
+        for (int i = 0; i < kKeyCodesSize; ++i) {
+            state.key_codes[static_cast<size_t>(i)] = static_cast<uint8_t>(0x10 + i);
+        }
+        return state;
+    }
+};
+
+TEST_F(Restore, SendsTheSixCommandsWithTheirPayloads) {
+    Upgraded();
+    const RestoreResult result = RestoreSettings(State());
+    EXPECT_TRUE(result.restored);
+    EXPECT_EQ(result.message, "");
+    const auto received = keypad->received();
+    ASSERT_EQ(received.size(), 6u);
+    const std::vector<uint8_t> serial = {'8', '7', '6', '5', '4', '3', '2', '1', 0, 0, 0, 0};
+    std::vector<uint8_t> table;
+    for (int i = 0; i < kRestoredKeyCodes; ++i) {
+        table.push_back(static_cast<uint8_t>(0x10 + i));
+    }
+    const std::vector<std::pair<uint8_t, std::vector<uint8_t>>> expected = {
+        {CmdSetSerialNumber, serial}, {CmdCheckMulticode, {0x01, 0x00}}, {CmdSetKeypadType, {0x05}},
+        {CmdWriteCodeTable, table},   {CmdSetLedBrightness, {0x07}},     {CmdWriteDefault, {}}};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(received[i].command, expected[i].first) << i;
+        EXPECT_EQ(received[i].data, expected[i].second) << i;
+    }
+    // The keypad keeps them, with the firmware just programmed.
+    EXPECT_EQ(keypad->model.firmwareVersion, "VX0960");
+    EXPECT_EQ(keypad->model.serialNumber, "87654321");
+    EXPECT_EQ(keypad->storedDefaults.tableKind, 5);
+    EXPECT_EQ(keypad->storedDefaults.ledBrightness, 7);
+    EXPECT_EQ(std::vector<uint8_t>(keypad->storedDefaults.multicodeTable.begin(),
+                                   keypad->storedDefaults.multicodeTable.end()),
+              table);
+}
+
+TEST_F(Restore, NullSerialNumberIsWrittenAsEightZeros) {
+    Upgraded();
+    UpgradeState state; // what a failed status read leaves
+    ASSERT_TRUE(RestoreSettings(state).restored);
+    EXPECT_EQ(keypad->model.serialNumber, "00000000");
+    EXPECT_EQ(keypad->received()[2].data, std::vector<uint8_t>{0x00});
+    EXPECT_EQ(keypad->received()[4].data, std::vector<uint8_t>{0x00});
+}
+
+TEST_F(Restore, KeypadWithoutMultiCodeTablesGetsTypeZero) {
+    keypad->model.hasMulticode = false;
+    Upgraded();
+    ASSERT_TRUE(RestoreSettings(State()).restored);
+    EXPECT_EQ(keypad->received()[2].data, std::vector<uint8_t>{0x00});
+}
+
+TEST_F(Restore, NoKeypadAfterTheWaitIsNotConnected) {
+    Upgraded();
+    Pass(loader->options.restartMs + 10);
+    bus().Unplug(keypad.get());
+    const RestoreResult result = RestoreSettings(State());
+    EXPECT_FALSE(result.restored);
+    EXPECT_EQ(result.message, "Vexor Echovane not connected..\n");
+}
+
+struct Refusal {
+    const char* name;
+    uint8_t command;
+    const char* message;
+    size_t commandsSent;
+};
+
+void PrintTo(const Refusal& r, std::ostream* os) {
+    *os << r.name;
+}
+
+class RestoreStops : public Restore, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(RestoreStops, AtTheFirstRefusalWithItsMessage) {
+    Upgraded();
+    keypad->InjectFault({FaultKind::Refuse, GetParam().command});
+    const RestoreResult result = RestoreSettings(State());
+    EXPECT_FALSE(result.restored);
+    EXPECT_EQ(result.message, std::string(GetParam().message) + "\n");
+    EXPECT_EQ(keypad->received().size(), GetParam().commandsSent);
+}
+
+TEST_P(RestoreStops, WhenTheKeypadIsUnpluggedThereWithTheSameMessage) {
+    Upgraded();
+    keypad->InjectFault({FaultKind::Unplug, GetParam().command});
+    const RestoreResult result = RestoreSettings(State());
+    EXPECT_FALSE(result.restored);
+    EXPECT_EQ(result.message, std::string(GetParam().message) + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, RestoreStops,
+    ::testing::Values(
+        Refusal{"SerialNumber", CmdSetSerialNumber, "Unable to set SerialNumber..", 1},
+        Refusal{"KeypadType", CmdSetKeypadType, "Unable to set Keypad Type..", 3},
+        Refusal{"CodeTable", CmdWriteCodeTable, "Unable to Load Table..", 4},
+        Refusal{"Brightness", CmdSetLedBrightness, "Unable to set LED Brightness..", 5},
+        Refusal{"WriteDefault", CmdWriteDefault, "Unable to Write Default..", 6}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Restore, RefusedMultiCodeProbeStillSetsTypeZero) {
+    Upgraded();
+    keypad->InjectFault({FaultKind::Refuse, CmdCheckMulticode});
+    ASSERT_TRUE(RestoreSettings(State()).restored);
+    EXPECT_EQ(keypad->received()[2].data, std::vector<uint8_t>{0x00});
+}
+
+TEST_F(Restore, RescanDuringARunningUpgradeIsRefusedSoTheRestoreWaits) {
+    EnterBootLoader();
+    BSL_setFamily(3);
+    BSL_setCom(2);
+    ASSERT_EQ(BSL_initialize_BSL("PID=0x0200,VID=0x2047,DEVICEINDEX=0"), 0);
+    const RestoreResult result = RestoreSettings(State());
+    EXPECT_FALSE(result.restored);
+    device::RescanResult refused;
+    refused.refused = true;
+    EXPECT_EQ(result.message, device::NotConnectedMessage(refused));
+    EXPECT_EQ(bus().usage().useAfterExit, 0);
+}
+
+} // namespace

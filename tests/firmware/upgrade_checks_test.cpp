@@ -1,0 +1,146 @@
+// Browse's product warnings, the device count texts, the padded ids and the built-in firmware
+// resources.
+
+#include "BootLoaderFixture.h"
+
+#include "firmware/bsl430/TiTxtReader.h"
+#include "firmware/bsl430/bsl430.h"
+#include "firmware/device_count.h"
+#include "firmware/firmware_resources.h"
+#include "firmware/product_marker.h"
+#include "firmware/upgrade_state.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+using namespace firmware;
+
+struct MarkerCase {
+    const char* name;
+    std::string text;
+    std::optional<int> product;
+    std::string warning;
+};
+
+void PrintTo(const MarkerCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ProductMarker : public ::testing::TestWithParam<MarkerCase> {};
+
+TEST_P(ProductMarker, PicksTheWarning) {
+    std::istringstream text(GetParam().text);
+    const ProductCheck check = CheckProductMarker(text);
+    EXPECT_TRUE(check.readable);
+    EXPECT_EQ(check.productIndex, GetParam().product);
+    EXPECT_EQ(check.warning, GetParam().warning);
+}
+
+const std::string kVectaPad = "Warning!, you are upgrading with product file VectaPad, please make "
+                              "sure you have correct hardware connected. do you want to continue?";
+const std::string kGeneral = kGeneralWarningText;
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ProductMarker,
+    ::testing::Values(
+        MarkerCase{"VectaPadCrLf", "@8000\r\n01 02\r\n@7000\r\n03\r\n@9000\r\n04\r\nq\r\n", 3,
+                   kVectaPad},
+        MarkerCase{"VectaPadLf", "@7000\n03\nq\n", 3, kVectaPad},
+        MarkerCase{"NoMarker", "@8000\r\n01 02\r\nq\r\n", std::nullopt, kGeneral},
+        MarkerCase{"MarkerLineWithTrailingBlank", "@7000\r\n03 \r\nq\r\n", std::nullopt, kGeneral},
+        MarkerCase{"MarkerLineOfFourBytes", "@7000\r\n03 04 05\r\nq\r\n", std::nullopt, kGeneral},
+        MarkerCase{"LastProduct", "@7000\r\n11\r\nq\r\n", 11,
+                   "Warning!, you are upgrading with product file Tenor Encoder, please make sure "
+                   "you have correct hardware connected. do you want to continue?"},
+        MarkerCase{"ProductTwelve", "@7000\r\n12\r\nq\r\n", std::nullopt,
+                   "Warning!, the product marker \"12\" of this file names no known product, "
+                   "please make sure you have correct hardware connected. do you want to "
+                   "continue?"},
+        MarkerCase{"NotDecimal", "@7000\r\nAB\r\nq\r\n", std::nullopt,
+                   "Warning!, the product marker \"AB\" of this file names no known product, "
+                   "please make sure you have correct hardware connected. do you want to "
+                   "continue?"},
+        MarkerCase{"MarkerIsTheLastLine", "@8000\r\n01\r\n@7000", std::nullopt,
+                   "Warning!, the product marker of this file is missing after @7000, please "
+                   "make sure you have correct hardware connected. do you want to continue?"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProductMarkerFile, UnreadableFileGivesNoWarning) {
+    const ProductCheck check = CheckProductMarkerFile("/nonexistent/firmware.txt");
+    EXPECT_FALSE(check.readable);
+    EXPECT_TRUE(check.warning.empty());
+}
+
+TEST(ProductMarkerFile, GeneratedSamplesCarryOrLackTheMarker) {
+    const std::string folder = FIRMWARE_SAMPLES_DIR;
+    EXPECT_EQ(CheckProductMarkerFile(folder + "/Echovane_1.0.901_product.txt").productIndex, 1);
+    const ProductCheck general = CheckProductMarkerFile(folder + "/Echovane_1.0.900.txt");
+    EXPECT_TRUE(general.readable);
+    EXPECT_EQ(general.warning, kGeneral);
+}
+
+TEST(DeviceCountText, SingularPluralAndNone) {
+    EXPECT_EQ(DeviceCountDisplay(1).label, "Found 1 device");
+    EXPECT_EQ(DeviceCountDisplay(2).label, "Found 2 devices");
+    EXPECT_TRUE(DeviceCountDisplay(2).browseEnabled);
+    EXPECT_FALSE(DeviceCountDisplay(2).upgradeEnabled);
+    EXPECT_EQ(DeviceCountDisplay(0).label, "No device connected");
+    EXPECT_FALSE(DeviceCountDisplay(0).browseEnabled);
+}
+
+TEST(DeviceCountGate, ChangeWhileBusyCountsOnceMoreAfterward) {
+    DeviceCountGate gate;
+    EXPECT_TRUE(gate.OnDeviceChange(false));
+    EXPECT_FALSE(gate.OnDeviceChange(true));
+    EXPECT_FALSE(gate.OnDeviceChange(true));
+    EXPECT_TRUE(gate.OnCountCompleted());
+    EXPECT_FALSE(gate.OnCountCompleted());
+    EXPECT_TRUE(IsDeviceChange(0x0219, 0x8000));
+    EXPECT_TRUE(IsDeviceChange(0x0219, 0x8004));
+    EXPECT_FALSE(IsDeviceChange(0x0219, 0x0007));
+    EXPECT_FALSE(IsDeviceChange(0x0218, 0x8000));
+}
+
+TEST(PadHex, InsertsZerosAfterThePrefix) {
+    EXPECT_EQ(padHexStringValue("0x200"), "0x0200");
+    EXPECT_EQ(padHexStringValue("0x2047"), "0x2047");
+    EXPECT_EQ(padHexStringValue("0x20"), "0x0020");
+    EXPECT_EQ(padHexStringValue("0x2"), "0x0002");
+    EXPECT_EQ(padHexStringValue("0x12345"), "0x12345");
+    EXPECT_EQ(padHexStringValue(""), "000") << "short texts do not crash";
+    const BootLoaderIds ids = InitializeVidPidFirmware();
+    EXPECT_EQ(ConnectionText(ids), "PID=0x0200,VID=0x2047,DEVICEINDEX=0");
+    EXPECT_FALSE(CountBootLoaders({"0xZZ", "0x0200", "0"}).has_value());
+}
+
+TEST(FirmwareResources, ShapedAsTheLoaderExpects) {
+    EXPECT_EQ(FirmwareText(kResourceVid), "0x2047");
+    EXPECT_EQ(FirmwareText(kResourcePid), "0x200");
+    EXPECT_EQ(FirmwareText(kResourceRamBslVersion), "00.06.05.34");
+    EXPECT_EQ(FirmwareText(kResourceForcedBor), "@0120\r\n04 A5 \r\nq");
+    EXPECT_FALSE(FirmwareResource("nonsense").has_value());
+
+    bsl430::TiTxtReader reader;
+    ASSERT_EQ(reader.Parse(FirmwareText(kResourcePassword)), bsl430::TiTxtReader::Status::Ok);
+    ASSERT_EQ(reader.segments().size(), 1u);
+    EXPECT_EQ(reader.segments()[0].address, 0xFFE0u);
+    EXPECT_EQ(reader.segments()[0].bytes.size(), 32u);
+    EXPECT_LT(FirmwareText(kResourcePassword).size(), 200u);
+
+    ASSERT_EQ(reader.Parse(FirmwareText(kResourceRamBsl)), bsl430::TiTxtReader::Status::Ok);
+    ASSERT_EQ(reader.segments().size(), 2u);
+    EXPECT_EQ(reader.segments()[0].address, 0x2500u);
+    EXPECT_EQ(reader.segments()[0].bytes.size(), 117u);
+    EXPECT_EQ(std::vector<uint8_t>(reader.segments()[0].bytes.begin(),
+                                   reader.segments()[0].bytes.begin() + 4),
+              (std::vector<uint8_t>{0x00, 0x06, 0x05, 0x34}));
+    EXPECT_EQ(reader.segments()[1].address, 0x2576u);
+    EXPECT_EQ(reader.segments()[1].bytes.size(), 2676u);
+    EXPECT_LT(FirmwareText(kResourceRamBsl).size(), 20000u);
+    EXPECT_EQ(productArray[3], std::string("VectaPad"));
+}
+
+} // namespace

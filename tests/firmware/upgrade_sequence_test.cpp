@@ -1,0 +1,272 @@
+// The download as the upgrade window's worker runs it, end to end against the simulated loader:
+// the status lines and percentages, the password paths, verification and unplugging.
+
+#include "UpgradeFixture.h"
+
+#include "device/discovery.h"
+#include "device/link_lock.h"
+#include "firmware/bsl430/bsl430.h"
+#include "firmware/device_count.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace {
+
+using emulator::BootLoaderFaultKind;
+using testsupport::Line;
+using namespace firmware;
+
+class Upgrade : public testsupport::UpgradeTest {
+protected:
+    // The payload of every RX password the loader received.
+    std::vector<std::vector<uint8_t>> Passwords() const {
+        std::vector<std::vector<uint8_t>> passwords;
+        for (const auto& entry : loader->received()) {
+            if (entry.command == 0x11) {
+                passwords.push_back(entry.payload);
+            }
+        }
+        return passwords;
+    }
+    bool Has(const std::string& text) const {
+        const auto texts = Texts();
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    }
+};
+
+TEST_F(Upgrade, SuccessfulRunReportsEveryLineAndPercentInOrder) {
+    EnterBootLoader();
+    const std::string file = Image("new.txt", "VX0950");
+    ASSERT_TRUE(Run(file));
+    const std::vector<Line> expected = {
+        {5, ""},
+        {10, "Password Sent Successfully\r\n"},
+        {20, "Sending RAM BSL v00.06.05.34\r\n"},
+        {30, "Done RAM BSL v00.06.05.34\r\n"},
+        {35, ""},
+        {40, ""},
+        {45, ""},
+        {60, "Erasing memory segments \r\n"},
+        {70, "Sending " + file + "\r\n"},
+        {75, "Firmware Sent\r\n"},
+        {80, "Verifying memory\r\n"},
+        {85, "Memory successfully verified\r\n"},
+        {90, "Total programming time is 0s \r\n"},
+        {90, "Resetting Device...\r\nStarting application\r\n"},
+        {100, "Done!"},
+    };
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(loader->massErases(), 0);
+    // The connection is closed: the restore's rescan may run.
+    EXPECT_FALSE(device::BootLoaderInUse());
+
+    Pass(loader->options.restartMs + 10);
+    ASSERT_TRUE(bus().IsPlugged(keypad.get()));
+    EXPECT_EQ(keypad->model.firmwareVersion, "VX0950");
+}
+
+TEST_F(Upgrade, GeneratedSamplesProgramAndVerify) {
+    for (const char* sample : {"Echovane_1.0.900.txt", "Echovane_1.0.901_product.txt"}) {
+        SCOPED_TRACE(sample);
+        lines.clear();
+        EnterBootLoader();
+        ASSERT_TRUE(Run(std::string(FIRMWARE_SAMPLES_DIR) + "/" + sample));
+        Pass(loader->options.restartMs + 10);
+        ASSERT_TRUE(bus().IsPlugged(keypad.get()));
+        EXPECT_EQ(keypad->model.firmwareVersion, std::string(sample).substr(9, 7));
+    }
+}
+
+TEST_F(Upgrade, RefusedBuiltInPasswordMassErasesSkipsTheErasePassAndUsesTheDefault) {
+    EnterBootLoader();
+    loader->InjectFault({BootLoaderFaultKind::RefusePassword});
+    ASSERT_TRUE(Run(Image("new.txt", "VX0951")));
+    const auto texts = Texts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "Mass erase occured!\r\n");
+    EXPECT_EQ(texts[1], "Password Sent Successfully\r\n");
+    EXPECT_FALSE(Has("Erasing memory segments \r\n"));
+    const std::vector<uint8_t> defaultPassword(32, 0xFF);
+    const auto passwords = Passwords();
+    ASSERT_EQ(passwords.size(), 3u);
+    EXPECT_EQ(passwords[0], testsupport::BuiltInPassword());
+    EXPECT_EQ(passwords[1], defaultPassword);
+    EXPECT_EQ(passwords[2], defaultPassword) << "the second connection";
+    // The report with the mass erase line sits at 5 %.
+    EXPECT_NE(std::find(lines.begin(), lines.end(), Line{5, "Mass erase occured!\r\n"}),
+              lines.end());
+}
+
+TEST_F(Upgrade, BothPasswordsRefusedFails) {
+    EnterBootLoader();
+    loader->InjectFault({BootLoaderFaultKind::RefusePassword, emulator::kAnyCommand, 0, 4});
+    EXPECT_FALSE(Run(Image("new.txt", "VX0951")));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"Mass erase occured!\r\n", "Password FAILED!\r\n",
+                                        "Unsuccessful in starting the BSL. Restarting. \r\n",
+                                        "Mass erase occured!\r\n", "Password FAILED!\r\n"}));
+}
+
+TEST_F(Upgrade, RetryAfterAMassEraseKeepsTheFlag) {
+    EnterBootLoader();
+    // The first start-up erases, then fails on the version; the retry must not erase again
+    // segment by segment and must speak the default password.
+    loader->InjectFault({BootLoaderFaultKind::RefusePassword});
+    loader->InjectFault(
+        {BootLoaderFaultKind::WrongVersion, emulator::kAnyCommand, 0, 1, 0x00060533});
+    ASSERT_TRUE(Run(Image("new.txt", "VX0952")));
+    EXPECT_TRUE(Has("Unsuccessful in starting the BSL. Restarting. \r\n"));
+    EXPECT_FALSE(Has("Erasing memory segments \r\n"));
+    EXPECT_EQ(Passwords().back(), std::vector<uint8_t>(32, 0xFF));
+}
+
+TEST_F(Upgrade, StartUpWithTheFlagSetSendsTheDefaultPasswordAtTheSecondConnection) {
+    EnterBootLoader();
+    UpgradeSequence sequence([](int, const std::string&) {});
+    bool massErase = true;
+    sequence.DownloadStartUp(massErase);
+    EXPECT_TRUE(massErase);
+    const auto passwords = Passwords();
+    ASSERT_EQ(passwords.size(), 2u);
+    EXPECT_EQ(passwords[0], testsupport::BuiltInPassword());
+    EXPECT_EQ(passwords[1], std::vector<uint8_t>(32, 0xFF));
+}
+
+TEST_F(Upgrade, WrongRamLoaderVersionFailsEvenWithTheRightPassword) {
+    EnterBootLoader();
+    loader->InjectFault({BootLoaderFaultKind::WrongVersion, emulator::kAnyCommand, 0,
+                         emulator::kForever, 0x00060533});
+    EXPECT_FALSE(Run(Image("new.txt", "VX0953")));
+    const auto texts = Texts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Failed to read data from RAM BSL\r\n"), 2);
+    EXPECT_EQ(texts.back(), "Failed to read data from RAM BSL\r\n");
+    EXPECT_FALSE(loader->locked()) << "the password was accepted";
+    EXPECT_FALSE(device::BootLoaderInUse());
+}
+
+TEST_F(Upgrade, RefusedPasswordAfterTheRamLoaderFails) {
+    // The RAM loader refuses every password: its version can still be read, so the password
+    // line is the one shown.
+    EnterBootLoader();
+    loader->InjectFault({BootLoaderFaultKind::RefusePassword, 0x11, 1, emulator::kForever});
+    EXPECT_FALSE(Run(Image("new.txt", "VX0953")));
+    const auto texts = Texts();
+    const auto at =
+        std::find(texts.begin(), texts.end(), "Password FAILED after sending RAM BSL!\r\n");
+    ASSERT_NE(at, texts.end());
+    ASSERT_NE(at + 1, texts.end());
+    EXPECT_EQ(*(at + 1), "Unsuccessful in starting the BSL. Restarting. \r\n");
+}
+
+struct FileCase {
+    const char* name;
+    std::string text; // empty: no file at all
+};
+
+void PrintTo(const FileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class UpgradeBadFile : public Upgrade, public ::testing::WithParamInterface<FileCase> {};
+
+TEST_P(UpgradeBadFile, IsAMemoryVerificationError) {
+    EnterBootLoader();
+    const std::string path = GetParam().text.empty() ? (scratch / "missing.txt").string()
+                                                     : WriteFile("bad.txt", GetParam().text);
+    EXPECT_FALSE(Run(path));
+    const auto texts = Texts();
+    ASSERT_GE(texts.size(), 4u);
+    EXPECT_EQ(texts[texts.size() - 4], "Sending " + path + "\r\n");
+    EXPECT_EQ(texts.back(), "Memory verification error\r\n");
+    EXPECT_EQ(lines.back().first, 85);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, UpgradeBadFile,
+                         ::testing::Values(FileCase{"CannotBeOpened", ""},
+                                           FileCase{"Malformed", "@8000\r\n01 02 0X\r\nq\r\n"},
+                                           FileCase{"WithoutAnyByte", "@8000\r\nq\r\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Upgrade, CrcMismatchOnOneBlockFailsVerification) {
+    EnterBootLoader();
+    // 12000 code bytes: three verify blocks, then the version and vector sections.
+    const std::string file = Image("new.txt", "VX0954", 12000);
+    loader->InjectFault({BootLoaderFaultKind::CrcMismatch, emulator::kAnyCommand, 1});
+    EXPECT_FALSE(Run(file));
+    EXPECT_EQ(Texts().back(), "Memory verification error\r\n");
+    int crcRequests = 0;
+    for (const auto& entry : loader->received()) {
+        crcRequests += entry.command == 0x16 ? 1 : 0;
+    }
+    EXPECT_EQ(crcRequests, 2) << "verification stops at the block that differs";
+}
+
+TEST_F(Upgrade, BlocksEndingInANewSegmentGetThatSegmentErased) {
+    EnterBootLoader();
+    // 300 bytes from 0x8150 end inside 0x8200..0x83FF, where the old application has code.
+    auto image = testsupport::KeypadImage("VX0955", 16);
+    testsupport::Section straddling{0x8150, std::vector<uint8_t>(300, 0x3C)};
+    image.push_back(straddling);
+    ASSERT_TRUE(Run(WriteFile("straddle.txt", testsupport::TiTxt(image))));
+    EXPECT_EQ(loader->memory().Read(0x8150, 300), straddling.bytes);
+}
+
+TEST_F(Upgrade, EmptyOrTooLongFileNamesNeverReachTheLoader) {
+    EnterBootLoader();
+    EXPECT_FALSE(Run(""));
+    EXPECT_EQ(lines, (std::vector<Line>{{0, "No file specified\r\n"}}));
+    lines.clear();
+    EXPECT_FALSE(Run("/" + std::string(199, 'f')));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].second, std::string(kPathTooLongText) + "\r\n");
+    EXPECT_TRUE(loader->received().empty());
+    EXPECT_FALSE(FirmwarePathProblem(std::string(199, 'f')).has_value());
+}
+
+struct UnplugCase {
+    const char* name;
+    int command;
+    int skip;
+    const char* lastLine;
+};
+
+void PrintTo(const UnplugCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class UpgradeUnplugged : public Upgrade, public ::testing::WithParamInterface<UnplugCase> {};
+
+TEST_P(UpgradeUnplugged, EndsWithItsStatusLineAndNoLoaderLeft) {
+    EnterBootLoader();
+    loader->InjectFault({BootLoaderFaultKind::Unplug, GetParam().command, GetParam().skip});
+    EXPECT_FALSE(Run(Image("new.txt", "VX0956", 6000)));
+    EXPECT_EQ(Texts().back(), GetParam().lastLine);
+    EXPECT_FALSE(device::BootLoaderInUse()) << "rescans are allowed again";
+    EXPECT_EQ(CountBootLoaders(InitializeVidPidFirmware()), 0u);
+    EXPECT_EQ(DeviceCountDisplay(0).label, "No device connected");
+}
+
+// RX data block fast reports: 50 carry the RAM loader, the firmware follows.
+INSTANTIATE_TEST_SUITE_P(
+    Steps, UpgradeUnplugged,
+    ::testing::Values(UnplugCase{"FirstPassword", 0x11, 0, "USB device was unplugged!\r\n"},
+                      UnplugCase{"RamLoader", 0x1B, 10, "USB device was unplugged!\r\n"},
+                      UnplugCase{"LoadPc", 0x17, 0, "USB device was unplugged!\r\n"},
+                      UnplugCase{"SecondPassword", 0x11, 1, "USB device was unplugged!\r\n"},
+                      UnplugCase{"Version", 0x19, 0, "USB device was unplugged!\r\n"},
+                      UnplugCase{"ResetVectorErase", 0x12, 0, "Memory verification error\r\n"},
+                      UnplugCase{"ErasePass", 0x12, 5, "Memory verification error\r\n"},
+                      UnplugCase{"FirmwareWrite", 0x1B, 70, "Memory verification error\r\n"},
+                      UnplugCase{"Verify", 0x16, 1, "Memory verification error\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Upgrade, UnpluggedFromTheStartReportsTheUnplugTwice) {
+    EXPECT_FALSE(Run(Image("new.txt", "VX0957")));
+    EXPECT_EQ(lines, (std::vector<Line>{{0, "USB device was unplugged!\r\n"},
+                                        {50, "Unsuccessful in starting the BSL. Restarting. \r\n"},
+                                        {0, "USB device was unplugged!\r\n"}}));
+}
+
+} // namespace
