@@ -18,6 +18,8 @@ void VirtualBus::Reset() {
     }
     devices_.clear();
     scheduled_.clear();
+    // Paths start again from usb-1, so a test sees the same paths whatever ran before it.
+    nextBusId_ = 1;
     for (auto* counter : {&counters_.initCount, &counters_.exitCount, &counters_.openCount,
                           &counters_.closeCount, &counters_.enumerateCount,
                           &counters_.useAfterExit, &counters_.writes, &counters_.reads}) {
