@@ -2,6 +2,7 @@
 
 // The keypad the demo plugs into its simulated bus.
 
+#include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"
 
 #include <memory>
@@ -13,5 +14,9 @@ namespace app {
 std::shared_ptr<emulator::SimulatedKeypad> MakeDemoKeypad();
 // Makes one and plugs it in.
 std::shared_ptr<emulator::SimulatedKeypad> PlugDemoKeypad();
+// Gives the keypad its MSP430 boot loader, so "Update Echovane Firmware" can program it; its
+// flash is unlocked by the built-in password. The caller keeps the loader alive.
+std::shared_ptr<emulator::SimulatedBootLoader>
+AttachDemoBootLoader(emulator::SimulatedKeypad& keypad);
 
 } // namespace app

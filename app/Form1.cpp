@@ -2,16 +2,17 @@
 
 #include "app/BleParams.h"
 #include "codetable/editor_opening.h"
-#include "firmware/ble/Bluetooth.h"
-#include "selftest/KeyPrompt.h"
-#include "selftest/self_test.h"
-#include "ui/CustomMessageBox.h"
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "config/config_transfer.h"
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "device/frame.h"
+#include "firmware/ble/Bluetooth.h"
+#include "firmware/firmware_upgrade.h"
+#include "selftest/KeyPrompt.h"
+#include "selftest/self_test.h"
+#include "ui/CustomMessageBox.h"
 #include "ui/Dialogs.h"
 #include "ui/about.h"
 
@@ -20,8 +21,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QKeyEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -31,6 +32,8 @@
 
 #include <algorithm>
 #include <span>
+
+static_assert(app::kKeyCodeArraySize >= firmware::kRestoredKeyCodes);
 
 namespace praxil_usb_encoder {
 namespace {
@@ -67,11 +70,11 @@ int32_t Send(uint8_t command, const uint8_t* data, int32_t dataLength, Reply& re
 
 ui::Answer ShowNotice(QWidget* parent, const config::Notice& notice) {
     const bool question = notice.buttons == config::NoticeButtons::YesNo;
-    return ui::ShowMessage(parent, {QString::fromStdString(notice.text),
-                                    QString::fromStdString(notice.caption),
-                                    question ? ui::Buttons::YesNo : ui::Buttons::Ok,
-                                    notice.icon == config::NoticeIcon::Question ? ui::Icon::Question
-                                                                                : ui::Icon::Warning});
+    return ui::ShowMessage(
+        parent,
+        {QString::fromStdString(notice.text), QString::fromStdString(notice.caption),
+         question ? ui::Buttons::YesNo : ui::Buttons::Ok,
+         notice.icon == config::NoticeIcon::Question ? ui::Icon::Question : ui::Icon::Warning});
 }
 
 std::optional<std::string> Narrow(const std::optional<QString>& path) {
@@ -472,8 +475,8 @@ void Form1::button9_Click() {
         ui::ShowWarning(this, QStringLiteral("Unable to Reset to Default..\n"));
         return;
     }
-    ui::ShowWarning(this,
-                    QStringLiteral("Please click on Scan For to re-connect after device reboot.\n"));
+    ui::ShowWarning(
+        this, QStringLiteral("Please click on Scan For to re-connect after device reboot.\n"));
     keypadTypeCbox->setCurrentIndex(-1);
     keypadTypeCbox->setPlaceholderText(kKeypadLayoutText);
     ledBrightnessCbox->setCurrentIndex(-1);
@@ -517,8 +520,12 @@ void Form1::keypadTypeCbox_SelectionChangeCommitted() {
 
 void Form1::btnLoadFirmware_MouseClick() {
     if (GetDeviceStatusMessage() == kReadOk) {
-        // The upgrade window's shared settings (kind, brightness, key code block, serial
-        // number) are handed over here, to be written back after the upgrade.
+        // Written back by the upgrade window once the new firmware runs.
+        firmware_upgrade::keypadType = prev_keypadType_index;
+        firmware_upgrade::ledBrightness = prev_ledBrightness_index;
+        std::copy_n(keyCodeArray.begin(), firmware::kRestoredKeyCodes,
+                    firmware_upgrade::key_codes.begin());
+        firmware_upgrade::serialNumber = serialNumber;
     } else {
         ui::ShowWarning(this, QStringLiteral("Unable to get device status information\n"));
     }
@@ -526,7 +533,14 @@ void Form1::btnLoadFirmware_MouseClick() {
                      QStringLiteral("Firmware Upgrade")) != ui::Answer::Yes) {
         return;
     }
-    // The firmware upgrade window is created here and CmdEnterBsl sent.
+    // The window watches for the loader before the keypad leaves the bus for it.
+    auto* window = new firmware_upgrade(this);
+    firmwareUpgradeFrm = window;
+    Reply reply;
+    if (Send(CmdEnterBsl, nullptr, 0, reply) != kExchangeOk) {
+        EnableDisableFunctionButtons(false);
+    }
+    window->show();
 }
 
 void Form1::btnModifyBleName_Click() {
@@ -536,9 +550,8 @@ void Form1::btnModifyBleName_Click() {
 
 void Form1::aboutVexorUSBEncoderConfiguratorToolStripMenuItem_Click() {
     // openFileDialogBrowse
-    const auto chosen =
-        ui::AskPath(this, {ui::FileRequest::Kind::OpenFile, QString(), QString(),
-                           QString::fromLatin1(config::kImportFileFilter)});
+    const auto chosen = ui::AskPath(this, {ui::FileRequest::Kind::OpenFile, QString(), QString(),
+                                           QString::fromLatin1(config::kImportFileFilter)});
     const config::Outcome outcome = config::ImportCfgFile(Narrow(chosen));
     if (outcome.message) {
         ShowNotice(this, *outcome.message);
@@ -552,9 +565,9 @@ void Form1::exitToolStripMenuItem_Click() {
 #else
     const QString start = QDir::homePath();
 #endif
-    const auto folder = ui::AskPath(this, {ui::FileRequest::Kind::Folder,
-                                           QString::fromLatin1(config::kExportFolderDialogText),
-                                           start, QString()});
+    const auto folder =
+        ui::AskPath(this, {ui::FileRequest::Kind::Folder,
+                           QString::fromLatin1(config::kExportFolderDialogText), start, QString()});
     const config::ExportPlan plan = config::PlanExport(Narrow(folder));
     if (plan.message) {
         ShowNotice(this, *plan.message);

@@ -76,6 +76,8 @@ public:
     app::StatusLines configArray;
     // The self-test window last opened.
     QPointer<QWidget> selfTestFrm;
+    // The firmware upgrade window last opened.
+    QPointer<QWidget> firmwareUpgradeFrm;
 
     // The four reads; 0 on success, negative on failure.
     int8_t GetDeviceStatusMessage();

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
 #ifdef ECHOVANE_DEMO
     const auto keypad = app::PlugDemoKeypad();
+    const auto bootLoader = app::AttachDemoBootLoader(*keypad);
     std::unique_ptr<app::SimulatedKeypadPanel> panel;
     return app::RunApplication(application, [&](praxil_usb_encoder::Form1& form) {
         panel = std::make_unique<app::SimulatedKeypadPanel>(keypad);

@@ -1,0 +1,328 @@
+#include "firmware_upgrade.h"
+
+#include "config/config_file.h"
+#include "firmware/UpgradeSequence.h"
+#include "firmware/bsl430/bsl430.h"
+#include "firmware/product_marker.h"
+#include "firmware/settings_restore.h"
+#include "ui/BackgroundWorker.h"
+#include "ui/Dialogs.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextCursor>
+
+#include <algorithm>
+
+namespace praxil_usb_encoder {
+
+std::optional<std::string> firmware_upgrade::serialNumber;
+int firmware_upgrade::keypadType = 0;
+int firmware_upgrade::ledBrightness = 0;
+std::array<uint8_t, firmware::kKeyCodesSize> firmware_upgrade::key_codes{};
+
+namespace {
+
+constexpr int kLargeFontPoints = 12;
+constexpr int kProgressStep = 5;
+
+QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int w, int h) {
+    auto* button = new QPushButton(QString::fromLatin1(text), parent);
+    button->setGeometry(x, y, w, h);
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y, int w, int h) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(x, y, w, h);
+    return label;
+}
+
+void UseLargeFont(QWidget* widget) {
+    QFont font = widget->font();
+    font.setPointSize(kLargeFontPoints);
+    widget->setFont(font);
+}
+
+// File names go to the boot-loader layer and the configuration file as 8-bit text in the
+// platform's own file-name encoding.
+std::string NarrowPath(const QString& path) {
+    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
+}
+
+QString Wide(const std::string& text) {
+    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+firmware::UpgradeState firmware_upgrade::SharedState() {
+    firmware::UpgradeState state;
+    state.serialNumber = serialNumber;
+    state.keypadType = keypadType;
+    state.ledBrightness = ledBrightness;
+    state.key_codes = key_codes;
+    return state;
+}
+
+firmware_upgrade::firmware_upgrade(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QString::fromLatin1(kUpgradeTitle));
+    setFixedSize(kUpgradeClientWidth, kUpgradeClientHeight);
+
+    groupBox1 = new QGroupBox(QStringLiteral("Select which firmware to download"), this);
+    groupBox1->setGeometry(12, 12, 492, 110);
+    label1 = MakeLabel(groupBox1, QStringLiteral("Select Firmware"), 12, 28, 120, 23);
+    btnBrowse = MakeButton(groupBox1, "&Browse", 140, 26, 90, 27);
+    btnBrowse->setEnabled(false);
+    label3 = MakeLabel(groupBox1, QStringLiteral("File to download"), 12, 68, 120, 23);
+    filenameTextBox = new QLineEdit(groupBox1);
+    filenameTextBox->setGeometry(140, 66, 340, 25);
+    filenameTextBox->setReadOnly(true);
+
+    btnUpgrade = MakeButton(this, "Upgrade Firmware", 12, 132, 240, 44);
+    btnUpgrade->setEnabled(false);
+    UseLargeFont(btnUpgrade);
+    btnClose = MakeButton(this, "&Close", 264, 132, 240, 44);
+    UseLargeFont(btnClose);
+
+    progressBar = new QProgressBar(this);
+    progressBar->setGeometry(12, 186, 492, 23);
+    progressBar->setRange(0, 100);
+    progressBar->setValue(0);
+    progressBar->setTextVisible(false);
+    progressBar->setProperty("step", kProgressStep);
+
+    statusBox = new QPlainTextEdit(this);
+    statusBox->setGeometry(12, 216, 492, 100);
+    statusBox->setReadOnly(true);
+    statusBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    label2 = MakeLabel(this, QStringLiteral("VID"), 12, 326, 30, 23);
+    vidLbl = MakeLabel(this, QString(), 44, 326, 60, 23);
+    label4 = MakeLabel(this, QStringLiteral("PID"), 116, 326, 30, 23);
+    pidLbl = MakeLabel(this, QString(), 148, 326, 60, 23);
+    labelNumOfDevices =
+        MakeLabel(this, QString::fromLatin1(firmware::kSearchingText), 264, 326, 240, 23);
+
+    connect(btnBrowse, &QPushButton::clicked, this, &firmware_upgrade::btnBrowse_Click);
+    connect(btnUpgrade, &QPushButton::clicked, this, &firmware_upgrade::btnUpgrade_MouseClick);
+    connect(btnClose, &QPushButton::clicked, this, &firmware_upgrade::btnClose_MouseClick);
+
+    InitializeVidPidFirmware();
+    InitializeBackgroundWorker();
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(kUpgradeClientWidth / 2, kUpgradeClientHeight / 2));
+    }
+    OnHandleCreated();
+}
+
+firmware_upgrade::~firmware_upgrade() {
+    // No watcher callback may reach a window being torn down.
+    UnRegisterUSBDevice();
+}
+
+void firmware_upgrade::InitializeVidPidFirmware() {
+    ids = firmware::InitializeVidPidFirmware();
+    vidLbl->setText(QString::fromStdString(ids.myVID));
+    pidLbl->setText(QString::fromStdString(ids.myPID));
+}
+
+void firmware_upgrade::InitializeBackgroundWorker() {
+    backgroundWorker1 = new ui::BackgroundWorker(this);
+    backgroundWorker1->DoWork = [](ui::BackgroundWorker& worker,
+                                   ui::BackgroundWorker::WorkArgs& args) {
+        firmware::UpgradeSequence sequence([&worker](int percent, const std::string& text) {
+            worker.ReportProgress(percent, Wide(text));
+        });
+        args.result = sequence.Run(args.argument.toByteArray().toStdString());
+    };
+    connect(backgroundWorker1, &ui::BackgroundWorker::ProgressChanged, this,
+            &firmware_upgrade::backgroundWorker1_ProgressChanged);
+    connect(backgroundWorker1, &ui::BackgroundWorker::RunWorkerCompleted, this,
+            &firmware_upgrade::backgroundWorker1_RunWorkerCompleted);
+
+    backgroundWorkerCheckDevice = new ui::BackgroundWorker(this);
+    const firmware::BootLoaderIds counted = ids;
+    backgroundWorkerCheckDevice->DoWork = [counted](ui::BackgroundWorker&,
+                                                    ui::BackgroundWorker::WorkArgs& args) {
+        if (const auto count = firmware::CountBootLoaders(counted)) {
+            args.result = QVariant::fromValue(*count);
+        }
+    };
+    connect(backgroundWorkerCheckDevice, &ui::BackgroundWorker::RunWorkerCompleted, this,
+            &firmware_upgrade::backgroundWorkerCheckDevice_RunWorkerCompleted);
+}
+
+void firmware_upgrade::OnHandleCreated() {
+    RegisterUSBDevice();
+}
+
+void firmware_upgrade::RegisterUSBDevice() {
+    // The watcher calls from its own thread; the message is handled on the window's.
+    const int result =
+        BSL_RegisterUSBDeviceNotification([this](uint32_t message, uintptr_t parameter) {
+            QMetaObject::invokeMethod(
+                this, [this, message, parameter] { ParseMessages(message, parameter); },
+                Qt::QueuedConnection);
+        });
+    if (result != 0) {
+        labelNumOfDevices->setText(QString::fromLatin1(firmware::kUnableToRegisterText));
+        return;
+    }
+    registered_ = true;
+    StartDeviceCount();
+}
+
+void firmware_upgrade::UnRegisterUSBDevice() {
+    if (registered_) {
+        BSL_UnRegisterUSBDeviceNotification();
+        registered_ = false;
+    }
+}
+
+void firmware_upgrade::ParseMessages(uint32_t message, uintptr_t parameter) {
+    if (!firmware::IsDeviceChange(message, parameter)) {
+        return;
+    }
+    const bool busy = backgroundWorker1->IsBusy() || backgroundWorkerCheckDevice->IsBusy();
+    if (countGate_.OnDeviceChange(busy)) {
+        StartDeviceCount();
+    }
+}
+
+void firmware_upgrade::StartDeviceCount() {
+    backgroundWorkerCheckDevice->RunWorkerAsync();
+}
+
+void firmware_upgrade::backgroundWorkerCheckDevice_RunWorkerCompleted(const QVariant& result,
+                                                                      bool cancelled,
+                                                                      const QString& error) {
+    if (!cancelled && error.isEmpty() && result.isValid()) {
+        numberOfUSBDevicesConnected = result.toUInt();
+        const firmware::DeviceCountView view =
+            firmware::DeviceCountDisplay(numberOfUSBDevicesConnected);
+        labelNumOfDevices->setText(QString::fromStdString(view.label));
+        // No new file may be picked while a download runs.
+        btnBrowse->setEnabled(view.browseEnabled && !backgroundWorker1->IsBusy());
+        btnUpgrade->setEnabled(view.upgradeEnabled);
+    }
+    if (countGate_.OnCountCompleted()) {
+        StartDeviceCount();
+    }
+}
+
+void firmware_upgrade::btnBrowse_Click() {
+    const auto chosen = ui::AskPath(this, {ui::FileRequest::Kind::OpenFile, QString(), QString(),
+                                           QString::fromLatin1(kFirmwareFileFilter)});
+    if (!chosen) {
+        return;
+    }
+    // A new choice must be confirmed again before it can be downloaded.
+    btnUpgrade->setEnabled(false);
+    const std::string path = NarrowPath(*chosen);
+    if (const auto problem = firmware::FirmwarePathProblem(path)) {
+        filenameTextBox->clear();
+        ui::ShowWarning(this, Wide(*problem + "\n"));
+        return;
+    }
+    filenameTextBox->setText(QDir::toNativeSeparators(*chosen));
+
+    const config::Outcome stored =
+        config::SetSettings(config::kFirmwareFileKey, NarrowPath(QFileInfo(*chosen).fileName()));
+    if (stored.message) {
+        ui::ShowMessage(this, {QString::fromStdString(stored.message->text),
+                               QString::fromStdString(stored.message->caption), ui::Buttons::Ok,
+                               ui::Icon::Warning});
+    }
+
+    const firmware::ProductCheck check = firmware::CheckProductMarkerFile(path);
+    if (!check.readable) {
+        return;
+    }
+    if (ui::AskYesNo(this, Wide(check.warning), QString::fromLatin1(firmware::kUpgradeCaption)) ==
+        ui::Answer::Yes) {
+        btnUpgrade->setEnabled(true);
+    }
+}
+
+void firmware_upgrade::btnUpgrade_MouseClick() {
+    if (backgroundWorker1->IsBusy()) {
+        return;
+    }
+    btnUpgrade->setEnabled(false);
+    btnBrowse->setEnabled(false);
+    progressBar->setValue(0);
+    statusBox->clear();
+    AppendStatus(QString::fromLatin1(firmware::kStartingText));
+    backgroundWorker1->RunWorkerAsync(QFile::encodeName(filenameTextBox->text()));
+}
+
+void firmware_upgrade::AppendStatus(const QString& text) {
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    statusBox->moveCursor(QTextCursor::End);
+    statusBox->insertPlainText(shown);
+    statusBox->moveCursor(QTextCursor::End);
+}
+
+void firmware_upgrade::backgroundWorker1_ProgressChanged(int percent, const QVariant& userState) {
+    progressBar->setValue(std::clamp(percent, 0, 100));
+    const QString text = userState.toString();
+    if (!text.isEmpty()) {
+        AppendStatus(text);
+    }
+}
+
+void firmware_upgrade::backgroundWorker1_RunWorkerCompleted(const QVariant& result, bool cancelled,
+                                                            const QString& error) {
+    if (cancelled || !error.isEmpty()) {
+        return;
+    }
+    if (result.toBool()) {
+        const firmware::RestoreResult restore = firmware::RestoreSettings(SharedState());
+        if (!restore.message.empty()) {
+            ui::ShowWarning(this, Wide(restore.message));
+        }
+    }
+    // The loader has gone (or failed): what is attached now decides what Browse may do.
+    StartDeviceCount();
+}
+
+void firmware_upgrade::btnClose_MouseClick() {
+    if (backgroundWorker1->IsBusy()) {
+        ui::ShowWarning(this, QString::fromLatin1(kUpgradeRunningText) + QStringLiteral("\n"));
+        return;
+    }
+    ui::ShowMessage(this, {QString::fromLatin1(firmware::kCloseText) + QStringLiteral("\n"),
+                           QString::fromLatin1(firmware::kCloseCaption), ui::Buttons::Ok,
+                           ui::Icon::Warning});
+    close();
+}
+
+void firmware_upgrade::closeEvent(QCloseEvent* event) {
+    // Closing mid-download would leave the keypad half programmed.
+    if (backgroundWorker1->IsBusy()) {
+        ui::ShowWarning(this, QString::fromLatin1(kUpgradeRunningText) + QStringLiteral("\n"));
+        event->ignore();
+        return;
+    }
+    UnRegisterUSBDevice();
+    event->accept();
+}
+
+} // namespace praxil_usb_encoder
