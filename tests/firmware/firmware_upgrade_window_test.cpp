@@ -10,6 +10,7 @@
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "device/link_lock.h"
+#include "firmware/UpgradeSequence.h"
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
