@@ -137,7 +137,7 @@ TEST_F(ConfigKill, AtArbitraryMomentsTheFileAlwaysLoadsWhole) {
     int killedMidSave = 0;
     for (int round = 0; round < rounds; ++round) {
         const int first = 1 + round * 1000;
-        const uint32_t spins = std::uniform_int_distribution<uint32_t>(0, 400000)(random);
+        const uint32_t spins = std::uniform_int_distribution<uint32_t>(0, 6000000)(random);
         int finished = 0;
         const int status = InChild(
             [&](int ready) {
@@ -152,7 +152,8 @@ TEST_F(ConfigKill, AtArbitraryMomentsTheFileAlwaysLoadsWhole) {
             [&](pid_t child, int ready) {
                 char byte = 0;
                 (void)!read(ready, &byte, 1);
-                for (volatile uint32_t i = 0; i < spins; i = i + 1) {
+                for (volatile uint32_t i = 0; i < spins;) {
+                    i = i + 1;
                 }
                 ::kill(child, SIGKILL);
                 while (read(ready, &byte, 1) == 1) {
