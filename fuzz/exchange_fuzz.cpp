@@ -5,8 +5,8 @@
 #include "device/discovery.h"
 #include "device/frame.h"
 #include "emulator/ScriptedDevice.h"
-#include <hidapi/hidapi.h>
 #include "platform/clock.h"
+#include <hidapi/hidapi.h>
 
 #include <memory>
 
@@ -44,9 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint8_t request[64] = {};
     uint8_t reply[kReportSize];
     uint32_t length = 0;
-    const int32_t result = USBEncoderSendAndReceive_a(hid_handle, CmdGetStatus, request,
-                                                      requestLength, reply, kReportSize, &length,
-                                                      kCommandTimeoutMs);
+    const int32_t result =
+        USBEncoderSendAndReceive_a(hid_handle, CmdGetStatus, request, requestLength, reply,
+                                   kReportSize, &length, kCommandTimeoutMs);
     if (result != kExchangeOk && result != kExchangeIoError && result != kExchangeTimeout &&
         result != kExchangeBadByteCount && result != kExchangeRefused) {
         __builtin_trap();
