@@ -71,7 +71,9 @@ bool ParseRecordLine(std::string line, std::string& currentSection, Record& reco
         return true;
     }
     const size_t separator = line.find(kKeySeparator);
-    if (separator == std::string::npos) {
+    // A line without a key ("=value") would be saved as an empty header and lose its value:
+    // it is kept as an odd line instead.
+    if (separator == std::string::npos || separator == 0) {
         return false;
     }
     record.Section = currentSection;

@@ -101,6 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "[s] | {# see [docs]\n}s/k=v"},
         ParseCase{"KeysAboveTheFirstHeader", "top=1\n[s]\nk=v", "/top=1 | [s] | s/k=v"},
         ParseCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBF[s]\r\nk=v\r\n", "[s] | s/k=v"},
+        ParseCase{"LineWithoutAKeyKeptAsAnOddLine", "[s]\n=lost\nk=v",
+                  "[s] | {=lost\n}s/k=v"},
         ParseCase{"EmptyFile", "", ""}, ParseCase{"OnlyBlankLines", "\n \t\r\n\n", ""}),
     [](const auto& info) { return info.param.name; });
 
