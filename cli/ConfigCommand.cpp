@@ -3,6 +3,7 @@
 
 #include "cli/Command.h"
 #include "cli/KeypadReading.h"
+#include "config/atomic_file.h"
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "config/config_transfer.h"
@@ -63,8 +64,16 @@ int Save(Context& context) {
         state->firmwareVersion = status->firmwareVersion;
         state->serialNumber = status->serialNumber;
     }
+    // A new FILE starts as an empty settings section, and goes again when the save fails.
+    std::error_code error;
+    const bool created = !FileName.empty() && !std::filesystem::exists(FileName, error) &&
+                         config::ReplaceFileAtomically(
+                             FileName, std::string("[") + config::kSettingsSection + "]\n");
     const config::Outcome saved = config::SaveToConfigFile(state);
     if (saved.message) {
+        if (created) {
+            std::filesystem::remove(FileName, error);
+        }
         return FailWith(context, saved);
     }
     context.out << "Saved to " << FileName << "\n";
