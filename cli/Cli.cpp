@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include "cli/Command.h"
+
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "device/frame.h"
@@ -11,33 +13,17 @@
 #include <ostream>
 
 namespace cli {
-namespace {
 
-constexpr char kKindNames[][32] = {"Default Table",
-                                   "Alternate Table",
-                                   "Customise Table",
-                                   "Default  Multicode Table",
-                                   "Alternate  Multicode Table",
-                                   "Customise Multicode Table",
-                                   "Mouse Table"};
+int Context::Fail(const std::string& message) {
+    err << WithoutLineBreak(message) << "\n";
+    return kExitFailed;
+}
 
-struct Context {
-    QCommandLineParser& parser;
-    QStringList positional; // after the subcommand name
-    std::ostream& out;
-    std::ostream& err;
+int Context::Usage(const std::string& message) {
+    err << message << "\n" << parser.helpText().toStdString();
+    return kExitUsage;
+}
 
-    int Fail(const std::string& message) {
-        err << message << "\n";
-        return kExitFailed;
-    }
-    int Usage(const std::string& message) {
-        err << message << "\n" << parser.helpText().toStdString();
-        return kExitUsage;
-    }
-};
-
-// Opens the keypad the way "Scan For Device" does.
 bool Connect(Context& context) {
     const device::RescanResult result = device::RescanForKeypad();
     if (!result.found) {
@@ -47,12 +33,30 @@ bool Connect(Context& context) {
     return true;
 }
 
-int32_t Send(uint8_t command, const uint8_t* data = nullptr, int32_t length = 0) {
-    uint8_t reply[kReportSize];
-    uint32_t replyLength = 0;
-    return USBEncoderSendAndReceive_a(hid_handle, command, data, length, reply, kReportSize,
-                                      &replyLength, kCommandTimeoutMs);
+int32_t Send(uint8_t command, const uint8_t* data, int32_t length, Reply* reply) {
+    Reply ignored;
+    Reply& into = reply != nullptr ? *reply : ignored;
+    static_assert(sizeof(into.data) == kReportSize);
+    return USBEncoderSendAndReceive_a(hid_handle.load(), command, data, length, into.data,
+                                      kReportSize, &into.length, kCommandTimeoutMs);
 }
+
+std::string WithoutLineBreak(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+namespace {
+
+constexpr char kKindNames[][32] = {"Default Table",
+                                   "Alternate Table",
+                                   "Customise Table",
+                                   "Default  Multicode Table",
+                                   "Alternate  Multicode Table",
+                                   "Customise Multicode Table",
+                                   "Mouse Table"};
 
 std::optional<int> ParseIndex(const QString& text, int limit) {
     bool ok = false;
@@ -70,7 +74,9 @@ std::optional<int> ParseKind(const QString& text) {
     }
     const QString wanted = text.simplified();
     for (int kind = 0; kind < static_cast<int>(std::size(kKindNames)); ++kind) {
-        if (QString::fromLatin1(kKindNames[kind]).simplified().compare(wanted, Qt::CaseInsensitive) == 0) {
+        if (QString::fromLatin1(kKindNames[kind])
+                .simplified()
+                .compare(wanted, Qt::CaseInsensitive) == 0) {
             return kind;
         }
     }
@@ -174,8 +180,22 @@ const std::vector<Subcommand>& Subcommands() {
         {"set-layout", "KIND", "Make a code table active, by number (0 to 6) or name.", nullptr,
          SetLayout},
         {"save-defaults", "", "Make the keypad keep its current settings.", nullptr, SaveDefaults},
-        {"factory-reset", "", "Reset the keypad to its factory settings; it then reboots.",
-         nullptr, FactoryReset},
+        {"factory-reset", "", "Reset the keypad to its factory settings; it then reboots.", nullptr,
+         FactoryReset},
+        {"status", "[--json]",
+         "Show the status block, product, BLE block and the main window's status lines.",
+         AddStatusOptions, Status},
+        {"table", "show [FILE] | write FILE",
+         "Show the active customise table (to FILE if given) or write one from FILE.", nullptr,
+         Table},
+        {"config", "save [FILE] | apply [FILE] | check FILE",
+         "Save Changes to the configuration file (or FILE), reset the keypad from it, or check "
+         "a file for import.",
+         nullptr, Config},
+        {"ble", "show [--json] | set [--name NAME] [--power LEVEL] [--enable yes|no] ...",
+         "Show or change the BLE module's parameters.", AddBleOptions, Ble},
+        {"upgrade", "FIRMWARE.txt [--yes]",
+         "Upgrade the keypad's firmware and restore its settings.", AddUpgradeOptions, Upgrade},
     };
     return subcommands;
 }
@@ -194,6 +214,10 @@ QString Overview() {
 } // namespace
 
 int Run(const QStringList& args, std::ostream& out, std::ostream& err) {
+    return Run(args, out, err, Console{});
+}
+
+int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Console& console) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Sets up Vexor Echovane keypads from a script.\n\n") + Overview());
@@ -228,9 +252,9 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err) {
 
     parser.clearPositionalArguments();
     parser.setApplicationDescription(QString::fromLatin1(subcommand->description));
-    parser.addPositionalArgument(first[0], QString::fromLatin1(subcommand->description),
-                                 QStringLiteral("%1 %2").arg(first[0],
-                                                             QString::fromLatin1(subcommand->arguments)));
+    parser.addPositionalArgument(
+        first[0], QString::fromLatin1(subcommand->description),
+        QStringLiteral("%1 %2").arg(first[0], QString::fromLatin1(subcommand->arguments)));
     if (subcommand->addOptions) {
         subcommand->addOptions(parser);
     }
@@ -242,7 +266,7 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err) {
         out << parser.helpText().toStdString();
         return kExitOk;
     }
-    Context context{parser, parser.positionalArguments().mid(1), out, err};
+    Context context{parser, parser.positionalArguments().mid(1), out, err, console};
     const int status = subcommand->run(context);
     if (hid_handle.load() != nullptr) {
         hid_exit_safely(hid_handle.exchange(nullptr));

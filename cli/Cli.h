@@ -4,6 +4,8 @@
 // same messages. Exit status 0 on success, 1 when the keypad refuses or a step fails (the
 // message on stderr), 2 on bad usage.
 
+#include "cli/Console.h"
+
 #include <QStringList>
 
 #include <iosfwd>
@@ -16,5 +18,7 @@ inline constexpr int kExitUsage = 2;
 
 // args as QCoreApplication::arguments() gives them (program name first).
 int Run(const QStringList& args, std::ostream& out, std::ostream& err);
+// The same on the given terminal (progress bar, questions).
+int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Console& console);
 
 } // namespace cli

@@ -2,7 +2,10 @@
 
 // The keypad echovane-cli-demo talks to: one simulated keypad whose state is kept in a file
 // between runs, so "config save" in one run and "config apply" in the next meet the same keypad.
+// It has its boot loader, so "upgrade" programs it; the state file then records the new
+// firmware version.
 
+#include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"
 
 #include <memory>
@@ -22,6 +25,7 @@ public:
 
 private:
     std::shared_ptr<emulator::SimulatedKeypad> keypad_;
+    std::shared_ptr<emulator::SimulatedBootLoader> bootLoader_;
 };
 
 } // namespace cli

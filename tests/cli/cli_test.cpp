@@ -28,7 +28,8 @@ TEST_F(Cli, DevicesListsBothInterfacesAndSaysWhichCannotBeOpened) {
     keypad->openDenied = true;
     EXPECT_EQ(Run({"devices"}), cli::kExitOk);
     const std::string text = out.str();
-    EXPECT_NE(text.find("interface 1 (protocol)  cannot be opened: permission denied"), std::string::npos)
+    EXPECT_NE(text.find("interface 1 (protocol)  cannot be opened: permission denied"),
+              std::string::npos)
         << text;
     EXPECT_NE(text.find("70-echovane.rules"), std::string::npos);
 }
@@ -41,7 +42,9 @@ struct CommandCase {
     const char* refusedMessage;
 };
 
-void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CommandCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CliCommand : public Cli, public ::testing::WithParamInterface<CommandCase> {};
 
@@ -56,17 +59,28 @@ TEST_P(CliCommand, SendsItsCommandAndReportsARefusalWithExitOne) {
     EXPECT_EQ(err.str(), std::string(GetParam().refusedMessage) + "\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Commands, CliCommand,
-    ::testing::Values(
-        CommandCase{"SetBrightness", {"set-brightness", "7"}, CmdSetLedBrightness, 1,
-                    "Unable to set the LED Brightness.."},
-        CommandCase{"SetLayoutByName", {"set-layout", "customise  multicode TABLE"}, CmdSetKeypadType,
-                    1, "Unable to set Keypad Type.."},
-        CommandCase{"SaveDefaults", {"save-defaults"}, CmdWriteDefault, 1, "Unable to Write Default.."},
-        CommandCase{"FactoryReset", {"factory-reset"}, CmdResetToDefault, 1,
-                    "Unable to Reset to Default.."}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Commands, CliCommand,
+                         ::testing::Values(CommandCase{"SetBrightness",
+                                                       {"set-brightness", "7"},
+                                                       CmdSetLedBrightness,
+                                                       1,
+                                                       "Unable to set the LED Brightness.."},
+                                           CommandCase{"SetLayoutByName",
+                                                       {"set-layout", "customise  multicode TABLE"},
+                                                       CmdSetKeypadType,
+                                                       1,
+                                                       "Unable to set Keypad Type.."},
+                                           CommandCase{"SaveDefaults",
+                                                       {"save-defaults"},
+                                                       CmdWriteDefault,
+                                                       1,
+                                                       "Unable to Write Default.."},
+                                           CommandCase{"FactoryReset",
+                                                       {"factory-reset"},
+                                                       CmdResetToDefault,
+                                                       1,
+                                                       "Unable to Reset to Default.."}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Cli, LayoutNameAndNumberAreTheSameKind) {
     auto keypad = PlugKeypad();
@@ -78,11 +92,11 @@ TEST_F(Cli, LayoutNameAndNumberAreTheSameKind) {
 
 TEST_F(Cli, BadUsageExitsTwoWithoutTouchingTheKeypad) {
     auto keypad = PlugKeypad();
-    for (const QStringList& args : {QStringList{}, QStringList{"frobnicate"},
-                                    QStringList{"set-brightness"}, QStringList{"set-brightness", "10"},
-                                    QStringList{"set-brightness", "x"}, QStringList{"set-layout", "Nope"},
-                                    QStringList{"save-defaults", "extra"},
-                                    QStringList{"devices", "--no-such-option"}}) {
+    for (const QStringList& args :
+         {QStringList{}, QStringList{"frobnicate"}, QStringList{"set-brightness"},
+          QStringList{"set-brightness", "10"}, QStringList{"set-brightness", "x"},
+          QStringList{"set-layout", "Nope"}, QStringList{"save-defaults", "extra"},
+          QStringList{"devices", "--no-such-option"}}) {
         EXPECT_EQ(Run(args), cli::kExitUsage) << args.join(' ').toStdString();
     }
     EXPECT_TRUE(keypad->received().empty());

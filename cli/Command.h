@@ -1,0 +1,55 @@
+#pragma once
+
+// What every echovane-cli subcommand gets: its parsed arguments, the two output streams, the
+// terminal it runs on, and the link to the keypad shared with the windows.
+
+#include "cli/Cli.h"
+#include "cli/Console.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+
+namespace cli {
+
+struct Context {
+    QCommandLineParser& parser;
+    QStringList positional; // after the subcommand name
+    std::ostream& out;
+    std::ostream& err;
+    const Console& console;
+
+    // The system's message on stderr (a trailing line break is not doubled); exit 1.
+    int Fail(const std::string& message);
+    // The problem, then the subcommand's help, on stderr; exit 2.
+    int Usage(const std::string& message);
+};
+
+// Opens the keypad the way "Scan For Device" does; the not-connected message on stderr when
+// it is not there.
+bool Connect(Context& context);
+
+// One exchange on hid_handle with the time-out every command uses.
+struct Reply {
+    uint8_t data[64] = {};
+    uint32_t length = 0;
+};
+int32_t Send(uint8_t command, const uint8_t* data = nullptr, int32_t length = 0,
+             Reply* reply = nullptr);
+
+// The text without its trailing line breaks, as a line of its own.
+std::string WithoutLineBreak(std::string text);
+
+int Status(Context& context);
+int Table(Context& context);
+int Config(Context& context);
+int Ble(Context& context);
+int Upgrade(Context& context);
+void AddStatusOptions(QCommandLineParser& parser);
+void AddBleOptions(QCommandLineParser& parser);
+void AddUpgradeOptions(QCommandLineParser& parser);
+
+} // namespace cli

@@ -1,0 +1,147 @@
+// config save [FILE] | config apply [FILE] | config check FILE: "Save Changes", "Reset From
+// Configuration File" and the import's checks, on the standard configuration file or on FILE.
+
+#include "cli/Command.h"
+#include "cli/KeypadReading.h"
+#include "config/atomic_file.h"
+#include "config/config_file.h"
+#include "config/config_replay.h"
+#include "config/config_transfer.h"
+
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace cli {
+namespace {
+
+// The configuration cores work on FileName; a run on FILE points it there and puts it back.
+class ConfigFileForRun {
+public:
+    explicit ConfigFileForRun(const QStringList& positional) : previous_(FileName) {
+        if (positional.size() >= 2) {
+            std::error_code ignored;
+            const std::filesystem::path path(positional[1].toStdString());
+            FileName = std::filesystem::absolute(path, ignored).string();
+        } else {
+            config::PrepareConfigFile();
+        }
+    }
+    ~ConfigFileForRun() { FileName = previous_; }
+    ConfigFileForRun(const ConfigFileForRun&) = delete;
+    ConfigFileForRun& operator=(const ConfigFileForRun&) = delete;
+
+private:
+    std::string previous_;
+};
+
+int FailWith(Context& context, const config::Outcome& outcome) {
+    return context.Fail(outcome.message->text);
+}
+
+int Save(Context& context) {
+    if (context.positional.size() > 2) {
+        return context.Usage("config save takes at most one file.");
+    }
+    if (!Connect(context)) {
+        return kExitFailed;
+    }
+    ConfigFileForRun file(context.positional);
+    const config::Outcome written = config::SendWriteDefault();
+    if (written.message) {
+        return FailWith(context, written);
+    }
+    std::array<uint8_t, app::kExtraCodeBlockSize> multi{};
+    std::optional<config::KeypadState> state;
+    if (const auto status = ReadStatus(multi)) {
+        state.emplace();
+        state->keypadLayout = status->tableKind;
+        state->ledBrightness = status->ledBrightness;
+        std::copy_n(status->keyCodeBlock.begin(), state->codeTable.size(),
+                    state->codeTable.begin());
+        state->multipleCodeTable = multi;
+        state->firmwareVersion = status->firmwareVersion;
+        state->serialNumber = status->serialNumber;
+    }
+    // A new FILE starts as an empty settings section, and goes again when the save fails.
+    std::error_code error;
+    const bool created = !FileName.empty() && !std::filesystem::exists(FileName, error) &&
+                         config::ReplaceFileAtomically(
+                             FileName, std::string("[") + config::kSettingsSection + "]\n");
+    const config::Outcome saved = config::SaveToConfigFile(state);
+    if (saved.message) {
+        if (created) {
+            std::filesystem::remove(FileName, error);
+        }
+        return FailWith(context, saved);
+    }
+    context.out << "Saved to " << FileName << "\n";
+    return kExitOk;
+}
+
+int Apply(Context& context) {
+    if (context.positional.size() > 2) {
+        return context.Usage("config apply takes at most one file.");
+    }
+    ConfigFileForRun file(context.positional);
+    std::error_code error;
+    if (FileName.empty() || !std::filesystem::is_regular_file(FileName, error)) {
+        return context.Fail("There is no configuration file " + FileName + ".");
+    }
+    if (!Connect(context)) {
+        return kExitFailed;
+    }
+    const config::Outcome outcome = config::ResetFromConfigurationFile();
+    if (outcome.message) {
+        return FailWith(context, outcome);
+    }
+    if (!outcome.refreshStatus) {
+        // The window says nothing here; a script must not take it for success.
+        return context.Fail("Nothing was sent: " + FileName +
+                            " holds no saved settings (FirstUp is not \"Yes\").");
+    }
+    for (const std::string& line : ReadKeypad().Lines()) {
+        context.out << line << "\n";
+    }
+    return kExitOk;
+}
+
+int Check(Context& context) {
+    if (context.positional.size() != 2) {
+        return context.Usage("config check takes one file.");
+    }
+    // The import copies what passed its checks over FileName: here a scratch file, so
+    // checking changes nothing.
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        return context.Fail("Unable to make a temporary folder for the check.");
+    }
+    const std::string previous = FileName;
+    FileName = scratch.filePath(QString::fromLatin1(config::kConfigFileName)).toStdString();
+    const config::Outcome outcome = config::ImportCfgFile(context.positional[1].toStdString());
+    FileName = previous;
+    if (outcome.message) {
+        return FailWith(context, outcome);
+    }
+    context.out << context.positional[1].toStdString() << " can be imported.\n";
+    return kExitOk;
+}
+
+} // namespace
+
+int Config(Context& context) {
+    const QString action = context.positional.value(0);
+    if (action == QStringLiteral("save")) {
+        return Save(context);
+    }
+    if (action == QStringLiteral("apply")) {
+        return Apply(context);
+    }
+    if (action == QStringLiteral("check")) {
+        return Check(context);
+    }
+    return context.Usage("config takes \"save [FILE]\", \"apply [FILE]\" or \"check FILE\".");
+}
+
+} // namespace cli

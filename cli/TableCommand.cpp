@@ -1,0 +1,164 @@
+// table show [FILE] | table write FILE: the customisable tables (single and multi-code) in the
+// configuration file's number format.
+//
+// A table file is an INI file with the configuration file's section and keys:
+//   [appSettings]
+//   KeypadLayout=2 or 5 (the kind the table is for)
+//   CodeTableValues=20 numbers, each followed by ","
+//   MultipleCodeTableValues=50 numbers, each followed by "," (kind 5 only)
+// so a saved configuration file can also be written as a table.
+
+#include "cli/Command.h"
+#include "cli/KeypadReading.h"
+#include "codetable/code_table.h"
+#include "config/atomic_file.h"
+#include "config/config_file.h"
+#include "config/config_replay.h"
+#include "device/discovery.h"
+#include "device/frame.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace cli {
+namespace {
+
+std::string TableFileText(const app::KeypadStatus& status,
+                          const std::array<uint8_t, app::kExtraCodeBlockSize>& multi) {
+    std::string text = std::string("[") + config::kSettingsSection + "]\n";
+    text += std::string(config::kKeypadLayoutKey) + "=" + std::to_string(status.tableKind) + "\n";
+    text += std::string(config::kCodeTableValuesKey) + "=" +
+            config::TableText(status.keyCodeBlock.data(), config::kCodeTableValueCount) + "\n";
+    if (status.tableKind == config::kCustomiseMulticodeTableLayout) {
+        text += std::string(config::kMultipleCodeTableValuesKey) + "=" +
+                config::TableText(multi.data(), config::kMultipleCodeTableValueCount) + "\n";
+    }
+    return text;
+}
+
+std::string BareName(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+// The status read and the editor's rule: only a customisable table may be shown or written.
+std::optional<app::KeypadStatus>
+ReadCustomisable(Context& context, std::array<uint8_t, app::kExtraCodeBlockSize>& multi,
+                 int& exitStatus) {
+    const auto status = ReadStatus(multi);
+    const codetable::EditorOpening opening =
+        codetable::DecideEditorOpening(status ? kExchangeOk : -1, status ? status->tableKind : 0);
+    if (!opening.mode) {
+        exitStatus = context.Fail(opening.refusal);
+        return std::nullopt;
+    }
+    return status;
+}
+
+int Show(Context& context) {
+    if (context.positional.size() > 2) {
+        return context.Usage("table show takes at most one file.");
+    }
+    if (!Connect(context)) {
+        return kExitFailed;
+    }
+    std::array<uint8_t, app::kExtraCodeBlockSize> multi{};
+    int exitStatus = kExitFailed;
+    const auto status = ReadCustomisable(context, multi, exitStatus);
+    if (!status) {
+        return exitStatus;
+    }
+    const std::string text = TableFileText(*status, multi);
+    if (context.positional.size() == 1) {
+        context.out << text;
+        return kExitOk;
+    }
+    const std::string path = context.positional[1].toStdString();
+    if (!config::ReplaceFileAtomically(path, text)) {
+        return context.Fail("Unable to write " + path + ".");
+    }
+    return kExitOk;
+}
+
+int Write(Context& context) {
+    if (context.positional.size() != 2) {
+        return context.Usage("table write takes one file.");
+    }
+    const std::string path = context.positional[1].toStdString();
+    const config::SettingsRead read = config::ReadSettings(path);
+    if (read.state == config::SettingsRead::State::Unreadable) {
+        return context.Fail("Unable to read " + path + ".");
+    }
+    const std::string name = BareName(path);
+    if (read.state == config::SettingsRead::State::Damaged) {
+        return context.Fail(name + " file is incorrect format.");
+    }
+    const auto layout =
+        config::ParseSetting(read.Value(config::kKeypadLayoutKey), config::kLayoutCount - 1);
+    if (!layout) {
+        return context.Fail("Invalid KeypadLayout in " + name + " file..");
+    }
+    if (*layout != config::kCustomiseTableLayout &&
+        *layout != config::kCustomiseMulticodeTableLayout) {
+        return context.Fail(name + " holds no customise table (KeypadLayout " +
+                            std::to_string(*layout) + ")..");
+    }
+    const auto table =
+        config::ParseTable(read.Value(config::kCodeTableValuesKey), config::kCodeTableValueCount);
+    if (!table) {
+        return context.Fail("Invalid CodeTableValues in " + name + " file..");
+    }
+    std::optional<std::vector<uint8_t>> multiTable;
+    if (*layout == config::kCustomiseMulticodeTableLayout) {
+        multiTable = config::ParseTable(read.Value(config::kMultipleCodeTableValuesKey),
+                                        config::kMultipleCodeTableValueCount);
+        if (!multiTable) {
+            return context.Fail("Invalid MultipleCodeTableValues in " + name + " file..");
+        }
+    }
+
+    if (!Connect(context)) {
+        return kExitFailed;
+    }
+    std::array<uint8_t, app::kExtraCodeBlockSize> multi{};
+    int exitStatus = kExitFailed;
+    const auto status = ReadCustomisable(context, multi, exitStatus);
+    if (!status) {
+        return exitStatus;
+    }
+    // The single-code and multi-code tables read their 20 bytes differently.
+    if (status->tableKind != *layout) {
+        return context.Fail("The table in " + name + " is for the " + app::TableKindName(*layout) +
+                            ", but the keypad has the " + app::TableKindName(status->tableKind) +
+                            " active..");
+    }
+    codetable::KeyCodeBlock block{};
+    std::copy_n(table->begin(), block.size(), block.begin());
+    if (codetable::SendKeyCodeBlock(hid_handle.load(), block) != kExchangeOk) {
+        return context.Fail(
+            codetable::TableWriteMessage(codetable::TableWriteResult::CodeTableFailed));
+    }
+    if (multiTable) {
+        codetable::ExtraCodeBlock extra{};
+        std::copy_n(multiTable->begin(), extra.size(), extra.begin());
+        if (codetable::SendExtraCodeBlock(hid_handle.load(), extra) != kExchangeOk) {
+            return context.Fail(
+                codetable::TableWriteMessage(codetable::TableWriteResult::MulticodeTableFailed));
+        }
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int Table(Context& context) {
+    const QString action = context.positional.value(0);
+    if (action == QStringLiteral("show")) {
+        return Show(context);
+    }
+    if (action == QStringLiteral("write")) {
+        return Write(context);
+    }
+    return context.Usage("table takes \"show [FILE]\" or \"write FILE\".");
+}
+
+} // namespace cli

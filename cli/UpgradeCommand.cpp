@@ -1,0 +1,215 @@
+// upgrade FIRMWARE.txt [--yes]: the firmware upgrade window's whole run from a script: the
+// status read, the confirmations, CmdEnterBsl, the download through the boot loader and the
+// restore of the keypad's settings.
+
+#include "cli/Command.h"
+#include "cli/KeypadReading.h"
+#include "device/commands.h"
+#include "device/discovery.h"
+#include "device/frame.h"
+#include "firmware/UpgradeSequence.h"
+#include "firmware/device_count.h"
+#include "firmware/product_marker.h"
+#include "firmware/settings_restore.h"
+#include "platform/clock.h"
+
+#include <algorithm>
+
+namespace cli {
+namespace {
+
+inline constexpr char kConfirmText[] = "Are you sure you want to upgrade the firmware?";
+inline constexpr char kNotStartedText[] = "The firmware upgrade was not started.";
+inline constexpr char kNeedsConfirmationText[] =
+    "The firmware upgrade must be confirmed: run it on a terminal, or give --yes.";
+// The keypad takes about a second to come back as its boot loader.
+inline constexpr uint32_t kBootLoaderWaitMs = 10000;
+inline constexpr uint32_t kBootLoaderPollMs = 100;
+inline constexpr int kBarWidth = 40;
+
+const QCommandLineOption& YesOption() {
+    static const QCommandLineOption option(
+        {QStringLiteral("y"), QStringLiteral("yes")},
+        QStringLiteral("Answer Yes to the hardware warning and the confirmation."));
+    return option;
+}
+
+// The status lines of a report, without their CR LF.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        if (end > start) {
+            lines.push_back(text.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return lines;
+}
+
+class ProgressPrinter {
+public:
+    ProgressPrinter(std::ostream& out, bool bar) : out_(out), bar_(bar) {}
+    ~ProgressPrinter() {
+        if (barShown_) {
+            out_ << "\n";
+        }
+    }
+
+    void Report(int percent, const std::string& text) {
+        percent = std::clamp(percent, 0, 100);
+        const std::vector<std::string> lines = Lines(text);
+        if (!lines.empty()) {
+            lastLine_ = lines.back();
+        }
+        if (!bar_) {
+            if (lines.empty()) {
+                out_ << Percent(percent) << "\n";
+            }
+            for (const std::string& line : lines) {
+                out_ << Percent(percent) << " " << line << "\n";
+            }
+            out_.flush();
+            return;
+        }
+        for (const std::string& line : lines) {
+            // The line goes above the bar, which is drawn again under it.
+            out_ << "\r\033[K" << line << "\n";
+        }
+        const int filled = percent * kBarWidth / 100;
+        out_ << "\r[" << std::string(static_cast<size_t>(filled), '#')
+             << std::string(static_cast<size_t>(kBarWidth - filled), '.') << "] " << percent << "%";
+        out_.flush();
+        barShown_ = true;
+    }
+
+    const std::string& lastLine() const { return lastLine_; }
+
+private:
+    static std::string Percent(int percent) {
+        std::string text = std::to_string(percent) + "%";
+        return "[" + std::string(4 - text.size(), ' ') + text + "]";
+    }
+
+    std::ostream& out_;
+    bool bar_;
+    bool barShown_ = false;
+    std::string lastLine_;
+};
+
+// A question the user must answer Yes to; --yes answers it, no terminal refuses it.
+enum class Answer { Yes, No, CannotAsk };
+Answer Confirm(Context& context, const std::string& question) {
+    if (context.parser.isSet(YesOption())) {
+        return Answer::Yes;
+    }
+    if (!context.console.interactive || !context.console.ask) {
+        return Answer::CannotAsk;
+    }
+    return context.console.ask(question) ? Answer::Yes : Answer::No;
+}
+
+bool WaitForBootLoader(const firmware::BootLoaderIds& ids) {
+    for (uint32_t waited = 0;; waited += kBootLoaderPollMs) {
+        const auto count = firmware::CountBootLoaders(ids);
+        if (count && *count >= 1) {
+            return true;
+        }
+        if (waited >= kBootLoaderWaitMs) {
+            return false;
+        }
+        SleepMs(kBootLoaderPollMs);
+    }
+}
+
+} // namespace
+
+void AddUpgradeOptions(QCommandLineParser& parser) {
+    parser.addOption(YesOption());
+}
+
+int Upgrade(Context& context) {
+    if (context.positional.size() != 1) {
+        return context.Usage("upgrade takes one firmware file.");
+    }
+    const std::string file = context.positional[0].toStdString();
+    if (const auto problem = firmware::FirmwarePathProblem(file)) {
+        return context.Fail(*problem);
+    }
+    const firmware::ProductCheck check = firmware::CheckProductMarkerFile(file);
+    if (!check.readable) {
+        return context.Fail("Unable to read the firmware file " + file + ".");
+    }
+
+    const firmware::BootLoaderIds ids = firmware::InitializeVidPidFirmware();
+    firmware::UpgradeState state;
+    const device::RescanResult scan = device::RescanForKeypad();
+    bool keypadRunning = scan.found;
+    if (!keypadRunning) {
+        // A keypad left in its boot loader by an earlier run can still be programmed.
+        const auto loaders = firmware::CountBootLoaders(ids);
+        if (!loaders || *loaders == 0) {
+            context.err << device::NotConnectedMessage(scan);
+            return kExitFailed;
+        }
+        context.err << "No keypad answers, but its boot loader is on the bus: the settings "
+                       "cannot be read and are written back as after a failed status read.\n";
+    } else {
+        std::array<uint8_t, app::kExtraCodeBlockSize> multi{};
+        if (const auto status = ReadStatus(multi)) {
+            state.keypadType = status->tableKind;
+            state.ledBrightness = status->ledBrightness;
+            std::copy(status->keyCodeBlock.begin(), status->keyCodeBlock.end(),
+                      state.key_codes.begin());
+            state.serialNumber = status->serialNumber;
+        } else {
+            context.err << kStatusReadFailedText << "\n";
+        }
+    }
+
+    for (const std::string& question : {check.warning, std::string(kConfirmText)}) {
+        const Answer answer = Confirm(context, question);
+        if (answer == Answer::CannotAsk) {
+            return context.Usage(kNeedsConfirmationText);
+        }
+        if (answer == Answer::No) {
+            return context.Fail(kNotStartedText);
+        }
+    }
+
+    if (keypadRunning) {
+        // The keypad may leave the bus before its reply is through; the boot loader's arrival
+        // is what counts.
+        Send(CmdEnterBsl);
+        hid_exit_safely(hid_handle.exchange(nullptr));
+    }
+    if (!WaitForBootLoader(ids)) {
+        return context.Fail(firmware::kNoDeviceText);
+    }
+
+    bool done = false;
+    std::string lastLine;
+    {
+        ProgressPrinter progress(context.out, context.console.progressBar);
+        progress.Report(0, firmware::kStartingText);
+        firmware::UpgradeSequence sequence(
+            [&progress](int percent, const std::string& text) { progress.Report(percent, text); });
+        done = sequence.Run(file);
+        lastLine = progress.lastLine();
+    }
+    if (!done) {
+        return context.Fail("The firmware upgrade failed: " + lastLine);
+    }
+    const firmware::RestoreResult restored = firmware::RestoreSettings(state);
+    if (!restored.restored) {
+        return context.Fail(restored.message);
+    }
+    context.out << "The keypad runs the new firmware with its settings restored.\n";
+    return kExitOk;
+}
+
+} // namespace cli

@@ -1,0 +1,301 @@
+// status, table, config and ble end to end against the simulated keypad: output parsed back,
+// what the keypad received, and the refusals with their exact messages.
+
+#include "CliFixture.h"
+
+#include "app/StatusLines.h"
+#include "config/config_file.h"
+#include "device/commands.h"
+#include "tests/support/TempFolder.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdlib>
+
+namespace {
+
+using emulator::Fault;
+using emulator::FaultKind;
+using testsupport::ReadBytes;
+using testsupport::WriteBytes;
+
+class CliCommands : public testsupport::CliRunner<testsupport::EmulatorTest> {
+protected:
+    CliCommands() {
+        const char* previous = std::getenv("XDG_DATA_HOME");
+        previousDataHome_ =
+            previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
+        setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
+        keypad = PlugKeypad();
+    }
+    ~CliCommands() override {
+        if (previousDataHome_) {
+            setenv("XDG_DATA_HOME", previousDataHome_->c_str(), 1);
+        } else {
+            unsetenv("XDG_DATA_HOME");
+        }
+    }
+    QJsonObject Json() const {
+        QJsonParseError error;
+        const auto document = QJsonDocument::fromJson(QByteArray::fromStdString(out.str()), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << out.str();
+        return document.object();
+    }
+    QString File(const char* name) const { return QString::fromStdString(folder.File(name)); }
+    std::vector<uint8_t> Commands() const {
+        std::vector<uint8_t> commands;
+        for (const auto& received : keypad->received()) {
+            commands.push_back(received.command);
+        }
+        return commands;
+    }
+
+    testsupport::TempFolder folder;
+    std::shared_ptr<emulator::SimulatedKeypad> keypad;
+
+private:
+    std::optional<std::string> previousDataHome_;
+};
+
+TEST_F(CliCommands, StatusJsonHoldsTheBlocksAndTheWindowsStatusLines) {
+    keypad->settings.tableKind = 5;
+    keypad->settings.multicodeExtra[49] = 0x2A;
+    ASSERT_EQ(Run({"status", "--json"}), cli::kExitOk) << err.str();
+    const QJsonObject json = Json();
+    const QJsonObject status = json["status"].toObject();
+    EXPECT_EQ(status["tableKind"].toInt(), 5);
+    EXPECT_EQ(status["firmwareVersion"].toString(), "VX0810");
+    EXPECT_EQ(status["keyCodeBlock"].toArray().size(), 20);
+    EXPECT_EQ(status["multipleCodeTable"].toArray().at(49).toInt(), 0x2A);
+    EXPECT_EQ(json["product"].toObject()["name"].toString(), "Echovane(169)");
+    EXPECT_EQ(json["ble"].toObject()["name"].toString().toStdString(), keypad->settings.ble.name);
+
+    const app::StatusLines lines =
+        app::ConnectedStatusLines({"VX0810", "Customise Multicode Table", "Echovane(169)",
+                                   "12345678", status["jackStatus"].toString().toStdString(),
+                                   status["hvStatus"].toString().toStdString()});
+    const QJsonArray jsonLines = json["statusLines"].toArray();
+    ASSERT_EQ(jsonLines.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(jsonLines[i].toString().toStdString(), lines[static_cast<size_t>(i)]);
+    }
+    // The text form starts with the same three lines.
+    ASSERT_EQ(Run({"status"}), cli::kExitOk);
+    EXPECT_EQ(out.str().substr(0, lines[0].size() + lines[1].size() + lines[2].size() + 3),
+              lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n");
+}
+
+TEST_F(CliCommands, StatusWithoutBleOrProductStillShowsTheStatusBlock) {
+    keypad->InjectFault({FaultKind::Refuse, CmdGetProductType});
+    keypad->InjectFault({FaultKind::Refuse, CmdGetBleParams});
+    ASSERT_EQ(Run({"status", "--json"}), cli::kExitOk) << err.str();
+    const QJsonObject json = Json();
+    EXPECT_TRUE(json["ble"].isNull());
+    EXPECT_EQ(json["product"].toObject()["type"].toInt(), 0);
+
+    keypad->InjectFault({FaultKind::Refuse, CmdGetStatus});
+    EXPECT_EQ(Run({"status"}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "Unable to get device status information\n");
+}
+
+TEST_F(CliCommands, TableShowThenWriteCarriesBothCustomiseTables) {
+    for (const int kind : {2, 5}) {
+        SCOPED_TRACE(kind);
+        keypad->settings.tableKind = static_cast<uint8_t>(kind);
+        keypad->settings.customTable.fill(7);
+        keypad->settings.multicodeTable.fill(7);
+        keypad->settings.multicodeExtra.fill(9);
+        const QString file = File("table.ini");
+        ASSERT_EQ(Run({"table", "show", file}), cli::kExitOk) << err.str();
+        std::string text = ReadBytes(file.toStdString());
+        EXPECT_EQ(text.find("MultipleCodeTableValues=") != std::string::npos, kind == 5) << text;
+
+        keypad->settings.customTable.fill(0);
+        keypad->settings.multicodeTable.fill(0);
+        keypad->settings.multicodeExtra.fill(0);
+        ASSERT_EQ(Run({"table", "write", file}), cli::kExitOk) << err.str();
+        EXPECT_EQ(
+            kind == 2 ? keypad->settings.customTable[19] : keypad->settings.multicodeTable[19], 7);
+        EXPECT_EQ(keypad->settings.multicodeExtra[49], kind == 5 ? 9 : 0);
+    }
+}
+
+struct TableRefusal {
+    const char* name;
+    int activeKind;
+    const char* fileText; // nullptr: the file shown from the keypad
+    const char* message;
+};
+
+void PrintTo(const TableRefusal& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliTableRefusal : public CliCommands, public ::testing::WithParamInterface<TableRefusal> {};
+
+TEST_P(CliTableRefusal, ExitsOneWithItsMessageAndWritesNothing) {
+    keypad->settings.tableKind = static_cast<uint8_t>(GetParam().activeKind);
+    const QString file = File("t.ini");
+    WriteBytes(file.toStdString(), GetParam().fileText);
+    keypad->ClearReceived();
+    EXPECT_EQ(Run({"table", "write", file}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), std::string(GetParam().message) + "\n");
+    for (uint8_t command : Commands()) {
+        EXPECT_NE(command, CmdWriteCodeTable);
+        EXPECT_NE(command, CmdWriteMulticodeTable);
+    }
+}
+
+constexpr char kGoodSingle[] = "[appSettings]\nKeypadLayout=2\nCodeTableValues=1,2,3,4,5,6,7,8,9,"
+                               "10,11,12,13,14,15,16,17,18,19,20,\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, CliTableRefusal,
+    ::testing::Values(
+        TableRefusal{"ActiveKindNotCustomisable", 0, kGoodSingle,
+                     "Please select a customise table.."},
+        TableRefusal{"KindOfFileDiffers", 5, kGoodSingle,
+                     "The table in t.ini is for the Customise Table, but the keypad has the "
+                     "Customise Multicode Table active.."},
+        TableRefusal{"ShortTable", 2, "[appSettings]\nKeypadLayout=2\nCodeTableValues=1,2,3,\n",
+                     "Invalid CodeTableValues in t.ini file.."},
+        TableRefusal{"MultiTableMissing", 5,
+                     "[appSettings]\nKeypadLayout=5\nCodeTableValues=1,2,3,4,5,6,7,8,9,10,11,12,13,"
+                     "14,15,16,17,18,19,20,\n",
+                     "Invalid MultipleCodeTableValues in t.ini file.."},
+        TableRefusal{"NotACustomiseKind", 2, "[appSettings]\nKeypadLayout=1\n",
+                     "t.ini holds no customise table (KeypadLayout 1).."},
+        TableRefusal{"Damaged", 2, "[appSettings\nKeypadLayout=2\n",
+                     "t.ini file is incorrect format."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CliCommands, TableWriteRefusedByTheKeypadGivesTheEditorsMessage) {
+    keypad->settings.tableKind = 2;
+    const QString file = File("t.ini");
+    WriteBytes(file.toStdString(), kGoodSingle);
+    keypad->InjectFault({FaultKind::Refuse, CmdWriteCodeTable});
+    EXPECT_EQ(Run({"table", "write", file}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "Unable to Load Table..\n");
+}
+
+TEST_F(CliCommands, ConfigSaveThenApplyPutsTheKeypadBack) {
+    for (const bool standardFile : {false, true}) {
+        SCOPED_TRACE(standardFile);
+        keypad->settings.tableKind = 2;
+        keypad->settings.ledBrightness = 3;
+        keypad->settings.customTable.fill(4);
+        QStringList save = {"config", "save"};
+        QStringList apply = {"config", "apply"};
+        if (!standardFile) {
+            save << File("saved.ini");
+            apply << File("saved.ini");
+        }
+        ASSERT_EQ(Run(save), cli::kExitOk) << err.str();
+        EXPECT_EQ(keypad->received().front().command, CmdWriteDefault);
+        const std::string expectedFile =
+            standardFile ? folder.File("VexorInterface/USBEchovaneUtilityCfg.ini")
+                         : folder.File("saved.ini");
+        EXPECT_EQ(out.str(), "Saved to " + expectedFile + "\n");
+        EXPECT_NE(ReadBytes(expectedFile).find("LedBrightness=3"), std::string::npos);
+
+        keypad->settings.tableKind = 0;
+        keypad->settings.ledBrightness = 8;
+        keypad->settings.customTable.fill(0);
+        ASSERT_EQ(Run(apply), cli::kExitOk) << err.str();
+        EXPECT_EQ(keypad->settings.tableKind, 2);
+        EXPECT_EQ(keypad->settings.ledBrightness, 3);
+        EXPECT_EQ(keypad->settings.customTable[19], 4);
+        EXPECT_NE(out.str().find("Customise Table"), std::string::npos);
+    }
+    // The run's file does not outlive the run.
+    EXPECT_TRUE(FileName.empty() || FileName.find("saved.ini") == std::string::npos);
+}
+
+TEST_F(CliCommands, ConfigRefusalsExitOneWithTheirMessages) {
+    const QString saved = File("saved.ini");
+    ASSERT_EQ(Run({"config", "save", saved}), cli::kExitOk) << err.str();
+
+    keypad->InjectFault({FaultKind::Refuse, CmdSetKeypadType});
+    EXPECT_EQ(Run({"config", "apply", saved}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "Unable to set Keypad Type..\n");
+
+    keypad->InjectFault({FaultKind::Refuse, CmdWriteDefault});
+    EXPECT_EQ(Run({"config", "save", saved}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "Unable to Write Default..\n");
+
+    // A fresh standard file holds no saved settings: nothing is sent, and that is no success.
+    keypad->ClearReceived();
+    EXPECT_EQ(Run({"config", "apply"}), cli::kExitFailed);
+    EXPECT_NE(err.str().find("holds no saved settings"), std::string::npos) << err.str();
+    EXPECT_TRUE(keypad->received().empty());
+
+    EXPECT_EQ(Run({"config", "apply", File("missing.ini")}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "There is no configuration file " + folder.File("missing.ini") + ".\n");
+}
+
+TEST_F(CliCommands, ConfigCheckRunsTheImportChecksAndChangesNothing) {
+    const QString good = File("USBEchovaneUtilityCfg.ini");
+    ASSERT_EQ(Run({"config", "save", good}), cli::kExitOk) << err.str();
+    const std::string before = FileName;
+    EXPECT_EQ(Run({"config", "check", good}), cli::kExitOk) << err.str();
+    EXPECT_EQ(FileName, before);
+
+    WriteBytes(folder.File("other.ini"), ReadBytes(good.toStdString()));
+    EXPECT_EQ(Run({"config", "check", File("other.ini")}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "Incorrect Filename.\n");
+
+    const QString sub = QString::fromStdString(folder.File("sub"));
+    std::filesystem::create_directories(sub.toStdString());
+    WriteBytes(sub.toStdString() + "/USBEchovaneUtilityCfg.ini", "[appSettings]\nFirstUp=Yes\n");
+    EXPECT_EQ(Run({"config", "check", sub + "/USBEchovaneUtilityCfg.ini"}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "File is incorrect format.\n");
+    EXPECT_EQ(Run({"config", "check"}), cli::kExitUsage);
+}
+
+TEST_F(CliCommands, BleShowJsonAndSetWithTheWindowsLists) {
+    ASSERT_EQ(Run({"ble", "show", "--json"}), cli::kExitOk) << err.str();
+    QJsonObject json = Json();
+    EXPECT_EQ(json["name"].toString().toStdString(), keypad->settings.ble.name);
+    EXPECT_TRUE(json["values"].toObject().contains("power"));
+
+    ASSERT_EQ(Run({"ble", "set", "--name", "Desk 4", "--power", "-7dBm", "--enable", "no",
+                   "--product", "Vectapad-8way", "--rssi", "60", "--timeout", "30"}),
+              cli::kExitOk)
+        << err.str();
+    EXPECT_EQ(keypad->settings.ble.name, "Desk 4");
+    ASSERT_EQ(Run({"ble", "show", "--json"}), cli::kExitOk);
+    const QJsonObject values = Json()["values"].toObject();
+    EXPECT_EQ(values["power"].toObject()["text"].toString(), "-7dbm");
+    EXPECT_EQ(values["enable"].toObject()["text"].toString(), "No");
+    EXPECT_EQ(values["product"].toObject()["index"].toInt(), 6);
+    EXPECT_EQ(values["rssi"].toObject()["text"].toString(), "60");
+    EXPECT_EQ(values["timeout"].toObject()["text"].toString(), "30");
+}
+
+TEST_F(CliCommands, BleSetRefusalsStopAtTheFirstFailingCommand) {
+    keypad->InjectFault({FaultKind::Refuse, CmdSetBlePowerLevel});
+    EXPECT_EQ(Run({"ble", "set", "--name", "ABC", "--power", "1"}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "Unable to load ble power level..\n");
+    EXPECT_EQ(keypad->settings.ble.name, "ABC");
+    EXPECT_EQ(Commands().back(), CmdSetBlePowerLevel);
+
+    keypad->ClearReceived();
+    EXPECT_EQ(Run({"ble", "set", "--name", "Far too long"}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "The Bluetooth Device Name holds at most 10 characters..\n");
+    EXPECT_EQ(Run({"ble", "set", "--name", QString::fromUtf8("Caf\u00e9")}), cli::kExitFailed);
+    EXPECT_EQ(
+        err.str(),
+        "The Bluetooth Device Name may only hold letters, digits, spaces and the signs of plain "
+        "ASCII..\n");
+    EXPECT_EQ(Commands(), (std::vector<uint8_t>{CmdGetBleParams, CmdGetBleParams}));
+
+    for (const QStringList& args :
+         {QStringList{"ble", "set"}, QStringList{"ble", "set", "--power", "3dbm"},
+          QStringList{"ble", "set", "--enable", "maybe"}, QStringList{"ble", "frob"}}) {
+        EXPECT_EQ(Run(args), cli::kExitUsage) << args.join(' ').toStdString();
+    }
+}
+
+} // namespace
