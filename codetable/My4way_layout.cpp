@@ -136,12 +136,12 @@ void My4way_layout::BuildControls() {
     groupBox1_->setObjectName("groupBox1");
     groupBox1_->setGeometry(kModifiersFrame);
     for (int box = 0; box < kModifierCheckBoxCount; ++box) {
-        const ModifierCheckBox& spec = ModifierCheckBoxes()[box];
-        auto* checkBox = new QCheckBox(Text(spec.text), groupBox1_);
-        checkBox->setObjectName(Text(spec.objectName));
+        const ModifierCheckBox& entry = ModifierCheckBoxes()[box];
+        auto* checkBox = new QCheckBox(Text(entry.text), groupBox1_);
+        checkBox->setObjectName(Text(entry.objectName));
         checkBox->adjustSize();
         // Left modifiers (bits 0..3) in the first column, right ones in the second.
-        const int bitNumber = std::countr_zero(static_cast<unsigned>(spec.bit));
+        const int bitNumber = std::countr_zero(static_cast<unsigned>(entry.bit));
         checkBox->move(
             kCheckBoxOrigin.x() + (bitNumber / kCheckBoxesPerColumn) * kCheckBoxStep.width(),
             kCheckBoxOrigin.y() + (bitNumber % kCheckBoxesPerColumn) * kCheckBoxStep.height());
