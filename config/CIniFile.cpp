@@ -165,6 +165,11 @@ std::string Serialise(const Records& content) {
         out.append(RecordLine(record));
         out.append(kLineEnd);
     }
+    // A kept line that starts with a byte order mark would be skipped as one when the file is
+    // read again; the reader trims the blank that keeps it a line.
+    if (out.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        out.insert(out.begin(), ' ');
+    }
     return out;
 }
 

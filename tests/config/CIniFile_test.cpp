@@ -103,6 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBF[s]\r\nk=v\r\n", "[s] | s/k=v"},
         ParseCase{"LineWithoutAKeyKeptAsAnOddLine", "[s]\n=lost\nk=v",
                   "[s] | {=lost\n}s/k=v"},
+        ParseCase{"KeptLineStartingWithAByteOrderMark", "\xEF\xBB\xBF \xEF\xBB\xBFodd\r",
+                  "trailer{\xEF\xBB\xBFodd\n}"},
         ParseCase{"EmptyFile", "", ""}, ParseCase{"OnlyBlankLines", "\n \t\r\n\n", ""}),
     [](const auto& info) { return info.param.name; });
 
