@@ -149,10 +149,10 @@ TEST_F(Exchange, EchoedCommandIsNotCompared) {
         EncoderVid, EncoderPid, std::vector<emulator::InterfaceInfo>{{1, 0xFF00, 1}});
     bus().Plug(scripted);
     ASSERT_TRUE(device::RescanForKeypad().found);
-    emulator::Report specimen(64, 0);
+    emulator::Report sample(64, 0);
     const Bytes head = {0x3F, 0x0A, 0x02, 0x31, 0x37, 0x30, 0x32, 0x00, 0x01, 0x03, 0x04};
-    std::copy(head.begin(), head.end(), specimen.begin());
-    scripted->QueueAnswer({specimen});
+    std::copy(head.begin(), head.end(), sample.begin());
+    scripted->QueueAnswer({sample});
     ASSERT_EQ(Send(CmdGetStatus), kExchangeOk);
     EXPECT_EQ(replyLength, 1u);
     EXPECT_EQ(reply[0], 0x01);
