@@ -1,5 +1,7 @@
 #include "Cli.h"
 
+#include "app/StatusLines.h"
+
 #include "cli/Command.h"
 
 #include "device/commands.h"
@@ -50,14 +52,6 @@ std::string WithoutLineBreak(std::string text) {
 
 namespace {
 
-constexpr char kKindNames[][32] = {"Default Table",
-                                   "Alternate Table",
-                                   "Customise Table",
-                                   "Default  Multicode Table",
-                                   "Alternate  Multicode Table",
-                                   "Customise Multicode Table",
-                                   "Mouse Table"};
-
 std::optional<int> ParseIndex(const QString& text, int limit) {
     bool ok = false;
     const int value = text.toInt(&ok, 10);
@@ -69,12 +63,13 @@ std::optional<int> ParseIndex(const QString& text, int limit) {
 
 // A kind by number or by name; names match ignoring case and runs of spaces.
 std::optional<int> ParseKind(const QString& text) {
-    if (auto index = ParseIndex(text, static_cast<int>(std::size(kKindNames)))) {
+    const auto& names = app::kTableKindNames;
+    if (auto index = ParseIndex(text, static_cast<int>(names.size()))) {
         return index;
     }
     const QString wanted = text.simplified();
-    for (int kind = 0; kind < static_cast<int>(std::size(kKindNames)); ++kind) {
-        if (QString::fromLatin1(kKindNames[kind])
+    for (int kind = 0; kind < static_cast<int>(names.size()); ++kind) {
+        if (QString::fromLatin1(names[kind].data(), static_cast<qsizetype>(names[kind].size()))
                 .simplified()
                 .compare(wanted, Qt::CaseInsensitive) == 0) {
             return kind;
