@@ -1,5 +1,7 @@
 #include "keycodes.h"
 
+#include "app/StatusLines.h"
+
 #include <cstdio>
 
 namespace codetable {
@@ -133,16 +135,6 @@ constexpr std::array<std::string_view, kModifierItemCount> kModifierItems = {
     "Right  Ctrl", "Right Shift", "Right    Alt", "Right   Gui",
 };
 
-constexpr std::array<std::string_view, kTableKindCount> kTableKindNames = {
-    "Default Table",
-    "Alternate Table",
-    "Customise Table",
-    "Default  Multicode Table",
-    "Alternate  Multicode Table",
-    "Customise Multicode Table",
-    "Mouse Table",
-};
-
 constexpr std::array<ModifierCheckBox, kModifierCheckBoxCount> kCheckBoxes = {{
     {"checkBox1", "Left Ctrl", 0x01},
     {"checkBox2", "Right Ctrl", 0x10},
@@ -203,7 +195,8 @@ std::string_view TableKindName(int kind) {
     if (kind < 0 || kind >= kTableKindCount) {
         return {};
     }
-    return kTableKindNames[kind];
+    static_assert(app::kTableKindCount == static_cast<size_t>(kTableKindCount));
+    return app::kTableKindNames[static_cast<size_t>(kind)];
 }
 
 const std::array<ModifierCheckBox, kModifierCheckBoxCount>& ModifierCheckBoxes() {
