@@ -2,17 +2,17 @@
 
 #include "app/BleParams.h"
 #include "codetable/editor_opening.h"
-#include "firmware/ble/Bluetooth.h"
-#include "firmware/firmware_upgrade.h"
-#include "selftest/KeyPrompt.h"
-#include "selftest/self_test.h"
-#include "ui/CustomMessageBox.h"
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "config/config_transfer.h"
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "device/frame.h"
+#include "firmware/ble/Bluetooth.h"
+#include "firmware/firmware_upgrade.h"
+#include "selftest/KeyPrompt.h"
+#include "selftest/self_test.h"
+#include "ui/CustomMessageBox.h"
 #include "ui/Dialogs.h"
 #include "ui/about.h"
 
@@ -21,8 +21,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QKeyEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -70,11 +70,11 @@ int32_t Send(uint8_t command, const uint8_t* data, int32_t dataLength, Reply& re
 
 ui::Answer ShowNotice(QWidget* parent, const config::Notice& notice) {
     const bool question = notice.buttons == config::NoticeButtons::YesNo;
-    return ui::ShowMessage(parent, {QString::fromStdString(notice.text),
-                                    QString::fromStdString(notice.caption),
-                                    question ? ui::Buttons::YesNo : ui::Buttons::Ok,
-                                    notice.icon == config::NoticeIcon::Question ? ui::Icon::Question
-                                                                                : ui::Icon::Warning});
+    return ui::ShowMessage(
+        parent,
+        {QString::fromStdString(notice.text), QString::fromStdString(notice.caption),
+         question ? ui::Buttons::YesNo : ui::Buttons::Ok,
+         notice.icon == config::NoticeIcon::Question ? ui::Icon::Question : ui::Icon::Warning});
 }
 
 std::optional<std::string> Narrow(const std::optional<QString>& path) {
@@ -475,8 +475,8 @@ void Form1::button9_Click() {
         ui::ShowWarning(this, QStringLiteral("Unable to Reset to Default..\n"));
         return;
     }
-    ui::ShowWarning(this,
-                    QStringLiteral("Please click on Scan For to re-connect after device reboot.\n"));
+    ui::ShowWarning(
+        this, QStringLiteral("Please click on Scan For to re-connect after device reboot.\n"));
     keypadTypeCbox->setCurrentIndex(-1);
     keypadTypeCbox->setPlaceholderText(kKeypadLayoutText);
     ledBrightnessCbox->setCurrentIndex(-1);
@@ -550,9 +550,8 @@ void Form1::btnModifyBleName_Click() {
 
 void Form1::aboutVexorUSBEncoderConfiguratorToolStripMenuItem_Click() {
     // openFileDialogBrowse
-    const auto chosen =
-        ui::AskPath(this, {ui::FileRequest::Kind::OpenFile, QString(), QString(),
-                           QString::fromLatin1(config::kImportFileFilter)});
+    const auto chosen = ui::AskPath(this, {ui::FileRequest::Kind::OpenFile, QString(), QString(),
+                                           QString::fromLatin1(config::kImportFileFilter)});
     const config::Outcome outcome = config::ImportCfgFile(Narrow(chosen));
     if (outcome.message) {
         ShowNotice(this, *outcome.message);
@@ -566,9 +565,9 @@ void Form1::exitToolStripMenuItem_Click() {
 #else
     const QString start = QDir::homePath();
 #endif
-    const auto folder = ui::AskPath(this, {ui::FileRequest::Kind::Folder,
-                                           QString::fromLatin1(config::kExportFolderDialogText),
-                                           start, QString()});
+    const auto folder =
+        ui::AskPath(this, {ui::FileRequest::Kind::Folder,
+                           QString::fromLatin1(config::kExportFolderDialogText), start, QString()});
     const config::ExportPlan plan = config::PlanExport(Narrow(folder));
     if (plan.message) {
         ShowNotice(this, *plan.message);

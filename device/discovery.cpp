@@ -70,8 +70,8 @@ hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char*
     hid_free_enumeration(hid_enumerate(0, 0));
 
     hid_device* handle = nullptr;
-    hid_device_info* devices =
-        hid_enumerate(static_cast<unsigned short>(vendorId), static_cast<unsigned short>(productId));
+    hid_device_info* devices = hid_enumerate(static_cast<unsigned short>(vendorId),
+                                             static_cast<unsigned short>(productId));
     for (hid_device_info* info = devices; info != nullptr; info = info->next) {
         if (info->interface_number != EncoderInterface || info->path == nullptr) {
             continue;

@@ -52,7 +52,9 @@ void ForgetHandle(hid_device* handle) {
     }
 }
 
-bool IsOpenHandle(hid_device* handle) { return Find(handle) != OpenHandles().end(); }
+bool IsOpenHandle(hid_device* handle) {
+    return Find(handle) != OpenHandles().end();
+}
 
 bool IsNonBlockingHandle(hid_device* handle) {
     auto it = Find(handle);
@@ -71,6 +73,8 @@ void EndBootLoaderUse() {
     }
 }
 
-bool BootLoaderInUse() { return bootLoaderUses.load() > 0; }
+bool BootLoaderInUse() {
+    return bootLoaderUses.load() > 0;
+}
 
 } // namespace device

@@ -15,7 +15,9 @@ namespace device {
 std::recursive_mutex& LinkMutex();
 
 using LinkLock = std::unique_lock<std::recursive_mutex>;
-inline LinkLock LockLink() { return LinkLock(LinkMutex()); }
+inline LinkLock LockLink() {
+    return LinkLock(LinkMutex());
+}
 
 // Handles opened by a scan are remembered with their read mode until hid_exit_safely closes
 // them; an exchange on a handle that is no longer open fails instead of touching freed memory.

@@ -59,6 +59,8 @@ public:
 };
 
 // The frame in which a report written at nowUs crosses the bus (the next frame boundary).
-inline uint64_t NextFrameUs(uint64_t nowUs) { return (nowUs / kFrameUs + 1) * kFrameUs; }
+inline uint64_t NextFrameUs(uint64_t nowUs) {
+    return (nowUs / kFrameUs + 1) * kFrameUs;
+}
 
 } // namespace emulator

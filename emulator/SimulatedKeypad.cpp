@@ -63,7 +63,9 @@ uint8_t HexValue(uint8_t c, bool* ok) {
     return 0;
 }
 
-char UpperHex(int nibble) { return "0123456789ABCDEF"[nibble & 0x0F]; }
+char UpperHex(int nibble) {
+    return "0123456789ABCDEF"[nibble & 0x0F];
+}
 
 void AppendText(std::vector<uint8_t>& out, const std::string& text) {
     out.insert(out.end(), text.begin(), text.end());
@@ -253,7 +255,8 @@ SimulatedKeypad::Answer SimulatedKeypad::Execute(uint8_t command,
         }
         return answer;
     case kCmdSetKeypadType:
-        if (n != 1 || data[0] >= kTableKinds || (data[0] > kCustomSingleKind && !model.hasMulticode)) {
+        if (n != 1 || data[0] >= kTableKinds ||
+            (data[0] > kCustomSingleKind && !model.hasMulticode)) {
             return refuse();
         }
         settings.tableKind = data[0];
@@ -346,9 +349,9 @@ void SimulatedKeypad::LeaveBus(uint64_t atUs, bool asBootLoader) {
         auto& bus = VirtualBus::Instance();
         bus.Unplug(self.get());
         if (asBootLoader) {
-            std::shared_ptr<SimulatedDevice> loader =
-                self->makeBootLoader ? self->makeBootLoader(*self)
-                                     : std::make_shared<SilentBootLoader>();
+            std::shared_ptr<SimulatedDevice> loader = self->makeBootLoader
+                                                          ? self->makeBootLoader(*self)
+                                                          : std::make_shared<SilentBootLoader>();
             bus.Schedule(atUs + uint64_t{self->bootLoaderDelayMs} * 1000,
                          [loader]() { VirtualBus::Instance().Plug(loader); });
         } else {
@@ -358,14 +361,14 @@ void SimulatedKeypad::LeaveBus(uint64_t atUs, bool asBootLoader) {
     });
 }
 
-void SimulatedKeypad::OnOutputReport(int iface, std::span<const uint8_t> report,
-                                     uint64_t arrivalUs, std::vector<TimedReport>& replies) {
+void SimulatedKeypad::OnOutputReport(int iface, std::span<const uint8_t> report, uint64_t arrivalUs,
+                                     std::vector<TimedReport>& replies) {
     if (iface != kVendorInterface) {
         return; // the keyboard interface takes only LED output reports
     }
     // Parse the request frame; the firmware refuses one it cannot read.
-    bool wellFormed = report.size() >= 9 && report[0] == kReportId &&
-                      report[kRequestStxOffset] == kStx;
+    bool wellFormed =
+        report.size() >= 9 && report[0] == kReportId && report[kRequestStxOffset] == kStx;
     uint8_t command = 0;
     std::vector<uint8_t> data;
     if (wellFormed) {
@@ -375,8 +378,7 @@ void SimulatedKeypad::OnOutputReport(int iface, std::span<const uint8_t> report,
         const int n = HexValue(report[kRequestLengthOffset], &ok) << 4 |
                       HexValue(report[kRequestLengthOffset + 1], &ok);
         const size_t etx = static_cast<size_t>(kRequestDataOffset + n);
-        wellFormed = ok && n <= kMaxRequestData && etx + 1 < report.size() &&
-                     report[etx] == kEtx;
+        wellFormed = ok && n <= kMaxRequestData && etx + 1 < report.size() && report[etx] == kEtx;
         if (wellFormed) {
             uint8_t checksum = 0;
             for (size_t i = kRequestStxOffset; i <= etx; ++i) {
@@ -425,7 +427,8 @@ void SimulatedKeypad::OnOutputReport(int iface, std::span<const uint8_t> report,
         return;
     }
     if (faulty && fault.kind == FaultKind::Refuse) {
-        const uint8_t status = fault.param != 0 ? static_cast<uint8_t>(fault.param) : kStatusRefused;
+        const uint8_t status =
+            fault.param != 0 ? static_cast<uint8_t>(fault.param) : kStatusRefused;
         replies.push_back({dueUs, BuildReplyReport(command, status, {})});
         lastReplyUs_ = dueUs;
         return;
@@ -459,7 +462,8 @@ void SimulatedKeypad::OnOutputReport(int iface, std::span<const uint8_t> report,
     if (faulty) {
         switch (fault.kind) {
         case FaultKind::OversizeByteCount:
-            reply[kReplyByteCountOffset] = static_cast<uint8_t>(fault.param != 0 ? fault.param : 0x41);
+            reply[kReplyByteCountOffset] =
+                static_cast<uint8_t>(fault.param != 0 ? fault.param : 0x41);
             break;
         case FaultKind::BadChecksum:
             reply[etx + 1] ^= 0xFF;

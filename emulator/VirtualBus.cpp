@@ -21,8 +21,8 @@ void VirtualBus::Reset() {
     // Paths start again from usb-1, so a test sees the same paths whatever ran before it.
     nextBusId_ = 1;
     for (auto* counter : {&counters_.initCount, &counters_.exitCount, &counters_.openCount,
-                          &counters_.closeCount, &counters_.enumerateCount,
-                          &counters_.useAfterExit, &counters_.writes, &counters_.reads}) {
+                          &counters_.closeCount, &counters_.enumerateCount, &counters_.useAfterExit,
+                          &counters_.writes, &counters_.reads}) {
         counter->store(0);
     }
     initialized_ = false;
@@ -72,10 +72,9 @@ void VirtualBus::RunDue() {
     std::lock_guard lock(mutex_);
     const uint64_t now = platform::NowUs();
     for (;;) {
-        auto due = std::min_element(scheduled_.begin(), scheduled_.end(),
-                                    [](const Scheduled& a, const Scheduled& b) {
-                                        return a.atUs < b.atUs;
-                                    });
+        auto due = std::min_element(
+            scheduled_.begin(), scheduled_.end(),
+            [](const Scheduled& a, const Scheduled& b) { return a.atUs < b.atUs; });
         if (due == scheduled_.end() || due->atUs > now) {
             return;
         }
@@ -98,7 +97,9 @@ VirtualBus::Usage VirtualBus::usage() {
     return usage;
 }
 
-bool VirtualBus::initialized() { return initialized_; }
+bool VirtualBus::initialized() {
+    return initialized_;
+}
 
 void VirtualBus::NoteInit() {
     bool expected = false;
@@ -112,7 +113,9 @@ void VirtualBus::NoteExit() {
     ++counters_.exitCount;
 }
 
-void VirtualBus::NoteEnumerate() { ++counters_.enumerateCount; }
+void VirtualBus::NoteEnumerate() {
+    ++counters_.enumerateCount;
+}
 
 void VirtualBus::NoteHandleUse(bool isWrite) {
     if (!initialized_) {

@@ -39,7 +39,9 @@ wchar_t* DuplicateWide(const std::wstring& text) {
     return copy;
 }
 
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+std::wstring Widen(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
+}
 
 std::string PathOf(const SimulatedDevice& device, int iface) {
     return "emulator/usb-" + std::to_string(device.busId) + ":1." + std::to_string(iface);
@@ -160,8 +162,8 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
                 continue;
             }
             if (device->openDenied) {
-                globalError = L"Failed to open a device with path '" + Widen(path) +
-                              L"': Permission denied";
+                globalError =
+                    L"Failed to open a device with path '" + Widen(path) + L"': Permission denied";
                 errno = EACCES;
                 return nullptr;
             }
@@ -181,8 +183,8 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
             return dev;
         }
     }
-    globalError = L"Failed to open a device with path '" + Widen(path) +
-                  L"': No such file or directory";
+    globalError =
+        L"Failed to open a device with path '" + Widen(path) + L"': No such file or directory";
     errno = ENOENT;
     return nullptr;
 }
@@ -361,6 +363,8 @@ HID_API_EXPORT const struct hid_api_version* HID_API_CALL hid_version(void) {
     return &version;
 }
 
-HID_API_EXPORT const char* HID_API_CALL hid_version_str(void) { return HID_API_VERSION_STR; }
+HID_API_EXPORT const char* HID_API_CALL hid_version_str(void) {
+    return HID_API_VERSION_STR;
+}
 
 } // extern "C"

@@ -50,10 +50,16 @@ Clock& CurrentClock() {
     return clock != nullptr ? *clock : TheRealClock();
 }
 
-void InstallClock(Clock* clock) { installed.store(clock, std::memory_order_release); }
+void InstallClock(Clock* clock) {
+    installed.store(clock, std::memory_order_release);
+}
 
 } // namespace platform
 
-void SleepMs(uint32_t ms) { platform::CurrentClock().SleepUs(static_cast<uint64_t>(ms) * 1000); }
+void SleepMs(uint32_t ms) {
+    platform::CurrentClock().SleepUs(static_cast<uint64_t>(ms) * 1000);
+}
 
-uint32_t TickCountMs() { return static_cast<uint32_t>(platform::CurrentClock().NowUs() / 1000); }
+uint32_t TickCountMs() {
+    return static_cast<uint32_t>(platform::CurrentClock().NowUs() / 1000);
+}

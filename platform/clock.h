@@ -63,6 +63,8 @@ private:
     VirtualClock clock_;
 };
 
-inline uint64_t NowUs() { return CurrentClock().NowUs(); }
+inline uint64_t NowUs() {
+    return CurrentClock().NowUs();
+}
 
 } // namespace platform

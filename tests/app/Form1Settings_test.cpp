@@ -4,9 +4,9 @@
 #include "app/Form1.h"
 
 #include "codetable/My4way_layout.h"
-#include "firmware/ble/Bluetooth.h"
 #include "config/config_file.h"
 #include "device/commands.h"
+#include "firmware/ble/Bluetooth.h"
 #include "tests/support/EmulatorFixture.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Dialogs.h"
@@ -59,7 +59,9 @@ struct PickerCase {
     const char* refusal;
 };
 
-void PrintTo(const PickerCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const PickerCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Picker : public Form1Settings, public ::testing::WithParamInterface<PickerCase> {};
 
@@ -83,8 +85,8 @@ TEST_P(Picker, SendsTheRowAndUndoesARefusalWithoutAnotherCommand) {
 
 INSTANTIATE_TEST_SUITE_P(
     Both, Picker,
-    ::testing::Values(PickerCase{"LedBrightness", &Form1::ledBrightnessCbox, 8,
-                                 CmdSetLedBrightness, "Unable to set the LED Brightness.."},
+    ::testing::Values(PickerCase{"LedBrightness", &Form1::ledBrightnessCbox, 8, CmdSetLedBrightness,
+                                 "Unable to set the LED Brightness.."},
                       PickerCase{"KeypadType", &Form1::keypadTypeCbox, 5, CmdSetKeypadType,
                                  "Unable to set Keypad Type.."}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -119,8 +121,9 @@ TEST_F(Form1Settings, FactoryResetDisablesTheFunctionsUntilTheNextScan) {
     EXPECT_EQ(Form1::PickerText(form->keypadTypeCbox), "Keypad - Layout");
     EXPECT_EQ(Form1::PickerText(form->ledBrightnessCbox), "LED Brightness");
     EXPECT_EQ(form->richTextBox1->toPlainText(), lines) << "the values from before the reset";
-    for (QWidget* control : {static_cast<QWidget*>(form->button1), static_cast<QWidget*>(form->button9),
-                             static_cast<QWidget*>(form->keypadTypeCbox)}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(form->button1), static_cast<QWidget*>(form->button9),
+          static_cast<QWidget*>(form->keypadTypeCbox)}) {
         EXPECT_FALSE(control->isEnabled());
     }
     EXPECT_TRUE(form->button11->isEnabled());
@@ -156,9 +159,8 @@ TEST_F(Form1Settings, SavedSettingsReplayOntoAChangedKeypad) {
     keypad->ClearReceived();
     form->button3->click();
     EXPECT_TRUE(recorder.messages.empty());
-    EXPECT_EQ(keypad->ReceivedCodes(),
-              (Codes{CmdSetKeypadType, CmdWriteCodeTable, CmdSetLedBrightness, CmdGetStatus,
-                     CmdGetBleParams}));
+    EXPECT_EQ(keypad->ReceivedCodes(), (Codes{CmdSetKeypadType, CmdWriteCodeTable,
+                                              CmdSetLedBrightness, CmdGetStatus, CmdGetBleParams}));
     EXPECT_EQ(keypad->settings.tableKind, 2);
     EXPECT_EQ(keypad->settings.ledBrightness, 3);
     EXPECT_EQ(keypad->settings.customTable[1], 0x2C);
@@ -257,8 +259,9 @@ TEST_F(Form1Settings, AirlumeSettingsHandsTheBleValuesToItsWindow) {
 TEST_F(Form1Settings, TestEchovaneWithAFailingStatusReadSaysSoAndOpensNothing) {
     keypad->InjectFault({FaultKind::Refuse, CmdGetStatus});
     form->button2->click();
-    EXPECT_EQ(recorder.texts(),
-              QStringList{"Unable to get device message..Please click on Scan for and try again..\n"});
+    EXPECT_EQ(
+        recorder.texts(),
+        QStringList{"Unable to get device message..Please click on Scan for and try again..\n"});
     EXPECT_TRUE(form->selfTestFrm.isNull());
 }
 

@@ -1,8 +1,8 @@
 // The configuration file: location, first run, reading and saving the keypad's settings.
 
 #include "config/config_file.h"
-#include "tests/support/TempFolder.h"
 #include "tests/support/EmulatorFixture.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

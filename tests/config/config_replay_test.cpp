@@ -3,8 +3,8 @@
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "device/commands.h"
-#include "tests/support/TempFolder.h"
 #include "tests/support/EmulatorFixture.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

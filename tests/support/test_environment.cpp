@@ -20,7 +20,8 @@ void RemoveScratch() {
 } // namespace
 
 void UseScratchDataFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "echovane-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "echovane-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         return;
     }
