@@ -1,5 +1,6 @@
-// Draws the program's pictures: the splash (720 x 406), the about picture and the window icon.
-// Run with the output folder as argument; the results are committed under pictures/.
+// Draws the program's pictures: the splash (720 x 406), the about picture, the window icon and
+// the desktop icon at the hicolor theme's sizes. Run with the pictures folder and the icon folder
+// as arguments; the results are committed under pictures/ and icons/.
 
 #include <QDir>
 #include <QFont>
@@ -166,12 +167,26 @@ QImage DrawAbout() {
     return image;
 }
 
-QImage DrawIcon() {
-    QImage image(256, 256, QImage::Format_ARGB32_Premultiplied);
+QImage DrawIcon(int size = 256) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
-    DrawKeypad(p, QRectF(0, 0, 256, 256), false);
+    DrawKeypad(p, QRectF(0, 0, size, size), false);
     return image;
+}
+
+// The sizes a desktop menu, a panel and a file manager ask the hicolor theme for.
+constexpr int kDesktopIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
+bool DrawDesktopIcons(const QDir& root) {
+    for (int size : kDesktopIconSizes) {
+        const QString folder = QStringLiteral("hicolor/%1x%1/apps").arg(size);
+        if (!root.mkpath(folder) ||
+            !DrawIcon(size).save(root.filePath(folder + QStringLiteral("/echovane-config.png")))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -179,16 +194,17 @@ QImage DrawIcon() {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s PICTURES_FOLDER ICONS_FOLDER\n", argv[0]);
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const bool ok = DrawSplash().save(out.filePath("splash.png")) &&
                     DrawAbout().save(out.filePath("about.png")) &&
-                    DrawIcon().save(out.filePath("icon.png"));
+                    DrawIcon().save(out.filePath("icon.png")) &&
+                    DrawDesktopIcons(QDir(QString::fromLocal8Bit(argv[2])));
     if (!ok) {
-        std::fprintf(stderr, "cannot write the pictures into %s\n", argv[1]);
+        std::fprintf(stderr, "cannot write the pictures into %s and %s\n", argv[1], argv[2]);
         return 1;
     }
     return 0;
