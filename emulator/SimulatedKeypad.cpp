@@ -37,8 +37,11 @@ constexpr int kMaxReplyData = 54;
 constexpr int kReplyStxOffset = 2;
 constexpr int kReplyByteCountOffset = 1;
 constexpr int kSerialNumberSize = 12;
-constexpr int kMaxBleName = 10;
 constexpr int kManufacturerDigits = 6;
+// The module keeps any name its BLE block can report back in one reply: the name and its NUL,
+// six digits and a NUL, two power digits and a NUL, the two flags. The window's ten-character
+// limit is the window's, not the firmware's.
+constexpr int kMaxBleName = kMaxReplyData - (1 + kManufacturerDigits + 1 + 2 + 1 + 2);
 constexpr int kBlePowerLevels = 12;
 
 // The fixed tables the firmware carries (modifier, key code per key), as the host reads them.

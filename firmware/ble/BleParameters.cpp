@@ -122,20 +122,35 @@ bool IsNameCharacter(char32_t c) {
     return c >= 0x20 && c <= 0x7E;
 }
 
-std::string NameForBox(const std::string& name) {
-    std::string kept;
+std::string TypedNameProblem(const std::string& name) {
+    if (name.size() > static_cast<size_t>(kNameMaxLength)) {
+        return kNameTooLongText;
+    }
     for (char c : name) {
-        if (kept.size() < static_cast<size_t>(kNameMaxLength) &&
-            IsNameCharacter(static_cast<unsigned char>(c))) {
-            kept.push_back(c);
+        if (!IsNameCharacter(static_cast<unsigned char>(c))) {
+            return kNameCharactersText;
         }
     }
-    return kept;
+    return {};
+}
+
+std::string ItemDisplayText(const std::string& item) {
+    constexpr size_t kTabStop = 8;
+    std::string shown;
+    for (char c : item) {
+        if (c == '\t') {
+            shown.append(kTabStop - shown.size() % kTabStop, ' ');
+        } else {
+            shown.push_back(c);
+        }
+    }
+    return shown;
 }
 
 BleSelection LoadSelection(const BleHandOver& values) {
     BleSelection selection;
-    selection.name = NameForBox(values.bleName);
+    selection.name = values.bleName;
+    selection.nameAsRead = true;
 
     if (auto bytes = UnpackManufacturerData(values.bleManufacturerData)) {
         const uint8_t timing = (*bytes)[kTimingByte];
@@ -188,13 +203,9 @@ BleApplyPlan PlanApply(const BleSelection& selection) {
             return plan;
         }
     }
-    if (selection.name.size() > static_cast<size_t>(kNameMaxLength)) {
-        plan.error = kNameTooLongText;
-        return plan;
-    }
-    for (char c : selection.name) {
-        if (!IsNameCharacter(static_cast<unsigned char>(c))) {
-            plan.error = kNameCharactersText;
+    if (!selection.nameAsRead) {
+        plan.error = TypedNameProblem(selection.name);
+        if (!plan.error.empty()) {
             return plan;
         }
     }
@@ -206,8 +217,14 @@ BleApplyPlan PlanApply(const BleSelection& selection) {
     if (selection.trackpad.index == 1) {
         product |= kTrackpadBit;
     }
-    // The name is at most ten characters without NUL, so neither builder can refuse it.
-    plan.name = *device::BuildBleNamePayload(selection.name, timing, rssi, product);
+    // A typed name is at most ten characters without NUL; a name as read came NUL-terminated
+    // in one report, so only a payload too long for one request can be refused.
+    const auto name = device::BuildBleNamePayload(selection.name, timing, rssi, product);
+    if (!name) {
+        plan.error = kNameUnsendableText;
+        return plan;
+    }
+    plan.name = *name;
     plan.powerLevel = *device::BuildBlePowerLevelPayload(selection.powerLevel.index);
     plan.onOff.bytes[0] = static_cast<uint8_t>(selection.enable.index);
     plan.onOff.length = 1;

@@ -63,6 +63,9 @@ inline constexpr char kNameTooLongText[] =
 inline constexpr char kNameCharactersText[] =
     "The Bluetooth Device Name may only hold letters, digits, spaces and the signs of plain "
     "ASCII..";
+inline constexpr char kNameUnsendableText[] =
+    "The Bluetooth Device Name read from the keypad is too long to send back; please enter a "
+    "new one..";
 // Followed by the label of the drop-down and "..".
 inline constexpr char kSelectValuePrefix[] = "Please select a value for ";
 // Shown in an empty drop-down after the value the keypad reported.
@@ -93,7 +96,10 @@ struct BlePick {
 
 // The window's controls as indexes into their item lists.
 struct BleSelection {
-    std::string name;    // bleTextBox, 8-bit characters
+    std::string name; // bleTextBox, 8-bit characters
+    // The name is the one the keypad reported, not edited: Apply sends it back byte for byte
+    // even where it breaks the rule for a typed name (longer than ten, not plain ASCII).
+    bool nameAsRead = false;
     BlePick productType; // comboBox1
     BlePick rssiRange;   // comboBox2 (index = dBm - 50)
     BlePick powerLevel;  // comboBox3 (index = device level - 1)
@@ -114,11 +120,14 @@ UnpackManufacturerData(const std::string& digits);
 // The decimal power level text as a number; nothing when it is not one.
 std::optional<int> ParsePowerLevel(const std::string& text);
 
-// A character the name may hold: printable 7-bit ASCII, so it travels unchanged as 8 bits.
+// A character a typed name may hold: printable 7-bit ASCII, so it travels unchanged as 8 bits.
 bool IsNameCharacter(char32_t c);
-// The keypad's name as the name box shows it: characters that cannot travel back dropped,
-// then cut to ten.
-std::string NameForBox(const std::string& name);
+// Empty when a typed name may be sent, else the message that refuses it.
+std::string TypedNameProblem(const std::string& name);
+
+// A product type as a list shows it: each TAB widened to the next stop of eight, so the two
+// "Vecta" rows read apart. The keypad only ever gets the row number.
+std::string ItemDisplayText(const std::string& item);
 
 // The requests Apply sends, or the message that stops it before anything is sent.
 struct BleApplyPlan {

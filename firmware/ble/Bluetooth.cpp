@@ -4,11 +4,16 @@
 #include "firmware/ble/BleNameValidator.h"
 #include "ui/Dialogs.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QValidator>
+
+#include <algorithm>
 
 namespace praxil_usb_encoder {
 namespace {
@@ -24,6 +29,9 @@ constexpr int kControlHeight = 24;
 constexpr int kButtonY = 420;
 constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 28;
+constexpr int kMargin = 20;
+constexpr int kLabelGap = 10;
+constexpr int kMinLabelWidth = 190;
 
 QString FromNarrow(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -61,6 +69,8 @@ Bluetooth::Bluetooth(QWidget* owner, const ble::BleHandOver& values)
     bleTextBox->setObjectName(QStringLiteral("bleTextBox"));
     bleTextBox->setMaxLength(ble::kNameMaxLength);
     bleTextBox->setValidator(new BleNameValidator(bleTextBox));
+    bleTextBox->setAccessibleName(QString::fromLatin1(ble::kNameLabel));
+    label1->setBuddy(bleTextBox);
     bleTextBox->setGeometry(kControlX, kFirstRowY + row * kRowHeight, kControlWidth,
                             kControlHeight);
     ++row;
@@ -75,6 +85,8 @@ Bluetooth::Bluetooth(QWidget* owner, const ble::BleHandOver& values)
         AddRow(row++, "comboBox4", "label5", ble::kTimeoutLabel, ble::TimeoutItems(), &label5);
     comboBox4->hide();
     label5->hide();
+
+    FitControlsToProductTypes();
 
     button1 = new QPushButton(QStringLiteral("Apply"), this);
     button1->setObjectName(QStringLiteral("button1"));
@@ -98,9 +110,12 @@ QComboBox* Bluetooth::AddRow(int row, const char* objectName, const char* labelN
     auto* box = new QComboBox(this);
     box->setObjectName(QString::fromLatin1(objectName));
     for (const auto& item : items) {
-        box->addItem(FromNarrow(item));
+        // The list shows the item readable; its own text stays with it for whoever asks.
+        box->addItem(FromNarrow(ble::ItemDisplayText(item)), FromNarrow(item));
     }
     box->setGeometry(kControlX, y, kControlWidth, kControlHeight);
+    box->setAccessibleName(QString::fromLatin1(text));
+    label->setBuddy(box);
     if (labelOut != nullptr) {
         *labelOut = label;
     }
@@ -125,7 +140,37 @@ void Bluetooth::Bluetooth_Load() {
     const bool timeoutUnknown = selection.timeout.index == ble::kNoSelection;
     comboBox4->setVisible(timeoutUnknown);
     label5->setVisible(timeoutUnknown);
-    bleTextBox->setText(FromNarrow(selection.name));
+    // The name as the keypad holds it, even when longer than a typed name may be.
+    loadedName_ = FromNarrow(selection.name);
+    // The box runs its validator on setText too; it is for what the user types.
+    const QValidator* validator = bleTextBox->validator();
+    bleTextBox->setValidator(nullptr);
+    bleTextBox->setMaxLength(std::max<int>(ble::kNameMaxLength, loadedName_.size()));
+    bleTextBox->setText(loadedName_);
+    bleTextBox->setValidator(validator);
+}
+
+void Bluetooth::FitControlsToProductTypes() {
+    // The longest product type decides the width of the control column; the window keeps its
+    // size, so the labels give way on the left.
+    comboBox1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    const int wanted = std::max(kControlWidth, comboBox1->sizeHint().width());
+    const int width = std::min(wanted, kWindowSize - 2 * kMargin - kMinLabelWidth);
+    const int controlX = kWindowSize - kMargin - width;
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        QRect geometry = child->geometry();
+        if (qobject_cast<QLabel*>(child) != nullptr) {
+            geometry.setLeft(kMargin);
+            geometry.setRight(controlX - kLabelGap - 1);
+        } else if (qobject_cast<QComboBox*>(child) != nullptr || child == bleTextBox) {
+            geometry = QRect(controlX, geometry.y(), width, geometry.height());
+        }
+        child->setGeometry(geometry);
+    }
+    for (QComboBox* box : findChildren<QComboBox*>()) {
+        box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) +
+                                     box->view()->verticalScrollBar()->sizeHint().width());
+    }
 }
 
 ble::BleSelection Bluetooth::CurrentSelection() const {
@@ -138,6 +183,11 @@ ble::BleSelection Bluetooth::CurrentSelection() const {
     // Anything wider than 8 bits cannot be in the box (the validator drops it); should it be,
     // a control character makes Apply refuse the name instead of sending a guess.
     selection.name = narrow ? name.toLatin1().toStdString() : std::string(1, '\x01');
+    if (name == loadedName_) {
+        // Untouched: back to the keypad exactly as it came.
+        selection.name = bleName;
+        selection.nameAsRead = true;
+    }
     selection.productType = Picked(comboBox1);
     selection.rssiRange = Picked(comboBox2);
     selection.powerLevel = Picked(comboBox3);
@@ -153,6 +203,7 @@ void Bluetooth::button1_Click() {
     const ble::BleApplyResult result = ble::ApplyBleParameters(selection);
     if (result.accepted >= 1) {
         bleName = selection.name;
+        loadedName_ = FromNarrow(bleName);
     }
     if (result.accepted >= 2) {
         blePowerLevel = selection.powerLevel.index + 1;

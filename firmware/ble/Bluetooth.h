@@ -5,6 +5,7 @@
 #include "firmware/ble/BleParameters.h"
 
 #include <QDialog>
+#include <QString>
 
 class QComboBox;
 class QLabel;
@@ -46,6 +47,9 @@ public slots:
     void button2_Click();
 
 private:
+    void FitControlsToProductTypes();
+    // The name box's text as loaded: while it reads the same, Apply sends bleName unchanged.
+    QString loadedName_;
     QComboBox* AddRow(int row, const char* objectName, const char* labelName, const char* text,
                       const std::vector<std::string>& items, QLabel** label = nullptr);
 };

@@ -104,9 +104,49 @@ INSTANTIATE_TEST_SUITE_P(
         return "Case" + std::to_string(info.index);
     });
 
-TEST(BleLoad, KeepsOfTheNameWhatCanTravelBackUpToTenCharacters) {
-    EXPECT_EQ(Loaded("5F6E8D", "8", 1, "Caf\xE9\x01 Terrace").name, "Caf Terrac");
-    EXPECT_EQ(Loaded("5F6E8D", "8", 1, "").name, "");
+TEST(BleItems, ShowEachTabAsSpacesToTheNextStopOfEight) {
+    const auto& products = ble::ProductTypeItems();
+    // Counted by hand: "Vecta  " is 7 wide, so its TAB takes 1 column; "Vecta" is 5, so 3.
+    EXPECT_EQ(ble::ItemDisplayText(products[4]), "Vecta" + std::string(7, ' ') + "- Portraite");
+    EXPECT_EQ(ble::ItemDisplayText(products[5]), "Vecta" + std::string(7, ' ') + "- Landscape");
+    EXPECT_EQ(ble::ItemDisplayText("\tx"), std::string(8, ' ') + "x");
+    EXPECT_EQ(ble::ItemDisplayText("12345678\t"), "12345678" + std::string(8, ' '));
+    for (size_t row = 0; row < products.size(); ++row) {
+        if (row != 4 && row != 5) {
+            EXPECT_EQ(ble::ItemDisplayText(products[row]), products[row]) << row;
+        }
+    }
+}
+
+struct NameCase {
+    const char* what;
+    std::string name;
+};
+
+class BleNameAsRead : public ::testing::TestWithParam<NameCase> {};
+
+// A name the keypad reported goes back exactly, whatever the rule for typed names says.
+TEST_P(BleNameAsRead, IsSentBackByteForByte) {
+    const BleSelection s = Loaded("5F6E8D", "8", 1, GetParam().name);
+    EXPECT_EQ(s.name, GetParam().name);
+    EXPECT_TRUE(s.nameAsRead);
+    const ble::BleApplyPlan plan = ble::PlanApply(s);
+    ASSERT_EQ(plan.error, "");
+    EXPECT_EQ(Text(plan.name), GetParam().name + std::string("\0"
+                                                             "5F6e8d\0",
+                                                             8));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, BleNameAsRead,
+    ::testing::Values(NameCase{"Long", "LongBleName123"}, NameCase{"Latin1", "Caf\xE9"},
+                      NameCase{"Control", "a\x01z"}, NameCase{"Empty", ""},
+                      NameCase{"Longest", std::string(kMaxBleNamePayloadName, 'n')}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST(BleNameAsRead, TooLongForOneRequestIsRefusedNotCut) {
+    const BleSelection s = Loaded("5F6E8D", "8", 1, std::string(kMaxBleNamePayloadName + 1, 'n'));
+    EXPECT_EQ(ble::PlanApply(s).error, ble::kNameUnsendableText);
 }
 
 TEST(BleLoad, UnreadableManufacturerDataLeavesAllFivePackedValuesEmpty) {
@@ -163,6 +203,7 @@ TEST(BleApplyPlan, RefusesWhatCannotTravelOrWasNotChosen) {
               "Please select a value for Power Level..");
     EXPECT_EQ(ble::PlanApply(Loaded("zz")).error, "Please select a value for Product Type..");
     BleSelection s = Loaded("5F6E8D");
+    s.nameAsRead = false; // typed by the user
     for (const auto& [name, error] :
          {std::pair<std::string, const char*>{"ELEVENCHARS", ble::kNameTooLongText},
           {"Caf\xE9", ble::kNameCharactersText},

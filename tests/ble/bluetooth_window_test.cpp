@@ -4,6 +4,7 @@
 #include "tests/support/EmulatorFixture.h"
 #include "ui/Dialogs.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -51,7 +54,8 @@ TEST_F(BluetoothWindow, ShowsTheHandedOverValues) {
     EXPECT_EQ(window->comboBox6->currentText(), "Yes");
     EXPECT_EQ(window->comboBox7->currentText(), "Yes");
     EXPECT_TRUE(window->comboBox4->isHidden());
-    EXPECT_EQ(window->comboBox1->itemText(4), "Vecta  \t    - Portraite");
+    // The list shows TABs as spaces; each item keeps its own text as its data.
+    EXPECT_EQ(window->comboBox1->itemData(4).toString(), "Vecta  \t    - Portraite");
     EXPECT_EQ(window->comboBox1->itemText(9), "Vectabar ");
     EXPECT_EQ(window->findChild<QLabel*>("label5")->text(), "Timeout for disconnection ( Sec)");
     delete window;
@@ -140,12 +144,76 @@ TEST_F(BluetoothWindow, NameBoxTakesTenPlainAsciiCharacters) {
     EXPECT_EQ(keypad_->settings.ble.name, "Caf ber-l");
 }
 
-TEST_F(BluetoothWindow, ANameFromTheKeypadShowsWhatCanTravelBackAndApplySendsThat) {
-    QPointer<Bluetooth> window = Open({"Caf\xE9\x01 Terrace", "5F6E8D", "8", 1});
-    EXPECT_EQ(window->bleTextBox->text(), "Caf Terrac");
+struct KeptName {
+    const char* what;
+    std::string name;
+};
+
+class BluetoothWindowKeptName : public BluetoothWindow,
+                                public ::testing::WithParamInterface<KeptName> {};
+
+TEST_P(BluetoothWindowKeptName, ShowsTheNameAsReadAndApplyOfAnotherValueKeepsIt) {
+    QPointer<Bluetooth> window = Open({GetParam().name, "5F6E8D", "8", 1});
+    EXPECT_EQ(window->bleTextBox->text(), QString::fromLatin1(GetParam().name.c_str()));
+    window->comboBox3->setCurrentIndex(2); // only the power level changes
     QTest::mouseClick(window->button1, Qt::LeftButton);
-    EXPECT_TRUE(dialogs_.messages.empty());
-    EXPECT_EQ(keypad_->settings.ble.name, "Caf Terrac");
+    EXPECT_TRUE(dialogs_.messages.empty()) << dialogs_.texts().join("|").toStdString();
+    EXPECT_EQ(keypad_->settings.ble.name, GetParam().name);
+    EXPECT_EQ(keypad_->settings.ble.powerLevel, "3");
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, BluetoothWindowKeptName,
+                         ::testing::Values(KeptName{"Long", "LongBleName123"},
+                                           KeptName{"Latin1", "Caf\xE9 Terrace"},
+                                           KeptName{"Control", "Desk\x01"}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(BluetoothWindow, AnEditedNameFollowsTheTenCharacterRule) {
+    QPointer<Bluetooth> window = Open({"LongBleName123", "5F6E8D", "8", 1});
+    window->bleTextBox->end(false);
+    QTest::keyClick(window->bleTextBox, Qt::Key_Backspace);
+    EXPECT_EQ(window->bleTextBox->text(), "LongBleNam");
+    QTest::mouseClick(window->button1, Qt::LeftButton);
+    EXPECT_EQ(keypad_->settings.ble.name, "LongBleNam");
+}
+
+TEST_F(BluetoothWindow, EveryProductTypeIsReadableInFullOpenAndClosed) {
+    QPointer<Bluetooth> window = Open({"Desk", "5F6E8D", "8", 1});
+    window->show();
+    QComboBox* box = window->comboBox1;
+    QStringList shown;
+    for (int row = 0; row < box->count(); ++row) {
+        box->setCurrentIndex(row);
+        QStyleOptionComboBox option;
+        option.initFrom(box);
+        const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                         QStyle::SC_ComboBoxEditField, box);
+        const QString text = box->itemText(row);
+        EXPECT_FALSE(text.contains('\t')) << row;
+        EXPECT_LE(box->fontMetrics().horizontalAdvance(text), field.width()) << row;
+        EXPECT_LE(box->view()->sizeHintForColumn(0), box->view()->width()) << row;
+        shown << text.simplified();
+    }
+    EXPECT_NE(shown[4], shown[5]);
+    EXPECT_EQ(shown.removeDuplicates(), 0);
+    // Everything still inside the window, and the labels beside their controls.
+    for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_TRUE(window->rect().contains(child->geometry()))
+            << child->objectName().toStdString();
+    }
+    delete window;
+}
+
+TEST_F(BluetoothWindow, EveryControlHasAnAccessibleNameAndIsReachedByTab) {
+    QPointer<Bluetooth> window = Open({"Desk", "5F6E8D", "8", 1});
+    window->show();
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             window->comboBox7, window->bleTextBox, window->comboBox1, window->comboBox6,
+             window->comboBox2, window->comboBox3, window->comboBox5}) {
+        EXPECT_FALSE(control->accessibleName().isEmpty()) << control->objectName().toStdString();
+        EXPECT_NE(control->focusPolicy() & Qt::TabFocus, 0) << control->objectName().toStdString();
+    }
+    delete window;
 }
 
 TEST_F(BluetoothWindow, AFailedReadOpensNothing) {
