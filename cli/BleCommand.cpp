@@ -2,11 +2,12 @@
 // value lists and its Apply.
 
 #include "cli/Command.h"
+#include "cli/JsonOutput.h"
 #include "cli/KeypadReading.h"
+#include "cli/Usage.h"
 #include "firmware/ble/BleApply.h"
 #include "firmware/ble/BleParameters.h"
 
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 
@@ -31,7 +32,7 @@ const std::vector<PickOption>& PickOptions() {
          &ble::BleSelection::productType},
         {"trackpad", "yes|no", ble::kTrackpadLabel, ble::NoYesItems, &ble::BleSelection::trackpad},
         {"rssi", "DBM", ble::kRssiLabel, ble::RssiItems, &ble::BleSelection::rssiRange},
-        {"power", "LEVEL", ble::kPowerLevelLabel, ble::PowerLevelItems,
+        {"power", "LEVEL|DBM", ble::kPowerLevelLabel, ble::PowerLevelItems,
          &ble::BleSelection::powerLevel},
         {"margin", "DBM", ble::kMarginLabel, ble::MarginItems, &ble::BleSelection::margin},
         {"timeout", "SECONDS", ble::kTimeoutLabel, ble::TimeoutItems, &ble::BleSelection::timeout},
@@ -43,12 +44,6 @@ const QCommandLineOption& NameOption() {
     static const QCommandLineOption option(
         QStringLiteral("name"), QStringLiteral("Bluetooth Device Name (10 characters at most)."),
         QStringLiteral("NAME"));
-    return option;
-}
-
-const QCommandLineOption& JsonOption() {
-    static const QCommandLineOption option(QStringLiteral("json"),
-                                           QStringLiteral("Write the result as JSON."));
     return option;
 }
 
@@ -65,8 +60,7 @@ std::vector<QCommandLineOption>& PickCommandLineOptions() {
     return options;
 }
 
-// An item matches ignoring case and blanks, and for dBm lists without the unit; the product
-// type may also be given by its row number.
+// An item matches ignoring case and blanks, and for dBm lists without the unit.
 QString Comparable(const QString& text) {
     QString kept = text.toLower();
     kept.remove(QRegularExpression(QStringLiteral("\\s")));
@@ -76,8 +70,26 @@ QString Comparable(const QString& text) {
     return kept;
 }
 
+std::optional<int> WholeNumber(const QString& text) {
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 10);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+// The row a value names. A product type may also be given by its row number, and the power
+// level by the level number status shows (1 to 12; the level wins over the "1dbm" text).
 std::optional<int> FindItem(const PickOption& option, const QString& value) {
     const auto& items = option.items();
+    const auto number = WholeNumber(value);
+    if (option.items == ble::PowerLevelItems && number && *number >= 1 &&
+        *number <= ble::kPowerLevelCount) {
+        return *number - 1;
+    }
+    if (option.items == ble::ProductTypeItems) {
+        if (number && *number >= 0 && *number < ble::kProductTypeCount) {
+            return *number;
+        }
+    }
     const QString wanted = Comparable(value);
     for (size_t row = 0; row < items.size(); ++row) {
         if (Comparable(QString::fromLatin1(items[row].data(),
@@ -85,34 +97,47 @@ std::optional<int> FindItem(const PickOption& option, const QString& value) {
             return static_cast<int>(row);
         }
     }
-    if (option.items == ble::NoYesItems) {
-        if (wanted == QStringLiteral("0") || wanted == QStringLiteral("1")) {
-            return wanted.toInt();
-        }
-    }
-    if (option.items == ble::ProductTypeItems) {
-        bool ok = false;
-        const int row = value.trimmed().toInt(&ok);
-        if (ok && row >= 0 && row < static_cast<int>(items.size())) {
-            return row;
-        }
+    if (option.items == ble::NoYesItems && number && (*number == 0 || *number == 1)) {
+        return *number;
     }
     return std::nullopt;
 }
 
-std::string ItemList(const PickOption& option) {
-    std::string list;
-    for (const std::string& item : option.items()) {
-        list += (list.empty() ? "" : ", ") +
-                QString::fromLatin1(item.data()).simplified().toStdString();
+std::string Shown(const std::string& item) {
+    return QString::fromLatin1(ble::ItemDisplayText(item).c_str()).simplified().toStdString();
+}
+
+// What a value may be, short enough for one line: a range for the number lists, the names
+// for the short ones.
+std::string Accepted(const PickOption& option) {
+    const auto& items = option.items();
+    if (option.items == ble::RssiItems || option.items == ble::MarginItems) {
+        return items.front() + " to " + items.back();
     }
-    return list;
+    if (option.items == ble::TimeoutItems) {
+        return items.front() + " to " + items.back() + " in steps of " +
+               std::to_string(ble::kTimeoutStepSeconds);
+    }
+    if (option.items == ble::PowerLevelItems) {
+        return "a level 1 to " + std::to_string(ble::kPowerLevelCount) + " or one of " + OneOf([&] {
+                   std::vector<std::string> names;
+                   for (const auto& item : items) {
+                       names.push_back(Shown(item));
+                   }
+                   return names;
+               }());
+    }
+    if (option.items == ble::ProductTypeItems) {
+        return "0 to " + std::to_string(ble::kProductTypeCount - 1) +
+               " or a name 'echovane-cli help ble' lists";
+    }
+    return "yes or no";
 }
 
 std::string PickText(const PickOption& option, const ble::BleSelection& selection) {
     const ble::BlePick& pick = selection.*option.pick;
     if (pick.index >= 0 && pick.index < static_cast<int>(option.items().size())) {
-        return option.items()[static_cast<size_t>(pick.index)];
+        return Shown(option.items()[static_cast<size_t>(pick.index)]);
     }
     return pick.unlisted;
 }
@@ -123,7 +148,7 @@ ble::BleHandOver HandOver(const app::BleParams& params) {
 
 int Show(Context& context) {
     if (context.positional.size() != 1) {
-        return context.Usage("ble show takes no arguments.");
+        return context.Usage("ble show takes no arguments");
     }
     if (!Connect(context)) {
         return kExitFailed;
@@ -137,19 +162,20 @@ int Show(Context& context) {
         QJsonObject values;
         for (const PickOption& option : PickOptions()) {
             const ble::BlePick& pick = selection.*option.pick;
-            values.insert(
-                QString::fromLatin1(option.name),
-                QJsonObject{{"index", pick.index},
-                            {"text", QString::fromLatin1(PickText(option, selection).c_str())}});
+            const bool listed = pick.index != ble::kNoSelection;
+            values.insert(QString::fromLatin1(option.name),
+                          QJsonObject{{"index", listed ? QJsonValue(pick.index)
+                                                       : QJsonValue(QJsonValue::Null)},
+                                      {"text", JsonText(PickText(option, selection))}});
         }
-        const QJsonObject document{
-            {"name", QString::fromLatin1(params->name.c_str())},
-            {"manufacturerData", QString::fromLatin1(params->manufacturerData.c_str())},
-            {"powerLevel", QString::fromLatin1(params->powerLevel.c_str())},
-            {"enable", params->enable},
-            {"moduleFitted", params->moduleFitted},
-            {"values", values}};
-        context.out << QJsonDocument(document).toJson().toStdString();
+        const auto level = ble::ParsePowerLevel(params->powerLevel);
+        WriteJson(context.out, QJsonObject{{"name", JsonRawText(params->name)},
+                                           {"manufacturerData", JsonText(params->manufacturerData)},
+                                           {"powerLevel", level ? QJsonValue(*level)
+                                                                : QJsonValue(QJsonValue::Null)},
+                                           {"enabled", params->enable != 0},
+                                           {"moduleFitted", params->moduleFitted},
+                                           {"values", values}});
         return kExitOk;
     }
     constexpr int kLabelWidth = 34;
@@ -169,7 +195,7 @@ int Show(Context& context) {
 
 int Set(Context& context) {
     if (context.positional.size() != 1) {
-        return context.Usage("ble set takes options only.");
+        return context.Usage("ble set takes options only");
     }
     bool anyGiven = context.parser.isSet(NameOption());
     std::vector<std::pair<const PickOption*, int>> chosen;
@@ -182,13 +208,21 @@ int Set(Context& context) {
         const PickOption& option = PickOptions()[i];
         const auto row = FindItem(option, context.parser.value(commandLine));
         if (!row) {
-            return context.Usage(std::string("--") + option.name +
-                                 " takes one of: " + ItemList(option) + ".");
+            return context.Usage("--" + std::string(option.name) + " takes " + Accepted(option) +
+                                 ", not '" + context.parser.value(commandLine).toStdString() + "'");
         }
         chosen.emplace_back(&option, *row);
     }
     if (!anyGiven) {
-        return context.Usage("ble set needs at least one value to change.");
+        return context.Usage("ble set needs at least one value to change");
+    }
+    // UTF-8 keeps a character the keypad cannot take visible to the name check.
+    const std::string typedName = context.parser.value(NameOption()).toUtf8().toStdString();
+    if (context.parser.isSet(NameOption())) {
+        const std::string problem = ble::TypedNameProblem(typedName);
+        if (!problem.empty()) {
+            return context.Usage("--name: " + WithoutLineBreak(problem));
+        }
     }
     if (!Connect(context)) {
         return kExitFailed;
@@ -200,8 +234,8 @@ int Set(Context& context) {
     // What is not given stays as the keypad reported it, as in the window.
     ble::BleSelection selection = ble::LoadSelection(HandOver(*params));
     if (context.parser.isSet(NameOption())) {
-        // UTF-8 keeps a character the keypad cannot take visible to the name check.
-        selection.name = context.parser.value(NameOption()).toUtf8().toStdString();
+        selection.name = typedName;
+        selection.nameAsRead = false;
     }
     for (const auto& [option, row] : chosen) {
         selection.*(option->pick) = ble::BlePick{row, {}};
@@ -210,10 +244,32 @@ int Set(Context& context) {
     if (!result.ok) {
         return context.Fail(result.message);
     }
-    return kExitOk;
+    std::string done = "BLE parameters applied: name \"" + selection.name + "\"";
+    for (const PickOption& option : PickOptions()) {
+        done += std::string(", ") + option.name + " " + PickText(option, selection);
+    }
+    return context.Done(done + ".");
 }
 
 } // namespace
+
+std::string BleHelpDetails() {
+    std::string text = "ble set changes only what it is given; the rest, the name included, "
+                       "goes back to the keypad as it was read.\n"
+                       "NAME: at most 10 characters of plain ASCII.\n";
+    for (const PickOption& option : PickOptions()) {
+        if (option.items == ble::ProductTypeItems) {
+            continue;
+        }
+        text += std::string("--") + option.name + ": " + Accepted(option) + ".\n";
+    }
+    text += "--product: the number or the name of a product type:\n";
+    const auto& products = ble::ProductTypeItems();
+    for (size_t row = 0; row < products.size(); ++row) {
+        text += "  " + std::to_string(row) + "  " + Shown(products[row]) + "\n";
+    }
+    return text;
+}
 
 void AddBleOptions(QCommandLineParser& parser) {
     parser.addOption(JsonOption());
@@ -231,7 +287,7 @@ int Ble(Context& context) {
     if (action == QStringLiteral("set")) {
         return Set(context);
     }
-    return context.Usage("ble takes \"show [--json]\" or \"set --name NAME --power LEVEL ...\".");
+    return context.Usage("ble takes 'show [--json]' or 'set --name NAME --power LEVEL ...'");
 }
 
 } // namespace cli

@@ -3,16 +3,25 @@
 #include "app/StatusLines.h"
 
 #include "cli/Command.h"
+#include "cli/Confirmation.h"
+#include "cli/JsonOutput.h"
+#include "cli/Usage.h"
 
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "device/frame.h"
 
 #include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonObject>
 
 #include <functional>
 #include <map>
 #include <ostream>
+
+#ifndef ECHOVANE_VERSION
+#define ECHOVANE_VERSION "unknown"
+#endif
 
 namespace cli {
 
@@ -22,8 +31,25 @@ int Context::Fail(const std::string& message) {
 }
 
 int Context::Usage(const std::string& message) {
-    err << message << "\n" << parser.helpText().toStdString();
+    std::string problem = message;
+    while (!problem.empty() && problem.back() == '.') {
+        problem.pop_back();
+    }
+    err << UsageErrorText(problem, command);
     return kExitUsage;
+}
+
+int Context::Done(const std::string& line) {
+    if (!quiet) {
+        out << WithoutLineBreak(line) << "\n";
+    }
+    return kExitOk;
+}
+
+const QCommandLineOption& JsonOption() {
+    static const QCommandLineOption option(QStringLiteral("json"),
+                                           QStringLiteral("Write the result as JSON."));
+    return option;
 }
 
 bool Connect(Context& context) {
@@ -61,6 +87,13 @@ std::optional<int> ParseIndex(const QString& text, int limit) {
     return value;
 }
 
+std::string KindName(size_t kind) {
+    return QString::fromLatin1(app::kTableKindNames[kind].data(),
+                               static_cast<qsizetype>(app::kTableKindNames[kind].size()))
+        .simplified()
+        .toStdString();
+}
+
 // A kind by number or by name; names match ignoring case and runs of spaces.
 std::optional<int> ParseKind(const QString& text) {
     const auto& names = app::kTableKindNames;
@@ -68,27 +101,68 @@ std::optional<int> ParseKind(const QString& text) {
         return index;
     }
     const QString wanted = text.simplified();
-    for (int kind = 0; kind < static_cast<int>(names.size()); ++kind) {
-        if (QString::fromLatin1(names[kind].data(), static_cast<qsizetype>(names[kind].size()))
-                .simplified()
-                .compare(wanted, Qt::CaseInsensitive) == 0) {
-            return kind;
+    for (size_t kind = 0; kind < names.size(); ++kind) {
+        if (QString::fromStdString(KindName(kind)).compare(wanted, Qt::CaseInsensitive) == 0) {
+            return static_cast<int>(kind);
         }
     }
     return std::nullopt;
 }
 
+std::string LayoutHelpDetails() {
+    std::string text = "KIND is the number or the name of a code table (names ignore case):\n";
+    for (size_t kind = 0; kind < app::kTableKindNames.size(); ++kind) {
+        text += "  " + std::to_string(kind) + "  " + KindName(kind) + "\n";
+    }
+    return text;
+}
+
+std::string KindNames() {
+    std::vector<std::string> names;
+    for (size_t kind = 0; kind < app::kTableKindNames.size(); ++kind) {
+        names.push_back("'" + KindName(kind) + "'");
+    }
+    return OneOf(names);
+}
+
+const char* KindText(device::DeviceListing::Kind kind) {
+    return kind == device::DeviceListing::Kind::Keypad ? "keypad" : "boot loader";
+}
+
+void AddDevicesOptions(QCommandLineParser& parser) {
+    parser.addOption(JsonOption());
+}
+
 int Devices(Context& context) {
+    if (!context.positional.isEmpty()) {
+        return context.Usage("devices takes no arguments.");
+    }
     const auto listing = device::ListDevices();
+    if (context.parser.isSet(JsonOption())) {
+        QJsonArray devices;
+        for (const auto& entry : listing) {
+            QJsonObject device{{"kind", QString::fromLatin1(KindText(entry.kind))},
+                               {"path", QString::fromStdString(entry.path)},
+                               {"interface", entry.interfaceNumber},
+                               {"protocolInterface", entry.protocolInterface},
+                               {"openable", entry.openable}};
+            if (!entry.openable) {
+                device.insert("whyNot", QString::fromStdString(entry.whyNot));
+            }
+            devices.append(device);
+        }
+        WriteJson(context.out, QJsonObject{{"devices", devices}});
+        return kExitOk;
+    }
     if (listing.empty()) {
         context.out << "No keypad or boot loader found.\n";
         return kExitOk;
     }
     for (const auto& entry : listing) {
-        context.out << (entry.kind == device::DeviceListing::Kind::Keypad ? "keypad      "
-                                                                          : "boot loader ")
-                    << entry.path << "  interface " << entry.interfaceNumber
-                    << (entry.protocolInterface ? " (protocol)" : "") << "  "
+        const std::string kind = KindText(entry.kind);
+        context.out << kind << std::string(12 - kind.size(), ' ') << entry.path << "  interface "
+                    << entry.interfaceNumber << (entry.protocolInterface ? " (protocol)" : "")
+                    << "  "
                     << (entry.openable ? std::string("can be opened")
                                        : "cannot be opened: " + entry.whyNot)
                     << "\n";
@@ -98,11 +172,12 @@ int Devices(Context& context) {
 
 int SetBrightness(Context& context) {
     if (context.positional.size() != 1) {
-        return context.Usage("set-brightness takes one value, 0 to 9.");
+        return context.Usage("set-brightness takes one value, 0 to 9");
     }
     const auto level = ParseIndex(context.positional[0], 10);
     if (!level) {
-        return context.Usage("The LED brightness must be a number from 0 to 9.");
+        return context.Usage("LED brightness '" + context.positional[0].toStdString() +
+                             "' is not 0 to 9");
     }
     if (!Connect(context)) {
         return kExitFailed;
@@ -111,16 +186,17 @@ int SetBrightness(Context& context) {
     if (Send(CmdSetLedBrightness, &data, 1) != kExchangeOk) {
         return context.Fail("Unable to set the LED Brightness..");
     }
-    return kExitOk;
+    return context.Done("LED brightness set to " + std::to_string(*level) + ".");
 }
 
 int SetLayout(Context& context) {
     if (context.positional.size() != 1) {
-        return context.Usage("set-layout takes one code table: its number (0 to 6) or its name.");
+        return context.Usage("set-layout takes one code table: its number (0 to 6) or its name");
     }
     const auto kind = ParseKind(context.positional[0]);
     if (!kind) {
-        return context.Usage("Unknown code table \"" + context.positional[0].toStdString() + "\".");
+        return context.Usage("unknown code table '" + context.positional[0].toStdString() +
+                             "': give 0 to 6 or " + KindNames());
     }
     if (!Connect(context)) {
         return kExitFailed;
@@ -129,12 +205,13 @@ int SetLayout(Context& context) {
     if (Send(CmdSetKeypadType, &data, 1) != kExchangeOk) {
         return context.Fail("Unable to set Keypad Type..");
     }
-    return kExitOk;
+    return context.Done("Code table " + std::to_string(*kind) + " (" +
+                        KindName(static_cast<size_t>(*kind)) + ") is active.");
 }
 
 int SaveDefaults(Context& context) {
     if (!context.positional.isEmpty()) {
-        return context.Usage("save-defaults takes no arguments.");
+        return context.Usage("save-defaults takes no arguments");
     }
     if (!Connect(context)) {
         return kExitFailed;
@@ -142,12 +219,29 @@ int SaveDefaults(Context& context) {
     if (Send(CmdWriteDefault) != kExchangeOk) {
         return context.Fail("Unable to Write Default..");
     }
-    return kExitOk;
+    return context.Done("The keypad keeps its current settings.");
+}
+
+inline constexpr char kFactoryResetQuestion[] =
+    "Reset the keypad to its factory settings? Its customised code tables are lost.";
+inline constexpr char kFactoryResetNeedsConfirmation[] =
+    "factory-reset must be confirmed: run it on a terminal, or give --yes";
+inline constexpr char kFactoryResetNotDone[] = "The keypad was not reset.";
+
+void AddFactoryResetOptions(QCommandLineParser& parser) {
+    parser.addOption(ConfirmationYesOption());
 }
 
 int FactoryReset(Context& context) {
     if (!context.positional.isEmpty()) {
-        return context.Usage("factory-reset takes no arguments.");
+        return context.Usage("factory-reset takes no arguments");
+    }
+    const Answer answer = Confirm(context, kFactoryResetQuestion);
+    if (answer == Answer::CannotAsk) {
+        return context.Usage(kFactoryResetNeedsConfirmation);
+    }
+    if (answer == Answer::No) {
+        return context.Fail(kFactoryResetNotDone);
     }
     if (!Connect(context)) {
         return kExitFailed;
@@ -155,8 +249,17 @@ int FactoryReset(Context& context) {
     if (Send(CmdResetToDefault) != kExchangeOk) {
         return context.Fail("Unable to Reset to Default..");
     }
-    context.out << "Please click on Scan For to re-connect after device reboot.\n";
-    return kExitOk;
+    // The window asks for "Scan For Device"; a script simply runs its next command.
+    return context.Done("The keypad is reset to its factory settings and reboots; give it a few "
+                        "seconds before the next command.");
+}
+
+std::string BrightnessHelpDetails() {
+    return "N is the LED brightness, 0 (darkest) to 9.\n";
+}
+
+std::string FactoryResetHelpDetails() {
+    return "Asks first on a terminal; a script gives --yes.\n";
 }
 
 struct Subcommand {
@@ -165,45 +268,141 @@ struct Subcommand {
     const char* description;
     std::function<void(QCommandLineParser&)> addOptions;
     std::function<int(Context&)> run;
+    // More help after the description: value lists, rules.
+    std::string (*details)() = nullptr;
 };
 
 const std::vector<Subcommand>& Subcommands() {
     static const std::vector<Subcommand> subcommands = {
-        {"devices", "", "List every keypad and boot loader found, and whether it can be opened.",
-         nullptr, Devices},
-        {"set-brightness", "N", "Set the LED brightness (0 to 9).", nullptr, SetBrightness},
+        {"devices", "[--json]",
+         "List every keypad and boot loader found, and whether it can be opened.",
+         AddDevicesOptions, Devices},
+        {"set-brightness", "N", "Set the LED brightness (0 to 9).", nullptr, SetBrightness,
+         BrightnessHelpDetails},
         {"set-layout", "KIND", "Make a code table active, by number (0 to 6) or name.", nullptr,
-         SetLayout},
+         SetLayout, LayoutHelpDetails},
         {"save-defaults", "", "Make the keypad keep its current settings.", nullptr, SaveDefaults},
-        {"factory-reset", "", "Reset the keypad to its factory settings; it then reboots.", nullptr,
-         FactoryReset},
+        {"factory-reset", "[--yes]", "Reset the keypad to its factory settings; it then reboots.",
+         AddFactoryResetOptions, FactoryReset, FactoryResetHelpDetails},
         {"status", "[--json]",
          "Show the status block, product, BLE block and the main window's status lines.",
          AddStatusOptions, Status},
-        {"table", "show [FILE] | write FILE",
-         "Show the active customise table (to FILE if given) or write one from FILE.", nullptr,
-         Table},
+        {"table", "show [FILE] [--json] | write FILE",
+         "Show the active customise table (to FILE if given) or write one from FILE.",
+         AddTableOptions, Table},
         {"config", "save [FILE] | apply [FILE] | check FILE",
          "Save Changes to the configuration file (or FILE), reset the keypad from it, or check "
          "a file for import.",
          nullptr, Config},
         {"ble", "show [--json] | set [--name NAME] [--power LEVEL] [--enable yes|no] ...",
-         "Show or change the BLE module's parameters.", AddBleOptions, Ble},
+         "Show or change the BLE module's parameters.", AddBleOptions, Ble, BleHelpDetails},
         {"upgrade", "FIRMWARE.txt [--yes]",
          "Upgrade the keypad's firmware and restore its settings.", AddUpgradeOptions, Upgrade},
     };
     return subcommands;
 }
 
+const Subcommand* FindSubcommand(const QString& name) {
+    for (const auto& candidate : Subcommands()) {
+        if (name == QString::fromLatin1(candidate.name)) {
+            return &candidate;
+        }
+    }
+    return nullptr;
+}
+
 QString Overview() {
     QString text = QStringLiteral("Commands:\n");
     for (const auto& subcommand : Subcommands()) {
-        text += QStringLiteral("  %1 %2\n      %3\n")
-                    .arg(QString::fromLatin1(subcommand.name),
-                         QString::fromLatin1(subcommand.arguments),
-                         QString::fromLatin1(subcommand.description));
+        const QString usage = QStringLiteral("%1 %2").arg(
+            QString::fromLatin1(subcommand.name), QString::fromLatin1(subcommand.arguments));
+        text += QStringLiteral("  %1\n      %2\n")
+                    .arg(usage.trimmed(), QString::fromLatin1(subcommand.description));
     }
+    text += QStringLiteral("\n'%1 help COMMAND' explains one command.\n"
+                           "Exit status: 0 done, 1 refused or failed, 2 bad usage.")
+                .arg(QString::fromLatin1(kProgramName));
     return text;
+}
+
+const QCommandLineOption& HelpOption() {
+    static const QCommandLineOption option({QStringLiteral("h"), QStringLiteral("help")},
+                                           QStringLiteral("Show this help."));
+    return option;
+}
+
+const QCommandLineOption& VersionOption() {
+    static const QCommandLineOption option(QStringLiteral("version"),
+                                           QStringLiteral("Show the utility's version."));
+    return option;
+}
+
+const QCommandLineOption& QuietOption() {
+    static const QCommandLineOption option(
+        {QStringLiteral("q"), QStringLiteral("quiet")},
+        QStringLiteral("Print nothing when the command succeeds (errors still go to stderr)."));
+    return option;
+}
+
+// Qt's help with our own usage line in place of its first (which names the executable file).
+std::string HelpText(const QCommandLineParser& parser, const std::string& usage) {
+    const QString text = parser.helpText();
+    const qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
+    return "Usage: " + usage + "\n" +
+           (firstBreak < 0 ? QString() : text.mid(firstBreak + 1)).toStdString();
+}
+
+std::string ProgramHelp() {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Sets up Vexor Echovane keypads from a script.\n\n") + Overview());
+    parser.addOption(HelpOption());
+    parser.addOption(VersionOption());
+    parser.addOption(QuietOption());
+    return HelpText(parser, std::string(kProgramName) +
+                                " [--version] [--help] [--quiet] COMMAND [ARGUMENTS]");
+}
+
+void AddSubcommandOptions(QCommandLineParser& parser, const Subcommand& subcommand) {
+    parser.addOption(HelpOption());
+    parser.addOption(QuietOption());
+    if (subcommand.addOptions) {
+        subcommand.addOptions(parser);
+    }
+}
+
+std::string SubcommandHelp(const Subcommand& subcommand) {
+    QCommandLineParser parser;
+    QString description = QString::fromLatin1(subcommand.description);
+    if (subcommand.details != nullptr) {
+        description += QStringLiteral("\n\n") + QString::fromStdString(subcommand.details());
+        description = description.trimmed();
+    }
+    parser.setApplicationDescription(description);
+    AddSubcommandOptions(parser, subcommand);
+    std::string usage = std::string(kProgramName) + " " + subcommand.name;
+    if (*subcommand.arguments != '\0') {
+        usage += std::string(" ") + subcommand.arguments;
+    }
+    return HelpText(parser, usage);
+}
+
+int Help(const QStringList& topics, std::ostream& out, std::ostream& err) {
+    if (topics.isEmpty()) {
+        out << ProgramHelp();
+        return kExitOk;
+    }
+    if (topics.size() > 1) {
+        err << UsageErrorText("help takes at most one command");
+        return kExitUsage;
+    }
+    const Subcommand* subcommand = FindSubcommand(topics[0]);
+    if (subcommand == nullptr) {
+        err << UsageErrorText("'" + topics[0].toStdString() + "' is not a command");
+        return kExitUsage;
+    }
+    out << SubcommandHelp(*subcommand);
+    return kExitOk;
 }
 
 } // namespace
@@ -213,55 +412,58 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err) {
 }
 
 int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Console& console) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Sets up Vexor Echovane keypads from a script.\n\n") + Overview());
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Show this help."));
-    parser.addOption(help);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do."));
-
-    // A first pass finds the subcommand; its own options are added before the real parse.
-    parser.parse(args);
-    const QStringList first = parser.positionalArguments();
-    if (first.isEmpty()) {
-        if (parser.isSet(help)) {
-            out << parser.helpText().toStdString();
+    // A first pass finds the subcommand; an option it does not know may be the subcommand's.
+    QCommandLineParser first;
+    first.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    first.addOption(HelpOption());
+    first.addOption(VersionOption());
+    first.addOption(QuietOption());
+    const bool firstParsed = first.parse(args);
+    const QStringList words = first.positionalArguments();
+    if (words.isEmpty()) {
+        if (!firstParsed) {
+            err << OptionErrorText(first);
+            return kExitUsage;
+        }
+        if (first.isSet(VersionOption())) {
+            out << kProgramName << " " << ECHOVANE_VERSION << "\n";
             return kExitOk;
         }
-        err << "No command given.\n" << parser.helpText().toStdString();
+        if (first.isSet(HelpOption())) {
+            out << ProgramHelp();
+            return kExitOk;
+        }
+        err << UsageErrorText("no command given");
         return kExitUsage;
     }
-    const std::string name = first[0].toStdString();
-    const Subcommand* subcommand = nullptr;
-    for (const auto& candidate : Subcommands()) {
-        if (name == candidate.name) {
-            subcommand = &candidate;
-        }
+    if (words[0] == QStringLiteral("help")) {
+        return Help(words.mid(1), out, err);
     }
+    const Subcommand* subcommand = FindSubcommand(words[0]);
     if (subcommand == nullptr) {
-        err << "Unknown command \"" << name << "\".\n" << parser.helpText().toStdString();
+        err << UsageErrorText("'" + words[0].toStdString() + "' is not a command");
         return kExitUsage;
     }
 
-    parser.clearPositionalArguments();
-    parser.setApplicationDescription(QString::fromLatin1(subcommand->description));
-    parser.addPositionalArgument(
-        first[0], QString::fromLatin1(subcommand->description),
-        QStringLiteral("%1 %2").arg(first[0], QString::fromLatin1(subcommand->arguments)));
-    if (subcommand->addOptions) {
-        subcommand->addOptions(parser);
-    }
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    AddSubcommandOptions(parser, *subcommand);
+    // The program's own --version before the command name still works.
+    parser.addOption(VersionOption());
     if (!parser.parse(args)) {
-        err << parser.errorText().toStdString() << "\n" << parser.helpText().toStdString();
+        err << OptionErrorText(parser, subcommand->name);
         return kExitUsage;
     }
-    if (parser.isSet(help)) {
-        out << parser.helpText().toStdString();
+    if (parser.isSet(HelpOption())) {
+        out << SubcommandHelp(*subcommand);
         return kExitOk;
     }
-    Context context{parser, parser.positionalArguments().mid(1), out, err, console};
+    if (parser.isSet(VersionOption())) {
+        out << kProgramName << " " << ECHOVANE_VERSION << "\n";
+        return kExitOk;
+    }
+    Context context{parser,           parser.positionalArguments().mid(1), out, err, console,
+                    subcommand->name, parser.isSet(QuietOption())};
     const int status = subcommand->run(context);
     if (hid_handle.load() != nullptr) {
         hid_exit_safely(hid_handle.exchange(nullptr));

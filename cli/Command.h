@@ -21,11 +21,17 @@ struct Context {
     std::ostream& out;
     std::ostream& err;
     const Console& console;
+    // The subcommand's name, for "Try 'echovane-cli NAME --help'.".
+    std::string command = {};
+    // --quiet: nothing on stdout when all went well.
+    bool quiet = false;
 
     // The system's message on stderr (a trailing line break is not doubled); exit 1.
     int Fail(const std::string& message);
-    // The problem, then the subcommand's help, on stderr; exit 2.
+    // The problem and where the subcommand's help is, two lines on stderr; exit 2.
     int Usage(const std::string& message);
+    // The one line saying what was done, unless --quiet; exit 0.
+    int Done(const std::string& line);
 };
 
 // Opens the keypad the way "Scan For Device" does; the not-connected message on stderr when
@@ -49,7 +55,13 @@ int Config(Context& context);
 int Ble(Context& context);
 int Upgrade(Context& context);
 void AddStatusOptions(QCommandLineParser& parser);
+void AddTableOptions(QCommandLineParser& parser);
 void AddBleOptions(QCommandLineParser& parser);
 void AddUpgradeOptions(QCommandLineParser& parser);
+// The value lists a user may give to ble set, for its help.
+std::string BleHelpDetails();
+
+// --json, shared by every command that can write it.
+const QCommandLineOption& JsonOption();
 
 } // namespace cli

@@ -76,8 +76,7 @@ int Save(Context& context) {
         }
         return FailWith(context, saved);
     }
-    context.out << "Saved to " << FileName << "\n";
-    return kExitOk;
+    return context.Done("Saved to " + FileName + ".");
 }
 
 int Apply(Context& context) {
@@ -101,10 +100,7 @@ int Apply(Context& context) {
         return context.Fail("Nothing was sent: " + FileName +
                             " holds no saved settings (FirstUp is not \"Yes\").");
     }
-    for (const std::string& line : ReadKeypad().Lines()) {
-        context.out << line << "\n";
-    }
-    return kExitOk;
+    return context.Done("The keypad's settings are reset from " + FileName + ".");
 }
 
 int Check(Context& context) {
@@ -124,8 +120,7 @@ int Check(Context& context) {
     if (outcome.message) {
         return FailWith(context, outcome);
     }
-    context.out << context.positional[1].toStdString() << " can be imported.\n";
-    return kExitOk;
+    return context.Done(context.positional[1].toStdString() + " can be imported.");
 }
 
 } // namespace
@@ -141,7 +136,7 @@ int Config(Context& context) {
     if (action == QStringLiteral("check")) {
         return Check(context);
     }
-    return context.Usage("config takes \"save [FILE]\", \"apply [FILE]\" or \"check FILE\".");
+    return context.Usage("config takes 'save [FILE]', 'apply [FILE]' or 'check FILE'");
 }
 
 } // namespace cli

@@ -1,24 +1,29 @@
 // status [--json]: what the main window shows after a scan.
 
 #include "cli/Command.h"
+#include "cli/JsonOutput.h"
 #include "cli/KeypadReading.h"
+#include "firmware/ble/BleParameters.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 namespace cli {
 namespace {
 
-const QCommandLineOption& JsonOption() {
-    static const QCommandLineOption option(QStringLiteral("json"),
-                                           QStringLiteral("Write the result as JSON."));
-    return option;
+// The power level's text in the BLE window's list (" -1dbm" for level 8); nothing when the
+// level is not in it.
+std::optional<std::string> PowerLevelText(const std::string& level) {
+    const auto number = ble::ParsePowerLevel(level);
+    if (!number || *number < 1 || *number > ble::kPowerLevelCount) {
+        return std::nullopt;
+    }
+    return ble::PowerLevelItems()[static_cast<size_t>(*number - 1)];
 }
 
-// Keypad texts are 8-bit; Latin-1 keeps every byte as one character.
-QString Text(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+std::string PowerLevelSuffix(const std::string& level) {
+    const auto text = PowerLevelText(level);
+    return text ? " (" + JsonText(*text).toStdString() + ")" : " (not in the list)";
 }
 
 template <typename Bytes> QJsonArray Numbers(const Bytes& bytes) {
@@ -37,36 +42,47 @@ template <typename Bytes> std::string Joined(const Bytes& bytes) {
     return text;
 }
 
+// A decimal text as a number; null when the keypad sent something else.
+QJsonValue Number(const std::string& text) {
+    bool ok = false;
+    const int value = JsonText(text).toInt(&ok, 10);
+    return ok ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+}
+
 QJsonObject BleJson(const app::BleParams& ble) {
-    return QJsonObject{{"name", Text(ble.name)},
-                       {"manufacturerData", Text(ble.manufacturerData)},
-                       {"powerLevel", Text(ble.powerLevel)},
-                       {"enable", ble.enable},
-                       {"moduleFitted", ble.moduleFitted}};
+    const auto level = ble::ParsePowerLevel(ble.powerLevel);
+    const auto text = PowerLevelText(ble.powerLevel);
+    return QJsonObject{
+        {"name", JsonRawText(ble.name)},
+        {"manufacturerData", JsonText(ble.manufacturerData)},
+        {"powerLevel", level ? QJsonValue(*level) : QJsonValue(QJsonValue::Null)},
+        {"powerLevelText", text ? QJsonValue(JsonText(*text)) : QJsonValue(QJsonValue::Null)},
+        {"enabled", ble.enable != 0},
+        {"moduleFitted", ble.moduleFitted}};
 }
 
 QJsonObject StatusJson(const KeypadReading& reading) {
     const app::KeypadStatus& s = *reading.status;
     QJsonObject status{{"ledBrightness", s.ledBrightness},
                        {"tableKind", s.tableKind},
-                       {"tableKindName", Text(app::TableKindName(s.tableKind))},
-                       {"jackStatus", Text(s.jackStatus)},
-                       {"hvStatus", Text(s.hvStatus)},
+                       {"tableKindName", JsonText(app::TableKindName(s.tableKind))},
+                       {"jackStatus", JsonText(s.jackStatus)},
+                       {"hvStatus", JsonText(s.hvStatus)},
                        {"keyCodeBlock", Numbers(s.keyCodeBlock)},
-                       {"firmwareVersion", Text(s.firmwareVersion)},
-                       {"serialNumber", Text(s.serialNumber)},
-                       {"temperature", Text(s.temperature)}};
+                       {"firmwareVersion", JsonText(s.firmwareVersion)},
+                       {"serialNumber", JsonText(s.serialNumber)},
+                       {"temperature", Number(s.temperature)}};
     if (s.tableKind == app::kCustomiseMulticodeKind) {
         status.insert("multipleCodeTable", Numbers(reading.multipleCodeTable));
     }
     QJsonArray lines;
     for (const std::string& line : reading.Lines()) {
-        lines.append(Text(line));
+        lines.append(JsonText(line));
     }
     return QJsonObject{
         {"status", status},
         {"product", QJsonObject{{"type", reading.productType},
-                                {"name", Text(app::ProductName(reading.productType))}}},
+                                {"name", JsonText(app::ProductName(reading.productType))}}},
         {"ble", reading.ble ? QJsonValue(BleJson(*reading.ble)) : QJsonValue(QJsonValue::Null)},
         {"statusLines", lines}};
 }
@@ -97,7 +113,8 @@ void WriteText(std::ostream& out, const KeypadReading& reading) {
     }
     out << "BLE name          " << reading.ble->name << "\n"
         << "BLE data          " << reading.ble->manufacturerData << "\n"
-        << "BLE power level   " << reading.ble->powerLevel << "\n"
+        << "BLE power level   " << reading.ble->powerLevel
+        << PowerLevelSuffix(reading.ble->powerLevel) << "\n"
         << "BLE enabled       " << reading.ble->enable << "\n"
         << "BLE module fitted " << (reading.ble->moduleFitted ? "yes" : "no") << "\n";
 }
@@ -120,7 +137,7 @@ int Status(Context& context) {
         return context.Fail(kStatusReadFailedText);
     }
     if (context.parser.isSet(JsonOption())) {
-        context.out << QJsonDocument(StatusJson(reading)).toJson().toStdString();
+        WriteJson(context.out, StatusJson(reading));
     } else {
         WriteText(context.out, reading);
     }

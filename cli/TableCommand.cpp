@@ -9,6 +9,7 @@
 // so a saved configuration file can also be written as a table.
 
 #include "cli/Command.h"
+#include "cli/JsonOutput.h"
 #include "cli/KeypadReading.h"
 #include "codetable/code_table.h"
 #include "config/atomic_file.h"
@@ -16,6 +17,9 @@
 #include "config/config_replay.h"
 #include "device/discovery.h"
 #include "device/frame.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
 
 #include <algorithm>
 #include <filesystem>
@@ -34,6 +38,28 @@ std::string TableFileText(const app::KeypadStatus& status,
                 config::TableText(multi.data(), config::kMultipleCodeTableValueCount) + "\n";
     }
     return text;
+}
+
+template <typename Bytes> QJsonArray Numbers(const Bytes& bytes, size_t count) {
+    QJsonArray array;
+    for (size_t i = 0; i < count; ++i) {
+        array.append(static_cast<int>(bytes[i]));
+    }
+    return array;
+}
+
+// The same values as the table file, named as status --json names them.
+QJsonObject TableJson(const app::KeypadStatus& status,
+                      const std::array<uint8_t, app::kExtraCodeBlockSize>& multi) {
+    QJsonObject table{
+        {"tableKind", status.tableKind},
+        {"tableKindName", JsonText(app::TableKindName(status.tableKind))},
+        {"codeTableValues", Numbers(status.keyCodeBlock, config::kCodeTableValueCount)}};
+    if (status.tableKind == config::kCustomiseMulticodeTableLayout) {
+        table.insert("multipleCodeTableValues",
+                     Numbers(multi, config::kMultipleCodeTableValueCount));
+    }
+    return table;
 }
 
 std::string BareName(const std::string& path) {
@@ -67,6 +93,13 @@ int Show(Context& context) {
     if (!status) {
         return exitStatus;
     }
+    if (context.parser.isSet(JsonOption())) {
+        if (context.positional.size() != 1) {
+            return context.Usage("table show writes JSON to standard output only; give no FILE");
+        }
+        WriteJson(context.out, TableJson(*status, multi));
+        return kExitOk;
+    }
     const std::string text = TableFileText(*status, multi);
     if (context.positional.size() == 1) {
         context.out << text;
@@ -76,7 +109,8 @@ int Show(Context& context) {
     if (!config::ReplaceFileAtomically(path, text)) {
         return context.Fail("Unable to write " + path + ".");
     }
-    return kExitOk;
+    return context.Done("The " + app::TableKindName(status->tableKind) + " is saved to " + path +
+                        ".");
 }
 
 int Write(Context& context) {
@@ -145,7 +179,8 @@ int Write(Context& context) {
                 codetable::TableWriteMessage(codetable::TableWriteResult::MulticodeTableFailed));
         }
     }
-    return kExitOk;
+    return context.Done("The " + app::TableKindName(*layout) + " from " + name +
+                        " is written to the keypad.");
 }
 
 } // namespace
@@ -158,7 +193,11 @@ int Table(Context& context) {
     if (action == QStringLiteral("write")) {
         return Write(context);
     }
-    return context.Usage("table takes \"show [FILE]\" or \"write FILE\".");
+    return context.Usage("table takes 'show [FILE]' or 'write FILE'");
+}
+
+void AddTableOptions(QCommandLineParser& parser) {
+    parser.addOption(JsonOption());
 }
 
 } // namespace cli

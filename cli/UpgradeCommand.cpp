@@ -3,6 +3,7 @@
 // restore of the keypad's settings.
 
 #include "cli/Command.h"
+#include "cli/Confirmation.h"
 #include "cli/KeypadReading.h"
 #include "device/commands.h"
 #include "device/discovery.h"
@@ -67,9 +68,7 @@ public:
             lastLine_ = lines.back();
         }
         if (!bar_) {
-            if (lines.empty()) {
-                out_ << Percent(percent) << "\n";
-            }
+            // A bare percentage says nothing a log reader needs; it waits for the next line.
             for (const std::string& line : lines) {
                 out_ << Percent(percent) << " " << line << "\n";
             }
@@ -100,18 +99,6 @@ private:
     bool barShown_ = false;
     std::string lastLine_;
 };
-
-// A question the user must answer Yes to; --yes answers it, no terminal refuses it.
-enum class Answer { Yes, No, CannotAsk };
-Answer Confirm(Context& context, const std::string& question) {
-    if (context.parser.isSet(YesOption())) {
-        return Answer::Yes;
-    }
-    if (!context.console.interactive || !context.console.ask) {
-        return Answer::CannotAsk;
-    }
-    return context.console.ask(question) ? Answer::Yes : Answer::No;
-}
 
 bool WaitForBootLoader(const firmware::BootLoaderIds& ids) {
     for (uint32_t waited = 0;; waited += kBootLoaderPollMs) {

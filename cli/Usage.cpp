@@ -1,0 +1,45 @@
+#include "Usage.h"
+
+namespace cli {
+
+std::string UsageErrorText(std::string_view problem, std::string_view command) {
+    std::string text = std::string(kProgramName) + ": " + std::string(problem) + "\n";
+    text += "Try '" + std::string(kProgramName) + " ";
+    if (!command.empty()) {
+        text += std::string(command) + " ";
+    }
+    text += "--help'.\n";
+    return text;
+}
+
+std::string OptionErrorText(const QCommandLineParser& parser, std::string_view command) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        // The parser keeps the name without its dashes; a single letter was a short option.
+        const QString& name = unknown.front();
+        const std::string typed = (name.size() == 1 ? "-" : "--") + name.toStdString();
+        return UsageErrorText("unknown option '" + typed + "'", command);
+    }
+    // Qt's own sentence ("Missing value after '--name'."), in the same lower-case form.
+    std::string problem = parser.errorText().toStdString();
+    if (!problem.empty() && problem.back() == '.') {
+        problem.pop_back();
+    }
+    if (!problem.empty() && problem[0] >= 'A' && problem[0] <= 'Z') {
+        problem[0] = static_cast<char>(problem[0] - 'A' + 'a');
+    }
+    return UsageErrorText(problem, command);
+}
+
+std::string OneOf(const std::vector<std::string>& names) {
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == names.size() ? " or " : ", ";
+        }
+        text += names[i];
+    }
+    return text;
+}
+
+} // namespace cli

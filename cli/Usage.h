@@ -1,0 +1,27 @@
+#pragma once
+
+// How echovane-cli tells a user they called it wrongly: one line saying what is wrong, one
+// saying where the help is, as git and most command-line tools do.
+
+#include <QCommandLineParser>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cli {
+
+inline constexpr char kProgramName[] = "echovane-cli";
+
+// "echovane-cli: PROBLEM" then "Try 'echovane-cli COMMAND --help'." (no COMMAND: the
+// program's own help), each on a line.
+std::string UsageErrorText(std::string_view problem, std::string_view command = {});
+
+// The parser's complaint in the same form, with the option as the user typed it
+// ("unknown option '--bogus'").
+std::string OptionErrorText(const QCommandLineParser& parser, std::string_view command = {});
+
+// "a, b or c" for a short list of names.
+std::string OneOf(const std::vector<std::string>& names);
+
+} // namespace cli

@@ -1,0 +1,362 @@
+// What every echovane-cli command shares: usage mistakes in two lines with exit 2, help and
+// --version, one line on success (none with --quiet), the factory reset's confirmation, the
+// power level read and given the same way, and JSON a script can take as it is.
+
+#include "CliFixture.h"
+
+#include "device/commands.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+using emulator::FaultKind;
+
+class CliConventions : public testsupport::CliRunner<testsupport::EmulatorTest> {
+protected:
+    CliConventions() { keypad = PlugKeypad(); }
+
+    QJsonObject Json() const {
+        QJsonParseError error;
+        const auto document = QJsonDocument::fromJson(QByteArray::fromStdString(out.str()), &error);
+        EXPECT_EQ(error.error, QJsonParseError::NoError) << out.str();
+        return document.object();
+    }
+    static std::vector<std::string> Lines(const std::string& text) {
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+            lines.push_back(text.substr(start, end - start));
+        }
+        EXPECT_EQ(start, text.size()) << "last line without a line break: " << text;
+        return lines;
+    }
+
+    std::shared_ptr<emulator::SimulatedKeypad> keypad;
+};
+
+struct UsageCase {
+    const char* what;
+    QStringList args;
+    // The first line exactly, or empty to check only the shape.
+    std::string problem;
+    // Where the second line sends the user ("" = the program's own help).
+    std::string helpOf;
+    // Words the first line must hold.
+    std::vector<std::string> mentions = {};
+};
+
+void PrintTo(const UsageCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class CliUsageMistake : public CliConventions, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(CliUsageMistake, SaysWhatIsWrongAndWhereTheHelpIsInTwoLines) {
+    const UsageCase& c = GetParam();
+    EXPECT_EQ(Run(c.args), cli::kExitUsage);
+    EXPECT_EQ(out.str(), "");
+    const std::vector<std::string> lines = Lines(err.str());
+    ASSERT_EQ(lines.size(), 2u) << err.str();
+    EXPECT_EQ(lines[0].rfind("echovane-cli: ", 0), 0u) << lines[0];
+    if (!c.problem.empty()) {
+        EXPECT_EQ(lines[0], "echovane-cli: " + c.problem);
+    }
+    for (const std::string& word : c.mentions) {
+        EXPECT_NE(lines[0].find(word), std::string::npos) << word << " in " << lines[0];
+    }
+    EXPECT_EQ(lines[1],
+              "Try 'echovane-cli " + (c.helpOf.empty() ? "" : c.helpOf + " ") + "--help'.");
+    EXPECT_TRUE(keypad->received().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mistakes, CliUsageMistake,
+    ::testing::Values(
+        UsageCase{"NoCommand", {}, "no command given", ""},
+        UsageCase{"UnknownOption", {"--bogus"}, "unknown option '--bogus'", ""},
+        UsageCase{"UnknownOptionOfACommand",
+                  {"set-brightness", "--bogus", "3"},
+                  "unknown option '--bogus'",
+                  "set-brightness"},
+        UsageCase{"UnknownShortOption", {"status", "-x"}, "unknown option '-x'", "status"},
+        UsageCase{"UnknownCommand", {"frobnicate"}, "'frobnicate' is not a command", ""},
+        UsageCase{
+            "HelpOfAnUnknownCommand", {"help", "frobnicate"}, "'frobnicate' is not a command", ""},
+        UsageCase{"MissingValue", {"ble", "set", "--name"}, "missing value after '--name'", "ble"},
+        UsageCase{
+            "BrightnessOutOfRange", {"set-brightness", "10"}, "", "set-brightness", {"0 to 9"}},
+        UsageCase{"UnknownLayoutListsTheNames",
+                  {"set-layout", "nonsense"},
+                  "",
+                  "set-layout",
+                  {"'nonsense'", "Default Table", "Customise Multicode Table", "Mouse Table"}},
+        UsageCase{"RssiGivesItsRange",
+                  {"ble", "set", "--rssi", "20"},
+                  "--rssi takes 50 to 110, not '20'",
+                  "ble"},
+        UsageCase{"MarginGivesItsRange", {"ble", "set", "--margin", "4"}, "", "ble", {"5 to 20"}},
+        UsageCase{"PowerListsItsTexts",
+                  {"ble", "set", "--power", "13"},
+                  "",
+                  "ble",
+                  {"1 to 12", "-19.5dbm", "-1dbm", "2.5dbm", "'13'"}},
+        UsageCase{"NameTooLong", {"ble", "set", "--name", "LongBleName123"}, "", "ble", {"10"}},
+        UsageCase{
+            "FactoryResetWithoutTerminalOrYes", {"factory-reset"}, "", "factory-reset", {"--yes"}},
+        UsageCase{"ExtraArgument", {"save-defaults", "now"}, "", "save-defaults"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(CliConventions, VersionAndHelpGoToStandardOutputWithExitZero) {
+    ASSERT_EQ(Run({"--version"}), cli::kExitOk);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^echovane-cli \\d+\\.\\d+(\\.\\d+)?\\n$"))
+                    .match(QString::fromStdString(out.str()))
+                    .hasMatch())
+        << out.str();
+
+    ASSERT_EQ(Run({"--help"}), cli::kExitOk);
+    const std::string overview = out.str();
+    ASSERT_EQ(Run({"help"}), cli::kExitOk);
+    EXPECT_EQ(out.str(), overview);
+    EXPECT_EQ(err.str(), "");
+}
+
+class CliCommandHelp : public CliConventions, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CliCommandHelp, NamesTheCommandWholeAndReadsTheSameBothWays) {
+    const QString name = QString::fromLatin1(GetParam());
+    ASSERT_EQ(Run({name, "--help"}), cli::kExitOk);
+    const std::string help = out.str();
+    ASSERT_EQ(Run({"help", name}), cli::kExitOk);
+    EXPECT_EQ(out.str(), help);
+    EXPECT_EQ(help.rfind("Usage: echovane-cli " + std::string(GetParam()), 0), 0u) << help;
+    // The overview lists it too, whole.
+    ASSERT_EQ(Run({"--help"}), cli::kExitOk);
+    EXPECT_TRUE(
+        QString::fromStdString(out.str()).contains(QRegularExpression("\n  " + name + "[ \n]")));
+    EXPECT_TRUE(keypad->received().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliCommandHelp,
+                         ::testing::Values("devices", "set-brightness", "set-layout",
+                                           "save-defaults", "factory-reset", "status", "table",
+                                           "config", "ble", "upgrade"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+TEST_F(CliConventions, HelpListsTheNamesAValueMayTake) {
+    ASSERT_EQ(Run({"help", "set-layout"}), cli::kExitOk);
+    for (const char* name :
+         {"0  Default Table", "5  Customise Multicode Table", "6  Mouse Table"}) {
+        EXPECT_NE(out.str().find(name), std::string::npos) << name;
+    }
+    ASSERT_EQ(Run({"help", "ble"}), cli::kExitOk);
+    for (const char* name : {"-19.5dbm", "2.5dbm", "4  Vecta - Portraite", "5  Vecta - Landscape",
+                             "13  EchovaneQT - Landscape (Upside Down)"}) {
+        EXPECT_NE(out.str().find(name), std::string::npos) << name;
+    }
+}
+
+struct DoneCase {
+    const char* what;
+    QStringList args;
+    const char* says;
+};
+
+void PrintTo(const DoneCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class CliSuccess : public CliConventions, public ::testing::WithParamInterface<DoneCase> {};
+
+TEST_P(CliSuccess, SaysWhatWasDoneInOneLineUnlessQuiet) {
+    ASSERT_EQ(Run(GetParam().args), cli::kExitOk) << err.str();
+    const std::vector<std::string> lines = Lines(out.str());
+    ASSERT_EQ(lines.size(), 1u) << out.str();
+    EXPECT_NE(lines[0].find(GetParam().says), std::string::npos) << lines[0];
+    EXPECT_EQ(err.str(), "");
+
+    QStringList quiet = GetParam().args;
+    quiet << "--quiet";
+    ASSERT_EQ(Run(quiet), cli::kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CliSuccess,
+    ::testing::Values(DoneCase{"SetBrightness", {"set-brightness", "4"}, "4"},
+                      DoneCase{"SetLayout", {"set-layout", "1"}, "Alternate Table"},
+                      DoneCase{"SaveDefaults", {"save-defaults"}, "keeps"},
+                      DoneCase{"BleSet", {"ble", "set", "--power", "3"}, "power -10dbm"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(CliConventions, FactoryResetAsksOnATerminalAndKeepsTheButtonsOutOfItsWords) {
+    std::vector<std::string> asked;
+    bool answer = false;
+    console.interactive = true;
+    console.ask = [&](const std::string& question) {
+        asked.push_back(question);
+        return answer;
+    };
+    EXPECT_EQ(Run({"factory-reset"}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "The keypad was not reset.\n");
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].find("factory settings"), std::string::npos);
+    EXPECT_TRUE(keypad->received().empty());
+
+    answer = true;
+    ASSERT_EQ(Run({"factory-reset"}), cli::kExitOk) << err.str();
+    ASSERT_FALSE(keypad->received().empty());
+    EXPECT_EQ(keypad->received().back().command, CmdResetToDefault);
+    // One line, in the command line's words: there is no button to click.
+    EXPECT_EQ(Lines(out.str()).size(), 1u) << out.str();
+    EXPECT_EQ(out.str().find("click"), std::string::npos) << out.str();
+    EXPECT_EQ(out.str().find("Scan For"), std::string::npos) << out.str();
+}
+
+struct PowerCase {
+    std::string level; // as the keypad reports it
+    std::string text;  // the window's item, without its blanks
+};
+
+class CliPowerLevel : public CliConventions, public ::testing::WithParamInterface<PowerCase> {};
+
+TEST_P(CliPowerLevel, ReadsInStatusAsBleSetTakesIt) {
+    keypad->settings.ble.powerLevel = GetParam().level;
+    ASSERT_EQ(Run({"status"}), cli::kExitOk) << err.str();
+    const std::string shown =
+        "BLE power level   " + GetParam().level + " (" + GetParam().text + ")";
+    EXPECT_NE(out.str().find(shown + "\n"), std::string::npos) << out.str();
+
+    // Both forms status shows give the same level back.
+    for (const std::string& given : {GetParam().level, GetParam().text}) {
+        keypad->settings.ble.powerLevel = "5";
+        ASSERT_EQ(Run({"ble", "set", "--power", QString::fromStdString(given)}), cli::kExitOk)
+            << given << ": " << err.str();
+        EXPECT_EQ(keypad->settings.ble.powerLevel, GetParam().level) << given;
+    }
+}
+
+// From the BLE window's list: level i + 1 is item i.
+INSTANTIATE_TEST_SUITE_P(Levels, CliPowerLevel,
+                         ::testing::Values(PowerCase{"1", "-19.5dbm"}, PowerCase{"8", "-1dbm"},
+                                           PowerCase{"9", "0dbm"}, PowerCase{"10", "1dbm"},
+                                           PowerCase{"12", "2.5dbm"}),
+                         [](const auto& info) { return "Level" + info.param.level; });
+
+TEST_F(CliConventions, BleSetKeepsWhatItIsNotGivenByteForByte) {
+    for (const std::string& name : {std::string("LongBleName123"), std::string("Caf\xE9\x01")}) {
+        keypad->settings.ble.name = name;
+        keypad->settings.ble.manufacturerData = "5F6E8D";
+        keypad->settings.ble.powerLevel = "8";
+        ASSERT_EQ(Run({"ble", "set", "--enable", "no"}), cli::kExitOk) << err.str();
+        EXPECT_EQ(keypad->settings.ble.name, name);
+        EXPECT_EQ(keypad->settings.ble.powerLevel, "8");
+        EXPECT_EQ(keypad->settings.ble.enabled, 0);
+        ASSERT_EQ(Run({"ble", "set", "--power", "3"}), cli::kExitOk) << err.str();
+        EXPECT_EQ(keypad->settings.ble.name, name);
+        // The packed values come back as the same three bytes.
+        EXPECT_EQ(QString::fromStdString(keypad->settings.ble.manufacturerData).toUpper(),
+                  "5F6E8D");
+    }
+}
+
+// Every text in the tree has no blanks at either end, except where its bytes are the point.
+void ExpectTrimmed(const QJsonValue& value, const QString& path) {
+    if (value.isString()) {
+        if (path != QStringLiteral(".ble.name")) {
+            EXPECT_EQ(value.toString(), value.toString().trimmed()) << path.toStdString();
+        }
+    } else if (value.isObject()) {
+        const QJsonObject object = value.toObject();
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            ExpectTrimmed(it.value(), path + "." + it.key());
+        }
+    } else if (value.isArray()) {
+        for (const QJsonValue& item : value.toArray()) {
+            ExpectTrimmed(item, path + "[]");
+        }
+    }
+}
+
+TEST_F(CliConventions, StatusJsonHasNumbersFlagsAndTrimmedTexts) {
+    keypad->settings.ble.powerLevel = "8";
+    keypad->settings.ble.enabled = 1;
+    ASSERT_EQ(Run({"status", "--json"}), cli::kExitOk) << err.str();
+    const QJsonObject json = Json();
+    EXPECT_EQ(json["version"], QJsonValue(1));
+    ExpectTrimmed(json, QString());
+    const QJsonObject status = json["status"].toObject();
+    EXPECT_TRUE(status["temperature"].isDouble());
+    EXPECT_EQ(status["temperature"].toInt(), std::stoi(keypad->model.temperature));
+    EXPECT_TRUE(status["hvStatus"].toString() == "VERTICAL" ||
+                status["hvStatus"].toString() == "HORIZONTAL")
+        << status["hvStatus"].toString().toStdString();
+    const QJsonObject ble = json["ble"].toObject();
+    EXPECT_EQ(ble["powerLevel"], QJsonValue(8));
+    EXPECT_EQ(ble["powerLevelText"], QJsonValue("-1dbm"));
+    EXPECT_EQ(ble["enabled"], QJsonValue(true));
+    EXPECT_TRUE(ble["moduleFitted"].isBool());
+}
+
+TEST_F(CliConventions, BleShowJsonGivesNullForAValueOutsideItsList) {
+    keypad->settings.ble.powerLevel = "15";
+    ASSERT_EQ(Run({"ble", "show", "--json"}), cli::kExitOk) << err.str();
+    const QJsonObject json = Json();
+    EXPECT_EQ(json["version"], QJsonValue(1));
+    EXPECT_TRUE(json["values"].toObject()["power"].toObject()["index"].isNull());
+    EXPECT_EQ(json["powerLevel"], QJsonValue(15));
+    ExpectTrimmed(json, QString());
+}
+
+TEST_F(CliConventions, DevicesJsonListsEachInterface) {
+    keypad->openDenied = true;
+    ASSERT_EQ(Run({"devices", "--json"}), cli::kExitOk) << err.str();
+    const QJsonObject json = Json();
+    EXPECT_EQ(json["version"], QJsonValue(1));
+    const QJsonArray devices = json["devices"].toArray();
+    ASSERT_EQ(devices.size(), 2);
+    int protocol = 0;
+    for (const QJsonValue& device : devices) {
+        const QJsonObject d = device.toObject();
+        EXPECT_EQ(d["kind"], QJsonValue("keypad"));
+        EXPECT_TRUE(d["interface"].isDouble());
+        EXPECT_EQ(d["openable"], QJsonValue(false));
+        EXPECT_NE(d["whyNot"].toString().indexOf("permission denied"), -1);
+        protocol += d["protocolInterface"].toBool() ? 1 : 0;
+    }
+    EXPECT_EQ(protocol, 1);
+
+    bus().Unplug(keypad.get());
+    ASSERT_EQ(Run({"devices", "--json"}), cli::kExitOk);
+    EXPECT_TRUE(Json()["devices"].toArray().isEmpty());
+}
+
+TEST_F(CliConventions, TableShowJsonHoldsTheTableAsNumbers) {
+    keypad->settings.tableKind = 2;
+    for (size_t i = 0; i < keypad->settings.customTable.size(); ++i) {
+        keypad->settings.customTable[i] = static_cast<uint8_t>(0x30 + i);
+    }
+    ASSERT_EQ(Run({"table", "show", "--json"}), cli::kExitOk) << err.str();
+    const QJsonObject json = Json();
+    EXPECT_EQ(json["version"], QJsonValue(1));
+    EXPECT_EQ(json["tableKind"], QJsonValue(2));
+    EXPECT_EQ(json["tableKindName"], QJsonValue("Customise Table"));
+    const QJsonArray values = json["codeTableValues"].toArray();
+    ASSERT_EQ(values.size(), 20);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(values[i], QJsonValue(0x30 + i)) << i;
+    }
+    EXPECT_FALSE(json.contains("multipleCodeTableValues"));
+}
+
+} // namespace
