@@ -470,6 +470,13 @@ void Form1::button8_Click() {
 }
 
 void Form1::button9_Click() {
+    // One mis-click would lose the customised tables: ask first.
+    if (ui::AskYesNo(this,
+                     QStringLiteral("Are you sure you want to reset the keypad to factory "
+                                    "default? Its customised code tables will be lost."),
+                     ui::kCaption) != ui::Answer::Yes) {
+        return;
+    }
     Reply reply;
     if (Send(CmdResetToDefault, nullptr, 0, reply) != kExchangeOk) {
         ui::ShowWarning(this, QStringLiteral("Unable to Reset to Default..\n"));

@@ -223,7 +223,8 @@ int SaveDefaults(Context& context) {
 }
 
 inline constexpr char kFactoryResetQuestion[] =
-    "Reset the keypad to its factory settings? Its customised code tables are lost.";
+    "Are you sure you want to reset the keypad to factory default? Its customised code tables "
+    "will be lost.";
 inline constexpr char kFactoryResetNeedsConfirmation[] =
     "factory-reset must be confirmed: run it on a terminal, or give --yes";
 inline constexpr char kFactoryResetNotDone[] = "The keypad was not reset.";

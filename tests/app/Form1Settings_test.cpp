@@ -22,6 +22,10 @@
 
 namespace {
 
+const QString kFactoryResetQuestion = QStringLiteral(
+    "Are you sure you want to reset the keypad to factory default? Its customised code tables "
+    "will be lost.");
+
 using emulator::Fault;
 using emulator::FaultKind;
 using praxil_usb_encoder::Form1;
@@ -117,7 +121,8 @@ TEST_F(Form1Settings, FactoryResetDisablesTheFunctionsUntilTheNextScan) {
     form->button9->click();
     EXPECT_EQ(keypad->ReceivedCodes(), Codes{CmdResetToDefault});
     EXPECT_EQ(recorder.texts(),
-              QStringList{"Please click on Scan For to re-connect after device reboot.\n"});
+              (QStringList{kFactoryResetQuestion,
+                           "Please click on Scan For to re-connect after device reboot.\n"}));
     EXPECT_EQ(Form1::PickerText(form->keypadTypeCbox), "Keypad - Layout");
     EXPECT_EQ(Form1::PickerText(form->ledBrightnessCbox), "LED Brightness");
     EXPECT_EQ(form->richTextBox1->toPlainText(), lines) << "the values from before the reset";
@@ -132,9 +137,26 @@ TEST_F(Form1Settings, FactoryResetDisablesTheFunctionsUntilTheNextScan) {
 TEST_F(Form1Settings, RefusedFactoryResetLeavesTheWindowAsItWas) {
     keypad->InjectFault({FaultKind::Refuse, CmdResetToDefault});
     form->button9->click();
-    EXPECT_EQ(recorder.texts(), QStringList{"Unable to Reset to Default..\n"});
+    EXPECT_EQ(recorder.texts(),
+              (QStringList{kFactoryResetQuestion, "Unable to Reset to Default..\n"}));
     EXPECT_TRUE(form->button1->isEnabled());
     EXPECT_EQ(form->keypadTypeCbox->currentIndex(), 2);
+}
+
+TEST_F(Form1Settings, FactoryResetAsksFirstAndNoSendsNothing) {
+    const QString lines = form->richTextBox1->toPlainText();
+    recorder.answers = {ui::Answer::No};
+    form->button9->click();
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    const ui::MessageRequest& question = recorder.messages[0];
+    EXPECT_EQ(question.text, kFactoryResetQuestion);
+    EXPECT_EQ(question.caption, "Vexor Echovane");
+    EXPECT_EQ(question.buttons, ui::Buttons::YesNo);
+    EXPECT_EQ(question.icon, ui::Icon::Question);
+    EXPECT_TRUE(keypad->received().empty());
+    EXPECT_TRUE(form->button9->isEnabled());
+    EXPECT_EQ(form->keypadTypeCbox->currentIndex(), 2);
+    EXPECT_EQ(form->richTextBox1->toPlainText(), lines);
 }
 
 TEST_F(Form1Settings, SaveChangesRefusedByTheKeypadLeavesTheFileAlone) {
