@@ -15,6 +15,8 @@ inline constexpr char kMicrophoneNotice[] =
 inline constexpr char kAudioCaption[] = "VexorEchovaneUtility";
 inline constexpr char kKeyPromptText[] = "Press each key  on Echovane... ";
 inline constexpr char kCannotRecordText[] = "This device doesn't record.";
+inline constexpr char kNoAudioOutputText[] =
+    "No sound output found: connect speakers or headphones to play the test sound..";
 
 inline constexpr char kWindowTitle[] = "Self Test";
 inline constexpr char kHeading[] = "SELF TEST";

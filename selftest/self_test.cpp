@@ -375,6 +375,11 @@ void self_test::CloseAudio() {
 void self_test::button17_Click() {
     CloseAudio();
     player_ = platform::CurrentAudio().CreatePlayer();
+    if (!player_->CanPlay()) {
+        ui::ShowWarning(this, Text(selftest::kNoAudioOutputText) + "\n");
+        markers[0]->setFocus();
+        return;
+    }
     player_->Play(SelfTestNativeFilePath(Text(selftest::kTestSoundFile)).toStdString());
     markers[0]->setFocus();
 }

@@ -1,5 +1,7 @@
 #include "QtAudioPlayer.h"
 
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QUrl>
 
 namespace platform {
@@ -20,6 +22,10 @@ void QtAudioPlayer::Play(const std::string& path) {
 
 void QtAudioPlayer::Stop() {
     player_.stop();
+}
+
+bool QtAudioPlayer::CanPlay() {
+    return !QMediaDevices::audioOutputs().isEmpty();
 }
 
 } // namespace platform

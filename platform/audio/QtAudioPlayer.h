@@ -14,6 +14,7 @@ public:
     ~QtAudioPlayer() override;
     void Play(const std::string& path) override;
     void Stop() override;
+    bool CanPlay() override;
 
 private:
     QAudioOutput output_;

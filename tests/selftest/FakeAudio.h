@@ -26,12 +26,13 @@ public:
     ~FakeAudio() override { platform::InstallAudio(nullptr); }
 
     bool hasInput = true;
+    bool hasOutput = true;
     bool startWorks = true;
     bool stopWorks = true;
     std::shared_ptr<Log> log = std::make_shared<Log>();
 
     std::unique_ptr<platform::AudioPlayer> CreatePlayer() override {
-        return std::make_unique<Player>(log);
+        return std::make_unique<Player>(log, hasOutput);
     }
     std::unique_ptr<platform::AudioRecorder> CreateRecorder() override {
         ++log->recordersCreated;
@@ -41,13 +42,22 @@ public:
 private:
     class Player final : public platform::AudioPlayer {
     public:
-        explicit Player(std::shared_ptr<Log> log) : log_(std::move(log)) { ++log_->playersOpen; }
+        Player(std::shared_ptr<Log> log, bool hasOutput)
+            : log_(std::move(log)), hasOutput_(hasOutput) {
+            ++log_->playersOpen;
+        }
         ~Player() override { --log_->playersOpen; }
-        void Play(const std::string& path) override { log_->played.push_back(path); }
+        void Play(const std::string& path) override {
+            if (hasOutput_) {
+                log_->played.push_back(path);
+            }
+        }
         void Stop() override {}
+        bool CanPlay() override { return hasOutput_; }
 
     private:
         std::shared_ptr<Log> log_;
+        bool hasOutput_;
     };
 
     class Recorder final : public platform::AudioRecorder {

@@ -356,6 +356,24 @@ TEST_F(SelfTestWindow, PlayStartsTheSoundAgain) {
     ASSERT_TRUE(CloseAndWait());
 }
 
+TEST_F(SelfTestWindow, PlayWithoutASoundOutputSaysSoAndTheTestGoesOn) {
+    auto keypad = Connect("VX0810");
+    audio_.hasOutput = false;
+    Open();
+    const size_t shownBefore = dialogs_.messages.size();
+    QTest::mouseClick(window_->button17, Qt::LeftButton);
+    ASSERT_EQ(dialogs_.messages.size(), shownBefore + 1);
+    const ui::MessageRequest& box = dialogs_.messages.back();
+    EXPECT_EQ(box.text, "No sound output found: connect speakers or headphones to play the test "
+                        "sound..\n");
+    EXPECT_EQ(box.caption, "Vexor Echovane");
+    EXPECT_EQ(box.buttons, ui::Buttons::Ok);
+    EXPECT_EQ(box.icon, ui::Icon::Warning);
+    EXPECT_TRUE(audio_.log->played.empty());
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    ASSERT_TRUE(CloseAndWait());
+}
+
 TEST_F(SelfTestWindow, RecordCyclesThroughStartAndStopAndPlaysTheRecordingBack) {
     auto keypad = Connect("VX0810");
     dialogs_.answers = {ui::Answer::Yes, ui::Answer::Ok};
