@@ -1,17 +1,21 @@
-// Renders the main window (connected and not connected), the about box, a message box and the
-// demo's keypad panel into PNG files, on whatever platform Qt runs (offscreen in scripts).
+// Renders the main window (connected and not connected), the BLE window with its product list
+// open, the about box, a message box and the demo's keypad panel into PNG files, on whatever
+// platform Qt runs (offscreen in scripts).
 
 #include "app/DemoKeypad.h"
 #include "app/Form1.h"
 #include "app/SimulatedKeypadPanel.h"
 #include "device/discovery.h"
 #include "emulator/VirtualBus.h"
+#include "firmware/ble/Bluetooth.h"
 #include "resources/EchovaneResources.h"
 #include "ui/CustomMessageBox.h"
 #include "ui/Dialogs.h"
 #include "ui/about.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
@@ -53,6 +57,15 @@ int main(int argc, char** argv) {
     form.show();
     QCoreApplication::processEvents(); // runs Form1_Load
     ok &= Save(form, folder, "main-window-connected.png");
+
+    form.btnModifyBleName_Click();
+    if (auto* ble = form.findChild<praxil_usb_encoder::Bluetooth*>()) {
+        ok &= Save(*ble, folder, "bluetooth-parameters.png");
+        ble->comboBox1->showPopup();
+        ok &= Save(*ble->comboBox1->view(), folder, "bluetooth-product-types.png");
+        ble->comboBox1->hidePopup();
+        ble->close();
+    }
 
     app::SimulatedKeypadPanel panel(keypad);
     panel.ShowBeside(form);

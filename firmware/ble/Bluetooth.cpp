@@ -29,9 +29,8 @@ constexpr int kControlHeight = 24;
 constexpr int kButtonY = 420;
 constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 28;
-constexpr int kMargin = 20;
-constexpr int kLabelGap = 10;
-constexpr int kMinLabelWidth = 190;
+constexpr int kMargin = 16;
+constexpr int kLabelGap = 8;
 
 QString FromNarrow(const std::string& text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -151,17 +150,19 @@ void Bluetooth::Bluetooth_Load() {
 }
 
 void Bluetooth::FitControlsToProductTypes() {
-    // The longest product type decides the width of the control column; the window keeps its
-    // size, so the labels give way on the left.
+    // The window keeps its size: the controls take the width of the longest product type, the
+    // labels the rest, wrapping onto a second line where one does not fit.
     comboBox1->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    const int wanted = std::max(kControlWidth, comboBox1->sizeHint().width());
-    const int width = std::min(wanted, kWindowSize - 2 * kMargin - kMinLabelWidth);
+    const int width = std::max(kControlWidth, comboBox1->sizeHint().width());
     const int controlX = kWindowSize - kMargin - width;
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         QRect geometry = child->geometry();
-        if (qobject_cast<QLabel*>(child) != nullptr) {
-            geometry.setLeft(kMargin);
-            geometry.setRight(controlX - kLabelGap - 1);
+        if (auto* label = qobject_cast<QLabel*>(child)) {
+            const int labelWidth = controlX - kLabelGap - kMargin;
+            const bool wraps = label->sizeHint().width() > labelWidth;
+            label->setWordWrap(wraps);
+            const int height = wraps ? kRowHeight - 4 : geometry.height();
+            geometry = QRect(kMargin, geometry.center().y() - height / 2, labelWidth, height);
         } else if (qobject_cast<QComboBox*>(child) != nullptr || child == bleTextBox) {
             geometry = QRect(controlX, geometry.y(), width, geometry.height());
         }

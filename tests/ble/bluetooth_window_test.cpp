@@ -196,10 +196,19 @@ TEST_F(BluetoothWindow, EveryProductTypeIsReadableInFullOpenAndClosed) {
     }
     EXPECT_NE(shown[4], shown[5]);
     EXPECT_EQ(shown.removeDuplicates(), 0);
-    // Everything still inside the window, and the labels beside their controls.
+    // Everything still inside the window, every label readable in full (the timeout's too,
+    // which shows when the keypad's value could not be read).
     for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         EXPECT_TRUE(window->rect().contains(child->geometry()))
             << child->objectName().toStdString();
+        if (auto* label = qobject_cast<QLabel*>(child)) {
+            const int flags = label->wordWrap() ? Qt::TextWordWrap : 0;
+            const QRect needed = label->fontMetrics().boundingRect(
+                label->contentsRect(), flags | static_cast<int>(label->alignment()), label->text());
+            EXPECT_LE(needed.height(), label->contentsRect().height())
+                << label->text().toStdString();
+            EXPECT_LE(needed.width(), label->contentsRect().width()) << label->text().toStdString();
+        }
     }
     delete window;
 }
