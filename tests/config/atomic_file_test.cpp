@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <tuple>
 
@@ -103,20 +105,103 @@ TEST_F(ReplaceTest, ALinkStaysALinkAndItsTargetIsReplaced) {
     EXPECT_EQ(ReadBytes(real), "new");
 }
 
-TEST_F(ReplaceTest, AFileThatCannotBeWrittenIsNotReplaced) {
-    if (testsupport::RunningAsRoot()) {
-        GTEST_SKIP() << "permissions do not bind root";
+// What the user cannot write is not replaced: neither a read-only file nor one in a folder the
+// user cannot write to. Run as root, the check drops to an unprivileged user first, in a child
+// process, so that it runs (and binds) in CI too.
+std::string UnwritableFilesStay(const testsupport::TempFolder& folder, const std::string& file) {
+    if (const std::string why = testsupport::DropRootRights(folder.path()); !why.empty()) {
+        return why;
     }
-    WriteBytes(file, kOldBytes);
     fs::permissions(file, fs::perms::owner_read);
-    EXPECT_FALSE(CIniFile::SetValue("KeypadLayout", "5", "appSettings", file));
-    EXPECT_EQ(ReadBytes(file), kOldBytes);
-
+    if (CIniFile::SetValue("KeypadLayout", "5", "appSettings", file)) {
+        return "a read-only file was reported saved";
+    }
+    if (ReadBytes(file) != kOldBytes) {
+        return "a read-only file was changed";
+    }
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+#ifndef _WIN32
     fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_FALSE(CIniFile::SetValue("KeypadLayout", "5", "appSettings", file));
+    if (CIniFile::SetValue("KeypadLayout", "5", "appSettings", file)) {
+        return "a file in a read-only folder was reported saved";
+    }
+    if (ReadBytes(file) != kOldBytes) {
+        return "a file in a read-only folder was changed";
+    }
+#endif
+    return "";
+}
+
+TEST_F(ReplaceTest, AFileThatCannotBeWrittenIsNotReplaced) {
+    WriteBytes(file, kOldBytes);
+    EXPECT_EXIT(
+        {
+            const std::string failure = UnwritableFilesStay(folder, file);
+            std::fprintf(stderr, "%s\n", failure.c_str());
+            std::_Exit(failure.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(ReadBytes(file), kOldBytes);
 }
+
+// The system itself refuses the final rename (on Windows, a file another program holds open):
+// the save fails and the old file stays.
+TEST_F(ReplaceTest, ARenameTheSystemRefusesIsNoSave) {
+    WriteBytes(file, kOldBytes);
+    config::SetReplaceFaultHook([this](ReplaceStep at, const std::string&) {
+        if (at == ReplaceStep::Rename) {
+            // Pulls the temporary file away, so the real rename finds nothing to move.
+            for (const std::string& name : folder.Entries()) {
+                if (name != "USBEchovaneUtilityCfg.ini") {
+                    fs::remove(folder.File(name));
+                }
+            }
+        }
+        return ReplaceFault::None;
+    });
+    EXPECT_FALSE(CIniFile::SetValue("KeypadLayout", "5", "appSettings", file));
+    EXPECT_EQ(ReadBytes(file), kOldBytes);
+    EXPECT_EQ(folder.Entries(), (std::vector<std::string>{"USBEchovaneUtilityCfg.ini"}));
+}
+
+struct SizeLimitCase {
+    size_t fileBytes;
+    size_t limit;
+    bool read;
+};
+
+void PrintTo(const SizeLimitCase& c, std::ostream* os) {
+    *os << c.fileBytes << " bytes, limit " << c.limit;
+}
+
+class ReadSizeLimit : public ReplaceTest, public ::testing::WithParamInterface<SizeLimitCase> {};
+
+// The limit is the largest size read: a file of exactly the limit is read whole, one byte more
+// is refused. Sizes around the 4 KB read chunk too.
+TEST_P(ReadSizeLimit, ReadsUpToAndIncludingTheLimit) {
+    std::string bytes(GetParam().fileBytes, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>('a' + i % 26);
+    }
+    WriteBytes(file, bytes);
+    const auto read = config::ReadWholeFile(file, GetParam().limit);
+    ASSERT_EQ(read.has_value(), GetParam().read);
+    if (read) {
+        EXPECT_EQ(*read, bytes);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ReadSizeLimit,
+    ::testing::Values(SizeLimitCase{0, 0, true}, SizeLimitCase{1, 0, false},
+                      SizeLimitCase{1, 1, true}, SizeLimitCase{2, 1, false},
+                      SizeLimitCase{4095, 4096, true}, SizeLimitCase{4096, 4096, true},
+                      SizeLimitCase{4097, 4096, false}, SizeLimitCase{4097, 4097, true},
+                      SizeLimitCase{9000, 9000, true}, SizeLimitCase{9001, 9000, false}),
+    [](const auto& info) {
+        return "Bytes" + std::to_string(info.param.fileBytes) + "Limit" +
+               std::to_string(info.param.limit);
+    });
 
 TEST_F(ReplaceTest, NoFolderOrADirectoryInTheWayFails) {
     EXPECT_FALSE(config::ReplaceFileAtomically(folder.File("missing/x.ini"), "x"));

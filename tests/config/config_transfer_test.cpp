@@ -146,16 +146,21 @@ INSTANTIATE_TEST_SUITE_P(
                    "Exception :Failed to copy the new file."}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(TransferTest, ImportCancelledOrUnreadableOrTooLarge) {
+TEST_F(TransferTest, ImportCancelledOrUnreadableOrOverTheSizeLimit) {
     EXPECT_FALSE(config::ImportCfgFile(std::nullopt).failed());
     EXPECT_EQ(config::ImportCfgFile(folder.File("usb/USBEchovaneUtilityCfg.ini")).message,
               config::Warning("File is incorrect format."));
+    // One byte over the limit is refused; a file of exactly the limit is taken.
     std::string huge(kAllKeysEmpty);
-    huge += std::string(config::kMaxImportBytes, '\n');
+    huge.resize(config::kMaxImportBytes + 1, '\n');
     WriteBytes(folder.File("usb/USBEchovaneUtilityCfg.ini"), huge);
     EXPECT_EQ(config::ImportCfgFile(folder.File("usb/USBEchovaneUtilityCfg.ini")).message,
               config::Warning("File is incorrect format."));
     EXPECT_EQ(ReadBytes(FileName), kSaved);
+    huge.pop_back();
+    WriteBytes(folder.File("usb/USBEchovaneUtilityCfg.ini"), huge);
+    EXPECT_FALSE(config::ImportCfgFile(folder.File("usb/USBEchovaneUtilityCfg.ini")).failed());
+    EXPECT_EQ(ReadBytes(FileName), huge);
 }
 
 TEST_F(TransferTest, ACopyThatFailsLeavesTheConfigurationFile) {

@@ -5,6 +5,7 @@
 #include "device/discovery.h"
 #include "device/frame.h"
 #include "emulator/ScriptedDevice.h"
+#include "tests/support/BoundedThread.h"
 #include "tests/support/EmulatorFixture.h"
 
 #include <hidapi/hidapi.h>
@@ -21,11 +22,17 @@ using Bytes = std::vector<uint8_t>;
 
 class Exchange : public testsupport::EmulatorTest {
 protected:
-    int32_t Send(uint8_t command, const Bytes& data = {}) {
+    // One exchange, on a bounded thread: a broken time-out fails the test instead of hanging it.
+    int32_t Send(uint8_t command, const Bytes& data = {}, int32_t timeoutMs = kCommandTimeoutMs) {
         replyLength = 777;
-        return USBEncoderSendAndReceive_a(hid_handle, command, data.data(),
-                                          static_cast<int32_t>(data.size()), reply, 64,
-                                          &replyLength, kCommandTimeoutMs);
+        int32_t result = 0;
+        testsupport::RunBounded(
+            "an exchange with a " + std::to_string(timeoutMs) + " ms time-out", [&] {
+                result = USBEncoderSendAndReceive_a(hid_handle, command, data.data(),
+                                                    static_cast<int32_t>(data.size()), reply, 64,
+                                                    &replyLength, timeoutMs);
+            });
+        return result;
     }
     uint8_t reply[64] = {};
     uint32_t replyLength = 0;
@@ -127,9 +134,7 @@ TEST_F(Exchange, BusyGapLongerThanTheTimeOutFails) {
 TEST_F(Exchange, TimeOutZeroWaitsWithoutLimit) {
     auto keypad = ConnectKeypad();
     keypad->InjectFault({FaultKind::LateReply, emulator::kAnyCommand, 0, 1, 60'000});
-    EXPECT_EQ(USBEncoderSendAndReceive_a(hid_handle, CmdGetProductType, nullptr, 0, reply, 64,
-                                         &replyLength, 0),
-              kExchangeOk);
+    EXPECT_EQ(Send(CmdGetProductType, {}, 0), kExchangeOk);
     EXPECT_EQ(replyLength, 1u);
 }
 
@@ -169,7 +174,8 @@ TEST_F(Exchange, HandleClosedByARescanFailsInsteadOfUsingFreedMemory) {
 }
 
 // Holds the keypad's answer to the first request until released, to keep an exchange in
-// flight while another thread tries its luck.
+// flight while another thread tries its luck. Both waits are bounded, so a broken lock fails
+// the test instead of hanging it.
 struct Gate {
     std::mutex mutex;
     std::condition_variable cv;
@@ -179,11 +185,11 @@ struct Gate {
         std::unique_lock lock(mutex);
         entered = true;
         cv.notify_all();
-        cv.wait(lock, [this] { return released; });
+        cv.wait_for(lock, testsupport::kStuckAfter, [this] { return released; });
     }
-    void WaitEntered() {
+    bool WaitEntered() {
         std::unique_lock lock(mutex);
-        cv.wait(lock, [this] { return entered; });
+        return cv.wait_for(lock, testsupport::kStuckAfter, [this] { return entered; });
     }
     void Release() {
         std::lock_guard lock(mutex);
@@ -201,30 +207,28 @@ TEST_F(Exchange, ASecondExchangeWaitsForTheFirst) {
             gate.Enter();
         }
     };
-    std::atomic<bool> secondDone{false};
-    std::thread first([&] {
+    testsupport::BoundedThread first("the first of two exchanges", [&] {
         uint8_t buffer[64];
         uint32_t length = 0;
         EXPECT_EQ(USBEncoderSendAndReceive_a(hid_handle, CmdGetStatus, nullptr, 0, buffer, 64,
                                              &length, kCommandTimeoutMs),
                   kExchangeOk);
     });
-    gate.WaitEntered();
-    std::thread second([&] {
+    EXPECT_TRUE(gate.WaitEntered()) << "the first request never reached the keypad";
+    testsupport::BoundedThread second("the second exchange, waiting for the first", [&] {
         uint8_t buffer[64];
         uint32_t length = 0;
         EXPECT_EQ(USBEncoderSendAndReceive_a(hid_handle, CmdGetProductType, nullptr, 0, buffer, 64,
                                              &length, kCommandTimeoutMs),
                   kExchangeOk);
         EXPECT_EQ(length, 1u);
-        secondDone = true;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(secondDone.load());
+    EXPECT_FALSE(second.Done()) << "the second exchange did not wait for the first";
     EXPECT_EQ(calls.load(), 1) << "the second request must not reach the keypad yet";
     gate.Release();
-    first.join();
-    second.join();
+    first.Join();
+    second.Join();
     EXPECT_EQ(keypad->ReceivedCodes(), (Bytes{CmdGetStatus, CmdGetProductType}));
 }
 
@@ -238,25 +242,22 @@ TEST_F(Exchange, ARescanWaitsForARunningExchange) {
         }
     };
     const int exitsBefore = bus().usage().exitCount;
-    std::thread exchange([&] {
+    testsupport::BoundedThread exchange("an exchange a rescan waits for", [&] {
         uint8_t buffer[64];
         uint32_t length = 0;
         EXPECT_EQ(USBEncoderSendAndReceive_a(hid_handle, CmdGetStatus, nullptr, 0, buffer, 64,
                                              &length, kCommandTimeoutMs),
                   kExchangeOk);
     });
-    gate.WaitEntered();
-    std::atomic<bool> rescanned{false};
-    std::thread rescan([&] {
-        EXPECT_TRUE(device::RescanForKeypad().found);
-        rescanned = true;
-    });
+    EXPECT_TRUE(gate.WaitEntered()) << "the request never reached the keypad";
+    testsupport::BoundedThread rescan("a rescan waiting for a running exchange",
+                                      [&] { EXPECT_TRUE(device::RescanForKeypad().found); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_FALSE(rescanned.load());
+    EXPECT_FALSE(rescan.Done()) << "the rescan did not wait for the exchange";
     EXPECT_EQ(bus().usage().exitCount, exitsBefore) << "hidapi shut down under an exchange";
     gate.Release();
-    exchange.join();
-    rescan.join();
+    exchange.Join();
+    rescan.Join();
     EXPECT_EQ(bus().usage().useAfterExit, 0);
 }
 

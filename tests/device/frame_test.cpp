@@ -109,14 +109,48 @@ TEST(ReplyParser, TakesTheSpecimenReply) {
     EXPECT_EQ(reply[1], 0xEE) << "bytes past the reply data are left alone";
 }
 
-TEST(ReplyParser, ReadsLengthDigitsInEitherCase) {
-    Bytes data(10, 0x42);
-    uint8_t reply[64];
-    uint32_t length = 0;
-    EXPECT_EQ(ParseEncoderResponse(Frame("0b", 0, data).data(), reply, &length), kParseOk);
-    EXPECT_EQ(length, 10u);
-    EXPECT_EQ(ParseEncoderResponse(Frame("0B", 0, data).data(), reply, &length), kParseOk);
+// Data bytes 1, 2, 3, ... so that a shifted or shortened copy shows.
+Bytes Counting(size_t n) {
+    Bytes data(n);
+    for (size_t i = 0; i < n; ++i) {
+        data[i] = static_cast<uint8_t>(i + 1);
+    }
+    return data;
 }
+
+struct GoodFrameCase {
+    const char* name;
+    const char* lengthDigits;
+    size_t dataBytes;
+};
+
+void PrintTo(const GoodFrameCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ReplyParserAccepts : public ::testing::TestWithParam<GoodFrameCase> {};
+
+TEST_P(ReplyParserAccepts, AndCopiesEveryDataByte) {
+    const Bytes data = Counting(GetParam().dataBytes);
+    uint8_t reply[64];
+    std::fill(std::begin(reply), std::end(reply), 0xEE);
+    uint32_t length = 1234;
+    ASSERT_EQ(ParseEncoderResponse(Frame(GetParam().lengthDigits, 0, data).data(), reply, &length),
+              kParseOk);
+    EXPECT_EQ(length, data.size());
+    EXPECT_EQ(Bytes(reply, reply + data.size()), data);
+    EXPECT_EQ(reply[data.size()], 0xEE) << "bytes past the reply data are left alone";
+}
+
+// "37" is the largest frame a 64-byte report holds: status, 54 data bytes, ETX and checksum
+// end at byte 63.
+INSTANTIATE_TEST_SUITE_P(Lengths, ReplyParserAccepts,
+                         ::testing::Values(GoodFrameCase{"StatusOnly", "01", 0},
+                                           GoodFrameCase{"LowerCaseDigits", "0b", 10},
+                                           GoodFrameCase{"UpperCaseDigits", "0B", 10},
+                                           GoodFrameCase{"FiftyThreeBytes", "36", 53},
+                                           GoodFrameCase{"LargestReply", "37", 54}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct BadFrameCase {
     const char* name;

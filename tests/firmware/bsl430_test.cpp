@@ -9,6 +9,7 @@
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/crc.h"
 #include "firmware/firmware_resources.h"
+#include "tests/support/BoundedThread.h"
 
 #include <hidapi/hidapi.h>
 
@@ -321,7 +322,7 @@ TEST_F(Bsl430, RescanDuringATransferIsRefusedAndNeverPullsHidapiAway) {
     const std::string path = WriteFile("transfer.txt", testsupport::TiTxt({image[0]}));
     std::atomic<bool> running{true};
     std::atomic<int> transfer{-99};
-    std::thread worker([&]() {
+    testsupport::BoundedThread worker("a transfer beside rescans", [&]() {
         transfer = BSL_RX_TXT_File(path.c_str(), 1);
         running = false;
     });
@@ -334,7 +335,7 @@ TEST_F(Bsl430, RescanDuringATransferIsRefusedAndNeverPullsHidapiAway) {
         refusals += result.refused ? 1 : 0;
         std::this_thread::yield();
     }
-    worker.join();
+    worker.Join();
     EXPECT_EQ(transfer, 0);
     EXPECT_GT(refusals, 0);
     EXPECT_EQ(bus().usage().useAfterExit, 0);

@@ -14,6 +14,7 @@
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
+#include "tests/support/BoundedThread.h"
 #include "ui/BackgroundWorker.h"
 #include "ui/Dialogs.h"
 
@@ -40,7 +41,8 @@ namespace {
 using emulator::BootLoaderFaultKind;
 using praxil_usb_encoder::firmware_upgrade;
 
-constexpr int kSafetyTimeoutMs = 60000;
+// The download runs on virtual time: a wait that reaches this bound has found a hang.
+constexpr int kSafetyTimeoutMs = static_cast<int>(testsupport::kStuckAfter.count());
 const std::vector<uint8_t> kDefaultPassword(32, 0xFF);
 
 // Virtual time that can hold the download worker in its mass-erase wait, with the boot loader
@@ -54,7 +56,7 @@ public:
             std::unique_lock lock(mutex_);
             held_ = true;
             changed_.notify_all();
-            changed_.wait(lock, [this] { return released_; });
+            changed_.wait_for(lock, testsupport::kStuckAfter, [this] { return released_; });
         }
         time_.SleepUs(us);
     }

@@ -5,6 +5,7 @@
 #include "selftest/KeyPrompt.h"
 #include "selftest/SelfTestFiles.h"
 #include "tests/selftest/FakeAudio.h"
+#include "tests/support/BoundedThread.h"
 #include "tests/support/EmulatorFixture.h"
 #include "ui/Dialogs.h"
 
@@ -21,7 +22,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <future>
+#include <string>
 
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << text.toStdString();
@@ -31,8 +34,21 @@ namespace {
 
 using praxil_usb_encoder::self_test;
 
-// A generous bound in case something hangs; nothing here waits on wall-clock time.
-constexpr int kSafetyTimeoutMs = 60000;
+// Nothing here waits on wall-clock time: the sequence runs on virtual time, so a wait that
+// reaches this bound has found a hang.
+constexpr int kSafetyTimeoutMs = static_cast<int>(testsupport::kStuckAfter.count());
+
+// What the keypad was sent, for failure messages: "01 02:00 02:08 ...".
+std::string Sent(const emulator::SimulatedKeypad& keypad) {
+    std::string text;
+    for (const auto& entry : keypad.received()) {
+        char item[8];
+        std::snprintf(item, sizeof item, entry.data.empty() ? " %02X" : " %02X:%02X", entry.command,
+                      entry.data.empty() ? 0 : entry.data[0]);
+        text += item;
+    }
+    return text.empty() ? " nothing" : text;
+}
 
 class SelfTestWindow : public testsupport::EmulatorTest {
 protected:
@@ -66,24 +82,42 @@ protected:
         return window_;
     }
 
-    // The key phase has begun once the keypad is on table 0 after the prompt.
-    bool WaitForKeyPhase(const emulator::SimulatedKeypad& keypad) {
-        return QTest::qWaitFor(
-            [&] {
-                for (const auto& entry : keypad.received()) {
-                    if (entry.command == CmdSetKeypadType &&
-                        entry.data == std::vector<uint8_t>{0}) {
-                        return true;
-                    }
+    // The key phase has begun once the keypad is on table 0 after the prompt. A sequence that
+    // never started or ended early fails at once, saying what the keypad was sent.
+    ::testing::AssertionResult WaitForKeyPhase(const emulator::SimulatedKeypad& keypad) {
+        const auto inKeyPhase = [&] {
+            for (const auto& entry : keypad.received()) {
+                if (entry.command == CmdSetKeypadType && entry.data == std::vector<uint8_t>{0}) {
+                    return true;
                 }
-                return false;
-            },
-            kSafetyTimeoutMs);
+            }
+            return false;
+        };
+        if (window_ && !window_->SequenceStarted()) {
+            return ::testing::AssertionFailure()
+                   << "the self test never started its sequence; the keypad was sent"
+                   << Sent(keypad);
+        }
+        static_cast<void>(
+            QTest::qWaitFor([&] { return inKeyPhase() || window_.isNull(); }, kSafetyTimeoutMs));
+        if (inKeyPhase()) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure()
+               << (window_.isNull() ? "the self test ended before the key phase"
+                                    : "the self test did not reach the key phase in time")
+               << "; the keypad was sent" << Sent(keypad);
     }
 
-    bool CloseAndWait() {
+    ::testing::AssertionResult CloseAndWait() {
+        if (!window_) {
+            return ::testing::AssertionFailure() << "the window was gone before Close";
+        }
         QTest::mouseClick(window_->endBtn, Qt::LeftButton);
-        return QTest::qWaitFor([&] { return window_.isNull(); }, kSafetyTimeoutMs);
+        if (QTest::qWaitFor([&] { return window_.isNull(); }, kSafetyTimeoutMs)) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << "the window did not close after Close";
     }
 
     QPushButton* Marker(int input) { return window_->markers[static_cast<size_t>(input)]; }
@@ -102,8 +136,10 @@ TEST_F(SelfTestWindow, RunsTheWholeSequenceAndRestoresOnClose) {
     EXPECT_EQ(window_->windowTitle(), "Self Test");
     EXPECT_EQ(window_->ledLevelLbl->text(), "6");
     ASSERT_TRUE(WaitForKeyPhase(*keypad));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window_->brightnessCheckBox->isChecked(); },
-                                kSafetyTimeoutMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return window_.isNull() || window_->brightnessCheckBox->isChecked(); },
+        kSafetyTimeoutMs));
+    ASSERT_TRUE(window_) << "the window closed during the sweep";
     EXPECT_TRUE(window_->ledCheckBox->isChecked());
     EXPECT_EQ(window_->ledLevelLbl->text(), "9");
     EXPECT_EQ(window_->ledLbl->palette().color(QPalette::Window), QColor(0x90, 0xEE, 0x90));
@@ -155,10 +191,12 @@ TEST_F(SelfTestWindow, CloseDuringTheBlinkEndsWithinTheRoundAndRestores) {
     keypad->onCommand = [&](const emulator::ReceivedCommand& command) {
         if (command.command == CmdSetLedBrightness && command.data[0] == 8 && ++brightEights == 2) {
             closeWanted = true;
-            pressed.get_future().wait();
+            pressed.get_future().wait_for(testsupport::kStuckAfter);
         }
     };
     Open();
+    ASSERT_TRUE(window_ && window_->SequenceStarted())
+        << "no sequence to close; the keypad was sent" << Sent(*keypad);
     bool clicked = false;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -169,7 +207,9 @@ TEST_F(SelfTestWindow, CloseDuringTheBlinkEndsWithinTheRoundAndRestores) {
             }
             return window_.isNull();
         },
-        kSafetyTimeoutMs));
+        kSafetyTimeoutMs))
+        << "the window did not close after Close in the blink; the keypad was sent"
+        << Sent(*keypad);
     EXPECT_EQ(keypad->ReceivedCodes(),
               (std::vector<uint8_t>{CmdGetStatus, CmdSetLedBrightness, CmdSetLedBrightness,
                                     CmdSetLedBrightness, CmdSetLedBrightness, CmdSetKeypadType,
@@ -447,7 +487,12 @@ TEST_F(SelfTestWindow, KeyPromptGoesThroughTheReplaceableBox) {
 TEST_F(SelfTestWindow, DestroyingTheWindowMidSequenceStopsTheWorkerAndRestores) {
     auto keypad = Connect("VX0810", 1, 7);
     Open();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return keypad->received().size() >= 4; }, kSafetyTimeoutMs));
+    ASSERT_TRUE(window_ && window_->SequenceStarted())
+        << "no sequence to stop; the keypad was sent" << Sent(*keypad);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_.isNull() || keypad->received().size() >= 4; },
+                                kSafetyTimeoutMs))
+        << "the sequence did not go on; the keypad was sent" << Sent(*keypad);
+    ASSERT_TRUE(window_) << "the window closed early; the keypad was sent" << Sent(*keypad);
     delete window_.data();
     const auto received = keypad->received();
     ASSERT_GE(received.size(), 3u);

@@ -112,11 +112,49 @@ INSTANTIATE_TEST_SUITE_P(
                       LayoutCase{"", 2, 0x80, 0x0D, 1, "echovelte_2.jpg"}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
+// The marker positions of the keypad pictures, button1 to button10 in each mode.
+constexpr int kPictureMarkers[3][10][2] = {
+    {{245, 599},
+     {211, 398},
+     {383, 398},
+     {296, 474},
+     {296, 326},
+     {296, 398},
+     {459, 463},
+     {459, 499},
+     {343, 576},
+     {343, 622}},
+    {{178, 382},
+     {299, 423},
+     {471, 423},
+     {384, 499},
+     {384, 351},
+     {384, 423},
+     {299, 578},
+     {299, 614},
+     {178, 453},
+     {178, 499}},
+    {{459, 482},
+     {180, 423},
+     {356, 423},
+     {264, 498},
+     {264, 349},
+     {267, 423},
+     {354, 263},
+     {354, 299},
+     {459, 349},
+     {459, 395}},
+};
+
 TEST(SelfTestLayout, MarkerPositionsPerMode) {
-    EXPECT_EQ(selftest::MarkerPosition(0, 0).x, 245);
-    EXPECT_EQ(selftest::MarkerPosition(0, 9).y, 622);
-    EXPECT_EQ(selftest::MarkerPosition(1, 6).y, 578);
-    EXPECT_EQ(selftest::MarkerPosition(2, 5).x, 267);
+    ASSERT_EQ(selftest::kInstallModeCount, 3);
+    for (int mode = 0; mode < 3; ++mode) {
+        for (int i = 0; i < 10; ++i) {
+            const auto at = selftest::MarkerPosition(mode, i);
+            EXPECT_EQ(at.x, kPictureMarkers[mode][i][0]) << "mode " << mode << ", button" << i + 1;
+            EXPECT_EQ(at.y, kPictureMarkers[mode][i][1]) << "mode " << mode << ", button" << i + 1;
+        }
+    }
     // Every marker lies inside the picture box.
     for (int mode = 0; mode < selftest::kInstallModeCount; ++mode) {
         for (int i = 0; i < selftest::kInputCount; ++i) {

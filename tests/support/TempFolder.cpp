@@ -8,6 +8,10 @@
 #include <stdexcept>
 
 #ifndef _WIN32
+#include <cerrno>
+#include <cstring>
+#include <grp.h>
+#include <pwd.h>
 #include <unistd.h>
 #endif
 
@@ -65,11 +69,37 @@ std::string ReadBytes(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool RunningAsRoot() {
+std::string DropRootRights(const std::filesystem::path& folder) {
 #ifdef _WIN32
-    return false;
+    (void)folder;
+    return "";
 #else
-    return ::geteuid() == 0;
+    if (::geteuid() != 0) {
+        return "";
+    }
+    uid_t uid = 65534;
+    gid_t gid = 65534;
+    if (const passwd* nobody = ::getpwnam("nobody")) {
+        uid = nobody->pw_uid;
+        gid = nobody->pw_gid;
+    }
+    std::error_code error;
+    std::vector<std::filesystem::path> owned{folder};
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+        owned.push_back(entry.path());
+    }
+    for (const auto& path : owned) {
+        if (::lchown(path.c_str(), uid, gid) != 0) {
+            return "cannot hand " + path.string() + " to nobody: " + std::strerror(errno);
+        }
+    }
+    if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) {
+        return std::string("cannot become nobody: ") + std::strerror(errno);
+    }
+    if (::geteuid() == 0) {
+        return "still root after setuid";
+    }
+    return "";
 #endif
 }
 

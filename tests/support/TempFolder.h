@@ -28,8 +28,10 @@ private:
 
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);
-// Whether the tests run with the rights to write anything (as root), so permission checks
-// cannot be exercised.
-bool RunningAsRoot();
+// Permissions do not bind root: run as root, this process hands folder over to the
+// unprivileged user "nobody" and becomes that user, so permission checks bind again. Call it
+// in a child process (a death test's statement); it cannot be undone. The reason it could not,
+// or "" when the process now runs unprivileged (or never ran as root).
+std::string DropRootRights(const std::filesystem::path& folder);
 
 } // namespace testsupport
