@@ -6,11 +6,14 @@
 #include "selftest/SelfTestFiles.h"
 #include "tests/selftest/FakeAudio.h"
 #include "tests/support/EmulatorFixture.h"
+#include "tests/support/RecordedX11Keys.h"
 #include "ui/Dialogs.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -280,6 +283,94 @@ INSTANTIATE_TEST_SUITE_P(Versions, SelfTestFirmwareKeys,
                          [](const auto& info) {
                              return "Firmware" + std::string(info.param.firmware);
                          });
+
+// What an X11 session delivers for each of the ten inputs of a real keypad on its default
+// table, by firmware column: only Volume and Select differ.
+struct X11Column {
+    const char* firmware;
+    const char* volume;
+    const char* select;
+};
+
+void PrintTo(const X11Column& c, std::ostream* out) {
+    *out << c.firmware;
+}
+
+class SelfTestX11Keys : public SelfTestWindow, public ::testing::WithParamInterface<X11Column> {
+protected:
+    // Sends the recorded press and release to the widget with the focus, as the platform does.
+    void Deliver(const testsupport::RecordedKey& recorded, Qt::KeyboardModifiers held = {},
+                 uint32_t heldNative = 0) {
+        QWidget* target = QApplication::focusWidget() != nullptr &&
+                                  QApplication::focusWidget()->window() == window_
+                              ? QApplication::focusWidget()
+                              : window_.data();
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, recorded.key, recorded.modifiers | held, recorded.scanCode,
+                            recorded.keysym, recorded.nativeModifiers | heldNative,
+                            QString::fromLatin1(recorded.text));
+            QApplication::sendEvent(target, &event);
+        }
+    }
+};
+
+TEST_P(SelfTestX11Keys, MarkAllTenInputs) {
+    const X11Column& column = GetParam();
+    auto keypad = Connect(column.firmware);
+    Open();
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    window_->activateWindow();
+    window_->button17->setFocus();
+    const std::array<const char*, 10> keys = {column.volume, "Left", "Right", "Down", "Up",
+                                              column.select, "F18",  "F19",   "F15",  "F16"};
+    // Shift, Ctrl or Alt held: nothing matches (X state bits 0x1, 0x4, 0x8).
+    Deliver(testsupport::RecordedKeyNamed("F17"), Qt::ShiftModifier, 0x1);
+    Deliver(testsupport::RecordedKeyNamed("F19"), Qt::ControlModifier, 0x4);
+    Deliver(testsupport::RecordedKeyNamed("Left"), Qt::AltModifier, 0x8);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_FALSE(self_test::buttonArray[static_cast<size_t>(i)]) << i;
+    }
+    for (const char* name : keys) {
+        Deliver(testsupport::RecordedKeyNamed(name));
+    }
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_TRUE(self_test::buttonArray[static_cast<size_t>(i)]) << keys[i];
+        EXPECT_TRUE(Marked(Marker(i))) << keys[i];
+    }
+    // Return, Space and the arrows neither pressed Play nor moved the focus.
+    EXPECT_EQ(audio_.log->played.size(), 1u);
+    EXPECT_EQ(QApplication::focusWidget(), window_->button17);
+    ASSERT_TRUE(CloseAndWait());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Columns, SelfTestX11Keys,
+    ::testing::Values(X11Column{"VX0810", "F17", "Space"}, X11Column{"VX0828", "F12", "Return"},
+                      X11Column{"VX0901", "F17", "Return"}, X11Column{"VX0778", "F17", "Return"}),
+    [](const auto& info) { return "Firmware" + std::string(info.param.firmware); });
+
+// Events that carry no native code (sent by another program, say) fall back on the keymap's
+// symbol, including the ones the evdev keymap gives F13 .. F23.
+TEST_F(SelfTestWindow, KeysWithoutANativeCodeMatchByTheirKeymapSymbol) {
+    auto keypad = Connect("VX0901");
+    Open();
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    for (const int key : {int(Qt::Key_Launch8), int(Qt::Key_Launch9), int(Qt::Key_Launch6),
+                          int(Qt::Key_Launch7), int(Qt::Key_Return)}) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(window_, &event);
+    }
+    // F19 has no symbol in that keymap: without its code it cannot be told.
+    QKeyEvent unknown(QEvent::KeyPress, 0, Qt::NoModifier);
+    QApplication::sendEvent(window_, &unknown);
+    const std::array<bool, 10> expected = {true, false, false, false, false,
+                                           true, true,  false, true,  true};
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(self_test::buttonArray[static_cast<size_t>(i)], expected[static_cast<size_t>(i)])
+            << i;
+    }
+    ASSERT_TRUE(CloseAndWait());
+}
 
 TEST_F(SelfTestWindow, A778KeypadAfterAn810OneOpensInModeOne) {
     auto first = Connect("VX0778");
