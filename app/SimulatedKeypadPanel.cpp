@@ -1,5 +1,6 @@
 #include "SimulatedKeypadPanel.h"
 
+#include "app/DesktopKeyEvents.h"
 #include "app/HidKeyEvents.h"
 #include "app/KeypadStatus.h"
 #include "app/StatusLines.h"
@@ -184,15 +185,9 @@ void SimulatedKeypadPanel::DeliverKey(int keyIndex) {
     if (target == nullptr) {
         return;
     }
-    for (const uint8_t code : stroke.codes) {
-        const std::optional<HidKeyEvent> event = KeyEventForUsage(code, stroke.modifierMask);
-        if (!event) {
-            continue;
-        }
-        QCoreApplication::postEvent(
-            target, new QKeyEvent(QEvent::KeyPress, event->key, event->modifiers, event->text));
-        QCoreApplication::postEvent(
-            target, new QKeyEvent(QEvent::KeyRelease, event->key, event->modifiers, event->text));
+    // As the desktop delivers a real keypad's keys: scan code, keymap symbol and text.
+    for (const DesktopKeyEvent& event : KeyEventsOfStroke(stroke)) {
+        QCoreApplication::postEvent(target, MakeQKeyEvent(event));
     }
 }
 
