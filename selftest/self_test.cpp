@@ -1,6 +1,7 @@
 #include "self_test.h"
 
 #include "platform/audio/AudioSystem.h"
+#include "platform/clock.h"
 #include "selftest/BackgroundWorker.h"
 #include "selftest/KeyPrompt.h"
 #include "selftest/SelfTestFiles.h"
@@ -42,6 +43,9 @@ constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 30;
 constexpr int kCloseX = 700;
 constexpr int kCloseY = 690;
+
+// The window thread rests this long after each change a setter makes.
+constexpr uint32_t kSetterPauseMs = 80;
 
 const QColor kLightGreen(0x90, 0xEE, 0x90);
 const QString kMarkerStyle = QStringLiteral("background-color: #808080;");
@@ -247,6 +251,17 @@ void self_test::backgroundWorker1_RunWorkerCompleted() {
     close();
 }
 
+void self_test::EndForExit() {
+    CloseAudio();
+    StopWorker();
+    if (sequenceStarted_ && !restored_) {
+        selftest::RestoreKeypad(keypadType_index, ledBrightness_index);
+        restored_ = true;
+    }
+    closeAllowed_ = true;
+    close();
+}
+
 void self_test::StopWorker() {
     closeForm = 1;
     {
@@ -266,6 +281,7 @@ void self_test::AddTextToObject(QLabel* txtBox, const QString& str) {
         return;
     }
     txtBox->setText(str);
+    SleepMs(kSetterPauseMs);
 }
 
 void self_test::AmendCheckBox(QCheckBox* chkBox, bool checked, const QString& str) {
@@ -276,6 +292,7 @@ void self_test::AmendCheckBox(QCheckBox* chkBox, bool checked, const QString& st
         return;
     }
     chkBox->setChecked(checked);
+    SleepMs(kSetterPauseMs);
 }
 
 void self_test::SetBackColour(QWidget* control, const QColor& colour) {
@@ -319,7 +336,17 @@ void self_test::PromptForKeys() {
     QMetaObject::invokeMethod(
         this,
         [this] {
+            {
+                std::lock_guard lock(promptMutex_);
+                if (promptDone_) {
+                    return; // the test ended before the prompt came up
+                }
+            }
+            const QPointer<self_test> alive(this);
             ShowKeyPrompt(this, Text(selftest::kKeyPromptText));
+            if (!alive) {
+                return;
+            }
             {
                 std::lock_guard lock(promptMutex_);
                 promptDone_ = true;

@@ -2,6 +2,7 @@
 
 #include "device/commands.h"
 #include "device/discovery.h"
+#include "platform/clock.h"
 #include "selftest/KeyPrompt.h"
 #include "selftest/SelfTestFiles.h"
 #include "tests/selftest/FakeAudio.h"
@@ -25,6 +26,7 @@
 
 #include <atomic>
 #include <future>
+#include <thread>
 
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << text.toStdString();
@@ -415,6 +417,26 @@ TEST_F(SelfTestWindow, AFailingStatusReadShowsTheMessageAndRunsNoSequence) {
     ASSERT_TRUE(CloseAndWait());
     EXPECT_EQ(keypad->ReceivedCodes(), std::vector<uint8_t>{CmdGetStatus});
     EXPECT_EQ(audio_.log->playersOpen, 0);
+}
+
+TEST_F(SelfTestWindow, SettersFromTheWorkerPauseTheWindowThreadAfterEachChange) {
+    auto keypad = Connect("VX0810");
+    // No sequence runs, so nothing else moves the virtual time.
+    keypad->InjectFault({.kind = emulator::FaultKind::Refuse, .command = CmdGetStatus});
+    Open();
+    ASSERT_FALSE(window_->SequenceStarted());
+    const uint64_t before = platform::NowUs();
+    std::thread worker([this] {
+        window_->AddTextToObject(window_->ledLevelLbl, "7");
+        window_->AmendCheckBox(window_->ledCheckBox, true, QString());
+    });
+    worker.join();
+    // Handed on, not done yet: the window thread does them.
+    EXPECT_EQ(platform::NowUs(), before);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window_->ledCheckBox->isChecked(); }, kSafetyTimeoutMs));
+    EXPECT_EQ(window_->ledLevelLbl->text(), "7");
+    EXPECT_EQ(platform::NowUs() - before, 2 * 80'000u);
 }
 
 TEST_F(SelfTestWindow, AFailedMainWindowReadOpensNothing) {
