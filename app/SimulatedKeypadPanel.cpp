@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -103,6 +104,14 @@ void SimulatedKeypadPanel::ShowBeside(QWidget& window) {
     const QRect frame = window.frameGeometry();
     move(frame.right() + kPanelGap, frame.top());
     show();
+    // On a narrow screen it stays on the screen, over the main window's right margin; its
+    // frame is known once it shows.
+    if (const QScreen* screen = window.screen()) {
+        const int overhang = frameGeometry().right() - screen->availableGeometry().right();
+        if (overhang > 0) {
+            move(x() - overhang, y());
+        }
+    }
 }
 
 QWidget* SimulatedKeypadPanel::KeyTarget() const {

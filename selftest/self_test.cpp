@@ -20,7 +20,11 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QThread>
+
+#include <algorithm>
 
 namespace praxil_usb_encoder {
 namespace {
@@ -82,6 +86,34 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, int
     button->setObjectName(Text(name));
     button->setGeometry(x, y, kButtonWidth, kButtonHeight);
     return button;
+}
+
+// At the main window's place the window can reach past the bottom of a 1366 x 768 screen:
+// it moves up (or left), and gets smaller down to its minimum where even that is not enough,
+// so "Close" and every marker stay on the screen.
+void KeepOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    const int frameWidth = frame.width() - window.width();
+    int frameHeight = frame.height() - window.height();
+    if (frameHeight == 0) {
+        // The window manager has not told the frame yet: leave room for a title bar.
+        frameHeight = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    }
+    const int width =
+        std::max(window.minimumWidth(), std::min(window.width(), area.width() - frameWidth));
+    const int height =
+        std::max(window.minimumHeight(), std::min(window.height(), area.height() - frameHeight));
+    window.resize(width, height);
+    const int x = std::clamp(frame.x(), area.left(),
+                             std::max(area.left(), area.right() + 1 - width - frameWidth));
+    const int y = std::clamp(frame.y(), area.top(),
+                             std::max(area.top(), area.bottom() + 1 - height - frameHeight));
+    window.move(x, y);
 }
 
 QPointer<self_test>& OpenWindow() {
@@ -483,6 +515,7 @@ self_test* OpenSelfTest(QWidget* mainWindow, int statusReadResult) {
         window->move(mainWindow->pos());
     }
     window->show();
+    KeepOnScreen(*window);
     open = window;
     return window;
 }

@@ -14,11 +14,13 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -455,6 +457,26 @@ TEST_F(SelfTestWindow, OpeningAgainBringsTheRunningTestForward) {
     ASSERT_TRUE(CloseAndWait());
     const auto codes = keypad->ReceivedCodes();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), CmdGetStatus), 1);
+}
+
+TEST_F(SelfTestWindow, OpensAtTheMainWindowsPlaceButWithinTheScreen) {
+    auto keypad = Connect("VX0810");
+    QWidget mainWindow;
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QPoint at : {area.topLeft() + QPoint(40, 30), area.bottomRight() - QPoint(60, 50)}) {
+        mainWindow.move(at);
+        dialogs_.answers = {ui::Answer::No};
+        window_ = praxil_usb_encoder::OpenSelfTest(&mainWindow, 0);
+        ASSERT_TRUE(window_);
+        EXPECT_TRUE(area.contains(window_->frameGeometry())) << at.x() << "," << at.y();
+        EXPECT_GE(window_->height(), window_->minimumHeight());
+        // No further from the main window's place than the screen makes it.
+        EXPECT_LE(window_->frameGeometry().left(), at.x());
+        EXPECT_LE(window_->frameGeometry().top(), at.y());
+        ASSERT_TRUE(WaitForKeyPhase(*keypad));
+        ASSERT_TRUE(CloseAndWait());
+        keypad->ClearReceived();
+    }
 }
 
 TEST_F(SelfTestWindow, PlayStartsTheSoundAgain) {
