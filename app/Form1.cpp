@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "app/BleParams.h"
+#include "app/ProgramExit.h"
 #include "codetable/editor_opening.h"
 #include "config/config_file.h"
 #include "config/config_replay.h"
@@ -221,9 +222,13 @@ void Form1::showEvent(QShowEvent* event) {
 
 void Form1::closeEvent(QCloseEvent* event) {
     // Closing the window ends the program as "Exit" does, whatever other windows are open.
+    if (!app::PrepareForExit()) {
+        event->ignore();
+        return;
+    }
     CloseKeypad();
     event->accept();
-    QCoreApplication::quit();
+    app::EndEventLoops();
 }
 
 int8_t Form1::GetDeviceStatusMessage() {
@@ -406,8 +411,11 @@ void Form1::CloseKeypad() {
 }
 
 void Form1::button10_Click() {
+    if (!app::PrepareForExit()) {
+        return;
+    }
     CloseKeypad();
-    QCoreApplication::quit();
+    app::EndEventLoops();
 }
 
 void Form1::exitToolStripMenuItem1_Click() {

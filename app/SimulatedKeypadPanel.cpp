@@ -1,5 +1,6 @@
 #include "SimulatedKeypadPanel.h"
 
+#include "app/DesktopKeyEvents.h"
 #include "app/HidKeyEvents.h"
 #include "app/KeypadStatus.h"
 #include "app/StatusLines.h"
@@ -10,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -102,6 +104,14 @@ void SimulatedKeypadPanel::ShowBeside(QWidget& window) {
     const QRect frame = window.frameGeometry();
     move(frame.right() + kPanelGap, frame.top());
     show();
+    // On a narrow screen it stays on the screen, over the main window's right margin; its
+    // frame is known once it shows.
+    if (const QScreen* screen = window.screen()) {
+        const int overhang = frameGeometry().right() - screen->availableGeometry().right();
+        if (overhang > 0) {
+            move(x() - overhang, y());
+        }
+    }
 }
 
 QWidget* SimulatedKeypadPanel::KeyTarget() const {
@@ -184,15 +194,9 @@ void SimulatedKeypadPanel::DeliverKey(int keyIndex) {
     if (target == nullptr) {
         return;
     }
-    for (const uint8_t code : stroke.codes) {
-        const std::optional<HidKeyEvent> event = KeyEventForUsage(code, stroke.modifierMask);
-        if (!event) {
-            continue;
-        }
-        QCoreApplication::postEvent(
-            target, new QKeyEvent(QEvent::KeyPress, event->key, event->modifiers, event->text));
-        QCoreApplication::postEvent(
-            target, new QKeyEvent(QEvent::KeyRelease, event->key, event->modifiers, event->text));
+    // As the desktop delivers a real keypad's keys: scan code, keymap symbol and text.
+    for (const DesktopKeyEvent& event : KeyEventsOfStroke(stroke)) {
+        QCoreApplication::postEvent(target, MakeQKeyEvent(event));
     }
 }
 

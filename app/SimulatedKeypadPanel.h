@@ -2,7 +2,7 @@
 
 // The demo's stand-in for the keypad on the desk: plug it in or out, turn it, insert the jack
 // and press its ten keys. Key presses reach the window that has the focus, with the codes the
-// keypad's active table gives the key.
+// keypad's active table gives the key, as the desktop would deliver them from a real keypad.
 
 #include "emulator/SimulatedKeypad.h"
 

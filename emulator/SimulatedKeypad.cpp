@@ -45,8 +45,18 @@ constexpr int kMaxBleName = kMaxReplyData - (1 + kManufacturerDigits + 1 + 2 + 1
 constexpr int kBlePowerLevels = 12;
 
 // The fixed tables the firmware carries (modifier, key code per key), as the host reads them.
+// The default table is what the self test expects of each key: Volume F17, the arrows, Enter,
+// Horizontal F18, Vertical F19, jack in F15, jack out F16.
+constexpr uint8_t kUsageF12 = 0x45;
+constexpr uint8_t kUsageSpace = 0x2C;
+constexpr int kVolumeCodeOffset = 1;
+constexpr int kEnterCodeOffset = 11;
 constexpr std::array<uint8_t, kKeyBlockSize> kDefaultTable = {
-    0, 0x68, 0, 0x50, 0, 0x4F, 0, 0x51, 0, 0x52, 0, 0x28, 0, 0x69, 0, 0x6A, 0, 0x6B, 0, 0x6C};
+    0, 0x6C, 0, 0x50, 0, 0x4F, 0, 0x51, 0, 0x52, 0, 0x28, 0, 0x6D, 0, 0x6E, 0, 0x6A, 0, 0x6B};
+// Builds 810 send Space for Enter and builds 828 F12 for Volume; a build with 778 in its
+// number is one of the others. The build is told by the first six characters of the version,
+// the part the host's self test reads.
+constexpr size_t kBuildTextLength = 6;
 constexpr std::array<uint8_t, kKeyBlockSize> kAlternateTable = {
     0, 0x3A, 0, 0x3B, 0, 0x3C, 0, 0x3D, 0, 0x3E, 0, 0x3F, 0, 0x40, 0, 0x41, 0, 0x42, 0, 0x43};
 constexpr std::array<uint8_t, kKeyBlockSize> kMouseTable = {
@@ -84,6 +94,21 @@ bool TakeText(const std::vector<uint8_t>& data, size_t& at, std::string& text) {
     text.assign(data.begin() + static_cast<long>(at), nul);
     at = static_cast<size_t>(nul - data.begin()) + 1;
     return true;
+}
+
+std::array<uint8_t, kKeyBlockSize> DefaultTableOf(const std::string& firmwareVersion) {
+    const std::string build = firmwareVersion.substr(0, kBuildTextLength);
+    auto has = [&build](const char* number) { return build.find(number) != std::string::npos; };
+    std::array<uint8_t, kKeyBlockSize> table = kDefaultTable;
+    if (has("778")) {
+        return table;
+    }
+    if (has("810")) {
+        table[kEnterCodeOffset] = kUsageSpace;
+    } else if (has("828")) {
+        table[kVolumeCodeOffset] = kUsageF12;
+    }
+    return table;
 }
 
 } // namespace
@@ -182,7 +207,8 @@ std::vector<uint8_t> SimulatedKeypad::StatusBlock() const {
     block.push_back(settings.tableKind);
     block.push_back(jackInserted ? 0 : 1);
     block.push_back(horizontal ? 1 : 0);
-    const std::array<uint8_t, kKeyBlockSize>* table = &kDefaultTable;
+    const std::array<uint8_t, kKeyBlockSize> defaultTable = DefaultTableOf(model.firmwareVersion);
+    const std::array<uint8_t, kKeyBlockSize>* table = &defaultTable;
     switch (settings.tableKind) {
     case 1:
     case 4:

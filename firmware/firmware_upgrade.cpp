@@ -314,6 +314,15 @@ void firmware_upgrade::btnClose_MouseClick() {
     close();
 }
 
+bool firmware_upgrade::RefuseClosingDuringDownload() {
+    if (!backgroundWorker1->IsBusy()) {
+        return false;
+    }
+    raise();
+    ui::ShowWarning(this, QString::fromLatin1(kUpgradeRunningText) + QStringLiteral("\n"));
+    return true;
+}
+
 void firmware_upgrade::closeEvent(QCloseEvent* event) {
     // Closing mid-download would leave the keypad half programmed.
     if (backgroundWorker1->IsBusy()) {

@@ -84,6 +84,10 @@ public:
     // worker is busy.
     void ParseMessages(uint32_t message, uintptr_t parameter);
 
+    // Asked before the program ends: while a download runs this says so with the window's own
+    // message and returns true, and the program must not end.
+    bool RefuseClosingDuringDownload();
+
     void btnBrowse_Click();
     void btnUpgrade_MouseClick();
     void btnClose_MouseClick();

@@ -1,5 +1,7 @@
 #include "VirtualKey.h"
 
+#include "selftest/NativeKeyCodes.h"
+
 #include <QKeyEvent>
 
 namespace praxil_usb_encoder {
@@ -28,6 +30,19 @@ constexpr int kVkA = 0x41;
 constexpr int kVkF1 = 0x70;
 constexpr int kFunctionKeys = 24;
 
+// What the evdev keymaps of X11 and Wayland (the "inet" symbols) put on F13 .. F23; F19 and
+// F24 get no symbol at all.
+struct KeymapSymbol {
+    int qtKey;
+    int functionKey; // 13 for F13
+};
+constexpr KeymapSymbol kLinuxFunctionKeySymbols[] = {
+    {Qt::Key_Tools, 13},       {Qt::Key_Launch5, 14},        {Qt::Key_Launch6, 15},
+    {Qt::Key_Launch7, 16},     {Qt::Key_Launch8, 17},        {Qt::Key_Launch9, 18},
+    {Qt::Key_MicMute, 20},     {Qt::Key_TouchpadToggle, 21}, {Qt::Key_TouchpadOn, 22},
+    {Qt::Key_TouchpadOff, 23},
+};
+
 } // namespace
 
 int VirtualKeyFromQtKey(int qtKey) {
@@ -39,6 +54,11 @@ int VirtualKeyFromQtKey(int qtKey) {
     }
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) {
         return kVkA + (qtKey - Qt::Key_A);
+    }
+    for (const KeymapSymbol& symbol : kLinuxFunctionKeySymbols) {
+        if (symbol.qtKey == qtKey) {
+            return kVkF1 + symbol.functionKey - 1;
+        }
     }
     switch (qtKey) {
     case Qt::Key_Backspace:
@@ -85,9 +105,14 @@ int VirtualKeyFromQtKey(int qtKey) {
 }
 
 int VirtualKeyOf(const QKeyEvent& event) {
-#ifdef Q_OS_WIN
+#if defined(Q_OS_WIN)
     if (event.nativeVirtualKey() != 0) {
         return static_cast<int>(event.nativeVirtualKey());
+    }
+#elif defined(Q_OS_LINUX)
+    // Qt's xcb, wayland, libinput and evdev plugins all report the xkb keycode here.
+    if (const int native = selftest::VirtualKeyFromXkbKeycode(event.nativeScanCode())) {
+        return native;
     }
 #endif
     return VirtualKeyFromQtKey(event.key());

@@ -1,6 +1,7 @@
 #include "self_test.h"
 
 #include "platform/audio/AudioSystem.h"
+#include "platform/clock.h"
 #include "selftest/BackgroundWorker.h"
 #include "selftest/KeyPrompt.h"
 #include "selftest/SelfTestFiles.h"
@@ -19,7 +20,11 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QThread>
+
+#include <algorithm>
 
 namespace praxil_usb_encoder {
 namespace {
@@ -42,6 +47,9 @@ constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 30;
 constexpr int kCloseX = 700;
 constexpr int kCloseY = 690;
+
+// The window thread rests this long after each change a setter makes.
+constexpr uint32_t kSetterPauseMs = 80;
 
 const QColor kLightGreen(0x90, 0xEE, 0x90);
 const QString kMarkerStyle = QStringLiteral("background-color: #808080;");
@@ -78,6 +86,34 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, int
     button->setObjectName(Text(name));
     button->setGeometry(x, y, kButtonWidth, kButtonHeight);
     return button;
+}
+
+// At the main window's place the window can reach past the bottom of a 1366 x 768 screen:
+// it moves up (or left), and gets smaller down to its minimum where even that is not enough,
+// so "Close" and every marker stay on the screen.
+void KeepOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    const int frameWidth = frame.width() - window.width();
+    int frameHeight = frame.height() - window.height();
+    if (frameHeight == 0) {
+        // The window manager has not told the frame yet: leave room for a title bar.
+        frameHeight = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    }
+    const int width =
+        std::max(window.minimumWidth(), std::min(window.width(), area.width() - frameWidth));
+    const int height =
+        std::max(window.minimumHeight(), std::min(window.height(), area.height() - frameHeight));
+    window.resize(width, height);
+    const int x = std::clamp(frame.x(), area.left(),
+                             std::max(area.left(), area.right() + 1 - width - frameWidth));
+    const int y = std::clamp(frame.y(), area.top(),
+                             std::max(area.top(), area.bottom() + 1 - height - frameHeight));
+    window.move(x, y);
 }
 
 QPointer<self_test>& OpenWindow() {
@@ -247,6 +283,17 @@ void self_test::backgroundWorker1_RunWorkerCompleted() {
     close();
 }
 
+void self_test::EndForExit() {
+    CloseAudio();
+    StopWorker();
+    if (sequenceStarted_ && !restored_) {
+        selftest::RestoreKeypad(keypadType_index, ledBrightness_index);
+        restored_ = true;
+    }
+    closeAllowed_ = true;
+    close();
+}
+
 void self_test::StopWorker() {
     closeForm = 1;
     {
@@ -266,6 +313,7 @@ void self_test::AddTextToObject(QLabel* txtBox, const QString& str) {
         return;
     }
     txtBox->setText(str);
+    SleepMs(kSetterPauseMs);
 }
 
 void self_test::AmendCheckBox(QCheckBox* chkBox, bool checked, const QString& str) {
@@ -276,6 +324,7 @@ void self_test::AmendCheckBox(QCheckBox* chkBox, bool checked, const QString& st
         return;
     }
     chkBox->setChecked(checked);
+    SleepMs(kSetterPauseMs);
 }
 
 void self_test::SetBackColour(QWidget* control, const QColor& colour) {
@@ -319,7 +368,17 @@ void self_test::PromptForKeys() {
     QMetaObject::invokeMethod(
         this,
         [this] {
+            {
+                std::lock_guard lock(promptMutex_);
+                if (promptDone_) {
+                    return; // the test ended before the prompt came up
+                }
+            }
+            const QPointer<self_test> alive(this);
             ShowKeyPrompt(this, Text(selftest::kKeyPromptText));
+            if (!alive) {
+                return;
+            }
             {
                 std::lock_guard lock(promptMutex_);
                 promptDone_ = true;
@@ -461,6 +520,7 @@ self_test* OpenSelfTest(QWidget* mainWindow, int statusReadResult) {
         window->move(mainWindow->pos());
     }
     window->show();
+    KeepOnScreen(*window);
     open = window;
     return window;
 }

@@ -66,7 +66,13 @@ public:
     // The status read at opening worked and the sequence was started.
     bool SequenceStarted() const { return sequenceStarted_; }
 
-    // Thread-safe setters: from the worker they hand themselves on to the window thread.
+    // For the program's exit: ends a running sequence now (the worker stops after its current
+    // step), puts the keypad's table and brightness back while the handle is still open, and
+    // closes the window.
+    void EndForExit();
+
+    // Thread-safe setters: from the worker they hand themselves on to the window thread, which
+    // pauses 80 ms after each change.
     void AddTextToObject(QLabel* txtBox, const QString& str);
     void AmendCheckBox(QCheckBox* chkBox, bool checked, const QString& str);
     void SetBackColour(QWidget* control, const QColor& colour);

@@ -148,7 +148,9 @@ TEST_F(Form1Test, LoadWithAKeypadShowsItsState) {
     EXPECT_EQ(form->blePowerLevel, "8");
     EXPECT_EQ(form->bleEnable, 1);
     EXPECT_EQ(form->serialNumber, "12345678");
-    EXPECT_EQ(form->keyCodeArray[1], 0x68);
+    // The default table of an 810 build: Volume F17, Enter Space.
+    EXPECT_EQ(form->keyCodeArray[1], 0x6C);
+    EXPECT_EQ(form->keyCodeArray[11], 0x2C);
 }
 
 TEST_F(Form1Test, ShowingTheWindowLoadsItOnce) {

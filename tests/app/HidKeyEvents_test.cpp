@@ -3,60 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <ostream>
 
 namespace {
-
-struct KeyCase {
-    uint8_t usage;
-    uint8_t mask;
-    int key;
-    Qt::KeyboardModifiers modifiers;
-    const char* text;
-};
-
-void PrintTo(const KeyCase& c, std::ostream* os) {
-    *os << "usage 0x" << std::hex << int(c.usage) << " mask 0x" << int(c.mask);
-}
-
-class UsageToKey : public testing::TestWithParam<KeyCase> {};
-
-TEST_P(UsageToKey, GivesTheKeyAUsKeyboardTypes) {
-    const KeyCase& c = GetParam();
-    const auto event = app::KeyEventForUsage(c.usage, c.mask);
-    ASSERT_TRUE(event) << int(c.usage);
-    EXPECT_EQ(event->key, c.key) << std::hex << int(c.usage);
-    EXPECT_EQ(event->modifiers, c.modifiers) << std::hex << int(c.usage);
-    EXPECT_EQ(event->text, QString::fromLatin1(c.text)) << std::hex << int(c.usage);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, UsageToKey,
-    testing::Values(KeyCase{0x04, 0, Qt::Key_A, {}, "a"},
-                    KeyCase{0x1D, 0x02, Qt::Key_Z, Qt::ShiftModifier, "Z"},
-                    KeyCase{0x1E, 0, Qt::Key_1, {}, "1"},
-                    KeyCase{0x1E, 0x20, Qt::Key_Exclam, Qt::ShiftModifier, "!"},
-                    KeyCase{0x27, 0, Qt::Key_0, {}, "0"},
-                    KeyCase{0x28, 0, Qt::Key_Return, {}, "\r"},
-                    KeyCase{0x2C, 0, Qt::Key_Space, {}, " "},
-                    KeyCase{0x38, 0x02, Qt::Key_Slash, Qt::ShiftModifier, "?"},
-                    KeyCase{0x3A, 0, Qt::Key_F1, {}, ""}, KeyCase{0x45, 0, Qt::Key_F12, {}, ""},
-                    KeyCase{0x68, 0, Qt::Key_F13, {}, ""}, KeyCase{0x6D, 0, Qt::Key_F18, {}, ""},
-                    KeyCase{0x73, 0, Qt::Key_F24, {}, ""}, KeyCase{0x4F, 0, Qt::Key_Right, {}, ""},
-                    KeyCase{0x50, 0, Qt::Key_Left, {}, ""}, KeyCase{0x51, 0, Qt::Key_Down, {}, ""},
-                    KeyCase{0x52, 0, Qt::Key_Up, {}, ""},
-                    KeyCase{0x59, 0, Qt::Key_1, Qt::KeypadModifier, "1"},
-                    KeyCase{0x58, 0, Qt::Key_Enter, Qt::KeypadModifier, "\r"},
-                    // Control combinations type no text.
-                    KeyCase{0x06, 0x01, Qt::Key_C, Qt::ControlModifier, ""},
-                    KeyCase{0x04, 0x80 | 0x40, Qt::Key_A, Qt::MetaModifier | Qt::AltModifier, ""},
-                    KeyCase{0xE1, 0, Qt::Key_Shift, {}, ""}));
-
-TEST(UsageToKey, CodesWithoutAKeyGiveNothing) {
-    for (const uint8_t usage : {0x00, 0x01, 0x02, 0x03, 0x74, 0xA0, 0xDF, 0xE8, 0xFF}) {
-        EXPECT_FALSE(app::KeyEventForUsage(usage, 0)) << int(usage);
-    }
-}
 
 TEST(KeyStroke, SingleCodeTablesCarryAModifierUsageCode) {
     std::array<uint8_t, 20> block{};

@@ -4,8 +4,10 @@
 #include "tests/support/EmulatorFixture.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 
 #include <gtest/gtest.h>
 
@@ -50,9 +52,10 @@ TEST_F(PanelTest, AKeySendsTheCodeOfTheActiveTable) {
     keypad->settings.customTable[1] = 0x04;
     panel.keyButtons[0]->click();
     QCoreApplication::processEvents();
-    EXPECT_EQ(target.keys, QList<int>({Qt::Key_A}));
+    // Shift goes down first, as a real keyboard's does.
+    EXPECT_EQ(target.keys, QList<int>({Qt::Key_Shift, Qt::Key_A}));
     EXPECT_EQ(target.text, "A");
-    EXPECT_EQ(target.modifiers.value(0), Qt::ShiftModifier);
+    EXPECT_EQ(target.modifiers.value(1), Qt::ShiftModifier);
 }
 
 TEST_F(PanelTest, TheMulticodeTableTypesAllCodesOfTheKey) {
@@ -80,6 +83,20 @@ TEST_F(PanelTest, TurningAndTheJackChangeTheKeypadAndPressTheirKeys) {
     EXPECT_FALSE(keypad->jackInserted);
     EXPECT_FALSE(keypad->horizontal);
     EXPECT_EQ(target.keys.mid(2), QList<int>({Qt::Key_F10, Qt::Key_F8}));
+}
+
+TEST_F(PanelTest, BesideAWindowAtTheScreensRightEdgeItStaysOnTheScreen) {
+    QWidget window;
+    window.resize(300, 200);
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    window.move(area.right() - 320, area.top() + 10);
+    window.show();
+    panel.ShowBeside(window);
+    EXPECT_LE(panel.frameGeometry().right(), area.right());
+    EXPECT_EQ(panel.y(), window.frameGeometry().top());
+    window.move(area.left(), area.top());
+    panel.ShowBeside(window);
+    EXPECT_EQ(panel.x(), window.frameGeometry().right() + 12);
 }
 
 TEST_F(PanelTest, AnUnpluggedKeypadTypesNothingAndComesBackAlone) {

@@ -2,20 +2,26 @@
 
 #include "device/commands.h"
 #include "device/discovery.h"
+#include "platform/clock.h"
 #include "selftest/KeyPrompt.h"
 #include "selftest/SelfTestFiles.h"
 #include "tests/selftest/FakeAudio.h"
 #include "tests/support/BoundedThread.h"
 #include "tests/support/EmulatorFixture.h"
+#include "tests/support/RecordedX11Keys.h"
 #include "ui/Dialogs.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,6 +31,7 @@
 #include <cstdio>
 #include <future>
 #include <string>
+#include <thread>
 
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << text.toStdString();
@@ -321,6 +328,94 @@ INSTANTIATE_TEST_SUITE_P(Versions, SelfTestFirmwareKeys,
                              return "Firmware" + std::string(info.param.firmware);
                          });
 
+// What an X11 session delivers for each of the ten inputs of a real keypad on its default
+// table, by firmware column: only Volume and Select differ.
+struct X11Column {
+    const char* firmware;
+    const char* volume;
+    const char* select;
+};
+
+void PrintTo(const X11Column& c, std::ostream* out) {
+    *out << c.firmware;
+}
+
+class SelfTestX11Keys : public SelfTestWindow, public ::testing::WithParamInterface<X11Column> {
+protected:
+    // Sends the recorded press and release to the widget with the focus, as the platform does.
+    void Deliver(const testsupport::RecordedKey& recorded, Qt::KeyboardModifiers held = {},
+                 uint32_t heldNative = 0) {
+        QWidget* target = QApplication::focusWidget() != nullptr &&
+                                  QApplication::focusWidget()->window() == window_
+                              ? QApplication::focusWidget()
+                              : window_.data();
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, recorded.key, recorded.modifiers | held, recorded.scanCode,
+                            recorded.keysym, recorded.nativeModifiers | heldNative,
+                            QString::fromLatin1(recorded.text));
+            QApplication::sendEvent(target, &event);
+        }
+    }
+};
+
+TEST_P(SelfTestX11Keys, MarkAllTenInputs) {
+    const X11Column& column = GetParam();
+    auto keypad = Connect(column.firmware);
+    Open();
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    window_->activateWindow();
+    window_->button17->setFocus();
+    const std::array<const char*, 10> keys = {column.volume, "Left", "Right", "Down", "Up",
+                                              column.select, "F18",  "F19",   "F15",  "F16"};
+    // Shift, Ctrl or Alt held: nothing matches (X state bits 0x1, 0x4, 0x8).
+    Deliver(testsupport::RecordedKeyNamed("F17"), Qt::ShiftModifier, 0x1);
+    Deliver(testsupport::RecordedKeyNamed("F19"), Qt::ControlModifier, 0x4);
+    Deliver(testsupport::RecordedKeyNamed("Left"), Qt::AltModifier, 0x8);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_FALSE(self_test::buttonArray[static_cast<size_t>(i)]) << i;
+    }
+    for (const char* name : keys) {
+        Deliver(testsupport::RecordedKeyNamed(name));
+    }
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_TRUE(self_test::buttonArray[static_cast<size_t>(i)]) << keys[i];
+        EXPECT_TRUE(Marked(Marker(i))) << keys[i];
+    }
+    // Return, Space and the arrows neither pressed Play nor moved the focus.
+    EXPECT_EQ(audio_.log->played.size(), 1u);
+    EXPECT_EQ(QApplication::focusWidget(), window_->button17);
+    ASSERT_TRUE(CloseAndWait());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Columns, SelfTestX11Keys,
+    ::testing::Values(X11Column{"VX0810", "F17", "Space"}, X11Column{"VX0828", "F12", "Return"},
+                      X11Column{"VX0901", "F17", "Return"}, X11Column{"VX0778", "F17", "Return"}),
+    [](const auto& info) { return "Firmware" + std::string(info.param.firmware); });
+
+// Events that carry no native code (sent by another program, say) fall back on the keymap's
+// symbol, including the ones the evdev keymap gives F13 .. F23.
+TEST_F(SelfTestWindow, KeysWithoutANativeCodeMatchByTheirKeymapSymbol) {
+    auto keypad = Connect("VX0901");
+    Open();
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    for (const int key : {int(Qt::Key_Launch8), int(Qt::Key_Launch9), int(Qt::Key_Launch6),
+                          int(Qt::Key_Launch7), int(Qt::Key_Return)}) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(window_, &event);
+    }
+    // F19 has no symbol in that keymap: without its code it cannot be told.
+    QKeyEvent unknown(QEvent::KeyPress, 0, Qt::NoModifier);
+    QApplication::sendEvent(window_, &unknown);
+    const std::array<bool, 10> expected = {true, false, false, false, false,
+                                           true, true,  false, true,  true};
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(self_test::buttonArray[static_cast<size_t>(i)], expected[static_cast<size_t>(i)])
+            << i;
+    }
+    ASSERT_TRUE(CloseAndWait());
+}
+
 TEST_F(SelfTestWindow, A778KeypadAfterAn810OneOpensInModeOne) {
     auto first = Connect("VX0778");
     Open();
@@ -366,6 +461,26 @@ TEST_F(SelfTestWindow, AFailingStatusReadShowsTheMessageAndRunsNoSequence) {
     EXPECT_EQ(audio_.log->playersOpen, 0);
 }
 
+TEST_F(SelfTestWindow, SettersFromTheWorkerPauseTheWindowThreadAfterEachChange) {
+    auto keypad = Connect("VX0810");
+    // No sequence runs, so nothing else moves the virtual time.
+    keypad->InjectFault({.kind = emulator::FaultKind::Refuse, .command = CmdGetStatus});
+    Open();
+    ASSERT_FALSE(window_->SequenceStarted());
+    const uint64_t before = platform::NowUs();
+    std::thread worker([this] {
+        window_->AddTextToObject(window_->ledLevelLbl, "7");
+        window_->AmendCheckBox(window_->ledCheckBox, true, QString());
+    });
+    worker.join();
+    // Handed on, not done yet: the window thread does them.
+    EXPECT_EQ(platform::NowUs(), before);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window_->ledCheckBox->isChecked(); }, kSafetyTimeoutMs));
+    EXPECT_EQ(window_->ledLevelLbl->text(), "7");
+    EXPECT_EQ(platform::NowUs() - before, 2 * 80'000u);
+}
+
 TEST_F(SelfTestWindow, AFailedMainWindowReadOpensNothing) {
     EXPECT_EQ(praxil_usb_encoder::OpenSelfTest(nullptr, -1), nullptr);
     EXPECT_EQ(
@@ -382,6 +497,26 @@ TEST_F(SelfTestWindow, OpeningAgainBringsTheRunningTestForward) {
     ASSERT_TRUE(CloseAndWait());
     const auto codes = keypad->ReceivedCodes();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), CmdGetStatus), 1);
+}
+
+TEST_F(SelfTestWindow, OpensAtTheMainWindowsPlaceButWithinTheScreen) {
+    auto keypad = Connect("VX0810");
+    QWidget mainWindow;
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QPoint at : {area.topLeft() + QPoint(40, 30), area.bottomRight() - QPoint(60, 50)}) {
+        mainWindow.move(at);
+        dialogs_.answers = {ui::Answer::No};
+        window_ = praxil_usb_encoder::OpenSelfTest(&mainWindow, 0);
+        ASSERT_TRUE(window_);
+        EXPECT_TRUE(area.contains(window_->frameGeometry())) << at.x() << "," << at.y();
+        EXPECT_GE(window_->height(), window_->minimumHeight());
+        // No further from the main window's place than the screen makes it.
+        EXPECT_LE(window_->frameGeometry().left(), at.x());
+        EXPECT_LE(window_->frameGeometry().top(), at.y());
+        ASSERT_TRUE(WaitForKeyPhase(*keypad));
+        ASSERT_TRUE(CloseAndWait());
+        keypad->ClearReceived();
+    }
 }
 
 TEST_F(SelfTestWindow, PlayStartsTheSoundAgain) {

@@ -2,12 +2,15 @@
 #include "selftest/SelfTestLayout.h"
 #include "selftest/SelfTestSequence.h"
 
+#include "emulator/SimulatedKeypad.h"
+
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "tests/support/EmulatorFixture.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -370,5 +373,51 @@ TEST_F(SelfTestSequenceOnKeypad, ARescanWaitsForTheRunningExchangeAndTheWorkerMo
     EXPECT_EQ(SentBytes(*keypad_), FullSequence(3, 4));
     EXPECT_EQ(bus().usage().useAfterExit, 0);
 }
+
+// ---- the simulated keypad's default table -------------------------------------------------
+
+struct DefaultTableCase {
+    const char* firmware;
+    uint8_t volume; // HID usage codes
+    uint8_t enter;
+};
+
+void PrintTo(const DefaultTableCase& c, std::ostream* out) {
+    *out << c.firmware;
+}
+
+class KeypadDefaultTable : public ::testing::TestWithParam<DefaultTableCase> {};
+
+// Volume, Left, Right, Down, Up, Enter, Horizontal, Vertical, Jack IN, Jack OUT: F17 (or F12),
+// the arrows, Enter (or Space), F18, F19, F15, F16 without modifiers.
+TEST_P(KeypadDefaultTable, SendsWhatTheSelfTestExpectsOfThatBuild) {
+    const DefaultTableCase& c = GetParam();
+    emulator::SimulatedKeypad::Model model;
+    model.firmwareVersion = c.firmware;
+    emulator::SimulatedKeypad keypad(model);
+    const std::vector<uint8_t> expected = {0, c.volume, 0, 0x50, 0, 0x4F, 0, 0x51, 0, 0x52,
+                                           0, c.enter,  0, 0x6D, 0, 0x6E, 0, 0x6A, 0, 0x6B};
+    for (const uint8_t kind : {0, 3}) {
+        keypad.settings.tableKind = kind;
+        const std::vector<uint8_t> status = keypad.StatusBlock();
+        ASSERT_GE(status.size(), 24u);
+        EXPECT_EQ(std::vector<uint8_t>(status.begin() + 4, status.begin() + 24), expected)
+            << "kind " << int(kind);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Builds, KeypadDefaultTable,
+    ::testing::Values(DefaultTableCase{"VX0810", 0x6C, 0x2C},
+                      DefaultTableCase{"VX0828", 0x45, 0x28},
+                      DefaultTableCase{"VX0901", 0x6C, 0x28},
+                      DefaultTableCase{"778810", 0x6C, 0x28},
+                      // The demo's version: its first six characters hold no build number.
+                      DefaultTableCase{"1.0.810", 0x6C, 0x28}),
+    [](const auto& info) {
+        std::string name = info.param.firmware;
+        std::replace(name.begin(), name.end(), '.', '_');
+        return "Firmware" + name;
+    });
 
 } // namespace
