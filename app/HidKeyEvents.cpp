@@ -1,6 +1,6 @@
 #include "HidKeyEvents.h"
 
-#include "app/KeypadStatus.h"
+#include "keypad/TableKind.h"
 
 #include <array>
 #include <span>
@@ -181,8 +181,8 @@ std::optional<HidKeyEvent> KeyEventForUsage(uint8_t usage, uint8_t modifierMask)
 KeyStroke KeyStrokeOfKey(int tableKind, const uint8_t* keyCodeBlock, const uint8_t* extraCodeBlock,
                          int keyIndex) {
     KeyStroke stroke;
-    if (keyIndex < 0 || keyIndex >= static_cast<int>(kKeyCodeBlockSize) / kKeyCodesPerKey ||
-        tableKind < 0 || tableKind > kLastMulticodeKind) {
+    if (keyIndex < 0 || keyIndex >= keypad::kKeyCodeBlockSize / kKeyCodesPerKey || tableKind < 0 ||
+        tableKind > kLastMulticodeKind) {
         return stroke;
     }
     const uint8_t modifier = keyCodeBlock[kKeyCodesPerKey * keyIndex];

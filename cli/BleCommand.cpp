@@ -2,9 +2,9 @@
 // value lists and its Apply.
 
 #include "cli/Command.h"
-#include "cli/KeypadReading.h"
 #include "firmware/ble/BleApply.h"
 #include "firmware/ble/BleParameters.h"
+#include "keypad/StatusRead.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -117,7 +117,7 @@ std::string PickText(const PickOption& option, const ble::BleSelection& selectio
     return pick.unlisted;
 }
 
-ble::BleHandOver HandOver(const app::BleParams& params) {
+ble::BleHandOver HandOver(const keypad::BleParams& params) {
     return {params.name, params.manufacturerData, params.powerLevel, params.enable};
 }
 
@@ -128,7 +128,7 @@ int Show(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    const auto params = ReadBle();
+    const auto params = keypad::ReadBleParams();
     if (!params) {
         return context.Fail(ble::kReadFailedText);
     }
@@ -193,7 +193,7 @@ int Set(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    const auto params = ReadBle();
+    const auto params = keypad::ReadBleParams();
     if (!params) {
         return context.Fail(ble::kReadFailedText);
     }

@@ -1,12 +1,10 @@
 #include "Cli.h"
 
-#include "app/StatusLines.h"
-
 #include "cli/Command.h"
-
-#include "device/commands.h"
 #include "device/discovery.h"
-#include "device/frame.h"
+#include "keypad/KeypadCommands.h"
+#include "keypad/TableKind.h"
+#include "platform/text/NarrowText.h"
 
 #include <QCommandLineParser>
 
@@ -35,14 +33,6 @@ bool Connect(Context& context) {
     return true;
 }
 
-int32_t Send(uint8_t command, const uint8_t* data, int32_t length, Reply* reply) {
-    Reply ignored;
-    Reply& into = reply != nullptr ? *reply : ignored;
-    static_assert(sizeof(into.data) == kReportSize);
-    return USBEncoderSendAndReceive_a(hid_handle.load(), command, data, length, into.data,
-                                      kReportSize, &into.length, kCommandTimeoutMs);
-}
-
 std::string WithoutLineBreak(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
         text.pop_back();
@@ -63,13 +53,12 @@ std::optional<int> ParseIndex(const QString& text, int limit) {
 
 // A kind by number or by name; names match ignoring case and runs of spaces.
 std::optional<int> ParseKind(const QString& text) {
-    const auto& names = app::kTableKindNames;
-    if (auto index = ParseIndex(text, static_cast<int>(names.size()))) {
+    if (auto index = ParseIndex(text, keypad::kTableKindCount)) {
         return index;
     }
     const QString wanted = text.simplified();
-    for (int kind = 0; kind < static_cast<int>(names.size()); ++kind) {
-        if (QString::fromLatin1(names[kind].data(), static_cast<qsizetype>(names[kind].size()))
+    for (int kind = 0; kind < keypad::kTableKindCount; ++kind) {
+        if (platform::FromLatin1(keypad::kTableKindNames[kind])
                 .simplified()
                 .compare(wanted, Qt::CaseInsensitive) == 0) {
             return kind;
@@ -100,16 +89,15 @@ int SetBrightness(Context& context) {
     if (context.positional.size() != 1) {
         return context.Usage("set-brightness takes one value, 0 to 9.");
     }
-    const auto level = ParseIndex(context.positional[0], 10);
+    const auto level = ParseIndex(context.positional[0], keypad::kLedBrightnessLevels);
     if (!level) {
         return context.Usage("The LED brightness must be a number from 0 to 9.");
     }
     if (!Connect(context)) {
         return kExitFailed;
     }
-    const uint8_t data = static_cast<uint8_t>(*level);
-    if (Send(CmdSetLedBrightness, &data, 1) != kExchangeOk) {
-        return context.Fail("Unable to set the LED Brightness..");
+    if (const keypad::CommandResult set = keypad::SetLedBrightness(*level); !set.ok()) {
+        return context.Fail(set.message);
     }
     return kExitOk;
 }
@@ -125,9 +113,8 @@ int SetLayout(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    const uint8_t data = static_cast<uint8_t>(*kind);
-    if (Send(CmdSetKeypadType, &data, 1) != kExchangeOk) {
-        return context.Fail("Unable to set Keypad Type..");
+    if (const keypad::CommandResult set = keypad::SetKeypadType(*kind); !set.ok()) {
+        return context.Fail(set.message);
     }
     return kExitOk;
 }
@@ -139,8 +126,8 @@ int SaveDefaults(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    if (Send(CmdWriteDefault) != kExchangeOk) {
-        return context.Fail("Unable to Write Default..");
+    if (const keypad::CommandResult written = keypad::WriteDefault(); !written.ok()) {
+        return context.Fail(written.message);
     }
     return kExitOk;
 }
@@ -152,10 +139,11 @@ int FactoryReset(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    if (Send(CmdResetToDefault) != kExchangeOk) {
-        return context.Fail("Unable to Reset to Default..");
+    const keypad::CommandResult reset = keypad::ResetToDefault();
+    if (!reset.ok()) {
+        return context.Fail(reset.message);
     }
-    context.out << "Please click on Scan For to re-connect after device reboot.\n";
+    context.out << reset.message;
     return kExitOk;
 }
 

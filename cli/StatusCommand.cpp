@@ -2,6 +2,8 @@
 
 #include "cli/Command.h"
 #include "cli/KeypadReading.h"
+#include "keypad/StatusRead.h"
+#include "platform/text/NarrowText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,9 +19,7 @@ const QCommandLineOption& JsonOption() {
 }
 
 // Keypad texts are 8-bit; Latin-1 keeps every byte as one character.
-QString Text(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
+using platform::FromLatin1;
 
 template <typename Bytes> QJsonArray Numbers(const Bytes& bytes) {
     QJsonArray array;
@@ -37,60 +37,61 @@ template <typename Bytes> std::string Joined(const Bytes& bytes) {
     return text;
 }
 
-QJsonObject BleJson(const app::BleParams& ble) {
-    return QJsonObject{{"name", Text(ble.name)},
-                       {"manufacturerData", Text(ble.manufacturerData)},
-                       {"powerLevel", Text(ble.powerLevel)},
+QJsonObject BleJson(const keypad::BleParams& ble) {
+    return QJsonObject{{"name", FromLatin1(ble.name)},
+                       {"manufacturerData", FromLatin1(ble.manufacturerData)},
+                       {"powerLevel", FromLatin1(ble.powerLevel)},
                        {"enable", ble.enable},
                        {"moduleFitted", ble.moduleFitted}};
 }
 
 QJsonObject StatusJson(const KeypadReading& reading) {
-    const app::KeypadStatus& s = *reading.status;
+    const keypad::KeypadStatus& s = *reading.status();
     QJsonObject status{{"ledBrightness", s.ledBrightness},
                        {"tableKind", s.tableKind},
-                       {"tableKindName", Text(app::TableKindName(s.tableKind))},
-                       {"jackStatus", Text(s.jackStatus)},
-                       {"hvStatus", Text(s.hvStatus)},
+                       {"tableKindName", FromLatin1(keypad::TableKindName(s.tableKind))},
+                       {"jackStatus", FromLatin1(s.jackStatus)},
+                       {"hvStatus", FromLatin1(s.hvStatus)},
                        {"keyCodeBlock", Numbers(s.keyCodeBlock)},
-                       {"firmwareVersion", Text(s.firmwareVersion)},
-                       {"serialNumber", Text(s.serialNumber)},
-                       {"temperature", Text(s.temperature)}};
-    if (s.tableKind == app::kCustomiseMulticodeKind) {
-        status.insert("multipleCodeTable", Numbers(reading.multipleCodeTable));
+                       {"firmwareVersion", FromLatin1(s.firmwareVersion)},
+                       {"serialNumber", FromLatin1(s.serialNumber)},
+                       {"temperature", FromLatin1(s.temperature)}};
+    if (s.tableKind == keypad::CustomiseMulticodeTable) {
+        status.insert("multipleCodeTable", Numbers(reading.MultipleCodeTable()));
     }
     QJsonArray lines;
     for (const std::string& line : reading.Lines()) {
-        lines.append(Text(line));
+        lines.append(FromLatin1(line));
     }
     return QJsonObject{
         {"status", status},
         {"product", QJsonObject{{"type", reading.productType},
-                                {"name", Text(app::ProductName(reading.productType))}}},
+                                {"name", FromLatin1(keypad::ProductName(reading.productType))}}},
         {"ble", reading.ble ? QJsonValue(BleJson(*reading.ble)) : QJsonValue(QJsonValue::Null)},
         {"statusLines", lines}};
 }
 
 void WriteText(std::ostream& out, const KeypadReading& reading) {
-    const app::KeypadStatus& s = *reading.status;
+    const keypad::KeypadStatus& s = *reading.status();
     for (const std::string& line : reading.Lines()) {
         out << line << "\n";
     }
     out << "\n"
         << "LED brightness    " << s.ledBrightness << " ("
-        << app::LedBrightnessText(s.ledBrightness) << ")\n"
-        << "Code table        " << s.tableKind << " (" << app::TableKindName(s.tableKind) << ")\n"
+        << keypad::LedBrightnessText(s.ledBrightness) << ")\n"
+        << "Code table        " << s.tableKind << " (" << keypad::TableKindName(s.tableKind)
+        << ")\n"
         << "Jack              " << s.jackStatus << "\n"
         << "Orientation       " << s.hvStatus << "\n"
         << "Key code block    " << Joined(s.keyCodeBlock) << "\n";
-    if (s.tableKind == app::kCustomiseMulticodeKind) {
-        out << "Multi-code block  " << Joined(reading.multipleCodeTable) << "\n";
+    if (s.tableKind == keypad::CustomiseMulticodeTable) {
+        out << "Multi-code block  " << Joined(reading.MultipleCodeTable()) << "\n";
     }
     out << "Firmware version  " << s.firmwareVersion << "\n"
         << "Serial number     " << s.serialNumber << "\n"
         << "Temperature       " << s.temperature << "\n"
         << "Product           " << reading.productType << " ("
-        << app::ProductName(reading.productType) << ")\n";
+        << keypad::ProductName(reading.productType) << ")\n";
     if (!reading.ble) {
         out << "BLE               not read\n";
         return;
@@ -116,8 +117,8 @@ int Status(Context& context) {
         return kExitFailed;
     }
     const KeypadReading reading = ReadKeypad();
-    if (!reading.status) {
-        return context.Fail(kStatusReadFailedText);
+    if (reading.status() == nullptr) {
+        return context.Fail(keypad::kStatusReadFailedText);
     }
     if (context.parser.isSet(JsonOption())) {
         context.out << QJsonDocument(StatusJson(reading)).toJson().toStdString();

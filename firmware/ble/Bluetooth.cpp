@@ -2,6 +2,7 @@
 
 #include "firmware/ble/BleApply.h"
 #include "firmware/ble/BleNameValidator.h"
+#include "platform/text/NarrowText.h"
 #include "ui/Dialogs.h"
 
 #include <QComboBox>
@@ -25,13 +26,9 @@ constexpr int kButtonY = 420;
 constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 28;
 
-QString FromNarrow(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void Select(QComboBox* box, const ble::BlePick& pick) {
     box->setCurrentIndex(pick.index);
-    box->setPlaceholderText(pick.index == ble::kNoSelection ? FromNarrow(pick.unlisted)
+    box->setPlaceholderText(pick.index == ble::kNoSelection ? platform::FromLatin1(pick.unlisted)
                                                             : QString());
 }
 
@@ -98,7 +95,7 @@ QComboBox* Bluetooth::AddRow(int row, const char* objectName, const char* labelN
     auto* box = new QComboBox(this);
     box->setObjectName(QString::fromLatin1(objectName));
     for (const auto& item : items) {
-        box->addItem(FromNarrow(item));
+        box->addItem(platform::FromLatin1(item));
     }
     box->setGeometry(kControlX, y, kControlWidth, kControlHeight);
     if (labelOut != nullptr) {
@@ -125,7 +122,7 @@ void Bluetooth::Bluetooth_Load() {
     const bool timeoutUnknown = selection.timeout.index == ble::kNoSelection;
     comboBox4->setVisible(timeoutUnknown);
     label5->setVisible(timeoutUnknown);
-    bleTextBox->setText(FromNarrow(selection.name));
+    bleTextBox->setText(platform::FromLatin1(selection.name));
 }
 
 ble::BleSelection Bluetooth::CurrentSelection() const {
@@ -158,7 +155,7 @@ void Bluetooth::button1_Click() {
         blePowerLevel = selection.powerLevel.index + 1;
     }
     if (!result.ok) {
-        ui::ShowWarning(this, FromNarrow(result.message));
+        ui::ShowWarning(this, platform::FromLatin1(result.message));
         return;
     }
     bleEnable = selection.enable.index;
