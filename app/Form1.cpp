@@ -1,16 +1,17 @@
 #include "Form1.h"
 
-#include "app/BleParams.h"
 #include "app/ProgramExit.h"
 #include "codetable/editor_opening.h"
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "config/config_transfer.h"
-#include "device/commands.h"
 #include "device/discovery.h"
 #include "device/frame.h"
 #include "firmware/ble/Bluetooth.h"
 #include "firmware/firmware_upgrade.h"
+#include "firmware/settings_restore.h"
+#include "keypad/KeypadCommands.h"
+#include "platform/text/NarrowText.h"
 #include "selftest/KeyPrompt.h"
 #include "selftest/self_test.h"
 #include "ui/CustomMessageBox.h"
@@ -32,9 +33,6 @@
 #include <QTextEdit>
 
 #include <algorithm>
-#include <span>
-
-static_assert(app::kKeyCodeArraySize >= firmware::kRestoredKeyCodes);
 
 namespace praxil_usb_encoder {
 namespace {
@@ -45,28 +43,10 @@ constexpr int8_t kReadFailed = -1;
 const QString kKeypadLayoutText = QStringLiteral("Keypad - Layout");
 const QString kLedBrightnessText = QStringLiteral("LED Brightness");
 
-QString Wide(const std::string& text) {
-    return QString::fromLatin1(text.data(), text.size());
-}
-
 QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int width, int height) {
     auto* button = new QPushButton(QString::fromLatin1(text), parent);
     button->setGeometry(x, y, width, height);
     return button;
-}
-
-// One exchange as every sender makes it: 64-byte reply buffer, capacity 64, 5000 ms.
-struct Reply {
-    uint8_t data[kReportSize] = {};
-    uint32_t length = 0;
-    std::span<const uint8_t> bytes() const {
-        return {data, std::min<size_t>(length, static_cast<size_t>(kReportSize))};
-    }
-};
-
-int32_t Send(uint8_t command, const uint8_t* data, int32_t dataLength, Reply& reply) {
-    return USBEncoderSendAndReceive_a(hid_handle.load(), command, data, dataLength, reply.data,
-                                      kReportSize, &reply.length, kCommandTimeoutMs);
 }
 
 ui::Answer ShowNotice(QWidget* parent, const config::Notice& notice) {
@@ -126,8 +106,8 @@ Form1::Form1(QWidget* parent)
 
     ledBrightnessCbox = new QComboBox(this);
     ledBrightnessCbox->setGeometry(330, 173, 207, 28);
-    for (int row = 0; row < kLedBrightnessRows; ++row) {
-        ledBrightnessCbox->addItem(QString::fromStdString(app::LedBrightnessText(row)));
+    for (int row = 0; row < keypad::kLedBrightnessLevels; ++row) {
+        ledBrightnessCbox->addItem(QString::fromStdString(keypad::LedBrightnessText(row)));
     }
     ledBrightnessCbox->setCurrentIndex(0);
 
@@ -231,65 +211,51 @@ void Form1::closeEvent(QCloseEvent* event) {
     app::EndEventLoops();
 }
 
+keypad::StatusRead Form1::ReadStatusIntoFields() {
+    const keypad::StatusRead read = keypad::ReadStatus();
+    if (!read.status) {
+        return read;
+    }
+    const keypad::KeypadStatus& status = *read.status;
+    prev_ledBrightness_index = status.ledBrightness;
+    prev_keypadType_index = status.tableKind;
+    Jack_status = status.jackStatus;
+    HV_status = status.hvStatus;
+    std::copy(status.keyCodeBlock.begin(), status.keyCodeBlock.end(), keyCodeArray.begin());
+    firmwareVersion = status.firmwareVersion;
+    serialNumber = status.serialNumber;
+    // A failed multi-code read fails the whole read; the fields above keep their new values.
+    if (read.multipleCodeTable) {
+        multipleKeyCodeArray = *read.multipleCodeTable;
+        multipleKeyCodeArrayRead = true;
+    }
+    return read;
+}
+
 int8_t Form1::GetDeviceStatusMessage() {
-    Reply reply;
-    if (Send(CmdGetStatus, nullptr, 0, reply) != kExchangeOk) {
-        return kReadFailed;
-    }
-    const std::optional<app::KeypadStatus> status = app::DecodeStatusBlock(reply.bytes());
-    if (!status) {
-        return kReadFailed;
-    }
-    prev_ledBrightness_index = status->ledBrightness;
-    prev_keypadType_index = status->tableKind;
-    Jack_status = status->jackStatus;
-    HV_status = status->hvStatus;
-    std::copy(status->keyCodeBlock.begin(), status->keyCodeBlock.end(), keyCodeArray.begin());
-    firmwareVersion = status->firmwareVersion;
-    serialNumber = status->serialNumber;
-    if (status->tableKind != app::kCustomiseMulticodeKind) {
-        return kReadOk;
-    }
-    Reply multicode;
-    if (Send(CmdReadMulticodeTable, nullptr, 0, multicode) != kExchangeOk) {
-        return kReadFailed;
-    }
-    const auto block = app::DecodeExtraCodeBlock(multicode.bytes());
-    if (!block) {
-        return kReadFailed;
-    }
-    multipleKeyCodeArray = *block;
-    multipleKeyCodeArrayRead = true;
-    return kReadOk;
+    return ReadStatusIntoFields().ok() ? kReadOk : kReadFailed;
 }
 
 int8_t Form1::GetDeviceStatusMessage_2() {
-    Reply reply;
-    if (Send(CmdGetBleParams, nullptr, 0, reply) != kExchangeOk) {
+    const std::optional<keypad::BleParams> params = keypad::ReadBleParams();
+    if (!params) {
         return kReadFailed;
     }
-    const app::BleParams params = app::DecodeBleParams(reply.bytes());
-    bleName = params.name;
-    bleManufacturerData = params.manufacturerData;
-    blePowerLevel = params.powerLevel;
-    bleEnable = params.enable;
+    bleName = params->name;
+    bleManufacturerData = params->manufacturerData;
+    blePowerLevel = params->powerLevel;
+    bleEnable = params->enable;
     return kReadOk;
 }
 
 int8_t Form1::GetDeviceStatusMessage_3() {
-    Reply reply;
-    if (Send(CmdGetProductType, nullptr, 0, reply) != kExchangeOk || reply.length < 1) {
-        productType = 0;
-        return kReadFailed;
-    }
-    productType = reply.data[0];
-    return kReadOk;
+    const std::optional<int> type = keypad::ReadProductType();
+    productType = type.value_or(0);
+    return type ? kReadOk : kReadFailed;
 }
 
 int8_t Form1::checkMulticodeInstalled() {
-    Reply reply;
-    return static_cast<int8_t>(Send(CmdCheckMulticode, kCheckMulticodeData.data(),
-                                    static_cast<int32_t>(kCheckMulticodeData.size()), reply));
+    return static_cast<int8_t>(keypad::CheckMulticode());
 }
 
 void Form1::WriteConnectedStatusLines() {
@@ -297,18 +263,22 @@ void Form1::WriteConnectedStatusLines() {
         prev_keypadType_index >= 0 && prev_keypadType_index < keypadTypeCbox->count();
     const std::string kindText = hasRow
                                      ? keypadTypeCbox->itemText(prev_keypadType_index).toStdString()
-                                     : app::TableKindName(prev_keypadType_index);
+                                     : keypad::TableKindName(prev_keypadType_index);
     configArray =
-        app::ConnectedStatusLines({firmwareVersion, kindText, app::ProductName(productType),
-                                   serialNumber, Jack_status, HV_status});
-    richTextBox1->setPlainText(
-        QStringList{Wide(configArray[0]), Wide(configArray[1]), Wide(configArray[2])}.join(u'\n'));
+        keypad::ConnectedStatusLines({firmwareVersion, kindText, keypad::ProductName(productType),
+                                      serialNumber, Jack_status, HV_status});
+    richTextBox1->setPlainText(QStringList{platform::FromLatin1(configArray[0]),
+                                           platform::FromLatin1(configArray[1]),
+                                           platform::FromLatin1(configArray[2])}
+                                   .join(u'\n'));
 }
 
 void Form1::WriteNotConnectedStatusLine() {
-    configArray[0] = app::NotConnectedStatusLine();
-    richTextBox1->setPlainText(
-        QStringList{Wide(configArray[0]), Wide(configArray[1]), Wide(configArray[2])}.join(u'\n'));
+    configArray[0] = keypad::NotConnectedStatusLine();
+    richTextBox1->setPlainText(QStringList{platform::FromLatin1(configArray[0]),
+                                           platform::FromLatin1(configArray[1]),
+                                           platform::FromLatin1(configArray[2])}
+                                   .join(u'\n'));
 }
 
 void Form1::EnableDisableFunctionButtons(bool enable) {
@@ -326,7 +296,7 @@ void Form1::ShowLedBrightness(int ledBrightness) {
     }
     ledBrightnessCbox->setCurrentIndex(-1);
     ledBrightnessCbox->setPlaceholderText(
-        QString::fromStdString(app::LedBrightnessText(ledBrightness)));
+        QString::fromStdString(keypad::LedBrightnessText(ledBrightness)));
 }
 
 void Form1::ShowKeypadType(int tableKind) {
@@ -335,15 +305,14 @@ void Form1::ShowKeypadType(int tableKind) {
         return;
     }
     keypadTypeCbox->setCurrentIndex(-1);
-    keypadTypeCbox->setPlaceholderText(QString::fromStdString(app::TableKindName(tableKind)));
+    keypadTypeCbox->setPlaceholderText(QString::fromStdString(keypad::TableKindName(tableKind)));
 }
 
 void Form1::FillKeypadTypes(bool multicode) {
     keypadTypeCbox->clear();
-    const size_t count = multicode ? app::kTableKindCount : app::kSingleCodeKindCount;
-    for (size_t kind = 0; kind < count; ++kind) {
-        keypadTypeCbox->addItem(QString::fromLatin1(app::kTableKindNames[kind].data(),
-                                                    app::kTableKindNames[kind].size()));
+    const int count = multicode ? keypad::kTableKindCount : keypad::kSingleCodeTableKindCount;
+    for (int kind = 0; kind < count; ++kind) {
+        keypadTypeCbox->addItem(platform::FromLatin1(keypad::kTableKindNames[kind]));
     }
 }
 
@@ -455,21 +424,15 @@ void Form1::button3_Click() {
 }
 
 void Form1::button8_Click() {
-    const config::Outcome written = config::SendWriteDefault();
-    if (written.message) {
-        ShowNotice(this, *written.message);
+    const keypad::CommandResult written = keypad::WriteDefault();
+    if (!written.ok()) {
+        ui::ShowWarning(this, platform::FromLatin1(written.message));
         return;
     }
     std::optional<config::KeypadState> state;
-    if (GetDeviceStatusMessage() == kReadOk) {
-        state.emplace();
-        state->keypadLayout = prev_keypadType_index;
-        state->ledBrightness = prev_ledBrightness_index;
-        std::copy_n(keyCodeArray.begin(), state->codeTable.size(), state->codeTable.begin());
-        std::copy_n(multipleKeyCodeArray.begin(), state->multipleCodeTable.size(),
-                    state->multipleCodeTable.begin());
-        state->firmwareVersion = firmwareVersion;
-        state->serialNumber = serialNumber;
+    if (const keypad::StatusRead read = ReadStatusIntoFields(); read.ok()) {
+        // The multi-code table is the one last read in this run.
+        state = config::StateToSave(*read.status, multipleKeyCodeArray);
     }
     const config::Outcome saved = config::SaveToConfigFile(state);
     if (saved.message) {
@@ -479,19 +442,16 @@ void Form1::button8_Click() {
 
 void Form1::button9_Click() {
     // One mis-click would lose the customised tables: ask first.
-    if (ui::AskYesNo(this,
-                     QStringLiteral("Are you sure you want to reset the keypad to factory "
-                                    "default? Its customised code tables will be lost."),
-                     ui::kCaption) != ui::Answer::Yes) {
+    if (ui::AskYesNo(this, QString::fromLatin1(keypad::kResetToDefaultQuestion), ui::kCaption) !=
+        ui::Answer::Yes) {
         return;
     }
-    Reply reply;
-    if (Send(CmdResetToDefault, nullptr, 0, reply) != kExchangeOk) {
-        ui::ShowWarning(this, QStringLiteral("Unable to Reset to Default..\n"));
+    const keypad::CommandResult reset = keypad::ResetToDefault();
+    // The re-connect notice after a reset, or the failure.
+    ui::ShowWarning(this, platform::FromLatin1(reset.message));
+    if (!reset.ok()) {
         return;
     }
-    ui::ShowWarning(
-        this, QStringLiteral("Please click on Scan For to re-connect after device reboot.\n"));
     keypadTypeCbox->setCurrentIndex(-1);
     keypadTypeCbox->setPlaceholderText(kKeypadLayoutText);
     ledBrightnessCbox->setCurrentIndex(-1);
@@ -506,10 +466,8 @@ void Form1::ledBrightnessCbox_SelectionChangeCommitted() {
     if (row < 0) {
         return;
     }
-    const uint8_t data = static_cast<uint8_t>(row);
-    Reply reply;
-    if (Send(CmdSetLedBrightness, &data, 1, reply) != kExchangeOk) {
-        ui::ShowWarning(this, QStringLiteral("Unable to set the LED Brightness..\n"));
+    if (const keypad::CommandResult set = keypad::SetLedBrightness(row); !set.ok()) {
+        ui::ShowWarning(this, platform::FromLatin1(set.message));
         // Setting the row from code sends nothing.
         ShowLedBrightness(prev_ledBrightness_index);
         return;
@@ -522,10 +480,8 @@ void Form1::keypadTypeCbox_SelectionChangeCommitted() {
     if (row < 0) {
         return;
     }
-    const uint8_t data = static_cast<uint8_t>(row);
-    Reply reply;
-    if (Send(CmdSetKeypadType, &data, 1, reply) != kExchangeOk) {
-        ui::ShowWarning(this, QStringLiteral("Unable to set Keypad Type..\n"));
+    if (const keypad::CommandResult set = keypad::SetKeypadType(row); !set.ok()) {
+        ui::ShowWarning(this, platform::FromLatin1(set.message));
         ShowKeypadType(prev_keypadType_index);
         return;
     }
@@ -534,15 +490,12 @@ void Form1::keypadTypeCbox_SelectionChangeCommitted() {
 }
 
 void Form1::btnLoadFirmware_MouseClick() {
-    if (GetDeviceStatusMessage() == kReadOk) {
+    if (const keypad::StatusRead read = ReadStatusIntoFields(); read.ok()) {
         // Written back by the upgrade window once the new firmware runs.
-        firmware_upgrade::keypadType = prev_keypadType_index;
-        firmware_upgrade::ledBrightness = prev_ledBrightness_index;
-        std::copy_n(keyCodeArray.begin(), firmware::kRestoredKeyCodes,
-                    firmware_upgrade::key_codes.begin());
-        firmware_upgrade::serialNumber = serialNumber;
+        firmware_upgrade::KeepSharedState(firmware::StateToRestore(*read.status));
     } else {
-        ui::ShowWarning(this, QStringLiteral("Unable to get device status information\n"));
+        ui::ShowWarning(this,
+                        platform::FromLatin1(std::string(keypad::kStatusReadFailedText) + "\n"));
     }
     if (ui::AskYesNo(this, QStringLiteral("Are you sure you want to upgrade the firmware?"),
                      QStringLiteral("Firmware Upgrade")) != ui::Answer::Yes) {
@@ -551,8 +504,7 @@ void Form1::btnLoadFirmware_MouseClick() {
     // The window watches for the loader before the keypad leaves the bus for it.
     auto* window = new firmware_upgrade(this);
     firmwareUpgradeFrm = window;
-    Reply reply;
-    if (Send(CmdEnterBsl, nullptr, 0, reply) != kExchangeOk) {
+    if (keypad::EnterBsl() != kExchangeOk) {
         EnableDisableFunctionButtons(false);
     }
     window->show();

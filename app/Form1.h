@@ -2,8 +2,9 @@
 
 // The main window: connects to the keypad, shows its status and opens every other window.
 
-#include "app/KeypadStatus.h"
-#include "app/StatusLines.h"
+#include "keypad/StatusLines.h"
+#include "keypad/StatusRead.h"
+#include "keypad/TableKind.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -27,7 +28,6 @@ inline constexpr int kClientWidth = 891;
 inline constexpr int kClientHeight = 484;
 // The outer size may grow from 907 x 500 to 907 x 540, i.e. the client area by 40 pixels.
 inline constexpr int kClientMaxHeight = kClientHeight + 40;
-inline constexpr int kLedBrightnessRows = 10;
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -62,10 +62,10 @@ public:
     int prev_keypadType_index = 0;
     std::string Jack_status;
     std::string HV_status;
-    std::array<uint8_t, app::kKeyCodeArraySize> keyCodeArray{};
+    std::array<uint8_t, keypad::kKeyCodeArraySize> keyCodeArray{};
     std::string firmwareVersion;
     std::string serialNumber;
-    std::array<uint8_t, app::kExtraCodeBlockSize> multipleKeyCodeArray{};
+    keypad::ExtraCodeBlock multipleKeyCodeArray{};
     // True once multipleKeyCodeArray holds a block read from the keypad.
     bool multipleKeyCodeArrayRead = false;
     int productType = 0;
@@ -73,7 +73,7 @@ public:
     std::string bleManufacturerData;
     std::string blePowerLevel;
     int bleEnable = 0;
-    app::StatusLines configArray;
+    keypad::StatusLines configArray;
     // The self-test window last opened.
     QPointer<QWidget> selfTestFrm;
     // The firmware upgrade window last opened.
@@ -140,6 +140,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // GetDeviceStatusMessage's read and the fields it fills, with the read itself for the
+    // handlers that hand the state on.
+    keypad::StatusRead ReadStatusIntoFields();
     void ConnectKeypad(bool rescanAfterFailedMulticode);
     void ShowNotConnected();
     void CloseKeypad();

@@ -1,6 +1,6 @@
 #include "HidKeyEvents.h"
 
-#include "app/KeypadStatus.h"
+#include "keypad/TableKind.h"
 
 namespace app {
 namespace {
@@ -45,8 +45,8 @@ uint8_t ModifierMaskOfUsageCode(uint8_t usageCode) {
 KeyStroke KeyStrokeOfKey(int tableKind, const uint8_t* keyCodeBlock, const uint8_t* extraCodeBlock,
                          int keyIndex) {
     KeyStroke stroke;
-    if (keyIndex < 0 || keyIndex >= static_cast<int>(kKeyCodeBlockSize) / kKeyCodesPerKey ||
-        tableKind < 0 || tableKind > kLastMulticodeKind) {
+    if (keyIndex < 0 || keyIndex >= keypad::kKeyCodeBlockSize / kKeyCodesPerKey || tableKind < 0 ||
+        tableKind > kLastMulticodeKind) {
         return stroke;
     }
     const uint8_t modifier = keyCodeBlock[kKeyCodesPerKey * keyIndex];

@@ -2,9 +2,8 @@
 
 #include "app/DesktopKeyEvents.h"
 #include "app/HidKeyEvents.h"
-#include "app/KeypadStatus.h"
-#include "app/StatusLines.h"
 #include "emulator/VirtualBus.h"
+#include "keypad/KeypadStatus.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -182,13 +181,14 @@ void SimulatedKeypadPanel::DeliverKey(int keyIndex) {
     {
         std::lock_guard lock(emulator::VirtualBus::Instance().mutex());
         const std::vector<uint8_t> status = keypad_->StatusBlock();
-        if (status.size() < kStatusTextsOffset) {
+        if (status.size() < keypad::kStatusTextsOffset) {
             return;
         }
         const int kind = keypad_->settings.tableKind;
         const uint8_t* extra =
             kind == emulator::kCustomMultiKind ? keypad_->settings.multicodeExtra.data() : nullptr;
-        stroke = KeyStrokeOfKey(kind, status.data() + kStatusKeyBlockOffset, extra, keyIndex);
+        stroke =
+            KeyStrokeOfKey(kind, status.data() + keypad::kStatusKeyBlockOffset, extra, keyIndex);
     }
     QWidget* target = KeyTarget();
     if (target == nullptr) {
@@ -218,7 +218,7 @@ void SimulatedKeypadPanel::UpdateState() {
             .arg(plugged ? QStringLiteral("Plugged in") : QStringLiteral("Unplugged"),
                  jack ? QStringLiteral("in") : QStringLiteral("out"),
                  horizontal ? QStringLiteral("horizontal") : QStringLiteral("vertical"),
-                 QString::fromStdString(TableKindName(kind))));
+                 QString::fromStdString(keypad::TableKindName(kind))));
 }
 
 } // namespace app

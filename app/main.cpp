@@ -7,8 +7,8 @@
 #include <QApplication>
 
 #ifdef ECHOVANE_DEMO
-#include "app/DemoKeypad.h"
 #include "app/SimulatedKeypadPanel.h"
+#include "emulator/DemoKeypad.h"
 
 #include <memory>
 #endif
@@ -16,8 +16,8 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
 #ifdef ECHOVANE_DEMO
-    const auto keypad = app::PlugDemoKeypad();
-    const auto bootLoader = app::AttachDemoBootLoader(*keypad);
+    const auto keypad = emulator::PlugDemoKeypad();
+    const auto bootLoader = emulator::AttachDemoBootLoader(*keypad);
     std::unique_ptr<app::SimulatedKeypadPanel> panel;
     return app::RunApplication(application, [&](praxil_usb_encoder::Form1& form) {
         panel = std::make_unique<app::SimulatedKeypadPanel>(keypad);

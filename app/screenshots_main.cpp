@@ -2,10 +2,10 @@
 // open, the about box, a message box and the demo's keypad panel into PNG files, on whatever
 // platform Qt runs (offscreen in scripts).
 
-#include "app/DemoKeypad.h"
 #include "app/Form1.h"
 #include "app/SimulatedKeypadPanel.h"
 #include "device/discovery.h"
+#include "emulator/DemoKeypad.h"
 #include "emulator/VirtualBus.h"
 #include "firmware/ble/Bluetooth.h"
 #include "resources/EchovaneResources.h"
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     resources::InitEchovaneResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
-    const auto keypad = app::PlugDemoKeypad();
+    const auto keypad = emulator::PlugDemoKeypad();
     ui::DialogRecorder recorder;
     bool ok = true;
 

@@ -7,6 +7,7 @@
 #include "cli/Usage.h"
 #include "firmware/ble/BleApply.h"
 #include "firmware/ble/BleParameters.h"
+#include "keypad/StatusRead.h"
 
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -142,7 +143,7 @@ std::string PickText(const PickOption& option, const ble::BleSelection& selectio
     return pick.unlisted;
 }
 
-ble::BleHandOver HandOver(const app::BleParams& params) {
+ble::BleHandOver HandOver(const keypad::BleParams& params) {
     return {params.name, params.manufacturerData, params.powerLevel, params.enable};
 }
 
@@ -153,7 +154,7 @@ int Show(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    const auto params = ReadBle();
+    const auto params = keypad::ReadBleParams();
     if (!params) {
         return context.Fail(ble::kReadFailedText);
     }
@@ -227,7 +228,7 @@ int Set(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    const auto params = ReadBle();
+    const auto params = keypad::ReadBleParams();
     if (!params) {
         return context.Fail(ble::kReadFailedText);
     }

@@ -1,15 +1,14 @@
 #include "Cli.h"
 
-#include "app/StatusLines.h"
-
 #include "cli/Command.h"
 #include "cli/Confirmation.h"
 #include "cli/JsonOutput.h"
 #include "cli/Usage.h"
 
-#include "device/commands.h"
 #include "device/discovery.h"
-#include "device/frame.h"
+#include "keypad/KeypadCommands.h"
+#include "keypad/TableKind.h"
+#include "platform/text/NarrowText.h"
 
 #include <QCommandLineParser>
 #include <QJsonArray>
@@ -61,14 +60,6 @@ bool Connect(Context& context) {
     return true;
 }
 
-int32_t Send(uint8_t command, const uint8_t* data, int32_t length, Reply* reply) {
-    Reply ignored;
-    Reply& into = reply != nullptr ? *reply : ignored;
-    static_assert(sizeof(into.data) == kReportSize);
-    return USBEncoderSendAndReceive_a(hid_handle.load(), command, data, length, into.data,
-                                      kReportSize, &into.length, kCommandTimeoutMs);
-}
-
 std::string WithoutLineBreak(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
         text.pop_back();
@@ -88,22 +79,23 @@ std::optional<int> ParseIndex(const QString& text, int limit) {
 }
 
 std::string KindName(size_t kind) {
-    return QString::fromLatin1(app::kTableKindNames[kind].data(),
-                               static_cast<qsizetype>(app::kTableKindNames[kind].size()))
+    return QString::fromLatin1(keypad::kTableKindNames[kind].data(),
+                               static_cast<qsizetype>(keypad::kTableKindNames[kind].size()))
         .simplified()
         .toStdString();
 }
 
 // A kind by number or by name; names match ignoring case and runs of spaces.
 std::optional<int> ParseKind(const QString& text) {
-    const auto& names = app::kTableKindNames;
-    if (auto index = ParseIndex(text, static_cast<int>(names.size()))) {
+    if (auto index = ParseIndex(text, keypad::kTableKindCount)) {
         return index;
     }
     const QString wanted = text.simplified();
-    for (size_t kind = 0; kind < names.size(); ++kind) {
-        if (QString::fromStdString(KindName(kind)).compare(wanted, Qt::CaseInsensitive) == 0) {
-            return static_cast<int>(kind);
+    for (int kind = 0; kind < keypad::kTableKindCount; ++kind) {
+        if (platform::FromLatin1(keypad::kTableKindNames[kind])
+                .simplified()
+                .compare(wanted, Qt::CaseInsensitive) == 0) {
+            return kind;
         }
     }
     return std::nullopt;
@@ -111,7 +103,7 @@ std::optional<int> ParseKind(const QString& text) {
 
 std::string LayoutHelpDetails() {
     std::string text = "KIND is the number or the name of a code table (names ignore case):\n";
-    for (size_t kind = 0; kind < app::kTableKindNames.size(); ++kind) {
+    for (size_t kind = 0; kind < keypad::kTableKindNames.size(); ++kind) {
         text += "  " + std::to_string(kind) + "  " + KindName(kind) + "\n";
     }
     return text;
@@ -119,7 +111,7 @@ std::string LayoutHelpDetails() {
 
 std::string KindNames() {
     std::vector<std::string> names;
-    for (size_t kind = 0; kind < app::kTableKindNames.size(); ++kind) {
+    for (size_t kind = 0; kind < keypad::kTableKindNames.size(); ++kind) {
         names.push_back("'" + KindName(kind) + "'");
     }
     return OneOf(names);
@@ -174,7 +166,7 @@ int SetBrightness(Context& context) {
     if (context.positional.size() != 1) {
         return context.Usage("set-brightness takes one value, 0 to 9");
     }
-    const auto level = ParseIndex(context.positional[0], 10);
+    const auto level = ParseIndex(context.positional[0], keypad::kLedBrightnessLevels);
     if (!level) {
         return context.Usage("LED brightness '" + context.positional[0].toStdString() +
                              "' is not 0 to 9");
@@ -182,9 +174,8 @@ int SetBrightness(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    const uint8_t data = static_cast<uint8_t>(*level);
-    if (Send(CmdSetLedBrightness, &data, 1) != kExchangeOk) {
-        return context.Fail("Unable to set the LED Brightness..");
+    if (const keypad::CommandResult set = keypad::SetLedBrightness(*level); !set.ok()) {
+        return context.Fail(set.message);
     }
     return context.Done("LED brightness set to " + std::to_string(*level) + ".");
 }
@@ -201,9 +192,8 @@ int SetLayout(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    const uint8_t data = static_cast<uint8_t>(*kind);
-    if (Send(CmdSetKeypadType, &data, 1) != kExchangeOk) {
-        return context.Fail("Unable to set Keypad Type..");
+    if (const keypad::CommandResult set = keypad::SetKeypadType(*kind); !set.ok()) {
+        return context.Fail(set.message);
     }
     return context.Done("Code table " + std::to_string(*kind) + " (" +
                         KindName(static_cast<size_t>(*kind)) + ") is active.");
@@ -216,15 +206,12 @@ int SaveDefaults(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    if (Send(CmdWriteDefault) != kExchangeOk) {
-        return context.Fail("Unable to Write Default..");
+    if (const keypad::CommandResult written = keypad::WriteDefault(); !written.ok()) {
+        return context.Fail(written.message);
     }
     return context.Done("The keypad keeps its current settings.");
 }
 
-inline constexpr char kFactoryResetQuestion[] =
-    "Are you sure you want to reset the keypad to factory default? Its customised code tables "
-    "will be lost.";
 inline constexpr char kFactoryResetNeedsConfirmation[] =
     "factory-reset must be confirmed: run it on a terminal, or give --yes";
 inline constexpr char kFactoryResetNotDone[] = "The keypad was not reset.";
@@ -237,7 +224,7 @@ int FactoryReset(Context& context) {
     if (!context.positional.isEmpty()) {
         return context.Usage("factory-reset takes no arguments");
     }
-    const Answer answer = Confirm(context, kFactoryResetQuestion);
+    const Answer answer = Confirm(context, keypad::kResetToDefaultQuestion);
     if (answer == Answer::CannotAsk) {
         return context.Usage(kFactoryResetNeedsConfirmation);
     }
@@ -247,8 +234,9 @@ int FactoryReset(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    if (Send(CmdResetToDefault) != kExchangeOk) {
-        return context.Fail("Unable to Reset to Default..");
+    const keypad::CommandResult reset = keypad::ResetToDefault();
+    if (!reset.ok()) {
+        return context.Fail(reset.message);
     }
     // The window asks for "Scan For Device"; a script simply runs its next command.
     return context.Done("The keypad is reset to its factory settings and reboots; give it a few "

@@ -1,7 +1,7 @@
 #pragma once
 
-// What every echovane-cli subcommand gets: its parsed arguments, the two output streams, the
-// terminal it runs on, and the link to the keypad shared with the windows.
+// What every echovane-cli subcommand gets: its parsed arguments, the two output streams and the
+// terminal it runs on. The keypad is reached through the same keypad/ core as the windows.
 
 #include "cli/Cli.h"
 #include "cli/Console.h"
@@ -9,7 +9,6 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
-#include <cstdint>
 #include <ostream>
 #include <string>
 
@@ -37,14 +36,6 @@ struct Context {
 // Opens the keypad the way "Scan For Device" does; the not-connected message on stderr when
 // it is not there.
 bool Connect(Context& context);
-
-// One exchange on hid_handle with the time-out every command uses.
-struct Reply {
-    uint8_t data[64] = {};
-    uint32_t length = 0;
-};
-int32_t Send(uint8_t command, const uint8_t* data = nullptr, int32_t length = 0,
-             Reply* reply = nullptr);
 
 // The text without its trailing line breaks, as a line of its own.
 std::string WithoutLineBreak(std::string text);

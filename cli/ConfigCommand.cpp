@@ -7,6 +7,8 @@
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "config/config_transfer.h"
+#include "keypad/KeypadCommands.h"
+#include "keypad/StatusRead.h"
 
 #include <QTemporaryDir>
 
@@ -48,21 +50,15 @@ int Save(Context& context) {
         return kExitFailed;
     }
     ConfigFileForRun file(context.positional);
-    const config::Outcome written = config::SendWriteDefault();
-    if (written.message) {
-        return FailWith(context, written);
+    if (const keypad::CommandResult written = keypad::WriteDefault(); !written.ok()) {
+        return context.Fail(written.message);
     }
-    std::array<uint8_t, app::kExtraCodeBlockSize> multi{};
     std::optional<config::KeypadState> state;
-    if (const auto status = ReadStatus(multi)) {
-        state.emplace();
-        state->keypadLayout = status->tableKind;
-        state->ledBrightness = status->ledBrightness;
-        std::copy_n(status->keyCodeBlock.begin(), state->codeTable.size(),
-                    state->codeTable.begin());
-        state->multipleCodeTable = multi;
-        state->firmwareVersion = status->firmwareVersion;
-        state->serialNumber = status->serialNumber;
+    if (const keypad::StatusRead read = keypad::ReadStatus(); read.ok()) {
+        // Zeros unless the customisable multi-code table is active, as in a window that has
+        // read no other.
+        state = config::StateToSave(*read.status,
+                                    read.multipleCodeTable.value_or(keypad::ExtraCodeBlock{}));
     }
     // A new FILE starts as an empty settings section, and goes again when the save fails.
     std::error_code error;

@@ -1,9 +1,9 @@
 #pragma once
 
-// The keypad echovane-cli-demo talks to: one simulated keypad whose state is kept in a file
-// between runs, so "config save" in one run and "config apply" in the next meet the same keypad.
-// It has its boot loader, so "upgrade" programs it; the state file then records the new
-// firmware version.
+// The keypad echovane-cli-demo talks to: the demo keypad of echovane-config-demo, whose state is
+// kept in a file between runs, so "config save" in one run and "config apply" in the next meet
+// the same keypad. It has its boot loader, so "upgrade" programs it; the state file then records
+// the new firmware version.
 
 #include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"

@@ -1,64 +1,30 @@
 #include "KeypadReading.h"
 
-#include "cli/Command.h"
-#include "device/commands.h"
-#include "device/frame.h"
-
-#include <span>
-
 namespace cli {
-
-std::optional<app::KeypadStatus> ReadStatus(std::array<uint8_t, app::kExtraCodeBlockSize>& multi) {
-    Reply reply;
-    if (Send(CmdGetStatus, nullptr, 0, &reply) != kExchangeOk) {
-        return std::nullopt;
-    }
-    auto status = app::DecodeStatusBlock(std::span<const uint8_t>(reply.data, reply.length));
-    if (!status || status->tableKind != app::kCustomiseMulticodeKind) {
-        return status;
-    }
-    Reply multicode;
-    if (Send(CmdReadMulticodeTable, nullptr, 0, &multicode) != kExchangeOk) {
-        return std::nullopt;
-    }
-    const auto block =
-        app::DecodeExtraCodeBlock(std::span<const uint8_t>(multicode.data, multicode.length));
-    if (!block) {
-        return std::nullopt;
-    }
-    multi = *block;
-    return status;
-}
-
-std::optional<app::BleParams> ReadBle() {
-    Reply reply;
-    if (Send(CmdGetBleParams, nullptr, 0, &reply) != kExchangeOk) {
-        return std::nullopt;
-    }
-    return app::DecodeBleParams(std::span<const uint8_t>(reply.data, reply.length));
-}
 
 KeypadReading ReadKeypad() {
     KeypadReading reading;
-    Reply product;
-    if (Send(CmdGetProductType, nullptr, 0, &product) == kExchangeOk && product.length >= 1) {
-        reading.productType = product.data[0];
-    }
-    reading.status = ReadStatus(reading.multipleCodeTable);
-    if (reading.status) {
-        reading.ble = ReadBle();
+    reading.productType = keypad::ReadProductType().value_or(0);
+    reading.read = keypad::ReadStatus();
+    if (reading.read.ok()) {
+        reading.ble = keypad::ReadBleParams();
     }
     return reading;
 }
 
-app::StatusLines KeypadReading::Lines() const {
-    if (!status) {
-        return {app::NotConnectedStatusLine(), "", ""};
+keypad::ExtraCodeBlock KeypadReading::MultipleCodeTable() const {
+    return read.ok() ? read.multipleCodeTable.value_or(keypad::ExtraCodeBlock{})
+                     : keypad::ExtraCodeBlock{};
+}
+
+keypad::StatusLines KeypadReading::Lines() const {
+    const keypad::KeypadStatus* s = status();
+    if (s == nullptr) {
+        return {keypad::NotConnectedStatusLine(), "", ""};
     }
-    return app::ConnectedStatusLines({status->firmwareVersion,
-                                      app::TableKindName(status->tableKind),
-                                      app::ProductName(productType), status->serialNumber,
-                                      status->jackStatus, status->hvStatus});
+    return keypad::ConnectedStatusLines({s->firmwareVersion, keypad::TableKindName(s->tableKind),
+                                         keypad::ProductName(productType), s->serialNumber,
+                                         s->jackStatus, s->hvStatus});
 }
 
 } // namespace cli

@@ -4,6 +4,8 @@
 #include "cli/JsonOutput.h"
 #include "cli/KeypadReading.h"
 #include "firmware/ble/BleParameters.h"
+#include "keypad/StatusRead.h"
+#include "platform/text/NarrowText.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -49,7 +51,7 @@ QJsonValue Number(const std::string& text) {
     return ok ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
 }
 
-QJsonObject BleJson(const app::BleParams& ble) {
+QJsonObject BleJson(const keypad::BleParams& ble) {
     const auto level = ble::ParsePowerLevel(ble.powerLevel);
     const auto text = PowerLevelText(ble.powerLevel);
     return QJsonObject{
@@ -62,18 +64,18 @@ QJsonObject BleJson(const app::BleParams& ble) {
 }
 
 QJsonObject StatusJson(const KeypadReading& reading) {
-    const app::KeypadStatus& s = *reading.status;
+    const keypad::KeypadStatus& s = *reading.status();
     QJsonObject status{{"ledBrightness", s.ledBrightness},
                        {"tableKind", s.tableKind},
-                       {"tableKindName", JsonText(app::TableKindName(s.tableKind))},
+                       {"tableKindName", JsonText(keypad::TableKindName(s.tableKind))},
                        {"jackStatus", JsonText(s.jackStatus)},
                        {"hvStatus", JsonText(s.hvStatus)},
                        {"keyCodeBlock", Numbers(s.keyCodeBlock)},
                        {"firmwareVersion", JsonText(s.firmwareVersion)},
                        {"serialNumber", JsonText(s.serialNumber)},
                        {"temperature", Number(s.temperature)}};
-    if (s.tableKind == app::kCustomiseMulticodeKind) {
-        status.insert("multipleCodeTable", Numbers(reading.multipleCodeTable));
+    if (s.tableKind == keypad::CustomiseMulticodeTable) {
+        status.insert("multipleCodeTable", Numbers(reading.MultipleCodeTable()));
     }
     QJsonArray lines;
     for (const std::string& line : reading.Lines()) {
@@ -82,31 +84,32 @@ QJsonObject StatusJson(const KeypadReading& reading) {
     return QJsonObject{
         {"status", status},
         {"product", QJsonObject{{"type", reading.productType},
-                                {"name", JsonText(app::ProductName(reading.productType))}}},
+                                {"name", JsonText(keypad::ProductName(reading.productType))}}},
         {"ble", reading.ble ? QJsonValue(BleJson(*reading.ble)) : QJsonValue(QJsonValue::Null)},
         {"statusLines", lines}};
 }
 
 void WriteText(std::ostream& out, const KeypadReading& reading) {
-    const app::KeypadStatus& s = *reading.status;
+    const keypad::KeypadStatus& s = *reading.status();
     for (const std::string& line : reading.Lines()) {
         out << line << "\n";
     }
     out << "\n"
         << "LED brightness    " << s.ledBrightness << " ("
-        << app::LedBrightnessText(s.ledBrightness) << ")\n"
-        << "Code table        " << s.tableKind << " (" << app::TableKindName(s.tableKind) << ")\n"
+        << keypad::LedBrightnessText(s.ledBrightness) << ")\n"
+        << "Code table        " << s.tableKind << " (" << keypad::TableKindName(s.tableKind)
+        << ")\n"
         << "Jack              " << s.jackStatus << "\n"
         << "Orientation       " << s.hvStatus << "\n"
         << "Key code block    " << Joined(s.keyCodeBlock) << "\n";
-    if (s.tableKind == app::kCustomiseMulticodeKind) {
-        out << "Multi-code block  " << Joined(reading.multipleCodeTable) << "\n";
+    if (s.tableKind == keypad::CustomiseMulticodeTable) {
+        out << "Multi-code block  " << Joined(reading.MultipleCodeTable()) << "\n";
     }
     out << "Firmware version  " << s.firmwareVersion << "\n"
         << "Serial number     " << s.serialNumber << "\n"
         << "Temperature       " << s.temperature << "\n"
         << "Product           " << reading.productType << " ("
-        << app::ProductName(reading.productType) << ")\n";
+        << keypad::ProductName(reading.productType) << ")\n";
     if (!reading.ble) {
         out << "BLE               not read\n";
         return;
@@ -133,8 +136,8 @@ int Status(Context& context) {
         return kExitFailed;
     }
     const KeypadReading reading = ReadKeypad();
-    if (!reading.status) {
-        return context.Fail(kStatusReadFailedText);
+    if (reading.status() == nullptr) {
+        return context.Fail(keypad::kStatusReadFailedText);
     }
     if (context.parser.isSet(JsonOption())) {
         WriteJson(context.out, StatusJson(reading));

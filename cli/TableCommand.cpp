@@ -10,13 +10,13 @@
 
 #include "cli/Command.h"
 #include "cli/JsonOutput.h"
-#include "cli/KeypadReading.h"
 #include "codetable/code_table.h"
 #include "config/atomic_file.h"
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "device/discovery.h"
 #include "device/frame.h"
+#include "keypad/StatusRead.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -27,15 +27,16 @@
 namespace cli {
 namespace {
 
-std::string TableFileText(const app::KeypadStatus& status,
-                          const std::array<uint8_t, app::kExtraCodeBlockSize>& multi) {
+std::string TableFileText(const keypad::StatusRead& read) {
+    const keypad::KeypadStatus& status = *read.status;
     std::string text = std::string("[") + config::kSettingsSection + "]\n";
     text += std::string(config::kKeypadLayoutKey) + "=" + std::to_string(status.tableKind) + "\n";
     text += std::string(config::kCodeTableValuesKey) + "=" +
-            config::TableText(status.keyCodeBlock.data(), config::kCodeTableValueCount) + "\n";
-    if (status.tableKind == config::kCustomiseMulticodeTableLayout) {
+            config::TableText(status.keyCodeBlock.data(), keypad::kKeyCodeBlockSize) + "\n";
+    if (read.multipleCodeTable) {
         text += std::string(config::kMultipleCodeTableValuesKey) + "=" +
-                config::TableText(multi.data(), config::kMultipleCodeTableValueCount) + "\n";
+                config::TableText(read.multipleCodeTable->data(), keypad::kExtraCodeBlockSize) +
+                "\n";
     }
     return text;
 }
@@ -49,15 +50,14 @@ template <typename Bytes> QJsonArray Numbers(const Bytes& bytes, size_t count) {
 }
 
 // The same values as the table file, named as status --json names them.
-QJsonObject TableJson(const app::KeypadStatus& status,
-                      const std::array<uint8_t, app::kExtraCodeBlockSize>& multi) {
-    QJsonObject table{
-        {"tableKind", status.tableKind},
-        {"tableKindName", JsonText(app::TableKindName(status.tableKind))},
-        {"codeTableValues", Numbers(status.keyCodeBlock, config::kCodeTableValueCount)}};
-    if (status.tableKind == config::kCustomiseMulticodeTableLayout) {
+QJsonObject TableJson(const keypad::StatusRead& read) {
+    const keypad::KeypadStatus& status = *read.status;
+    QJsonObject table{{"tableKind", status.tableKind},
+                      {"tableKindName", JsonText(keypad::TableKindName(status.tableKind))},
+                      {"codeTableValues", Numbers(status.keyCodeBlock, keypad::kKeyCodeBlockSize)}};
+    if (read.multipleCodeTable) {
         table.insert("multipleCodeTableValues",
-                     Numbers(multi, config::kMultipleCodeTableValueCount));
+                     Numbers(*read.multipleCodeTable, keypad::kExtraCodeBlockSize));
     }
     return table;
 }
@@ -67,17 +67,15 @@ std::string BareName(const std::string& path) {
 }
 
 // The status read and the editor's rule: only a customisable table may be shown or written.
-std::optional<app::KeypadStatus>
-ReadCustomisable(Context& context, std::array<uint8_t, app::kExtraCodeBlockSize>& multi,
-                 int& exitStatus) {
-    const auto status = ReadStatus(multi);
-    const codetable::EditorOpening opening =
-        codetable::DecideEditorOpening(status ? kExchangeOk : -1, status ? status->tableKind : 0);
+std::optional<keypad::StatusRead> ReadCustomisable(Context& context, int& exitStatus) {
+    keypad::StatusRead read = keypad::ReadStatus();
+    const codetable::EditorOpening opening = codetable::DecideEditorOpening(
+        read.ok() ? kExchangeOk : kExchangeIoError, read.ok() ? read.status->tableKind : 0);
     if (!opening.mode) {
         exitStatus = context.Fail(opening.refusal);
         return std::nullopt;
     }
-    return status;
+    return read;
 }
 
 int Show(Context& context) {
@@ -87,20 +85,19 @@ int Show(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    std::array<uint8_t, app::kExtraCodeBlockSize> multi{};
     int exitStatus = kExitFailed;
-    const auto status = ReadCustomisable(context, multi, exitStatus);
-    if (!status) {
+    const auto read = ReadCustomisable(context, exitStatus);
+    if (!read) {
         return exitStatus;
     }
     if (context.parser.isSet(JsonOption())) {
         if (context.positional.size() != 1) {
             return context.Usage("table show writes JSON to standard output only; give no FILE");
         }
-        WriteJson(context.out, TableJson(*status, multi));
+        WriteJson(context.out, TableJson(*read));
         return kExitOk;
     }
-    const std::string text = TableFileText(*status, multi);
+    const std::string text = TableFileText(*read);
     if (context.positional.size() == 1) {
         context.out << text;
         return kExitOk;
@@ -109,8 +106,8 @@ int Show(Context& context) {
     if (!config::ReplaceFileAtomically(path, text)) {
         return context.Fail("Unable to write " + path + ".");
     }
-    return context.Done("The " + app::TableKindName(status->tableKind) + " is saved to " + path +
-                        ".");
+    return context.Done("The " + keypad::TableKindName(read->status->tableKind) + " is saved to " +
+                        path + ".");
 }
 
 int Write(Context& context) {
@@ -127,24 +124,23 @@ int Write(Context& context) {
         return context.Fail(name + " file is incorrect format.");
     }
     const auto layout =
-        config::ParseSetting(read.Value(config::kKeypadLayoutKey), config::kLayoutCount - 1);
+        config::ParseSetting(read.Value(config::kKeypadLayoutKey), keypad::kTableKindCount - 1);
     if (!layout) {
         return context.Fail("Invalid KeypadLayout in " + name + " file..");
     }
-    if (*layout != config::kCustomiseTableLayout &&
-        *layout != config::kCustomiseMulticodeTableLayout) {
+    if (*layout != keypad::CustomiseTable && *layout != keypad::CustomiseMulticodeTable) {
         return context.Fail(name + " holds no customise table (KeypadLayout " +
                             std::to_string(*layout) + ")..");
     }
     const auto table =
-        config::ParseTable(read.Value(config::kCodeTableValuesKey), config::kCodeTableValueCount);
+        config::ParseTable(read.Value(config::kCodeTableValuesKey), keypad::kKeyCodeBlockSize);
     if (!table) {
         return context.Fail("Invalid CodeTableValues in " + name + " file..");
     }
     std::optional<std::vector<uint8_t>> multiTable;
-    if (*layout == config::kCustomiseMulticodeTableLayout) {
+    if (*layout == keypad::CustomiseMulticodeTable) {
         multiTable = config::ParseTable(read.Value(config::kMultipleCodeTableValuesKey),
-                                        config::kMultipleCodeTableValueCount);
+                                        keypad::kExtraCodeBlockSize);
         if (!multiTable) {
             return context.Fail("Invalid MultipleCodeTableValues in " + name + " file..");
         }
@@ -153,17 +149,17 @@ int Write(Context& context) {
     if (!Connect(context)) {
         return kExitFailed;
     }
-    std::array<uint8_t, app::kExtraCodeBlockSize> multi{};
     int exitStatus = kExitFailed;
-    const auto status = ReadCustomisable(context, multi, exitStatus);
-    if (!status) {
+    const auto keypadRead = ReadCustomisable(context, exitStatus);
+    if (!keypadRead) {
         return exitStatus;
     }
     // The single-code and multi-code tables read their 20 bytes differently.
-    if (status->tableKind != *layout) {
-        return context.Fail("The table in " + name + " is for the " + app::TableKindName(*layout) +
-                            ", but the keypad has the " + app::TableKindName(status->tableKind) +
-                            " active..");
+    const int active = keypadRead->status->tableKind;
+    if (active != *layout) {
+        return context.Fail("The table in " + name + " is for the " +
+                            keypad::TableKindName(*layout) + ", but the keypad has the " +
+                            keypad::TableKindName(active) + " active..");
     }
     codetable::KeyCodeBlock block{};
     std::copy_n(table->begin(), block.size(), block.begin());
@@ -179,7 +175,7 @@ int Write(Context& context) {
                 codetable::TableWriteMessage(codetable::TableWriteResult::MulticodeTableFailed));
         }
     }
-    return context.Done("The " + app::TableKindName(*layout) + " from " + name +
+    return context.Done("The " + keypad::TableKindName(*layout) + " from " + name +
                         " is written to the keypad.");
 }
 

@@ -7,11 +7,12 @@
 #include "cli/KeypadReading.h"
 #include "device/commands.h"
 #include "device/discovery.h"
-#include "device/frame.h"
 #include "firmware/UpgradeSequence.h"
 #include "firmware/device_count.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
+#include "keypad/KeypadCommands.h"
+#include "keypad/StatusRead.h"
 #include "platform/clock.h"
 
 #include <algorithm>
@@ -146,15 +147,10 @@ int Upgrade(Context& context) {
         context.err << "No keypad answers, but its boot loader is on the bus: the settings "
                        "cannot be read and are written back as after a failed status read.\n";
     } else {
-        std::array<uint8_t, app::kExtraCodeBlockSize> multi{};
-        if (const auto status = ReadStatus(multi)) {
-            state.keypadType = status->tableKind;
-            state.ledBrightness = status->ledBrightness;
-            std::copy(status->keyCodeBlock.begin(), status->keyCodeBlock.end(),
-                      state.key_codes.begin());
-            state.serialNumber = status->serialNumber;
+        if (const keypad::StatusRead read = keypad::ReadStatus(); read.ok()) {
+            state = firmware::StateToRestore(*read.status);
         } else {
-            context.err << kStatusReadFailedText << "\n";
+            context.err << keypad::kStatusReadFailedText << "\n";
         }
     }
 
@@ -171,7 +167,7 @@ int Upgrade(Context& context) {
     if (keypadRunning) {
         // The keypad may leave the bus before its reply is through; the boot loader's arrival
         // is what counts.
-        Send(CmdEnterBsl);
+        keypad::EnterBsl();
         hid_exit_safely(hid_handle.exchange(nullptr));
     }
     if (!WaitForBootLoader(ids)) {

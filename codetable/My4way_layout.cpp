@@ -2,6 +2,7 @@
 
 #include "codetable/keypad_picture.h"
 #include "device/discovery.h"
+#include "platform/text/NarrowText.h"
 #include "ui/Dialogs.h"
 
 #include <QAbstractItemView>
@@ -59,10 +60,6 @@ const QColor kKeyTextColour(Qt::red);
 const QColor kPickedKeyColour(0x00, 0xFF, 0xFF);       // aqua
 const QColor kToggledModifierColour(0xFF, 0xA5, 0x00); // orange
 
-QString Text(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Colours through a style sheet, so every platform style shows them.
 void PaintButton(QPushButton* button, const QColor& back, const QColor& text) {
     button->setProperty(kBackColourProperty, back);
@@ -116,7 +113,7 @@ void My4way_layout::BuildControls() {
     const QColor normalText = palette().color(QPalette::ButtonText);
     for (int key = 0; key < kKeyCount; ++key) {
         auto* button = new QPushButton(this);
-        button->setObjectName(Text(KeyLabels()[key].buttonName));
+        button->setObjectName(platform::FromLatin1(KeyLabels()[key].buttonName));
         button->setGeometry(KeyButtonRect(key, kKeyButtonWidth, kKeyButtonTop, kKeyButtonHeight));
         PaintButton(button, normalBack, kKeyTextColour);
         connect(button, &QPushButton::clicked, this, [this, key] { keyBtn_Click(key + 1); });
@@ -137,8 +134,8 @@ void My4way_layout::BuildControls() {
     groupBox1_->setGeometry(kModifiersFrame);
     for (int box = 0; box < kModifierCheckBoxCount; ++box) {
         const ModifierCheckBox& entry = ModifierCheckBoxes()[box];
-        auto* checkBox = new QCheckBox(Text(entry.text), groupBox1_);
-        checkBox->setObjectName(Text(entry.objectName));
+        auto* checkBox = new QCheckBox(platform::FromLatin1(entry.text), groupBox1_);
+        checkBox->setObjectName(platform::FromLatin1(entry.objectName));
         checkBox->adjustSize();
         // Left modifiers (bits 0..3) in the first column, right ones in the second.
         const int bitNumber = std::countr_zero(static_cast<unsigned>(entry.bit));
@@ -153,7 +150,7 @@ void My4way_layout::BuildControls() {
     selectModifierCbox_ = new QComboBox(this);
     selectModifierCbox_->setObjectName("selectModifierCbox");
     for (std::string_view item : ModifierItems()) {
-        selectModifierCbox_->addItem(Text(item));
+        selectModifierCbox_->addItem(platform::FromLatin1(item));
     }
     selectModifierCbox_->setCurrentIndex(-1);
     selectModifierCbox_->setPlaceholderText(QString::fromLatin1(kModifierPickerText));
@@ -167,7 +164,7 @@ void My4way_layout::BuildControls() {
     groupBox2_->setGeometry(kCodesFrame);
     QStringList rows;
     for (std::string_view row : UsageCodeRows()) {
-        rows << Text(row);
+        rows << platform::FromLatin1(row);
     }
     for (int slot = 0; slot < kCodesPerKey; ++slot) {
         const QPoint rowOrigin(0, kCodeRowTop + slot * kCodeRowStep);

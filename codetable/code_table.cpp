@@ -2,6 +2,7 @@
 
 #include "device/commands.h"
 #include "device/frame.h"
+#include "keypad/Exchange.h"
 
 namespace codetable {
 
@@ -72,23 +73,12 @@ ExtraCodeBlock BuildExtraCodeBlock(const TenKeyCodes& codes) {
     return block;
 }
 
-namespace {
-
-int32_t SendBlock(hid_device* device, uint8_t command, const uint8_t* data, int32_t length) {
-    uint8_t reply[kReportSize] = {};
-    uint32_t replyLength = 0;
-    return USBEncoderSendAndReceive_a(device, command, data, length, reply, kReportSize,
-                                      &replyLength, kCommandTimeoutMs);
-}
-
-} // namespace
-
 int32_t SendKeyCodeBlock(hid_device* device, const KeyCodeBlock& block) {
-    return SendBlock(device, CmdWriteCodeTable, block.data(), kKeyCodeBlockSize);
+    return keypad::Send(CmdWriteCodeTable, block, nullptr, device);
 }
 
 int32_t SendExtraCodeBlock(hid_device* device, const ExtraCodeBlock& block) {
-    return SendBlock(device, CmdWriteMulticodeTable, block.data(), kExtraCodeBlockSize);
+    return keypad::Send(CmdWriteMulticodeTable, block, nullptr, device);
 }
 
 TableWriteResult WriteTenKeyTable(hid_device* device, EditorMode mode, const Modifiers& modifiers,

@@ -1,7 +1,5 @@
 #include "keycodes.h"
 
-#include "app/StatusLines.h"
-
 #include <cstdio>
 
 namespace codetable {
@@ -189,14 +187,6 @@ std::string_view ModifierItem(int index) {
         return {};
     }
     return kModifierItems[index];
-}
-
-std::string_view TableKindName(int kind) {
-    if (kind < 0 || kind >= kTableKindCount) {
-        return {};
-    }
-    static_assert(app::kTableKindCount == static_cast<size_t>(kTableKindCount));
-    return app::kTableKindNames[static_cast<size_t>(kind)];
 }
 
 const std::array<ModifierCheckBox, kModifierCheckBoxCount>& ModifierCheckBoxes() {

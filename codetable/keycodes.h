@@ -3,6 +3,8 @@
 // Key codes, modifiers and table kinds as the keypad and every window see them, and the
 // conversions between their forms. Plain C++: the windows call these, the rules live here once.
 
+#include "keypad/TableKind.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -23,19 +25,23 @@ inline constexpr int kFirstModifierUsageCode = 0xE0; // left control
 inline constexpr int kLastModifierUsageCode = 0xE7;  // right GUI
 inline constexpr int kModifierIndexToUsageCode = kFirstModifierUsageCode - 1;
 
-// The active code table, byte 1 of the status reply.
-enum TableKind : int {
-    DefaultTable = 0,
-    AlternateTable = 1,
-    CustomiseTable = 2,
-    DefaultMulticodeTable = 3,
-    AlternateMulticodeTable = 4,
-    CustomiseMulticodeTable = 5,
-    MouseTable = 6,
-};
-inline constexpr int kTableKindCount = 7;
-// Keypads without multi-code tables offer only the first three kinds.
-inline constexpr int kSingleCodeTableKindCount = 3;
+// The table kinds and block sizes are the keypad's (keypad/TableKind.h); the model names them
+// as its own.
+using keypad::AlternateMulticodeTable;
+using keypad::AlternateTable;
+using keypad::CustomiseMulticodeTable;
+using keypad::CustomiseTable;
+using keypad::DefaultMulticodeTable;
+using keypad::DefaultTable;
+using keypad::ExtraCodeBlock;
+using keypad::kExtraCodeBlockSize;
+using keypad::KeyCodeBlock;
+using keypad::kKeyCodeArraySize;
+using keypad::kKeyCodeBlockSize;
+using keypad::kSingleCodeTableKindCount;
+using keypad::kTableKindCount;
+using keypad::MouseTable;
+using keypad::TableKind;
 
 // The ten-key keypad's keys, always in this table order.
 inline constexpr int kKeyCount = 10;
@@ -43,18 +49,13 @@ inline constexpr int kCodesPerKey = 6;      // a modifier and up to six codes in
 inline constexpr int kExtraCodesPerKey = 5; // codes 2..6 of a key
 
 // Key code block: per key its modifier at 2(k-1) and its first code at 2(k-1)+1.
-inline constexpr int kKeyCodeBlockSize = 20;
 inline constexpr int kKeyCodeBlockStride = 2;
 inline constexpr int kKeyCodeBlockModifierOffset = 0;
 inline constexpr int kKeyCodeBlockCodeOffset = 1;
 // Extra code block (multi-code tables): per key its codes 2..6 at 5(k-1)..5(k-1)+4.
-inline constexpr int kExtraCodeBlockSize = 50;
 inline constexpr int kExtraCodeBlockStride = kExtraCodesPerKey;
-// The main window's copy of the key code block; bytes 20..31 are unused.
-inline constexpr int kKeyCodeArraySize = 32;
-
-using KeyCodeBlock = std::array<uint8_t, kKeyCodeBlockSize>;
-using ExtraCodeBlock = std::array<uint8_t, kExtraCodeBlockSize>;
+static_assert(kKeyCount * kKeyCodeBlockStride == kKeyCodeBlockSize);
+static_assert(kKeyCount * kExtraCodeBlockStride == kExtraCodeBlockSize);
 // A key's codes 1..6; entry 0 is the first code. Held as int like the editor's fields; the
 // low byte is what travels to the keypad.
 using KeyCodes = std::array<int, kCodesPerKey>;
@@ -66,9 +67,6 @@ const std::array<std::string_view, kUsageCodeCount>& UsageCodeRows();
 // The modifier picker item at index (0..8): " None", "Left  Ctrl", ...; empty outside.
 std::string_view ModifierItem(int index);
 const std::array<std::string_view, kModifierItemCount>& ModifierItems();
-
-// The name of a table kind as the main window's keypad-type picker lists it; empty outside 0..6.
-std::string_view TableKindName(int kind);
 
 // The eight modifier check boxes of the multi-code editor, in box order (checkBox1..8).
 struct ModifierCheckBox {

@@ -1,9 +1,5 @@
 #include "config_file.h"
 
-#include "device/commands.h"
-#include "device/discovery.h"
-#include "device/frame.h"
-
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -149,16 +145,16 @@ std::string TableText(const uint8_t* bytes, int count) {
     return text;
 }
 
-Outcome SendWriteDefault() {
-    uint8_t reply[kReportSize] = {};
-    uint32_t replyLength = 0;
-    const int32_t result =
-        USBEncoderSendAndReceive_a(hid_handle.load(), CmdWriteDefault, nullptr, 0, reply,
-                                   kReportSize, &replyLength, kCommandTimeoutMs);
-    if (result != kExchangeOk) {
-        return Fails(kUnableToWriteDefaultText);
-    }
-    return {};
+KeypadState StateToSave(const keypad::KeypadStatus& status,
+                        const keypad::ExtraCodeBlock& multipleCodeTable) {
+    KeypadState state;
+    state.keypadLayout = status.tableKind;
+    state.ledBrightness = status.ledBrightness;
+    state.codeTable = status.keyCodeBlock;
+    state.multipleCodeTable = multipleCodeTable;
+    state.firmwareVersion = status.firmwareVersion;
+    state.serialNumber = status.serialNumber;
+    return state;
 }
 
 Outcome SaveToConfigFile(const std::optional<KeypadState>& state) {
@@ -169,9 +165,9 @@ Outcome SaveToConfigFile(const std::optional<KeypadState>& state) {
         {kFirstUpKey, kFirstUpDone},
         {kKeypadLayoutKey, std::to_string(state->keypadLayout)},
         {kLedBrightnessKey, std::to_string(state->ledBrightness)},
-        {kCodeTableValuesKey, TableText(state->codeTable.data(), kCodeTableValueCount)},
+        {kCodeTableValuesKey, TableText(state->codeTable.data(), keypad::kKeyCodeBlockSize)},
         {kMultipleCodeTableValuesKey,
-         TableText(state->multipleCodeTable.data(), kMultipleCodeTableValueCount)},
+         TableText(state->multipleCodeTable.data(), keypad::kExtraCodeBlockSize)},
         {kFirmwareVersionKey, state->firmwareVersion},
         {kSerialNumberKey, state->serialNumber},
     };

@@ -6,6 +6,8 @@
 
 #include "config/CIniFile.h"
 #include "config/config_messages.h"
+#include "keypad/KeypadStatus.h"
+#include "keypad/TableKind.h"
 
 #include <array>
 #include <cstdint>
@@ -17,13 +19,6 @@
 extern std::string FileName;
 
 namespace config {
-
-inline constexpr int kCodeTableValueCount = 20;
-inline constexpr int kMultipleCodeTableValueCount = 50;
-inline constexpr int kLayoutCount = 7;
-inline constexpr int kLedBrightnessLevels = 10;
-inline constexpr int kCustomiseTableLayout = 2;
-inline constexpr int kCustomiseMulticodeTableLayout = 5;
 
 inline constexpr char kFirstUpKey[] = "FirstUp";
 inline constexpr char kKeypadLayoutKey[] = "KeypadLayout";
@@ -43,12 +38,16 @@ std::vector<std::pair<std::string, std::string>> FreshSettings();
 struct KeypadState {
     int keypadLayout = 0;  // code-table kind, status byte 1
     int ledBrightness = 0; // brightness index, status byte 0
-    std::array<uint8_t, kCodeTableValueCount> codeTable{};
+    keypad::KeyCodeBlock codeTable{};
     // The multi-code table last read in this run; zeros when none was.
-    std::array<uint8_t, kMultipleCodeTableValueCount> multipleCodeTable{};
+    keypad::ExtraCodeBlock multipleCodeTable{};
     std::string firmwareVersion;
     std::string serialNumber;
 };
+
+// What "Save Changes" keeps of a successful status read, with the multi-code table last read.
+KeypadState StateToSave(const keypad::KeypadStatus& status,
+                        const keypad::ExtraCodeBlock& multipleCodeTable);
 
 // The user's local application-data folder: %LOCALAPPDATA% on Windows; elsewhere
 // $XDG_DATA_HOME when it is an absolute path, else $HOME/.local/share. Nothing when unknown.
@@ -80,10 +79,9 @@ SettingsRead ReadSettings(const std::string& path);
 // The file's text for a table: every byte in decimal followed by ",".
 std::string TableText(const uint8_t* bytes, int count);
 
-// "Save Changes", first step: the keypad keeps its current settings (CmdWriteDefault).
-Outcome SendWriteDefault();
-// "Save Changes", second step, after the window's status read: state is the keypad's state, or
-// nothing when the read failed. All seven values are written in one go, or none.
+// "Save Changes", after the keypad has kept its settings (keypad::WriteDefault) and the window
+// has read its status: state is the keypad's state, or nothing when the read failed. All seven
+// values are written in one go, or none.
 Outcome SaveToConfigFile(const std::optional<KeypadState>& state);
 
 } // namespace config

@@ -15,7 +15,6 @@ inline constexpr char kSettingsSection[] = "appSettings";
 // Failure texts; each is shown followed by a line break.
 inline constexpr char kFailedToUpdateText[] = "Failed to update USBEchovaneUtilityCfg.ini file.";
 inline constexpr char kUnableToSaveConfigText[] = "Unable to Save Config file.";
-inline constexpr char kUnableToWriteDefaultText[] = "Unable to Write Default..";
 inline constexpr char kUnableToSaveCfgText[] = "Unable to save the cfg file.";
 inline constexpr char kFailedToExportText[] = "Failed to export the file";
 inline constexpr char kExportExceptionText[] = "Exception :Unable to save cfg file.";

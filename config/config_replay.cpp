@@ -2,9 +2,9 @@
 
 #include "config/config_file.h"
 #include "device/commands.h"
-#include "device/discovery.h"
 #include "device/frame.h"
 #include "device/link_lock.h"
+#include "keypad/Exchange.h"
 
 #include <charconv>
 
@@ -42,24 +42,24 @@ struct PlanResult {
 PlanResult MakePlan(const SettingsRead& settings) {
     PlanResult result;
     const std::optional<int> layout =
-        ParseSetting(settings.Value(kKeypadLayoutKey), kLayoutCount - 1);
+        ParseSetting(settings.Value(kKeypadLayoutKey), keypad::kTableKindCount - 1);
     if (!layout) {
         result.invalidText = kInvalidKeypadLayoutText;
         return result;
     }
     ReplayPlan plan;
     plan.layout = static_cast<uint8_t>(*layout);
-    if (*layout == kCustomiseTableLayout || *layout == kCustomiseMulticodeTableLayout) {
-        auto table = ParseTable(settings.Value(kCodeTableValuesKey), kCodeTableValueCount);
+    if (*layout == keypad::CustomiseTable || *layout == keypad::CustomiseMulticodeTable) {
+        auto table = ParseTable(settings.Value(kCodeTableValuesKey), keypad::kKeyCodeBlockSize);
         if (!table) {
             result.invalidText = kInvalidCodeTableText;
             return result;
         }
         plan.codeTable = std::move(*table);
     }
-    if (*layout == kCustomiseMulticodeTableLayout) {
+    if (*layout == keypad::CustomiseMulticodeTable) {
         auto table =
-            ParseTable(settings.Value(kMultipleCodeTableValuesKey), kMultipleCodeTableValueCount);
+            ParseTable(settings.Value(kMultipleCodeTableValuesKey), keypad::kExtraCodeBlockSize);
         if (!table) {
             result.invalidText = kInvalidMultipleCodeTableText;
             return result;
@@ -67,7 +67,7 @@ PlanResult MakePlan(const SettingsRead& settings) {
         plan.multipleCodeTable = std::move(*table);
     }
     const std::optional<int> brightness =
-        ParseSetting(settings.Value(kLedBrightnessKey), kLedBrightnessLevels - 1);
+        ParseSetting(settings.Value(kLedBrightnessKey), keypad::kLedBrightnessLevels - 1);
     if (!brightness) {
         result.invalidText = kInvalidLedBrightnessText;
         return result;
@@ -77,12 +77,8 @@ PlanResult MakePlan(const SettingsRead& settings) {
     return result;
 }
 
-bool Send(uint8_t command, const uint8_t* data, size_t length) {
-    uint8_t reply[kReportSize] = {};
-    uint32_t replyLength = 0;
-    return USBEncoderSendAndReceive_a(hid_handle.load(), command, data,
-                                      static_cast<int32_t>(length), reply, kReportSize,
-                                      &replyLength, kCommandTimeoutMs) == kExchangeOk;
+bool Sent(uint8_t command, std::span<const uint8_t> data) {
+    return keypad::Send(command, data) == kExchangeOk;
 }
 
 } // namespace
@@ -134,21 +130,18 @@ Outcome ResetFromConfigurationFile() {
 
     // No other exchange (the self test's worker) may slip in between the steps.
     device::LinkLock lock = device::LockLink();
-    if (!Send(CmdSetKeypadType, &plan.layout, 1)) {
+    if (!Sent(CmdSetKeypadType, {&plan.layout, 1})) {
         Outcome outcome = Fails(kUnableToSetKeypadTypeText);
         outcome.restoreLayoutSelector = true;
         return outcome;
     }
-    if (!plan.codeTable.empty() &&
-        !Send(CmdWriteCodeTable, plan.codeTable.data(), plan.codeTable.size())) {
+    if (!plan.codeTable.empty() && !Sent(CmdWriteCodeTable, plan.codeTable)) {
         return Fails(kUnableToLoadTableText);
     }
-    if (!plan.multipleCodeTable.empty() &&
-        !Send(CmdWriteMulticodeTable, plan.multipleCodeTable.data(),
-              plan.multipleCodeTable.size())) {
+    if (!plan.multipleCodeTable.empty() && !Sent(CmdWriteMulticodeTable, plan.multipleCodeTable)) {
         return Fails(kUnableToLoadMultiCodeTableText);
     }
-    if (!Send(CmdSetLedBrightness, &plan.ledBrightness, 1)) {
+    if (!Sent(CmdSetLedBrightness, {&plan.ledBrightness, 1})) {
         return Fails(kUnableToSetLedBrightnessText);
     }
     Outcome outcome;

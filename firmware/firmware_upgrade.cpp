@@ -5,6 +5,7 @@
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
+#include "platform/text/NarrowText.h"
 #include "ui/BackgroundWorker.h"
 #include "ui/Dialogs.h"
 
@@ -60,10 +61,6 @@ std::string NarrowPath(const QString& path) {
     return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
 }
 
-QString Wide(const std::string& text) {
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 firmware::UpgradeState firmware_upgrade::SharedState() {
@@ -73,6 +70,13 @@ firmware::UpgradeState firmware_upgrade::SharedState() {
     state.ledBrightness = ledBrightness;
     state.key_codes = key_codes;
     return state;
+}
+
+void firmware_upgrade::KeepSharedState(const firmware::UpgradeState& state) {
+    serialNumber = state.serialNumber;
+    keypadType = state.keypadType;
+    ledBrightness = state.ledBrightness;
+    key_codes = state.key_codes;
 }
 
 firmware_upgrade::firmware_upgrade(QWidget* parent)
@@ -147,7 +151,7 @@ void firmware_upgrade::InitializeBackgroundWorker() {
     backgroundWorker1->DoWork = [](ui::BackgroundWorker& worker,
                                    ui::BackgroundWorker::WorkArgs& args) {
         firmware::UpgradeSequence sequence([&worker](int percent, const std::string& text) {
-            worker.ReportProgress(percent, Wide(text));
+            worker.ReportProgress(percent, platform::FromLocal8Bit(text));
         });
         args.result = sequence.Run(args.argument.toByteArray().toStdString());
     };
@@ -237,7 +241,7 @@ void firmware_upgrade::btnBrowse_Click() {
     const std::string path = NarrowPath(*chosen);
     if (const auto problem = firmware::FirmwarePathProblem(path)) {
         filenameTextBox->clear();
-        ui::ShowWarning(this, Wide(*problem + "\n"));
+        ui::ShowWarning(this, platform::FromLocal8Bit(*problem + "\n"));
         return;
     }
     filenameTextBox->setText(QDir::toNativeSeparators(*chosen));
@@ -254,8 +258,8 @@ void firmware_upgrade::btnBrowse_Click() {
     if (!check.readable) {
         return;
     }
-    if (ui::AskYesNo(this, Wide(check.warning), QString::fromLatin1(firmware::kUpgradeCaption)) ==
-        ui::Answer::Yes) {
+    if (ui::AskYesNo(this, platform::FromLocal8Bit(check.warning),
+                     QString::fromLatin1(firmware::kUpgradeCaption)) == ui::Answer::Yes) {
         btnUpgrade->setEnabled(true);
     }
 }
@@ -296,7 +300,7 @@ void firmware_upgrade::backgroundWorker1_RunWorkerCompleted(const QVariant& resu
     if (result.toBool()) {
         const firmware::RestoreResult restore = firmware::RestoreSettings(SharedState());
         if (!restore.message.empty()) {
-            ui::ShowWarning(this, Wide(restore.message));
+            ui::ShowWarning(this, platform::FromLocal8Bit(restore.message));
         }
     }
     // The loader has gone (or failed): what is attached now decides what Browse may do.

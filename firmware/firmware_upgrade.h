@@ -49,6 +49,7 @@ public:
     static int ledBrightness;
     static std::array<uint8_t, firmware::kKeyCodesSize> key_codes;
     static firmware::UpgradeState SharedState();
+    static void KeepSharedState(const firmware::UpgradeState& state);
 
     // Controls, named as the window's designer named them.
     QGroupBox* groupBox1 = nullptr;

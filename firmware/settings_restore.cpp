@@ -3,17 +3,14 @@
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "device/frame.h"
+#include "keypad/Exchange.h"
+#include "keypad/StatusRead.h"
 #include "platform/clock.h"
+
+#include <algorithm>
 
 namespace firmware {
 namespace {
-
-int32_t Send(uint8_t command, const uint8_t* data, int32_t length) {
-    uint8_t reply[kReportSize] = {};
-    uint32_t replyLength = 0;
-    return USBEncoderSendAndReceive_a(hid_handle.load(), command, data, length, reply, kReportSize,
-                                      &replyLength, kCommandTimeoutMs);
-}
 
 RestoreResult Failure(const char* text) {
     return {false, std::string(text) + "\n"};
@@ -21,9 +18,17 @@ RestoreResult Failure(const char* text) {
 
 } // namespace
 
+UpgradeState StateToRestore(const keypad::KeypadStatus& status) {
+    UpgradeState state;
+    state.serialNumber = status.serialNumber;
+    state.keypadType = status.tableKind;
+    state.ledBrightness = status.ledBrightness;
+    std::copy(status.keyCodeBlock.begin(), status.keyCodeBlock.end(), state.key_codes.begin());
+    return state;
+}
+
 bool checkMulticodeInstalled() {
-    return Send(CmdCheckMulticode, kCheckMulticodeData.data(),
-                static_cast<int32_t>(kCheckMulticodeData.size())) == kExchangeOk;
+    return keypad::CheckMulticode() == kExchangeOk;
 }
 
 RestoreResult RestoreSettings(const UpgradeState& state,
@@ -43,26 +48,27 @@ RestoreResult RestoreSettings(const UpgradeState& state,
         serial = *state.serialNumber;
     }
     const device::Payload serialPayload = device::BuildSerialNumberPayload(serial);
-    if (Send(CmdSetSerialNumber, serialPayload.bytes.data(), serialPayload.length) != 0) {
+    if (keypad::Send(CmdSetSerialNumber, {serialPayload.bytes.data(),
+                                          static_cast<size_t>(serialPayload.length)}) != 0) {
         return Failure(kSetSerialNumberFailedText);
     }
 
     const uint8_t keypadType =
         checkMulticodeInstalled() ? static_cast<uint8_t>(state.keypadType & 0xFF) : 0;
-    if (Send(CmdSetKeypadType, &keypadType, 1) != 0) {
+    if (keypad::Send(CmdSetKeypadType, {&keypadType, 1}) != 0) {
         return Failure(kSetKeypadTypeFailedText);
     }
 
-    if (Send(CmdWriteCodeTable, state.key_codes.data(), kRestoredKeyCodes) != 0) {
+    if (keypad::Send(CmdWriteCodeTable, {state.key_codes.data(), kRestoredKeyCodes}) != 0) {
         return Failure(kLoadTableFailedText);
     }
 
     const uint8_t brightness = static_cast<uint8_t>(state.ledBrightness & 0xFF);
-    if (Send(CmdSetLedBrightness, &brightness, 1) != 0) {
+    if (keypad::Send(CmdSetLedBrightness, {&brightness, 1}) != 0) {
         return Failure(kSetLedBrightnessFailedText);
     }
 
-    if (Send(CmdWriteDefault, nullptr, 0) != 0) {
+    if (keypad::Send(CmdWriteDefault) != 0) {
         return Failure(kWriteDefaultFailedText);
     }
     return {true, {}};

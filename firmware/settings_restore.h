@@ -4,6 +4,7 @@
 // serial number, keypad type, key code table and LED brightness it had, then make it keep them.
 
 #include "firmware/upgrade_state.h"
+#include "keypad/KeypadStatus.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,6 +27,9 @@ struct RestoreResult {
     // break; empty after success, which shows nothing.
     std::string message;
 };
+
+// What the restore writes back of a successful status read.
+UpgradeState StateToRestore(const keypad::KeypadStatus& status);
 
 // The whole restore: the wait, the rescan into hid_handle, then the six commands, stopping at
 // the first refusal. sleep defaults to SleepMs.

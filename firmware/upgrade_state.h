@@ -3,6 +3,8 @@
 // What the main window hands the firmware upgrade before it opens it, and the product names a
 // firmware file's marker refers to.
 
+#include "keypad/TableKind.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -10,8 +12,9 @@
 
 namespace firmware {
 
-inline constexpr int kKeyCodesSize = 32;
-inline constexpr int kRestoredKeyCodes = 20;
+// key_codes is the main window's copy of the key code block; the restore writes back the block.
+inline constexpr int kKeyCodesSize = keypad::kKeyCodeArraySize;
+inline constexpr int kRestoredKeyCodes = keypad::kKeyCodeBlockSize;
 
 struct UpgradeState {
     // Nothing (the status read failed) is written back as "00000000".

@@ -1,8 +1,8 @@
 // The keypad's status, multi-code and BLE parameter blocks as any reply could hold them: the
 // decoders must never read past the reply data, whatever texts lack their NUL.
 
-#include "app/BleParams.h"
-#include "app/KeypadStatus.h"
+#include "keypad/BleParams.h"
+#include "keypad/KeypadStatus.h"
 
 #include <vector>
 
@@ -10,15 +10,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // An exactly sized heap copy lets AddressSanitizer see a read past the reply.
     const std::vector<uint8_t> reply(data, data + size);
     const std::span<const uint8_t> view(reply.data(), reply.size());
-    if (const auto status = app::DecodeStatusBlock(view)) {
+    if (const auto status = keypad::DecodeStatusBlock(view)) {
         if (status->firmwareVersion.size() + status->serialNumber.size() +
                 status->temperature.size() >
             size) {
             __builtin_trap();
         }
     }
-    (void)app::DecodeExtraCodeBlock(view);
-    const app::BleParams ble = app::DecodeBleParams(view);
+    (void)keypad::DecodeExtraCodeBlock(view);
+    const keypad::BleParams ble = keypad::DecodeBleParams(view);
     if (ble.name.size() + ble.manufacturerData.size() + ble.powerLevel.size() > size) {
         __builtin_trap();
     }

@@ -1,64 +1,35 @@
 #include "SelfTestKeypad.h"
 
-#include "device/commands.h"
-#include "device/discovery.h"
-#include "device/frame.h"
-#include "device/link_lock.h"
-
-#include <algorithm>
+#include "keypad/StatusRead.h"
+#include "keypad/TableKind.h"
 
 namespace selftest {
 namespace {
 
-constexpr int kSingleCodeTableSize = 20;
+// The key code area the self test reads for the multi-code kinds 3 to 5.
 constexpr int kMulticodeTableSize = 24;
-constexpr int kOtherTableSize = 32;
-constexpr int kLastSingleCodeTable = 2;
-constexpr int kLastMulticodeTable = 5;
-
-int32_t Send(uint8_t command, const uint8_t* data, int32_t length, uint8_t* reply,
-             uint32_t* replyLength) {
-    device::LinkLock lock = device::LockLink();
-    return USBEncoderSendAndReceive_a(hid_handle.load(), command, data, length, reply, kReportSize,
-                                      replyLength, kCommandTimeoutMs);
-}
-
-int32_t SendByte(uint8_t command, int value) {
-    uint8_t data[kReportSize] = {static_cast<uint8_t>(value)};
-    uint8_t reply[kReportSize] = {};
-    uint32_t replyLength = 0;
-    return Send(command, data, 1, reply, &replyLength);
-}
 
 } // namespace
 
-int32_t SetLedBrightness(int level) {
-    return SendByte(CmdSetLedBrightness, level);
-}
-
-int32_t SetKeyboardTable(int table) {
-    return SendByte(CmdSetKeypadType, table);
-}
-
 int StatusKeyTableSize(int keypadType) {
-    if (keypadType >= 0 && keypadType <= kLastSingleCodeTable) {
-        return kSingleCodeTableSize;
+    if (keypadType >= keypad::DefaultTable && keypadType <= keypad::CustomiseTable) {
+        return keypad::kKeyCodeBlockSize;
     }
-    if (keypadType > kLastSingleCodeTable && keypadType <= kLastMulticodeTable) {
+    if (keypadType > keypad::CustomiseTable && keypadType <= keypad::CustomiseMulticodeTable) {
         return kMulticodeTableSize;
     }
-    return kOtherTableSize;
+    return keypad::kKeyCodeArraySize;
 }
 
 std::optional<SelfTestStatus> ParseSelfTestStatus(const std::vector<uint8_t>& reply) {
-    if (reply.size() < static_cast<size_t>(kStatusKeyTableOffset)) {
+    if (reply.size() < keypad::kStatusKeyBlockOffset) {
         return std::nullopt;
     }
     SelfTestStatus status;
-    status.ledBrightness_index = reply[kStatusBrightnessOffset];
-    status.keypadType_index = reply[kStatusTableKindOffset];
-    const size_t versionOffset =
-        static_cast<size_t>(kStatusKeyTableOffset + StatusKeyTableSize(status.keypadType_index));
+    status.ledBrightness_index = reply[keypad::kStatusLedBrightnessOffset];
+    status.keypadType_index = reply[keypad::kStatusTableKindOffset];
+    const size_t versionOffset = keypad::kStatusKeyBlockOffset +
+                                 static_cast<size_t>(StatusKeyTableSize(status.keypadType_index));
     if (reply.size() < versionOffset) {
         return std::nullopt;
     }
@@ -70,13 +41,11 @@ std::optional<SelfTestStatus> ParseSelfTestStatus(const std::vector<uint8_t>& re
 }
 
 std::optional<SelfTestStatus> GetDeviceStatusMessage() {
-    uint8_t reply[kReportSize] = {};
-    uint32_t replyLength = 0;
-    if (Send(CmdGetStatus, nullptr, 0, reply, &replyLength) != kExchangeOk) {
+    const std::optional<std::vector<uint8_t>> block = keypad::ReadStatusBlock();
+    if (!block) {
         return std::nullopt;
     }
-    const uint32_t length = std::min<uint32_t>(replyLength, kReportSize);
-    return ParseSelfTestStatus(std::vector<uint8_t>(reply, reply + length));
+    return ParseSelfTestStatus(*block);
 }
 
 } // namespace selftest

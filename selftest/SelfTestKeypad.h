@@ -1,8 +1,11 @@
 #pragma once
 
-// The self test's keypad operations. Each one takes the link lock, reads hid_handle under it
-// and exchanges: a rescan, which holds the same lock while it closes and reopens the keypad,
-// can only run between two of them, and the next one then goes to the handle it opened.
+// The self test's own reading of the status block. Its commands (CmdSetLedBrightness,
+// CmdSetKeypadType) and the status read itself are the keypad core's: each takes the link lock
+// and reads hid_handle under it, so a rescan can only run between two of them and the next one
+// goes to the handle it opened.
+
+#include "keypad/KeypadStatus.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,11 +14,6 @@
 
 namespace selftest {
 
-// CmdSetLedBrightness with one byte; 0 on success.
-int32_t SetLedBrightness(int level);
-// CmdSetKeypadType with one byte; 0 on success.
-int32_t SetKeyboardTable(int table);
-
 // What the self test takes from the status block.
 struct SelfTestStatus {
     int ledBrightness_index = 0;
@@ -23,10 +21,7 @@ struct SelfTestStatus {
     std::string firmwareVersion;
 };
 
-// Byte layout of the status block as the self test reads it.
-inline constexpr int kStatusBrightnessOffset = 0;
-inline constexpr int kStatusTableKindOffset = 1;
-inline constexpr int kStatusKeyTableOffset = 4;
+// The self test takes the firmware version as the six characters after the key code area.
 inline constexpr int kFirmwareVersionLength = 6;
 
 // The key code area is 20 bytes for the single-code tables 0..2, 24 for 3..5, 32 otherwise.

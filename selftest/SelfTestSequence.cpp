@@ -1,7 +1,7 @@
 #include "SelfTestSequence.h"
 
+#include "keypad/KeypadCommands.h"
 #include "platform/clock.h"
-#include "selftest/SelfTestKeypad.h"
 
 namespace selftest {
 namespace {
@@ -16,9 +16,9 @@ SequenceEnd RunSelfTestSequence(int ledBrightness_index, SelfTestObserver& obser
                                 const std::atomic<int>& closeForm) {
     observer.BlinkStarted();
     for (int round = 0; round < kBlinkRounds; ++round) {
-        const int32_t off = SetLedBrightness(kBlinkOffLevel);
+        const int32_t off = keypad::SetLedBrightness(kBlinkOffLevel).exchange;
         SleepMs(kBlinkStepMs);
-        const int32_t on = SetLedBrightness(kBlinkOnLevel);
+        const int32_t on = keypad::SetLedBrightness(kBlinkOnLevel).exchange;
         SleepMs(kBlinkStepMs);
         if (off != 0 || on != 0) {
             return SequenceEnd::CommandFailed;
@@ -28,13 +28,13 @@ SequenceEnd RunSelfTestSequence(int ledBrightness_index, SelfTestObserver& obser
         }
     }
 
-    if (SetLedBrightness(kBlinkOffLevel) != 0) {
+    if (keypad::SetLedBrightness(kBlinkOffLevel).exchange != 0) {
         return SequenceEnd::CommandFailed;
     }
     observer.BlinkPassed();
     for (int level = 0; level < kSweepLevels; ++level) {
         observer.SweepLevel(level);
-        const int32_t result = SetLedBrightness(level);
+        const int32_t result = keypad::SetLedBrightness(level).exchange;
         SleepMs(kSweepStepMs);
         if (result != 0) {
             return SequenceEnd::CommandFailed;
@@ -44,19 +44,19 @@ SequenceEnd RunSelfTestSequence(int ledBrightness_index, SelfTestObserver& obser
         }
     }
 
-    if (SetLedBrightness(kBlinkOffLevel) != 0) {
+    if (keypad::SetLedBrightness(kBlinkOffLevel).exchange != 0) {
         return SequenceEnd::CommandFailed;
     }
     observer.SweepPassed();
     // The keypad's own brightness for the key phase; the restore sets it again at the end, so
     // a refusal here is no reason to stop.
-    SetLedBrightness(ledBrightness_index);
+    keypad::SetLedBrightness(ledBrightness_index).exchange;
 
     observer.PromptForKeys();
     if (Closed(closeForm)) {
         return SequenceEnd::Closed;
     }
-    const int32_t table = SetKeyboardTable(kKeyPhaseTable);
+    const int32_t table = keypad::SetKeypadType(kKeyPhaseTable).exchange;
     SleepMs(kTableSettleMs);
     if (table != 0) {
         return SequenceEnd::CommandFailed;
@@ -68,8 +68,8 @@ SequenceEnd RunSelfTestSequence(int ledBrightness_index, SelfTestObserver& obser
 }
 
 void RestoreKeypad(int keypadType_index, int ledBrightness_index) {
-    SetKeyboardTable(keypadType_index);
-    SetLedBrightness(ledBrightness_index);
+    keypad::SetKeypadType(keypadType_index).exchange;
+    keypad::SetLedBrightness(ledBrightness_index).exchange;
 }
 
 } // namespace selftest

@@ -1,14 +1,16 @@
 #include "self_test.h"
 
+#include "keypad/TableKind.h"
 #include "platform/audio/AudioSystem.h"
 #include "platform/clock.h"
-#include "selftest/BackgroundWorker.h"
+#include "platform/text/NarrowText.h"
 #include "selftest/KeyPrompt.h"
 #include "selftest/SelfTestFiles.h"
 #include "selftest/SelfTestKeypad.h"
 #include "selftest/SelfTestSequence.h"
 #include "selftest/SelfTestTexts.h"
 #include "selftest/VirtualKey.h"
+#include "ui/BackgroundWorker.h"
 #include "ui/Dialogs.h"
 
 #include <QApplication>
@@ -54,10 +56,6 @@ constexpr uint32_t kSetterPauseMs = 80;
 const QColor kLightGreen(0x90, 0xEE, 0x90);
 const QString kMarkerStyle = QStringLiteral("background-color: #808080;");
 
-QString Text(const char* text) {
-    return QString::fromLatin1(text);
-}
-
 // The background a marker button has before it turns grey.
 QColor ButtonColour() {
     return QApplication::palette().color(QPalette::Button);
@@ -65,7 +63,7 @@ QColor ButtonColour() {
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x, int y, int width) {
     auto* label = new QLabel(text, parent);
-    label->setObjectName(Text(name));
+    label->setObjectName(platform::FromLatin1(name));
     label->setGeometry(x, y, width, kRowHeight);
     label->setAutoFillBackground(true);
     return label;
@@ -73,7 +71,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int x,
 
 QCheckBox* MakeIndicator(QWidget* parent, const char* name, int x, int y) {
     auto* box = new QCheckBox(parent);
-    box->setObjectName(Text(name));
+    box->setObjectName(platform::FromLatin1(name));
     box->setGeometry(x, y, kRowHeight, kRowHeight);
     // It shows what the test found; the user does not tick it.
     box->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -82,8 +80,8 @@ QCheckBox* MakeIndicator(QWidget* parent, const char* name, int x, int y) {
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, int x, int y) {
-    auto* button = new QPushButton(Text(text), parent);
-    button->setObjectName(Text(name));
+    auto* button = new QPushButton(platform::FromLatin1(text), parent);
+    button->setObjectName(platform::FromLatin1(name));
     button->setGeometry(x, y, kButtonWidth, kButtonHeight);
     return button;
 }
@@ -145,7 +143,7 @@ self_test::~self_test() {
 void self_test::InitializeSelfTest() {
     setObjectName(QStringLiteral("self_test"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(Text(selftest::kWindowTitle));
+    setWindowTitle(platform::FromLatin1(selftest::kWindowTitle));
     // No control box: the test ends through "Close".
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setMinimumSize(kMinimumWidth, kMinimumHeight);
@@ -155,24 +153,28 @@ void self_test::InitializeSelfTest() {
     closeForm = 0;
     buttonArray.fill(false);
 
-    label3 = MakeLabel(this, "label3", Text(selftest::kHeading), 360, 15, 200);
+    label3 = MakeLabel(this, "label3", platform::FromLatin1(selftest::kHeading), 360, 15, 200);
     QFont headingFont = label3->font();
     headingFont.setPointSize(headingFont.pointSize() + 6);
     headingFont.setBold(true);
     label3->setFont(headingFont);
 
-    ledLbl = MakeLabel(this, "ledLbl", Text(selftest::kTestingLedText), kTextX, kLedRowY, 200);
-    ledColourLbl = MakeLabel(this, "ledColourLbl", Text(selftest::kLedText), kValueX, kLedRowY, 60);
+    ledLbl = MakeLabel(this, "ledLbl", platform::FromLatin1(selftest::kTestingLedText), kTextX,
+                       kLedRowY, 200);
+    ledColourLbl = MakeLabel(this, "ledColourLbl", platform::FromLatin1(selftest::kLedText),
+                             kValueX, kLedRowY, 60);
     ledCheckBox = MakeIndicator(this, "ledCheckBox", kCheckX, kLedRowY);
-    ledBrightnessLbl = MakeLabel(this, "ledBrightnessLbl", Text(selftest::kTestingBrightnessText),
-                                 kTextX, kBrightnessRowY, 200);
+    ledBrightnessLbl =
+        MakeLabel(this, "ledBrightnessLbl", platform::FromLatin1(selftest::kTestingBrightnessText),
+                  kTextX, kBrightnessRowY, 200);
     ledLevelLbl = MakeLabel(this, "ledLevelLbl", QString(), kValueX, kBrightnessRowY, 60);
     brightnessCheckBox = MakeIndicator(this, "brightnessCheckBox", kCheckX, kBrightnessRowY);
 
     ledCheckBox->setChecked(false);
     brightnessCheckBox->setChecked(false);
 
-    label1 = MakeLabel(this, "label1", Text(selftest::kTestAudioText), kTextX, kAudioRowY, 200);
+    label1 = MakeLabel(this, "label1", platform::FromLatin1(selftest::kTestAudioText), kTextX,
+                       kAudioRowY, 200);
     button17 = MakeButton(this, "button17", selftest::kPlayText, kValueX, kAudioRowY - 2);
     button23 = MakeButton(this, "button23", selftest::kRecordText, kValueX + kButtonWidth + 20,
                           kAudioRowY - 2);
@@ -191,10 +193,11 @@ void self_test::InitializeSelfTest() {
     pictureBox1->setObjectName(QStringLiteral("pictureBox1"));
     pictureBox1->setGeometry(selftest::kPictureX, selftest::kPictureY, selftest::kPictureWidth,
                              selftest::kPictureHeight);
-    pictureBox1->setPixmap(QPixmap(SelfTestFilePath(Text(selftest::PictureForMode(installMode)))));
+    pictureBox1->setPixmap(
+        QPixmap(SelfTestFilePath(platform::FromLatin1(selftest::PictureForMode(installMode)))));
 
     for (int i = 0; i < selftest::kInputCount; ++i) {
-        auto* marker = new QPushButton(Text(selftest::kMarkerTexts[i]), this);
+        auto* marker = new QPushButton(platform::FromLatin1(selftest::kMarkerTexts[i]), this);
         marker->setObjectName(QStringLiteral("button%1").arg(i + 1));
         marker->resize(selftest::kMarkerWidth, selftest::kMarkerHeight);
         marker->setStyleSheet(kMarkerStyle);
@@ -209,9 +212,9 @@ void self_test::InitializeSelfTest() {
 void self_test::OpenSequence(QWidget* owner) {
     const auto status = selftest::GetDeviceStatusMessage();
     if (!status) {
-        ui::ShowMessage(owner,
-                        {Text(selftest::kStatusErrorText) + "\n",
-                         Text(selftest::kStatusErrorCaption), ui::Buttons::Ok, ui::Icon::Warning});
+        ui::ShowMessage(owner, {platform::FromLatin1(selftest::kStatusErrorText) + "\n",
+                                platform::FromLatin1(selftest::kStatusErrorCaption),
+                                ui::Buttons::Ok, ui::Icon::Warning});
         // Nothing ran, so "Close" has nothing to put back and closes at once.
         closeAllowed_ = true;
         return;
@@ -224,33 +227,35 @@ void self_test::OpenSequence(QWidget* owner) {
     const selftest::SelfTestLayout layout = selftest::ChooseLayout(firmwareVersion, installMode);
     actualKeyCode = layout.actualKeyCode;
     installMode = layout.installMode;
-    pictureBox1->setPixmap(QPixmap(SelfTestFilePath(Text(layout.picture))));
+    pictureBox1->setPixmap(QPixmap(SelfTestFilePath(platform::FromLatin1(layout.picture))));
 
-    constexpr int kLastSingleCodeTable = 2;
-    if (keypadType_index >= 0 && keypadType_index <= kLastSingleCodeTable) {
+    if (keypadType_index >= keypad::DefaultTable && keypadType_index <= keypad::CustomiseTable) {
         pictureBox1->move(selftest::kPictureX, selftest::kPictureY);
         for (int i = 0; i < selftest::kInputCount; ++i) {
             const selftest::MarkerPoint at = selftest::MarkerPosition(installMode, i);
             markers[i]->move(at.x, at.y);
-            markers[i]->setText(Text(selftest::kMarkerTexts[i]));
+            markers[i]->setText(platform::FromLatin1(selftest::kMarkerTexts[i]));
             markers[i]->setStyleSheet(kMarkerStyle);
             markers[i]->show();
             markers[i]->raise();
         }
     }
 
-    const QString caption = Text(selftest::kAudioCaption);
-    if (ui::ShowMessage(owner, {Text(selftest::kMicrophoneQuestion), caption, ui::Buttons::YesNo,
-                                ui::Icon::Warning}) == ui::Answer::Yes) {
+    const QString caption = platform::FromLatin1(selftest::kAudioCaption);
+    if (ui::ShowMessage(owner, {platform::FromLatin1(selftest::kMicrophoneQuestion), caption,
+                                ui::Buttons::YesNo, ui::Icon::Warning}) == ui::Answer::Yes) {
         button23->show();
-        ui::ShowMessage(
-            owner, {Text(selftest::kMicrophoneNotice), caption, ui::Buttons::Ok, ui::Icon::None});
+        ui::ShowMessage(owner, {platform::FromLatin1(selftest::kMicrophoneNotice), caption,
+                                ui::Buttons::Ok, ui::Icon::None});
     }
 
-    worker_ = new BackgroundWorker(this);
-    connect(worker_, &BackgroundWorker::RunWorkerCompleted, this,
+    worker_ = new ui::BackgroundWorker(this);
+    worker_->DoWork = [this](ui::BackgroundWorker&, ui::BackgroundWorker::WorkArgs&) {
+        backgroundWorker1_DoWork();
+    };
+    connect(worker_, &ui::BackgroundWorker::RunWorkerCompleted, this,
             &self_test::backgroundWorker1_RunWorkerCompleted);
-    sequenceStarted_ = worker_->RunWorkerAsync([this] { backgroundWorker1_DoWork(); });
+    sequenceStarted_ = worker_->RunWorkerAsync();
     closeAllowed_ = !sequenceStarted_;
 }
 
@@ -267,7 +272,8 @@ void self_test::self_test_Load() {
     // The test sound starts as soon as the window shows.
     CloseAudio();
     player_ = platform::CurrentAudio().CreatePlayer();
-    player_->Play(SelfTestNativeFilePath(Text(selftest::kTestSoundFile)).toStdString());
+    player_->Play(
+        SelfTestNativeFilePath(platform::FromLatin1(selftest::kTestSoundFile)).toStdString());
 }
 
 void self_test::backgroundWorker1_DoWork() {
@@ -375,7 +381,7 @@ void self_test::PromptForKeys() {
                 }
             }
             const QPointer<self_test> alive(this);
-            ShowKeyPrompt(this, Text(selftest::kKeyPromptText));
+            ShowKeyPrompt(this, platform::FromLatin1(selftest::kKeyPromptText));
             if (!alive) {
                 return;
             }
@@ -420,8 +426,9 @@ void self_test::MarkInput(int input) {
     const QPoint inPicture = pictureBox1->mapFrom(this, marker->pos());
     marker->setParent(pictureBox1);
     marker->move(inPicture);
-    marker->setStyleSheet(QStringLiteral("background-image: url(\"%1\");")
-                              .arg(SelfTestFilePath(Text(selftest::kMarkedImageFile))));
+    marker->setStyleSheet(
+        QStringLiteral("background-image: url(\"%1\");")
+            .arg(SelfTestFilePath(platform::FromLatin1(selftest::kMarkedImageFile))));
     marker->setVisible(visible);
     buttonArray[input] = true;
 }
@@ -435,32 +442,33 @@ void self_test::button17_Click() {
     CloseAudio();
     player_ = platform::CurrentAudio().CreatePlayer();
     if (!player_->CanPlay()) {
-        ui::ShowWarning(this, Text(selftest::kNoAudioOutputText) + "\n");
+        ui::ShowWarning(this, platform::FromLatin1(selftest::kNoAudioOutputText) + "\n");
         markers[0]->setFocus();
         return;
     }
-    player_->Play(SelfTestNativeFilePath(Text(selftest::kTestSoundFile)).toStdString());
+    player_->Play(
+        SelfTestNativeFilePath(platform::FromLatin1(selftest::kTestSoundFile)).toStdString());
     markers[0]->setFocus();
 }
 
 void self_test::button23_Click() {
     const QString state = button23->text();
-    const QString cannotRecord = Text(selftest::kCannotRecordText) + "\n";
-    if (state == Text(selftest::kStartRecordText)) {
+    const QString cannotRecord = platform::FromLatin1(selftest::kCannotRecordText) + "\n";
+    if (state == platform::FromLatin1(selftest::kStartRecordText)) {
         // "Play" in between closed the recorder: open a new one.
         if (!recorder_) {
             CloseAudio();
             recorder_ = platform::CurrentAudio().CreateRecorder();
         }
         if (recorder_->CanRecord() && recorder_->Start()) {
-            button23->setText(Text(selftest::kStopRecordText));
+            button23->setText(platform::FromLatin1(selftest::kStopRecordText));
         } else {
             ui::ShowWarning(this, cannotRecord);
-            button23->setText(Text(selftest::kRecordText));
+            button23->setText(platform::FromLatin1(selftest::kRecordText));
         }
         return;
     }
-    if (state == Text(selftest::kStopRecordText)) {
+    if (state == platform::FromLatin1(selftest::kStopRecordText)) {
         if (recorder_) {
             if (recorder_->Stop()) {
                 if (recorder_->CanSave()) {
@@ -470,13 +478,13 @@ void self_test::button23_Click() {
                 ui::ShowWarning(this, cannotRecord);
             }
         }
-        button23->setText(Text(selftest::kRecordText));
+        button23->setText(platform::FromLatin1(selftest::kRecordText));
         return;
     }
     CloseAudio();
     recorder_ = platform::CurrentAudio().CreateRecorder();
     if (recorder_->CanRecord()) {
-        button23->setText(Text(selftest::kStartRecordText));
+        button23->setText(platform::FromLatin1(selftest::kStartRecordText));
     } else {
         ui::ShowWarning(this, cannotRecord);
     }
@@ -506,7 +514,7 @@ void self_test::closeEvent(QCloseEvent* event) {
 
 self_test* OpenSelfTest(QWidget* mainWindow, int statusReadResult) {
     if (statusReadResult != 0) {
-        ui::ShowWarning(mainWindow, Text(selftest::kMainStatusFailedText) + "\n");
+        ui::ShowWarning(mainWindow, platform::FromLatin1(selftest::kMainStatusFailedText) + "\n");
         return nullptr;
     }
     QPointer<self_test>& open = OpenWindow();

@@ -25,9 +25,11 @@ class AudioPlayer;
 class AudioRecorder;
 } // namespace platform
 
-namespace praxil_usb_encoder {
-
+namespace ui {
 class BackgroundWorker;
+}
+
+namespace praxil_usb_encoder {
 
 class self_test final : public QWidget, private selftest::SelfTestObserver {
     Q_OBJECT
@@ -104,7 +106,7 @@ private:
     void SweepPassed() override;
     void PromptForKeys() override;
 
-    BackgroundWorker* worker_ = nullptr;
+    ui::BackgroundWorker* worker_ = nullptr;
     bool sequenceStarted_ = false;
     bool restored_ = false;
     bool closeAllowed_ = false;

@@ -53,6 +53,12 @@ bool BackgroundWorker::RunWorkerAsync(const QVariant& argument) {
     return true;
 }
 
+void BackgroundWorker::Wait() {
+    if (thread_ != nullptr) {
+        thread_->wait();
+    }
+}
+
 void BackgroundWorker::Finish(const QVariant& result, bool cancelled, const QString& error) {
     // The job has returned; its thread is about to end.
     thread_->wait();

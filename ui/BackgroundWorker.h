@@ -38,6 +38,10 @@ public:
     // True from RunWorkerAsync until RunWorkerCompleted has been emitted.
     bool IsBusy() const { return busy_; }
 
+    // Blocks until a running job has returned; RunWorkerCompleted still comes, queued. For a
+    // window that must know its job is over before it puts the keypad back.
+    void Wait();
+
     void CancelAsync() { cancellationPending_ = true; }
     bool CancellationPending() const { return cancellationPending_; }
 

@@ -1,8 +1,8 @@
 #include "BleApply.h"
 
 #include "device/commands.h"
-#include "device/discovery.h"
 #include "device/frame.h"
+#include "keypad/Exchange.h"
 
 namespace ble {
 
@@ -23,11 +23,8 @@ BleApplyResult ApplyBleParameters(const BleSelection& selection) {
         {CmdSetBleOnOff, plan.onOff, kOnOffFailedText},
     };
     for (const auto& step : steps) {
-        uint8_t reply[kReportSize] = {};
-        uint32_t replyLength = 0;
-        const int32_t status = USBEncoderSendAndReceive_a(
-            hid_handle, step.command, step.payload.bytes.data(), step.payload.length, reply,
-            kReportSize, &replyLength, kCommandTimeoutMs);
+        const int32_t status = keypad::Send(
+            step.command, {step.payload.bytes.data(), static_cast<size_t>(step.payload.length)});
         if (status != kExchangeOk) {
             result.failedCommand = step.command;
             result.message = std::string(step.failure) + "\n";

@@ -2,6 +2,7 @@
 
 #include "firmware/ble/BleApply.h"
 #include "firmware/ble/BleNameValidator.h"
+#include "platform/text/NarrowText.h"
 #include "ui/Dialogs.h"
 
 #include <QAbstractItemView>
@@ -32,13 +33,9 @@ constexpr int kButtonHeight = 28;
 constexpr int kMargin = 16;
 constexpr int kLabelGap = 8;
 
-QString FromNarrow(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void Select(QComboBox* box, const ble::BlePick& pick) {
     box->setCurrentIndex(pick.index);
-    box->setPlaceholderText(pick.index == ble::kNoSelection ? FromNarrow(pick.unlisted)
+    box->setPlaceholderText(pick.index == ble::kNoSelection ? platform::FromLatin1(pick.unlisted)
                                                             : QString());
 }
 
@@ -110,7 +107,7 @@ QComboBox* Bluetooth::AddRow(int row, const char* objectName, const char* labelN
     box->setObjectName(QString::fromLatin1(objectName));
     for (const auto& item : items) {
         // The list shows the item readable; its own text stays with it for whoever asks.
-        box->addItem(FromNarrow(ble::ItemDisplayText(item)), FromNarrow(item));
+        box->addItem(platform::FromLatin1(ble::ItemDisplayText(item)), platform::FromLatin1(item));
     }
     box->setGeometry(kControlX, y, kControlWidth, kControlHeight);
     box->setAccessibleName(QString::fromLatin1(text));
@@ -140,7 +137,7 @@ void Bluetooth::Bluetooth_Load() {
     comboBox4->setVisible(timeoutUnknown);
     label5->setVisible(timeoutUnknown);
     // The name as the keypad holds it, even when longer than a typed name may be.
-    loadedName_ = FromNarrow(selection.name);
+    loadedName_ = platform::FromLatin1(selection.name);
     // The box runs its validator on setText too; it is for what the user types.
     const QValidator* validator = bleTextBox->validator();
     bleTextBox->setValidator(nullptr);
@@ -204,13 +201,13 @@ void Bluetooth::button1_Click() {
     const ble::BleApplyResult result = ble::ApplyBleParameters(selection);
     if (result.accepted >= 1) {
         bleName = selection.name;
-        loadedName_ = FromNarrow(bleName);
+        loadedName_ = platform::FromLatin1(bleName);
     }
     if (result.accepted >= 2) {
         blePowerLevel = selection.powerLevel.index + 1;
     }
     if (!result.ok) {
-        ui::ShowWarning(this, FromNarrow(result.message));
+        ui::ShowWarning(this, platform::FromLatin1(result.message));
         return;
     }
     bleEnable = selection.enable.index;

@@ -1,11 +1,11 @@
 // The demo keypad against the self test, through the panel: its keys reach the window as a
 // real keypad's would, and its default table is what the test expects, so all ten inputs mark.
 
-#include "app/DemoKeypad.h"
 #include "app/DesktopKeyEvents.h"
 #include "app/SimulatedKeypadPanel.h"
 #include "device/commands.h"
 #include "device/discovery.h"
+#include "emulator/DemoKeypad.h"
 #include "selftest/VirtualKey.h"
 #include "selftest/self_test.h"
 #include "tests/selftest/FakeAudio.h"
@@ -37,7 +37,7 @@ protected:
     }
     ~DemoSelfTest() override { delete window.data(); }
 
-    std::shared_ptr<emulator::SimulatedKeypad> keypad = app::MakeDemoKeypad();
+    std::shared_ptr<emulator::SimulatedKeypad> keypad = emulator::MakeDemoKeypad();
     app::SimulatedKeypadPanel panel{keypad};
     ui::DialogRecorder dialogs;
     testsupport::FakeAudio audio;

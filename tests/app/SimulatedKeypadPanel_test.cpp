@@ -1,6 +1,6 @@
 #include "app/SimulatedKeypadPanel.h"
 
-#include "app/DemoKeypad.h"
+#include "emulator/DemoKeypad.h"
 #include "tests/support/EmulatorFixture.h"
 
 #include <QApplication>
@@ -33,13 +33,13 @@ protected:
         bus().Plug(keypad);
         panel.SetKeyTarget(&target);
     }
-    std::shared_ptr<emulator::SimulatedKeypad> keypad = app::MakeDemoKeypad();
+    std::shared_ptr<emulator::SimulatedKeypad> keypad = emulator::MakeDemoKeypad();
     KeyRecorder target;
     app::SimulatedKeypadPanel panel{keypad};
 };
 
 TEST(DemoKeypad, IsTheTenKeyKeypadOnItsCustomiseTable) {
-    const auto keypad = app::MakeDemoKeypad();
+    const auto keypad = emulator::MakeDemoKeypad();
     EXPECT_TRUE(keypad->model.hasMulticode);
     EXPECT_TRUE(keypad->model.hasBle);
     EXPECT_EQ(keypad->settings.tableKind, 2);

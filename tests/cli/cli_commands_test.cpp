@@ -3,9 +3,9 @@
 
 #include "CliFixture.h"
 
-#include "app/StatusLines.h"
 #include "config/config_file.h"
 #include "device/commands.h"
+#include "keypad/StatusLines.h"
 #include "tests/support/TempFolder.h"
 
 #include <QJsonArray>
@@ -72,10 +72,10 @@ TEST_F(CliCommands, StatusJsonHoldsTheBlocksAndTheWindowsStatusLines) {
     EXPECT_EQ(json["product"].toObject()["name"].toString(), "Echovane(169)");
     EXPECT_EQ(json["ble"].toObject()["name"].toString().toStdString(), keypad->settings.ble.name);
 
-    const app::StatusLines lines =
-        app::ConnectedStatusLines({"VX0810", "Customise Multicode Table", "Echovane(169)",
-                                   "12345678", status["jackStatus"].toString().toStdString(),
-                                   status["hvStatus"].toString().toStdString()});
+    const keypad::StatusLines lines =
+        keypad::ConnectedStatusLines({"VX0810", "Customise Multicode Table", "Echovane(169)",
+                                      "12345678", status["jackStatus"].toString().toStdString(),
+                                      status["hvStatus"].toString().toStdString()});
     const QJsonArray jsonLines = json["statusLines"].toArray();
     ASSERT_EQ(jsonLines.size(), 3);
     for (int i = 0; i < 3; ++i) {

@@ -208,16 +208,4 @@ TEST_F(ConfigFileTest, ADamagedFileIsReportedAndLeftAlone) {
     EXPECT_EQ(ReadBytes(path), damaged);
 }
 
-TEST_F(ConfigFileTest, WriteDefaultGoesToTheKeypadAndARefusalIsReported) {
-    auto keypad = ConnectKeypad();
-    keypad->settings.ledBrightness = 3;
-    keypad->ClearReceived();
-    EXPECT_FALSE(config::SendWriteDefault().failed());
-    EXPECT_EQ(keypad->ReceivedCodes(), std::vector<uint8_t>{0x09});
-    EXPECT_EQ(keypad->storedDefaults.ledBrightness, 3);
-
-    keypad->InjectFault({.kind = emulator::FaultKind::Refuse, .command = 0x09});
-    EXPECT_EQ(config::SendWriteDefault().message, config::Warning("Unable to Write Default.."));
-}
-
 } // namespace

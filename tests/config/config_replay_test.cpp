@@ -3,6 +3,7 @@
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "device/commands.h"
+#include "keypad/KeypadCommands.h"
 #include "tests/support/EmulatorFixture.h"
 #include "tests/support/TempFolder.h"
 
@@ -276,7 +277,7 @@ TEST_F(ReplayTest, SaveChangeReplayRestoresTheKeypad) {
     std::copy(kMoreCodes.begin(), kMoreCodes.end(), keypad->settings.multicodeExtra.begin());
     const emulator::KeypadSettings saved = keypad->settings;
 
-    ASSERT_FALSE(config::SendWriteDefault().failed());
+    ASSERT_TRUE(keypad::WriteDefault().ok());
     config::KeypadState state;
     state.keypadLayout = saved.tableKind;
     state.ledBrightness = saved.ledBrightness;

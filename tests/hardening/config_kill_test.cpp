@@ -21,12 +21,12 @@ namespace {
 
 config::KeypadState StateNumbered(int n) {
     config::KeypadState state;
-    state.keypadLayout = n % config::kLayoutCount;
-    state.ledBrightness = n % config::kLedBrightnessLevels;
-    for (int i = 0; i < config::kCodeTableValueCount; ++i) {
+    state.keypadLayout = n % keypad::kTableKindCount;
+    state.ledBrightness = n % keypad::kLedBrightnessLevels;
+    for (int i = 0; i < keypad::kKeyCodeBlockSize; ++i) {
         state.codeTable[i] = static_cast<uint8_t>(n * 7 + i);
     }
-    for (int i = 0; i < config::kMultipleCodeTableValueCount; ++i) {
+    for (int i = 0; i < keypad::kExtraCodeBlockSize; ++i) {
         state.multipleCodeTable[i] = static_cast<uint8_t>(n * 3 + i);
     }
     state.firmwareVersion = "V1.0." + std::to_string(900 + n);
@@ -52,10 +52,9 @@ int StateInFile(const std::string& path) {
         read.Value(config::kKeypadLayoutKey) == std::to_string(want.keypadLayout) &&
         read.Value(config::kLedBrightnessKey) == std::to_string(want.ledBrightness) &&
         read.Value(config::kCodeTableValuesKey) ==
-            config::TableText(want.codeTable.data(), config::kCodeTableValueCount) &&
+            config::TableText(want.codeTable.data(), keypad::kKeyCodeBlockSize) &&
         read.Value(config::kMultipleCodeTableValuesKey) ==
-            config::TableText(want.multipleCodeTable.data(),
-                              config::kMultipleCodeTableValueCount) &&
+            config::TableText(want.multipleCodeTable.data(), keypad::kExtraCodeBlockSize) &&
         read.Value(config::kFirmwareVersionKey) == want.firmwareVersion;
     return whole ? n : -1;
 }

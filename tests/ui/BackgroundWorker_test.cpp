@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 
@@ -106,6 +107,35 @@ TEST(BackgroundWorker, DestroyingItStopsAndJoinsARunningJob) {
     EXPECT_TRUE(stopped);
     // Reports still queued for the destroyed worker are dropped.
     QCoreApplication::processEvents();
+}
+
+TEST(BackgroundWorker, WaitReturnsOnceTheJobHasAndTheCompletionStillComes) {
+    BackgroundWorker worker;
+    std::atomic<bool> release{false};
+    std::atomic<bool> returned{false};
+    worker.DoWork = [&](BackgroundWorker&, BackgroundWorker::WorkArgs& args) {
+        while (!release) {
+            std::this_thread::yield();
+        }
+        args.result = 7;
+        returned = true;
+    };
+    QSignalSpy completed(&worker, &BackgroundWorker::RunWorkerCompleted);
+    ASSERT_TRUE(worker.RunWorkerAsync());
+    std::thread releaser([&release] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        release = true;
+    });
+    worker.Wait();
+    releaser.join();
+    EXPECT_TRUE(returned);
+    // Still busy and not yet reported: the completion comes through the event loop.
+    EXPECT_TRUE(worker.IsBusy());
+    EXPECT_EQ(completed.count(), 0);
+    ASSERT_TRUE(completed.wait(kWaitMs));
+    EXPECT_EQ(completed[0][0].toInt(), 7);
+    EXPECT_FALSE(worker.IsBusy());
+    worker.Wait(); // nothing running: returns at once
 }
 
 TEST(BackgroundWorker, WithoutAJobNothingStarts) {

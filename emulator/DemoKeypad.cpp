@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace app {
+namespace emulator {
 
 std::shared_ptr<emulator::SimulatedKeypad> MakeDemoKeypad() {
     emulator::SimulatedKeypad::Model model;
@@ -43,4 +43,4 @@ AttachDemoBootLoader(emulator::SimulatedKeypad& keypad) {
     return emulator::SimulatedBootLoader::Attach(keypad, vectors);
 }
 
-} // namespace app
+} // namespace emulator

@@ -1,6 +1,6 @@
 #include "StatusLines.h"
 
-namespace app {
+namespace keypad {
 namespace {
 
 std::string Printable(std::string text) {
@@ -22,13 +22,6 @@ std::string ProductName(int productType) {
     return "Unknown Product (" + std::to_string(productType) + ")";
 }
 
-std::string TableKindName(int tableKind) {
-    if (tableKind >= 0 && static_cast<size_t>(tableKind) < kTableKindCount) {
-        return std::string(kTableKindNames[static_cast<size_t>(tableKind)]);
-    }
-    return "Unknown Table (" + std::to_string(tableKind) + ")";
-}
-
 std::string LedBrightnessText(int ledBrightness) {
     return "LED Brightness - " + std::to_string(ledBrightness);
 }
@@ -48,4 +41,4 @@ std::string NotConnectedStatusLine() {
     return std::string(kNotConnectedLabel) + kNoneValue + kNotConnectedFirmwareLabel + kNoneValue;
 }
 
-} // namespace app
+} // namespace keypad

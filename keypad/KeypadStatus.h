@@ -3,6 +3,8 @@
 // The keypad's status block (reply data of CmdGetStatus) and the multi-code block that
 // follows it when the customisable multi-code table is active.
 
+#include "keypad/TableKind.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -10,20 +12,15 @@
 #include <span>
 #include <string>
 
-namespace app {
+namespace keypad {
 
 inline constexpr size_t kStatusLedBrightnessOffset = 0;
 inline constexpr size_t kStatusTableKindOffset = 1;
 inline constexpr size_t kStatusJackOffset = 2;
 inline constexpr size_t kStatusOrientationOffset = 3;
 inline constexpr size_t kStatusKeyBlockOffset = 4;
-inline constexpr size_t kKeyCodeBlockSize = 20;
-inline constexpr size_t kStatusTextsOffset = kStatusKeyBlockOffset + kKeyCodeBlockSize; // 24
-inline constexpr size_t kExtraCodeBlockSize = 50;
-// The main window's copy of the key code block has room for the longest layout.
-inline constexpr size_t kKeyCodeArraySize = 32;
-
-inline constexpr int kCustomiseMulticodeKind = 5;
+inline constexpr size_t kStatusTextsOffset =
+    kStatusKeyBlockOffset + static_cast<size_t>(kKeyCodeBlockSize); // 24
 
 inline constexpr char kJackOutText[] = "Jack OUT";
 inline constexpr char kJackInText[] = "Jack  IN";
@@ -35,7 +32,7 @@ struct KeypadStatus {
     int tableKind = 0;
     std::string jackStatus;
     std::string hvStatus;
-    std::array<uint8_t, kKeyCodeBlockSize> keyCodeBlock{};
+    KeyCodeBlock keyCodeBlock{};
     std::string firmwareVersion;
     std::string serialNumber;
     std::string temperature;
@@ -47,7 +44,6 @@ std::optional<KeypadStatus> DecodeStatusBlock(std::span<const uint8_t> data);
 
 // The extra code block from the reply of CmdReadMulticodeTable; nothing when the reply holds
 // fewer than its 50 bytes.
-std::optional<std::array<uint8_t, kExtraCodeBlockSize>>
-DecodeExtraCodeBlock(std::span<const uint8_t> data);
+std::optional<ExtraCodeBlock> DecodeExtraCodeBlock(std::span<const uint8_t> data);
 
-} // namespace app
+} // namespace keypad

@@ -7,11 +7,11 @@
 #include <span>
 #include <string>
 
-namespace app {
+namespace keypad {
 
 // The text that starts at `at` and ends before the next NUL; `at` moves past that NUL. A text
 // whose NUL is missing runs to the end of the reply data, and one that starts past the end is
 // empty: nothing beyond the data is ever read.
 std::string ReadReplyText(std::span<const uint8_t> data, size_t& at);
 
-} // namespace app
+} // namespace keypad

@@ -1,4 +1,4 @@
-#include "app/StatusLines.h"
+#include "keypad/StatusLines.h"
 
 #include <gtest/gtest.h>
 
@@ -15,22 +15,22 @@ TEST(ProductName, NamesEveryProductTypeAndMarksUnknownOnes) {
                               "Voxlink",    "KRM",           "Gridpad",       "Vectabar",
                               "VectabarLT", "Voxsuite",      "Echovane(168)", "Tenor Encoder"};
     for (int type = 0; type < 12; ++type) {
-        EXPECT_EQ(app::ProductName(type), expected[type]) << type;
+        EXPECT_EQ(keypad::ProductName(type), expected[type]) << type;
     }
-    EXPECT_EQ(app::ProductName(12), "Unknown Product (12)");
-    EXPECT_EQ(app::ProductName(255), "Unknown Product (255)");
+    EXPECT_EQ(keypad::ProductName(12), "Unknown Product (12)");
+    EXPECT_EQ(keypad::ProductName(255), "Unknown Product (255)");
 }
 
 TEST(TableKindName, NamesTheSevenKindsWithTheirDoubleSpaces) {
-    EXPECT_EQ(app::TableKindName(3), "Default  Multicode Table");
-    EXPECT_EQ(app::TableKindName(4), "Alternate  Multicode Table");
-    EXPECT_EQ(app::TableKindName(5), "Customise Multicode Table");
-    EXPECT_EQ(app::TableKindName(6), "Mouse Table");
-    EXPECT_EQ(app::TableKindName(7), "Unknown Table (7)");
+    EXPECT_EQ(keypad::TableKindName(3), "Default  Multicode Table");
+    EXPECT_EQ(keypad::TableKindName(4), "Alternate  Multicode Table");
+    EXPECT_EQ(keypad::TableKindName(5), "Customise Multicode Table");
+    EXPECT_EQ(keypad::TableKindName(6), "Mouse Table");
+    EXPECT_EQ(keypad::TableKindName(7), "Unknown Table (7)");
 }
 
 TEST(StatusLines, ConnectedLinesHaveTheirExactRunsOfSpaces) {
-    const app::StatusLines lines = app::ConnectedStatusLines(
+    const keypad::StatusLines lines = keypad::ConnectedStatusLines(
         {"1.0.810", "Customise Table", "EchovaneQT", "00012345", "Jack  IN", "HORIZONTAL"});
     EXPECT_EQ(lines[0], "Device Connected" + Spaces(9) + "Echovane" + Spaces(34) +
                             "Firmware Version" + Spaces(8) + "-" + Spaces(3) + "1.0.810");
@@ -41,14 +41,14 @@ TEST(StatusLines, ConnectedLinesHaveTheirExactRunsOfSpaces) {
 }
 
 TEST(StatusLines, NotConnectedLineSaysNoneTwice) {
-    EXPECT_EQ(app::NotConnectedStatusLine(), "Device Connected" + Spaces(3) + "-" + Spaces(4) +
-                                                 "None" + Spaces(32) + "Firmware Version" +
-                                                 Spaces(8) + "-" + Spaces(3) + "None");
+    EXPECT_EQ(keypad::NotConnectedStatusLine(), "Device Connected" + Spaces(3) + "-" + Spaces(4) +
+                                                    "None" + Spaces(32) + "Firmware Version" +
+                                                    Spaces(8) + "-" + Spaces(3) + "None");
 }
 
 TEST(StatusLines, ControlCharactersFromTheKeypadCannotSplitALine) {
-    const app::StatusLines lines =
-        app::ConnectedStatusLines({"1\n2", "Default Table", "KRM", "ab\rc", "Jack OUT", "x"});
+    const keypad::StatusLines lines =
+        keypad::ConnectedStatusLines({"1\n2", "Default Table", "KRM", "ab\rc", "Jack OUT", "x"});
     EXPECT_EQ(lines[0].find('\n'), std::string::npos);
     EXPECT_NE(lines[0].find("1?2"), std::string::npos);
     EXPECT_NE(lines[2].find("ab?c"), std::string::npos);

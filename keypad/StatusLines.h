@@ -1,14 +1,15 @@
 #pragma once
 
-// The names the main window shows for product types and code-table kinds, and its three
-// status lines.
+// The names the main window shows for product types, and its three status lines.
+
+#include "keypad/TableKind.h"
 
 #include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace keypad {
 
 inline constexpr size_t kProductNameCount = 12;
 // Row 0 (type unknown or not read) is ten spaces.
@@ -16,23 +17,8 @@ inline constexpr std::array<std::string_view, kProductNameCount> productArray = 
     "          ", "Echovane(169)", "EchovaneQT", "VectaPad", "Voxlink",       "KRM",
     "Gridpad",    "Vectabar",      "VectabarLT", "Voxsuite", "Echovane(168)", "Tenor Encoder"};
 
-inline constexpr size_t kTableKindCount = 7;
-// The code-table kinds as the keypad-type picker lists them (two spaces before "Multicode" in
-// kinds 3 and 4). A keypad without multi-code tables offers the first three.
-inline constexpr std::array<std::string_view, kTableKindCount> kTableKindNames = {
-    "Default Table",
-    "Alternate Table",
-    "Customise Table",
-    "Default  Multicode Table",
-    "Alternate  Multicode Table",
-    "Customise Multicode Table",
-    "Mouse Table"};
-inline constexpr size_t kSingleCodeKindCount = 3;
-
 // The product's name; a type without a name reads "Unknown Product (n)".
 std::string ProductName(int productType);
-// The kind's name; a kind above 6 reads "Unknown Table (n)".
-std::string TableKindName(int tableKind);
 // The LED picker's row text for a brightness index ("LED Brightness - 5").
 std::string LedBrightnessText(int ledBrightness);
 
@@ -70,4 +56,4 @@ StatusLines ConnectedStatusLines(const StatusLineValues& values);
 // Line 1 while no keypad answers; lines 2 and 3 keep what they held.
 std::string NotConnectedStatusLine();
 
-} // namespace app
+} // namespace keypad

@@ -1,22 +1,22 @@
 #pragma once
 
-// The keypad the demo plugs into its simulated bus.
+// The keypad the demos plug into their simulated bus: echovane-config-demo and
+// echovane-cli-demo start the same one. Only the demo executables link it.
 
 #include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"
 
 #include <memory>
 
-namespace app {
+namespace emulator {
 
 // A ten-key keypad with multi-code tables and a BLE module, on "Customise Table", firmware
 // "1.0.810", serial number "00012345".
-std::shared_ptr<emulator::SimulatedKeypad> MakeDemoKeypad();
+std::shared_ptr<SimulatedKeypad> MakeDemoKeypad();
 // Makes one and plugs it in.
-std::shared_ptr<emulator::SimulatedKeypad> PlugDemoKeypad();
+std::shared_ptr<SimulatedKeypad> PlugDemoKeypad();
 // Gives the keypad its MSP430 boot loader, so "Update Echovane Firmware" can program it; its
 // flash is unlocked by the built-in password. The caller keeps the loader alive.
-std::shared_ptr<emulator::SimulatedBootLoader>
-AttachDemoBootLoader(emulator::SimulatedKeypad& keypad);
+std::shared_ptr<SimulatedBootLoader> AttachDemoBootLoader(SimulatedKeypad& keypad);
 
-} // namespace app
+} // namespace emulator

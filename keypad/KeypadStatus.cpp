@@ -1,10 +1,10 @@
 #include "KeypadStatus.h"
 
-#include "app/ReplyText.h"
+#include "keypad/ReplyText.h"
 
 #include <algorithm>
 
-namespace app {
+namespace keypad {
 
 std::optional<KeypadStatus> DecodeStatusBlock(std::span<const uint8_t> data) {
     if (data.size() < kStatusTextsOffset) {
@@ -24,14 +24,13 @@ std::optional<KeypadStatus> DecodeStatusBlock(std::span<const uint8_t> data) {
     return status;
 }
 
-std::optional<std::array<uint8_t, kExtraCodeBlockSize>>
-DecodeExtraCodeBlock(std::span<const uint8_t> data) {
-    if (data.size() < kExtraCodeBlockSize) {
+std::optional<ExtraCodeBlock> DecodeExtraCodeBlock(std::span<const uint8_t> data) {
+    if (data.size() < static_cast<size_t>(kExtraCodeBlockSize)) {
         return std::nullopt;
     }
-    std::array<uint8_t, kExtraCodeBlockSize> block{};
+    ExtraCodeBlock block{};
     std::copy_n(data.begin(), kExtraCodeBlockSize, block.begin());
     return block;
 }
 
-} // namespace app
+} // namespace keypad

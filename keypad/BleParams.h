@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-namespace app {
+namespace keypad {
 
 struct BleParams {
     std::string name;
@@ -21,4 +21,4 @@ struct BleParams {
 // fitted byte reads as 0.
 BleParams DecodeBleParams(std::span<const uint8_t> data);
 
-} // namespace app
+} // namespace keypad

@@ -1,4 +1,4 @@
-#include "app/KeypadStatus.h"
+#include "keypad/KeypadStatus.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +31,7 @@ TEST(KeypadStatus, DecodesTheDocumentedBlock) {
     Append(block, "1.2");
     Append(block, "4711");
     Append(block, "25");
-    const auto status = app::DecodeStatusBlock(block);
+    const auto status = keypad::DecodeStatusBlock(block);
     ASSERT_TRUE(status);
     EXPECT_EQ(status->ledBrightness, 3);
     EXPECT_EQ(status->tableKind, 2);
@@ -46,7 +46,7 @@ TEST(KeypadStatus, DecodesTheDocumentedBlock) {
 }
 
 TEST(KeypadStatus, NonzeroJackAndZeroOrientationReadOutAndVertical) {
-    const auto status = app::DecodeStatusBlock(Head(0, 0, 0x7F, 0));
+    const auto status = keypad::DecodeStatusBlock(Head(0, 0, 0x7F, 0));
     ASSERT_TRUE(status);
     EXPECT_EQ(status->jackStatus, "Jack OUT");
     EXPECT_EQ(status->hvStatus, "VERTICAL  ");
@@ -68,7 +68,7 @@ class StatusTexts : public testing::TestWithParam<TextCase> {};
 TEST_P(StatusTexts, NeverReadPastTheReplyData) {
     Bytes block = Head(1, 1, 1, 1);
     block.insert(block.end(), GetParam().tail.begin(), GetParam().tail.end());
-    const auto status = app::DecodeStatusBlock(block);
+    const auto status = keypad::DecodeStatusBlock(block);
     ASSERT_TRUE(status);
     EXPECT_EQ(status->firmwareVersion, GetParam().firmware);
     EXPECT_EQ(status->serialNumber, GetParam().serial);
@@ -90,23 +90,23 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KeypadStatus, ABlockWithoutTheWholeKeyCodeBlockIsRefused) {
-    EXPECT_FALSE(app::DecodeStatusBlock({}));
+    EXPECT_FALSE(keypad::DecodeStatusBlock({}));
     Bytes block = Head(1, 2, 0, 0);
     block.pop_back();
-    EXPECT_FALSE(app::DecodeStatusBlock(block));
+    EXPECT_FALSE(keypad::DecodeStatusBlock(block));
     block.push_back(0);
-    EXPECT_TRUE(app::DecodeStatusBlock(block));
+    EXPECT_TRUE(keypad::DecodeStatusBlock(block));
 }
 
 TEST(ExtraCodeBlock, TakesTheFirstFiftyBytesAndRefusesFewer) {
     Bytes reply(54);
     std::iota(reply.begin(), reply.end(), uint8_t{1});
-    const auto block = app::DecodeExtraCodeBlock(reply);
+    const auto block = keypad::DecodeExtraCodeBlock(reply);
     ASSERT_TRUE(block);
     EXPECT_EQ((*block)[0], 1);
     EXPECT_EQ((*block)[49], 50);
     reply.resize(49);
-    EXPECT_FALSE(app::DecodeExtraCodeBlock(reply));
+    EXPECT_FALSE(keypad::DecodeExtraCodeBlock(reply));
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace app {
+namespace keypad {
 
 std::string ReadReplyText(std::span<const uint8_t> data, size_t& at) {
     if (at >= data.size()) {
@@ -16,4 +16,4 @@ std::string ReadReplyText(std::span<const uint8_t> data, size_t& at) {
     return text;
 }
 
-} // namespace app
+} // namespace keypad

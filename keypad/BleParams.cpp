@@ -1,8 +1,8 @@
 #include "BleParams.h"
 
-#include "app/ReplyText.h"
+#include "keypad/ReplyText.h"
 
-namespace app {
+namespace keypad {
 
 BleParams DecodeBleParams(std::span<const uint8_t> data) {
     BleParams params;
@@ -19,4 +19,4 @@ BleParams DecodeBleParams(std::span<const uint8_t> data) {
     return params;
 }
 
-} // namespace app
+} // namespace keypad

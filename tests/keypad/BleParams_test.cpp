@@ -1,4 +1,4 @@
-#include "app/BleParams.h"
+#include "keypad/BleParams.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ TEST(BleParams, DecodesTextsAndTheEnableByte) {
     Bytes block = Texts({"Echovane", "5F6E8D", "12"});
     block.push_back(1);
     block.push_back(1);
-    const app::BleParams params = app::DecodeBleParams(block);
+    const keypad::BleParams params = keypad::DecodeBleParams(block);
     EXPECT_EQ(params.name, "Echovane");
     EXPECT_EQ(params.manufacturerData, "5F6E8D");
     EXPECT_EQ(params.powerLevel, "12");
@@ -31,7 +31,7 @@ TEST(BleParams, DecodesTextsAndTheEnableByte) {
 }
 
 TEST(BleParams, AKeypadWithoutModuleGivesEmptyTexts) {
-    const app::BleParams params = app::DecodeBleParams(Bytes{0, 0, 0, 0, 0});
+    const keypad::BleParams params = keypad::DecodeBleParams(Bytes{0, 0, 0, 0, 0});
     EXPECT_EQ(params.name, "");
     EXPECT_EQ(params.powerLevel, "");
     EXPECT_EQ(params.enable, 0);
@@ -40,17 +40,17 @@ TEST(BleParams, AKeypadWithoutModuleGivesEmptyTexts) {
 
 TEST(BleParams, MalformedBlocksStopAtTheEndOfTheData) {
     // No NUL at all: the name takes everything.
-    app::BleParams params = app::DecodeBleParams(Bytes{'A', 'B', 'C'});
+    keypad::BleParams params = keypad::DecodeBleParams(Bytes{'A', 'B', 'C'});
     EXPECT_EQ(params.name, "ABC");
     EXPECT_EQ(params.manufacturerData, "");
     EXPECT_EQ(params.enable, 0);
 
     // Three texts but no flag bytes.
-    params = app::DecodeBleParams(Texts({"N", "010203", "4"}));
+    params = keypad::DecodeBleParams(Texts({"N", "010203", "4"}));
     EXPECT_EQ(params.powerLevel, "4");
     EXPECT_EQ(params.enable, 0);
 
-    params = app::DecodeBleParams({});
+    params = keypad::DecodeBleParams({});
     EXPECT_EQ(params.name, "");
 }
 

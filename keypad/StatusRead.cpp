@@ -1,0 +1,58 @@
+#include "StatusRead.h"
+
+#include "device/commands.h"
+#include "keypad/Exchange.h"
+
+namespace keypad {
+
+std::optional<std::vector<uint8_t>> ReadStatusBlock() {
+    Reply reply;
+    if (Send(CmdGetStatus, {}, &reply) != kExchangeOk) {
+        return std::nullopt;
+    }
+    const std::span<const uint8_t> bytes = reply.bytes();
+    return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+bool StatusRead::ok() const {
+    return status && (status->tableKind != CustomiseMulticodeTable || multipleCodeTable);
+}
+
+StatusRead ReadStatus() {
+    StatusRead read;
+    const std::optional<std::vector<uint8_t>> block = ReadStatusBlock();
+    if (!block) {
+        return read;
+    }
+    read.status = DecodeStatusBlock(*block);
+    if (!read.status || read.status->tableKind != CustomiseMulticodeTable) {
+        return read;
+    }
+    Reply multicode;
+    if (Send(CmdReadMulticodeTable, {}, &multicode) == kExchangeOk) {
+        read.multipleCodeTable = DecodeExtraCodeBlock(multicode.bytes());
+    }
+    return read;
+}
+
+std::optional<BleParams> ReadBleParams() {
+    Reply reply;
+    if (Send(CmdGetBleParams, {}, &reply) != kExchangeOk) {
+        return std::nullopt;
+    }
+    return DecodeBleParams(reply.bytes());
+}
+
+std::optional<int> ReadProductType() {
+    Reply reply;
+    if (Send(CmdGetProductType, {}, &reply) != kExchangeOk || reply.length < 1) {
+        return std::nullopt;
+    }
+    return reply.data[0];
+}
+
+int32_t CheckMulticode() {
+    return Send(CmdCheckMulticode, kCheckMulticodeData);
+}
+
+} // namespace keypad
