@@ -138,7 +138,7 @@ static_assert(std::size(kUsageNames) == 116);
 TEST(UsageCodeList, RowIDescribesCodeI) {
     ASSERT_EQ(UsageCodeRows().size(), std::size(kUsageNames));
     for (int code = 0; code < static_cast<int>(std::size(kUsageNames)); ++code) {
-        char number[8];
+        char number[16];
         std::snprintf(number, sizeof number, "0x%02X", code);
         const bool threeBlanks = code == 0x0A || code == 0x10 || code == 0x1A;
         const std::string row =
