@@ -15,7 +15,7 @@ std::shared_ptr<emulator::SimulatedKeypad> MakeDemoKeypad();
 // Makes one and plugs it in.
 std::shared_ptr<emulator::SimulatedKeypad> PlugDemoKeypad();
 // Gives the keypad its MSP430 boot loader, so "Update Echovane Firmware" can program it; its
-// flash is unlocked by the built-in password. The caller keeps the loader alive.
+// flash is unlocked by the simulated MCU's password. The caller keeps the loader alive.
 std::shared_ptr<emulator::SimulatedBootLoader>
 AttachDemoBootLoader(emulator::SimulatedKeypad& keypad);
 

@@ -519,6 +519,10 @@ void Form1::keypadTypeCbox_SelectionChangeCommitted() {
 }
 
 void Form1::btnLoadFirmware_MouseClick() {
+    // Without the vendor's RAM boot loader nothing may reach the keypad.
+    if (!firmware_upgrade::BootLoaderFilesReady(this)) {
+        return;
+    }
     if (GetDeviceStatusMessage() == kReadOk) {
         // Written back by the upgrade window once the new firmware runs.
         firmware_upgrade::keypadType = prev_keypadType_index;

@@ -1,28 +1,12 @@
 #include "DemoKeypad.h"
 
 #include "emulator/KeypadStateFile.h"
+#include "emulator/SimulatedRamBsl.h"
 #include "emulator/VirtualBus.h"
-#include "firmware/bsl430/TiTxtReader.h"
-#include "firmware/firmware_resources.h"
 
 #include <cstdlib>
 
 namespace cli {
-namespace {
-
-// The interrupt vectors of the keypad's application end in the built-in password, so the
-// upgrade's first password is the right one.
-std::vector<uint8_t> BuiltInPassword() {
-    bsl430::TiTxtReader reader;
-    if (reader.Parse(firmware::FirmwareText(firmware::kResourcePassword)) !=
-            bsl430::TiTxtReader::Status::Ok ||
-        reader.segments().empty()) {
-        return {};
-    }
-    return reader.segments()[0].bytes;
-}
-
-} // namespace
 
 DemoKeypad::DemoKeypad() {
     emulator::SimulatedKeypad::Model model;
@@ -33,13 +17,16 @@ DemoKeypad::DemoKeypad() {
     keypad_->storedDefaults = keypad_->settings;
     // A reset or boot-loader entry does not outlive the run: come back at once.
     keypad_->rebootMs = 0;
-    emulator::LoadKeypadState(*keypad_, StatePath());
-    bootLoader_ = emulator::SimulatedBootLoader::Attach(*keypad_, BuiltInPassword());
-    emulator::VirtualBus::Instance().Plug(keypad_);
+    // The interrupt vectors of the keypad's application end in the simulated MCU's password,
+    // so the upgrade's first password is the right one.
+    bootLoader_ = emulator::SimulatedBootLoader::Attach(*keypad_, emulator::SimulatedPassword());
+    emulator::LoadKeypadState(*keypad_, StatePath(), bootLoader_.get());
+    // As the last run left it: the keypad, or its MCU still in a boot loader.
+    bootLoader_->Resume();
 }
 
 DemoKeypad::~DemoKeypad() {
-    emulator::SaveKeypadState(*keypad_, StatePath());
+    emulator::SaveKeypadState(*keypad_, StatePath(), bootLoader_.get());
 }
 
 std::string DemoKeypad::StatePath() {

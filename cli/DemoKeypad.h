@@ -2,8 +2,8 @@
 
 // The keypad echovane-cli-demo talks to: one simulated keypad whose state is kept in a file
 // between runs, so "config save" in one run and "config apply" in the next meet the same keypad.
-// It has its boot loader, so "upgrade" programs it; the state file then records the new
-// firmware version.
+// It has its boot loader, so "upgrade" programs it; the state file records the MCU's memory
+// and mode too, so a keypad an upgrade left in its loader is still there in the next run.
 
 #include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"

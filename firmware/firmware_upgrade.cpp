@@ -1,8 +1,8 @@
 #include "firmware_upgrade.h"
 
 #include "config/config_file.h"
-#include "firmware/UpgradeSequence.h"
 #include "firmware/bsl430/bsl430.h"
+#include "firmware/image_check.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
 #include "ui/BackgroundWorker.h"
@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextCursor>
+#include <QVariantMap>
 
 #include <algorithm>
 
@@ -35,6 +36,9 @@ namespace {
 
 constexpr int kLargeFontPoints = 12;
 constexpr int kProgressStep = 5;
+// The download worker's result.
+constexpr char kResultDone[] = "done";
+constexpr char kResultRestoreMessage[] = "restoreMessage";
 
 QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int w, int h) {
     auto* button = new QPushButton(QString::fromLatin1(text), parent);
@@ -65,6 +69,16 @@ QString Wide(const std::string& text) {
 }
 
 } // namespace
+
+bool firmware_upgrade::BootLoaderFilesReady(QWidget* parent) {
+    const firmware::BootLoaderLookup lookup =
+        firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch());
+    if (!lookup.files) {
+        ui::ShowWarning(parent, Wide(lookup.message));
+        return false;
+    }
+    return true;
+}
 
 firmware::UpgradeState firmware_upgrade::SharedState() {
     firmware::UpgradeState state;
@@ -144,12 +158,25 @@ void firmware_upgrade::InitializeVidPidFirmware() {
 
 void firmware_upgrade::InitializeBackgroundWorker() {
     backgroundWorker1 = new ui::BackgroundWorker(this);
-    backgroundWorker1->DoWork = [](ui::BackgroundWorker& worker,
-                                   ui::BackgroundWorker::WorkArgs& args) {
-        firmware::UpgradeSequence sequence([&worker](int percent, const std::string& text) {
+    backgroundWorker1->DoWork = [this](ui::BackgroundWorker& worker,
+                                       ui::BackgroundWorker::WorkArgs& args) {
+        const auto report = [&worker](int percent, const std::string& text) {
             worker.ReportProgress(percent, Wide(text));
-        });
-        args.result = sequence.Run(args.argument.toByteArray().toStdString());
+        };
+        QVariantMap result{{kResultDone, false}};
+        const firmware::DownloadSlot slot;
+        if (!slot.taken()) {
+            report(0, std::string(kUpgradeRunningText) + "\r\n");
+            args.result = result;
+            return;
+        }
+        firmware::UpgradeSequence sequence(files_, report);
+        const bool done = sequence.Run(args.argument.toByteArray().toStdString());
+        result[kResultDone] = done;
+        if (done) {
+            result[kResultRestoreMessage] = Wide(firmware::RestoreSettings(restoreState_).message);
+        }
+        args.result = result;
     };
     connect(backgroundWorker1, &ui::BackgroundWorker::ProgressChanged, this,
             &firmware_upgrade::backgroundWorker1_ProgressChanged);
@@ -175,7 +202,7 @@ void firmware_upgrade::OnHandleCreated() {
 void firmware_upgrade::RegisterUSBDevice() {
     // The watcher calls from its own thread; the message is handled on the window's.
     const int result =
-        BSL_RegisterUSBDeviceNotification([this](uint32_t message, uintptr_t parameter) {
+        BSL_RegisterUSBDeviceNotification(this, [this](uint32_t message, uintptr_t parameter) {
             QMetaObject::invokeMethod(
                 this, [this, message, parameter] { ParseMessages(message, parameter); },
                 Qt::QueuedConnection);
@@ -190,7 +217,7 @@ void firmware_upgrade::RegisterUSBDevice() {
 
 void firmware_upgrade::UnRegisterUSBDevice() {
     if (registered_) {
-        BSL_UnRegisterUSBDeviceNotification();
+        BSL_UnRegisterUSBDeviceNotification(this);
         registered_ = false;
     }
 }
@@ -240,6 +267,13 @@ void firmware_upgrade::btnBrowse_Click() {
         ui::ShowWarning(this, Wide(*problem + "\n"));
         return;
     }
+    // Read and checked whole before the keypad can be touched: a file the loader cannot take
+    // is refused here with its reason, not found out after the erase.
+    if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(path); !image.ok) {
+        filenameTextBox->clear();
+        ui::ShowWarning(this, Wide(firmware::FirmwareFileRefusal(path, image)));
+        return;
+    }
     filenameTextBox->setText(QDir::toNativeSeparators(*chosen));
 
     const config::Outcome stored =
@@ -264,6 +298,26 @@ void firmware_upgrade::btnUpgrade_MouseClick() {
     if (backgroundWorker1->IsBusy()) {
         return;
     }
+    if (AnyDownloadRunning()) {
+        ui::ShowWarning(this, QString::fromLatin1(kUpgradeRunningText) + QStringLiteral("\n"));
+        return;
+    }
+    // Both may have changed since Browse.
+    const firmware::BootLoaderLookup lookup =
+        firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch());
+    if (!lookup.files) {
+        ui::ShowWarning(this, Wide(lookup.message));
+        return;
+    }
+    const std::string path = NarrowPath(filenameTextBox->text());
+    if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(path);
+        !path.empty() && !image.ok) {
+        btnUpgrade->setEnabled(false);
+        ui::ShowWarning(this, Wide(firmware::FirmwareFileRefusal(path, image)));
+        return;
+    }
+    files_ = *lookup.files;
+    restoreState_ = SharedState();
     btnUpgrade->setEnabled(false);
     btnBrowse->setEnabled(false);
     progressBar->setValue(0);
@@ -293,11 +347,10 @@ void firmware_upgrade::backgroundWorker1_RunWorkerCompleted(const QVariant& resu
     if (cancelled || !error.isEmpty()) {
         return;
     }
-    if (result.toBool()) {
-        const firmware::RestoreResult restore = firmware::RestoreSettings(SharedState());
-        if (!restore.message.empty()) {
-            ui::ShowWarning(this, Wide(restore.message));
-        }
+    const QVariantMap outcome = result.toMap();
+    const QString restoreMessage = outcome.value(kResultRestoreMessage).toString();
+    if (outcome.value(kResultDone).toBool() && !restoreMessage.isEmpty()) {
+        ui::ShowWarning(this, restoreMessage);
     }
     // The loader has gone (or failed): what is attached now decides what Browse may do.
     StartDeviceCount();
