@@ -1,6 +1,7 @@
 // The BLE window's unpacking of whatever the keypad reported: every pick is a row of its list
-// or unselected, and Apply's plan is built without a crash.
+// or unselected, the name is kept as read, and Apply's plan fits one request.
 
+#include "device/frame.h"
 #include "firmware/ble/BleParameters.h"
 
 #include <string>
@@ -40,9 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckPick(selection.margin, ble::MarginItems());
     CheckPick(selection.trackpad, ble::NoYesItems());
     CheckPick(selection.enable, ble::NoYesItems());
-    if (selection.name.size() > static_cast<size_t>(ble::kNameMaxLength)) {
+    // The name as read is kept byte for byte; only what the plan would send must fit a report.
+    if (!selection.nameAsRead || selection.name != values.bleName) {
         __builtin_trap();
     }
-    (void)ble::PlanApply(selection);
+    const ble::BleApplyPlan plan = ble::PlanApply(selection);
+    if (plan.error.empty() && plan.name.length > kMaxRequestData) {
+        __builtin_trap();
+    }
     return 0;
 }
