@@ -490,6 +490,10 @@ void Form1::keypadTypeCbox_SelectionChangeCommitted() {
 }
 
 void Form1::btnLoadFirmware_MouseClick() {
+    // Without the vendor's RAM boot loader nothing may reach the keypad.
+    if (!firmware_upgrade::BootLoaderFilesReady(this)) {
+        return;
+    }
     if (const keypad::StatusRead read = ReadStatusIntoFields(); read.ok()) {
         // Written back by the upgrade window once the new firmware runs.
         firmware_upgrade::KeepSharedState(firmware::StateToRestore(*read.status));

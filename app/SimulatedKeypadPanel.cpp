@@ -143,7 +143,8 @@ void SimulatedKeypadPanel::SetPlugged(bool plugged) {
             }
         }
         if (plugged) {
-            bus.Plug(keypad_);
+            // Power returns: the application, or the MCU's flash loader when it has none.
+            keypad_->PlugIn();
         } else {
             bus.Unplug(keypad_.get());
         }

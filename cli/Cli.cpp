@@ -285,7 +285,7 @@ const std::vector<Subcommand>& Subcommands() {
          nullptr, Config},
         {"ble", "show [--json] | set [--name NAME] [--power LEVEL] [--enable yes|no] ...",
          "Show or change the BLE module's parameters.", AddBleOptions, Ble, BleHelpDetails},
-        {"upgrade", "FIRMWARE.txt [--yes]",
+        {"upgrade", "FIRMWARE.txt [--yes] [--ram-bsl FILE]",
          "Upgrade the keypad's firmware and restore its settings.", AddUpgradeOptions, Upgrade},
     };
     return subcommands;

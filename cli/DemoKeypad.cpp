@@ -2,6 +2,7 @@
 
 #include "emulator/DemoKeypad.h"
 #include "emulator/KeypadStateFile.h"
+#include "emulator/SimulatedRamBsl.h"
 #include "emulator/VirtualBus.h"
 
 #include <cstdlib>
@@ -12,13 +13,14 @@ DemoKeypad::DemoKeypad() {
     keypad_ = emulator::MakeDemoKeypad();
     // A reset or boot-loader entry does not outlive the run: come back at once.
     keypad_->rebootMs = 0;
-    emulator::LoadKeypadState(*keypad_, StatePath());
     bootLoader_ = emulator::AttachDemoBootLoader(*keypad_);
-    emulator::VirtualBus::Instance().Plug(keypad_);
+    emulator::LoadKeypadState(*keypad_, StatePath(), bootLoader_.get());
+    // As the last run left it: the keypad, or its MCU still in a boot loader.
+    bootLoader_->Resume();
 }
 
 DemoKeypad::~DemoKeypad() {
-    emulator::SaveKeypadState(*keypad_, StatePath());
+    emulator::SaveKeypadState(*keypad_, StatePath(), bootLoader_.get());
 }
 
 std::string DemoKeypad::StatePath() {

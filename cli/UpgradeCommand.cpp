@@ -1,6 +1,6 @@
-// upgrade FIRMWARE.txt [--yes]: the firmware upgrade window's whole run from a script: the
-// status read, the confirmations, CmdEnterBsl, the download through the boot loader and the
-// restore of the keypad's settings.
+// upgrade FIRMWARE.txt [--yes] [--ram-bsl FILE]: the firmware upgrade window's whole run from a
+// script: the RAM boot loader and image checks, the status read, the confirmations, CmdEnterBsl,
+// the download through the boot loader and the restore of the keypad's settings.
 
 #include "cli/Command.h"
 #include "cli/Confirmation.h"
@@ -8,7 +8,9 @@
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "firmware/UpgradeSequence.h"
+#include "firmware/boot_loader_files.h"
 #include "firmware/device_count.h"
+#include "firmware/image_check.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
 #include "keypad/KeypadCommands.h"
@@ -24,15 +26,24 @@ inline constexpr char kConfirmText[] = "Are you sure you want to upgrade the fir
 inline constexpr char kNotStartedText[] = "The firmware upgrade was not started.";
 inline constexpr char kNeedsConfirmationText[] =
     "The firmware upgrade must be confirmed: run it on a terminal, or give --yes.";
+inline constexpr char kRamBslOptionHint[] = "Or name the file with --ram-bsl FILE.";
 // The keypad takes about a second to come back as its boot loader.
 inline constexpr uint32_t kBootLoaderWaitMs = 10000;
-inline constexpr uint32_t kBootLoaderPollMs = 100;
 inline constexpr int kBarWidth = 40;
 
 const QCommandLineOption& YesOption() {
     static const QCommandLineOption option(
         {QStringLiteral("y"), QStringLiteral("yes")},
         QStringLiteral("Answer Yes to the hardware warning and the confirmation."));
+    return option;
+}
+
+const QCommandLineOption& RamBslOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("ram-bsl"),
+        QStringLiteral("The MCU vendor's RAM boot loader (TI-TXT at 0x2500) to use instead of "
+                       "the one installed."),
+        QStringLiteral("FILE"));
     return option;
 }
 
@@ -101,23 +112,11 @@ private:
     std::string lastLine_;
 };
 
-bool WaitForBootLoader(const firmware::BootLoaderIds& ids) {
-    for (uint32_t waited = 0;; waited += kBootLoaderPollMs) {
-        const auto count = firmware::CountBootLoaders(ids);
-        if (count && *count >= 1) {
-            return true;
-        }
-        if (waited >= kBootLoaderWaitMs) {
-            return false;
-        }
-        SleepMs(kBootLoaderPollMs);
-    }
-}
-
 } // namespace
 
 void AddUpgradeOptions(QCommandLineParser& parser) {
     parser.addOption(YesOption());
+    parser.addOption(RamBslOption());
 }
 
 int Upgrade(Context& context) {
@@ -125,8 +124,22 @@ int Upgrade(Context& context) {
         return context.Usage("upgrade takes one firmware file.");
     }
     const std::string file = context.positional[0].toStdString();
+    // Before the keypad is looked for: without the vendor's RAM boot loader nothing may reach
+    // it, and nothing is erased before the image is known good.
+    std::optional<std::string> ramBslFile;
+    if (context.parser.isSet(RamBslOption())) {
+        ramBslFile = context.parser.value(RamBslOption()).toStdString();
+    }
+    const firmware::BootLoaderLookup lookup =
+        firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch(ramBslFile));
+    if (!lookup.files) {
+        return context.Fail(lookup.message + (ramBslFile ? "" : kRamBslOptionHint));
+    }
     if (const auto problem = firmware::FirmwarePathProblem(file)) {
         return context.Fail(*problem);
+    }
+    if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(file); !image.ok) {
+        return context.Fail(firmware::FirmwareFileRefusal(file, image));
     }
     const firmware::ProductCheck check = firmware::CheckProductMarkerFile(file);
     if (!check.readable) {
@@ -164,13 +177,17 @@ int Upgrade(Context& context) {
         }
     }
 
+    const firmware::DownloadSlot slot;
+    if (!slot.taken()) {
+        return context.Fail(firmware::kUpgradeRunningText);
+    }
     if (keypadRunning) {
         // The keypad may leave the bus before its reply is through; the boot loader's arrival
         // is what counts.
         keypad::EnterBsl();
         hid_exit_safely(hid_handle.exchange(nullptr));
     }
-    if (!WaitForBootLoader(ids)) {
+    if (!firmware::WaitForBootLoader(ids, kBootLoaderWaitMs, firmware::kBootLoaderPollMs)) {
         return context.Fail(firmware::kNoDeviceText);
     }
 
@@ -180,6 +197,7 @@ int Upgrade(Context& context) {
         ProgressPrinter progress(context.out, context.console.progressBar);
         progress.Report(0, firmware::kStartingText);
         firmware::UpgradeSequence sequence(
+            *lookup.files,
             [&progress](int percent, const std::string& text) { progress.Report(percent, text); });
         done = sequence.Run(file);
         lastLine = progress.lastLine();

@@ -1,10 +1,7 @@
 #include "DemoKeypad.h"
 
+#include "emulator/SimulatedRamBsl.h"
 #include "emulator/VirtualBus.h"
-#include "firmware/bsl430/TiTxtReader.h"
-#include "firmware/firmware_resources.h"
-
-#include <vector>
 
 namespace emulator {
 
@@ -32,15 +29,7 @@ std::shared_ptr<emulator::SimulatedBootLoader>
 AttachDemoBootLoader(emulator::SimulatedKeypad& keypad) {
     // The interrupt vectors of the keypad's application end in the password the upgrade sends
     // first, so the demo upgrade runs without a mass erase.
-    bsl430::TiTxtReader reader;
-    std::vector<uint8_t> vectors(emulator::kPasswordLength, 0xFF);
-    if (reader.Parse(firmware::FirmwareText(firmware::kResourcePassword)) ==
-            bsl430::TiTxtReader::Status::Ok &&
-        !reader.segments().empty() &&
-        reader.segments()[0].bytes.size() == emulator::kPasswordLength) {
-        vectors = reader.segments()[0].bytes;
-    }
-    return emulator::SimulatedBootLoader::Attach(keypad, vectors);
+    return emulator::SimulatedBootLoader::Attach(keypad, emulator::SimulatedPassword());
 }
 
 } // namespace emulator

@@ -16,7 +16,7 @@ std::shared_ptr<SimulatedKeypad> MakeDemoKeypad();
 // Makes one and plugs it in.
 std::shared_ptr<SimulatedKeypad> PlugDemoKeypad();
 // Gives the keypad its MSP430 boot loader, so "Update Echovane Firmware" can program it; its
-// flash is unlocked by the built-in password. The caller keeps the loader alive.
+// flash is unlocked by the simulated MCU's password. The caller keeps the loader alive.
 std::shared_ptr<SimulatedBootLoader> AttachDemoBootLoader(SimulatedKeypad& keypad);
 
 } // namespace emulator

@@ -1,10 +1,12 @@
 #include "KeypadStateFile.h"
 
+#include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"
 
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 
 namespace emulator {
@@ -97,9 +99,134 @@ bool ReadSettings(const std::map<std::string, std::string>& values, const std::s
     return true;
 }
 
+using Values = std::map<std::string, std::string>;
+using Mode = SimulatedBootLoader::Mode;
+
+constexpr char kMcuPrefix[] = "mcu.";
+constexpr char kMemoryPrefix[] = "mcu.memory.";
+constexpr std::pair<Mode, const char*> kModeNames[] = {{Mode::Application, "application"},
+                                                       {Mode::FlashBsl, "flashBsl"},
+                                                       {Mode::RamBsl, "ramBsl"},
+                                                       {Mode::Crashed, "crashed"}};
+
+std::string HexBytes(const std::vector<uint8_t>& bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (uint8_t b : bytes) {
+        text += kDigits[b >> 4];
+        text += kDigits[b & 0x0F];
+    }
+    return text;
+}
+
+std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text) {
+    if (text.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes;
+    bytes.reserve(text.size() / 2);
+    for (size_t i = 0; i < text.size(); i += 2) {
+        const std::string pair = text.substr(i, 2);
+        if (pair.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+            return std::nullopt;
+        }
+        bytes.push_back(static_cast<uint8_t>(std::stoul(pair, nullptr, 16)));
+    }
+    return bytes;
+}
+
+std::optional<uint32_t> ParseAddress(const std::string& text) {
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+        return std::nullopt;
+    }
+    return static_cast<uint32_t>(std::stoul(text, nullptr, 16));
+}
+
+void WriteMcu(std::ostream& out, const SimulatedBootLoader::SavedState& mcu) {
+    for (const auto& [mode, name] : kModeNames) {
+        if (mode == mcu.mode) {
+            out << "mcu.mode=" << name << "\n";
+        }
+    }
+    out << "mcu.locked=" << int(mcu.locked) << "\n"
+        << "mcu.installed=" << int(mcu.installed) << "\n"
+        << "mcu.applicationChanged=" << int(mcu.applicationChanged) << "\n"
+        << "mcu.ramBslVersion=" << HexBytes({mcu.version.begin(), mcu.version.end()}) << "\n";
+    char address[12];
+    std::snprintf(address, sizeof address, "%05X", mcu.bufferStart);
+    out << "mcu.buffer=" << address << ":" << HexBytes(mcu.buffer) << "\n";
+    for (const auto& run : mcu.memory.Changes()) {
+        std::snprintf(address, sizeof address, "%05X", run.address);
+        out << kMemoryPrefix << address << "=" << HexBytes(run.bytes) << "\n";
+    }
+}
+
+// False when a kept MCU key cannot be read; missing keys keep their power-on values.
+bool ReadMcu(const Values& values, SimulatedBootLoader::SavedState& mcu) {
+    auto flag = [&](const char* key, bool& into) {
+        auto it = values.find(std::string(kMcuPrefix) + key);
+        if (it == values.end()) {
+            return true;
+        }
+        into = it->second == "1";
+        return it->second == "0" || it->second == "1";
+    };
+    if (auto it = values.find("mcu.mode"); it != values.end()) {
+        bool known = false;
+        for (const auto& [mode, name] : kModeNames) {
+            if (it->second == name) {
+                mcu.mode = mode;
+                known = true;
+            }
+        }
+        if (!known) {
+            return false;
+        }
+    }
+    if (!flag("locked", mcu.locked) || !flag("installed", mcu.installed) ||
+        !flag("applicationChanged", mcu.applicationChanged)) {
+        return false;
+    }
+    if (auto it = values.find("mcu.ramBslVersion"); it != values.end()) {
+        const auto bytes = ParseHexBytes(it->second);
+        if (!bytes || bytes->size() != mcu.version.size()) {
+            return false;
+        }
+        std::copy(bytes->begin(), bytes->end(), mcu.version.begin());
+    }
+    if (auto it = values.find("mcu.buffer"); it != values.end()) {
+        const auto colon = it->second.find(':');
+        const auto start = ParseAddress(it->second.substr(0, colon));
+        const auto bytes =
+            colon == std::string::npos ? std::nullopt : ParseHexBytes(it->second.substr(colon + 1));
+        if (!start || !bytes || bytes->size() > kWriteBufferSize) {
+            return false;
+        }
+        mcu.bufferStart = *start;
+        mcu.buffer = *bytes;
+    }
+    for (auto it = values.lower_bound(kMemoryPrefix);
+         it != values.end() && it->first.rfind(kMemoryPrefix, 0) == 0; ++it) {
+        const auto address = ParseAddress(it->first.substr(sizeof kMemoryPrefix - 1));
+        const auto bytes = ParseHexBytes(it->second);
+        if (!address || !bytes || *address + bytes->size() > kMainFlashEnd) {
+            return false;
+        }
+        mcu.memory.Restore({*address, *bytes});
+    }
+    return true;
+}
+
+bool HasMcuKeys(const Values& values) {
+    auto it = values.lower_bound(kMcuPrefix);
+    return it != values.end() && it->first.rfind(kMcuPrefix, 0) == 0;
+}
+
 } // namespace
 
-bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path) {
+bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path, SimulatedBootLoader* mcu) {
     std::ifstream in(path);
     if (!in) {
         return false;
@@ -117,6 +244,16 @@ bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path) {
     if (!ReadSettings(values, "", current) || !ReadSettings(values, "stored.", stored)) {
         return false;
     }
+    std::optional<SimulatedBootLoader::SavedState> chip;
+    if (mcu != nullptr && HasMcuKeys(values)) {
+        chip.emplace();
+        if (!ReadMcu(values, *chip)) {
+            return false;
+        }
+    }
+    if (chip) {
+        mcu->Restore(*chip);
+    }
     keypad.settings = current;
     keypad.storedDefaults = stored;
     if (auto it = values.find("serialNumber"); it != values.end()) {
@@ -128,7 +265,8 @@ bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path) {
     return true;
 }
 
-bool SaveKeypadState(const SimulatedKeypad& keypad, const std::string& path) {
+bool SaveKeypadState(const SimulatedKeypad& keypad, const std::string& path,
+                     const SimulatedBootLoader* mcu) {
     const std::string temporary = path + ".tmp";
     {
         std::ofstream out(temporary, std::ios::trunc);
@@ -139,6 +277,9 @@ bool SaveKeypadState(const SimulatedKeypad& keypad, const std::string& path) {
         WriteSettings(out, "stored.", keypad.storedDefaults);
         out << "serialNumber=" << keypad.model.serialNumber << "\n"
             << "firmwareVersion=" << keypad.model.firmwareVersion << "\n";
+        if (mcu != nullptr) {
+            WriteMcu(out, mcu->Saved());
+        }
         out.flush();
         if (!out) {
             std::remove(temporary.c_str());

@@ -1,17 +1,25 @@
 #pragma once
 
 // Keeps a simulated keypad's state in a small text file, so a keypad simulated by one process
-// (a command-line demo run) is found as it was left by the next.
+// (a command-line demo run) is found as it was left by the next: its settings, serial number
+// and firmware version, and with its boot loader the MCU's memory and what it runs (a keypad
+// left in its loader by a failed upgrade is still there). One "key=value" a line; keys this
+// version does not know are skipped, and MCU keys left out take their power-on values, so
+// later versions can add keys without a new format.
 
 #include <string>
 
 namespace emulator {
 
 class SimulatedKeypad;
+class SimulatedBootLoader;
 
-// False when the file does not exist or cannot be read whole; the keypad is then unchanged.
-bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path);
+// False when the file does not exist or cannot be read whole; the keypad and mcu are then
+// unchanged. A file without MCU keys leaves mcu as it is.
+bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path,
+                     SimulatedBootLoader* mcu = nullptr);
 // Writes to a temporary file and renames it over path. False when that fails.
-bool SaveKeypadState(const SimulatedKeypad& keypad, const std::string& path);
+bool SaveKeypadState(const SimulatedKeypad& keypad, const std::string& path,
+                     const SimulatedBootLoader* mcu = nullptr);
 
 } // namespace emulator

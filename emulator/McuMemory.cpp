@@ -8,6 +8,19 @@ namespace {
 constexpr uint32_t kVectorTableStart = 0xFF80;
 constexpr uint32_t kCodeStart = 0x8000;
 constexpr uint32_t kCodeLength = 0x400;
+// Unchanged bytes between two changed ones that Changes() still takes into one run.
+constexpr uint32_t kRunGap = 32;
+
+uint8_t NewChipByte(uint32_t address) {
+    switch (McuMemory::AreaOf(address)) {
+    case McuMemory::Area::BslFlash:
+    case McuMemory::Area::InfoFlash:
+    case McuMemory::Area::MainFlash:
+        return kErased;
+    default:
+        return 0;
+    }
+}
 
 } // namespace
 
@@ -141,6 +154,35 @@ void McuMemory::InstallApplication(const std::string& version, std::span<const u
     }
     for (uint32_t i = 0; i < kPasswordLength && i < vectors.size(); ++i) {
         Write(kPasswordStart + i, vectors[i]);
+    }
+}
+
+std::vector<McuMemory::Run> McuMemory::Changes() const {
+    std::vector<Run> runs;
+    const auto size = static_cast<uint32_t>(bytes_.size());
+    for (uint32_t at = 0; at < size; ++at) {
+        if (bytes_[at] == NewChipByte(at)) {
+            continue;
+        }
+        if (!runs.empty()) {
+            Run& last = runs.back();
+            const uint32_t end = last.address + static_cast<uint32_t>(last.bytes.size());
+            if (at - end <= kRunGap) {
+                last.bytes.insert(last.bytes.end(), bytes_.begin() + end, bytes_.begin() + at + 1);
+                continue;
+            }
+        }
+        runs.push_back({at, {bytes_[at]}});
+    }
+    return runs;
+}
+
+void McuMemory::Restore(const Run& run) {
+    for (std::size_t i = 0; i < run.bytes.size(); ++i) {
+        const uint64_t at = uint64_t{run.address} + i;
+        if (at < bytes_.size()) {
+            bytes_[at] = run.bytes[i];
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 namespace emulator {
 
 inline constexpr uint32_t kPmmControlAddress = 0x0120;
+inline constexpr uint32_t kWatchdogControlAddress = 0x015C;
 inline constexpr uint32_t kBslFlashStart = 0x1000;
 inline constexpr uint32_t kInfoFlashStart = 0x1800;
 inline constexpr uint32_t kInfoFlashEnd = 0x1A00;
@@ -67,6 +68,16 @@ public:
     // Programs the erased flash with a small application image: code, the version text and
     // the interrupt vectors whose last 32 bytes (0xFFE0..0xFFFF) are the password.
     void InstallApplication(const std::string& version, std::span<const uint8_t> vectors);
+
+    // What differs from a new chip (erased flash, cleared RAM), as runs of bytes; short
+    // stretches of unchanged bytes between two runs are taken into one. For the state file.
+    struct Run {
+        uint32_t address = 0;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Run> Changes() const;
+    // Puts bytes back as they were kept, whatever flash would allow (the inverse of Changes).
+    void Restore(const Run& run);
 
 private:
     std::vector<uint8_t> bytes_;

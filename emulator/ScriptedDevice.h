@@ -26,13 +26,19 @@ public:
         answers_.push_back({std::move(reports), delayMs});
     }
 
+    // The last kKeptWrites reports written to it, oldest first: a long run (a fuzzer's) keeps
+    // no more than that.
+    static constexpr std::size_t kKeptWrites = 256;
     std::vector<Report> written() const {
         std::lock_guard lock(VirtualBus::Instance().mutex());
-        return written_;
+        return {written_.begin(), written_.end()};
     }
 
     void OnOutputReport(int, std::span<const uint8_t> report, uint64_t arrivalUs,
                         std::vector<TimedReport>& replies) override {
+        if (written_.size() == kKeptWrites) {
+            written_.pop_front();
+        }
         written_.emplace_back(report.begin(), report.end());
         if (answers_.empty()) {
             return;
@@ -55,7 +61,7 @@ private:
     uint16_t pid_;
     std::vector<InterfaceInfo> interfaces_;
     std::deque<Answer> answers_;
-    std::vector<Report> written_;
+    std::deque<Report> written_;
 };
 
 } // namespace emulator

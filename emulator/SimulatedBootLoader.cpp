@@ -1,6 +1,8 @@
 #include "SimulatedBootLoader.h"
 
+#include "emulator/SimulatedRamBsl.h"
 #include "emulator/VirtualBus.h"
+#include "platform/clock.h"
 
 #include <algorithm>
 
@@ -36,10 +38,18 @@ constexpr uint8_t kPasswordError = 0x05;
 constexpr uint8_t kUnknownCommand = 0x07;
 constexpr uint8_t kLengthExceedsBuffer = 0x08;
 
-// PMMCTL0: the high byte must be the password 0xA5; BOR and POR bits in the low byte.
-constexpr uint8_t kPmmPassword = 0xA5;
+// Registers that take a write only with their password in the high byte; any other write is a
+// security key violation, which resets the MCU (PUC). PMMCTL0's BOR and POR bits reset it by
+// design.
+struct ProtectedRegister {
+    uint32_t address;
+    uint8_t password;
+};
+constexpr ProtectedRegister kProtectedRegisters[] = {{kPmmControlAddress, 0xA5},
+                                                     {kWatchdogControlAddress, 0x5A}};
 constexpr uint8_t kPmmSoftwareBor = 0x04;
 constexpr uint8_t kPmmSoftwarePor = 0x08;
+
 constexpr char kNoVersionText[] = "UNKNOWN";
 constexpr uint32_t kCrcMismatchXor = 0x5AA5;
 
@@ -50,6 +60,15 @@ uint32_t Address(std::span<const uint8_t> payload) {
 bool InRam(uint32_t address) {
     const auto area = McuMemory::AreaOf(address);
     return area == McuMemory::Area::Ram || area == McuMemory::Area::UsbRam;
+}
+
+// Inside the code of the RAM loader that runs while the RAM loader runs.
+bool InRamLoader(uint32_t address) {
+    return std::any_of(SimulatedRamBslSections().begin(), SimulatedRamBslSections().end(),
+                       [address](const ImageSection& section) {
+                           return address >= section.address &&
+                                  address - section.address < section.bytes.size();
+                       });
 }
 
 } // namespace
@@ -63,6 +82,7 @@ std::shared_ptr<SimulatedBootLoader> SimulatedBootLoader::Attach(SimulatedKeypad
                                                                  std::span<const uint8_t> vectors,
                                                                  Options options) {
     auto loader = std::make_shared<SimulatedBootLoader>(vectors, options);
+    loader->keypad_ = std::static_pointer_cast<SimulatedKeypad>(keypad.weak_from_this().lock());
     std::weak_ptr<SimulatedBootLoader> weak = loader;
     keypad.makeBootLoader = [weak](SimulatedKeypad& from) -> std::shared_ptr<SimulatedDevice> {
         auto self = weak.lock();
@@ -71,6 +91,15 @@ std::shared_ptr<SimulatedBootLoader> SimulatedBootLoader::Attach(SimulatedKeypad
         }
         self->Enter(std::static_pointer_cast<SimulatedKeypad>(from.shared_from_this()));
         return self;
+    };
+    keypad.powerUp = [weak](SimulatedKeypad& from) {
+        auto self = weak.lock();
+        if (!self) {
+            VirtualBus::Instance().Plug(from.shared_from_this());
+            return;
+        }
+        self->keypad_ = std::static_pointer_cast<SimulatedKeypad>(from.shared_from_this());
+        self->PowerUpNow();
     };
     return loader;
 }
@@ -88,10 +117,11 @@ void SimulatedBootLoader::Enter(const std::shared_ptr<SimulatedKeypad>& keypad) 
 void SimulatedBootLoader::StartSession(Mode mode) {
     mode_ = mode;
     restarting_ = false;
-    locked_ = mode == Mode::FlashBsl || !options.ramBslStartsUnlocked;
+    // The flash loader starts locked, a RAM loader in its default unlocked state.
+    locked_ = mode == Mode::FlashBsl;
+    buffer_.clear();
     if (mode == Mode::FlashBsl) {
         memory_.ClearRam();
-        ramBslWritten_ = false;
     }
     lastReplyUs_ = 0;
 }
@@ -151,6 +181,46 @@ int SimulatedBootLoader::massErases() const {
     return massErases_;
 }
 
+SimulatedBootLoader::SavedState SimulatedBootLoader::Saved() const {
+    std::lock_guard lock(VirtualBus::Instance().mutex());
+    return {mode_,    locked_,      installed_, applicationChanged_,
+            version_, bufferStart_, buffer_,    memory_};
+}
+
+void SimulatedBootLoader::Restore(const SavedState& state) {
+    std::lock_guard lock(VirtualBus::Instance().mutex());
+    mode_ = state.mode;
+    locked_ = state.locked;
+    installed_ = state.installed;
+    applicationChanged_ = state.applicationChanged;
+    version_ = state.version;
+    // More than the buffer holds cannot have been kept.
+    bufferStart_ = state.bufferStart;
+    buffer_.assign(state.buffer.begin(),
+                   state.buffer.begin() +
+                       std::min<std::size_t>(state.buffer.size(), kWriteBufferSize));
+    memory_ = state.memory;
+    restarting_ = false;
+}
+
+void SimulatedBootLoader::Resume() {
+    auto& bus = VirtualBus::Instance();
+    std::lock_guard lock(bus.mutex());
+    switch (mode_) {
+    case Mode::Application:
+        if (keypad_) {
+            bus.Plug(keypad_);
+        }
+        return;
+    case Mode::FlashBsl:
+    case Mode::RamBsl:
+        bus.Plug(shared_from_this());
+        return;
+    case Mode::Crashed:
+        return;
+    }
+}
+
 BootLoaderFault* SimulatedBootLoader::MatchFault(BootLoaderFaultKind kind, uint8_t command) {
     for (auto& fault : faults_) {
         if (fault.kind != kind || fault.times == 0 ||
@@ -171,12 +241,11 @@ BootLoaderFault* SimulatedBootLoader::MatchFault(BootLoaderFaultKind kind, uint8
 
 void SimulatedBootLoader::Message(uint8_t code, uint64_t arrivalUs,
                                   std::vector<TimedReport>& replies) {
-    const uint8_t message[] = {code};
     Report report(kReportSize, 0);
     report[0] = kReportId;
     report[kLengthOffset] = 2;
     report[kCommandOffset] = kMessageResponse;
-    report[kPayloadOffset] = message[0];
+    report[kPayloadOffset] = code;
     const uint64_t due = std::max(NextFrameUs(arrivalUs), lastReplyUs_ + kFrameUs);
     replies.push_back({due, std::move(report)});
     lastReplyUs_ = due;
@@ -185,8 +254,7 @@ void SimulatedBootLoader::Message(uint8_t code, uint64_t arrivalUs,
 void SimulatedBootLoader::Data(std::span<const uint8_t> data, uint64_t arrivalUs,
                                std::vector<TimedReport>& replies) {
     // One IN report per frame, at most 61 data bytes each.
-    std::size_t at = 0;
-    do {
+    for (std::size_t at = 0; at < data.size();) {
         const std::size_t count = std::min<std::size_t>(kMaxTxData, data.size() - at);
         Report report(kReportSize, 0);
         report[0] = kReportId;
@@ -197,37 +265,99 @@ void SimulatedBootLoader::Data(std::span<const uint8_t> data, uint64_t arrivalUs
         replies.push_back({due, std::move(report)});
         lastReplyUs_ = due;
         at += count;
-    } while (at < data.size());
+    }
 }
 
-bool SimulatedBootLoader::WriteBlock(uint32_t address, std::span<const uint8_t> data,
-                                     uint64_t arrivalUs, bool ramOnly) {
-    bool allWritten = true;
-    bool resets = false;
+void SimulatedBootLoader::WriteRam(uint32_t address, std::span<const uint8_t> data) {
     for (std::size_t i = 0; i < data.size(); ++i) {
         const uint32_t at = address + static_cast<uint32_t>(i);
-        if (at == kPmmControlAddress && i + 1 < data.size()) {
-            const uint8_t low = data[i];
-            const uint8_t high = data[i + 1];
-            // A wrong PMM password resets the MCU as well (PUC); the BOR or POR bit does so
-            // by design. Either way the MCU restarts.
-            resets = high != kPmmPassword || (low & (kPmmSoftwareBor | kPmmSoftwarePor)) != 0;
-            ++i;
+        if (InRam(at)) {
+            memory_.Write(at, data[i]);
+        }
+    }
+}
+
+bool SimulatedBootLoader::BufferWrite(uint32_t address, std::span<const uint8_t> data,
+                                      uint64_t atUs) {
+    bool written = true;
+    for (std::size_t i = 0; i < data.size() && !restarting_; ++i) {
+        const uint32_t at = address + static_cast<uint32_t>(i);
+        if (!buffer_.empty() && at != bufferStart_ + buffer_.size()) {
+            written = Flush(atUs) && written; // a jump in address
+            if (restarting_) {
+                break;
+            }
+        }
+        if (buffer_.empty()) {
+            bufferStart_ = at;
+        }
+        buffer_.push_back(data[i]);
+        if ((at + 1) % kWriteBufferSize == 0) {
+            written = Flush(atUs) && written;
+        }
+    }
+    return written;
+}
+
+bool SimulatedBootLoader::ResetsMcu(uint32_t address, std::span<const uint8_t> bytes,
+                                    std::size_t at, std::size_t& used) {
+    used = 1;
+    for (const auto& reg : kProtectedRegisters) {
+        if (address == reg.address) {
+            if (at + 1 >= bytes.size()) {
+                return true; // the low byte alone carries no password
+            }
+            used = 2;
+            const uint8_t low = bytes[at];
+            const uint8_t high = bytes[at + 1];
+            return high != reg.password || (reg.address == kPmmControlAddress &&
+                                            (low & (kPmmSoftwareBor | kPmmSoftwarePor)) != 0);
+        }
+        if (address == reg.address + 1) {
+            return bytes[at] != reg.password;
+        }
+    }
+    return false;
+}
+
+bool SimulatedBootLoader::Flush(uint64_t atUs) {
+    if (buffer_.empty()) {
+        return true;
+    }
+    const std::vector<uint8_t> bytes = std::move(buffer_);
+    const uint32_t start = bufferStart_;
+    buffer_.clear();
+    bool written = true;
+    bool resets = false;
+    bool overwritesItself = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const uint32_t at = start + static_cast<uint32_t>(i);
+        if (McuMemory::AreaOf(at) == McuMemory::Area::Peripherals) {
+            std::size_t used = 1;
+            resets = ResetsMcu(at, bytes, i, used) || resets;
+            i += used;
             continue;
         }
-        if (ramOnly && !InRam(at)) {
-            allWritten = false;
-            continue;
+        const uint8_t before = memory_.Read(at);
+        if (InRamLoader(at) && before != bytes[i]) {
+            overwritesItself = true;
         }
-        if (at >= kRamBslAddress && at < kRamBslAddress + version_.size()) {
-            ramBslWritten_ = true;
+        written = memory_.Write(at, bytes[i]) && written;
+        if (McuMemory::AreaOf(at) == McuMemory::Area::MainFlash && memory_.Read(at) != before) {
+            ChangeMainFlash();
         }
-        allWritten = memory_.Write(at, data[i]) && allWritten;
+        ++i;
     }
-    if (resets) {
-        Restart(arrivalUs);
+    if (overwritesItself) {
+        Crash(atUs);
+    } else if (resets) {
+        Restart(atUs);
     }
-    return allWritten;
+    return written;
+}
+
+void SimulatedBootLoader::ChangeMainFlash() {
+    applicationChanged_ = true;
 }
 
 void SimulatedBootLoader::CheckPassword(std::span<const uint8_t> password, uint64_t arrivalUs,
@@ -241,38 +371,56 @@ void SimulatedBootLoader::CheckPassword(std::span<const uint8_t> password, uint6
         Message(kOk, arrivalUs, replies);
         return;
     }
-    // A wrong password erases the main flash, so the vectors become 32 x 0xFF.
-    locked_ = true;
+    // A wrong password erases the main flash, so the vectors become 32 x 0xFF; the lock stays
+    // as it was.
     memory_.MassErase();
+    ChangeMainFlash();
     ++massErases_;
     Message(kPasswordError, arrivalUs, replies);
 }
 
+bool SimulatedBootLoader::RamHoldsRamLoader() const {
+    const auto& sections = SimulatedRamBslSections();
+    return !sections.empty() &&
+           std::all_of(sections.begin(), sections.end(), [this](const ImageSection& section) {
+               return memory_.Read(section.address, static_cast<uint32_t>(section.bytes.size())) ==
+                      section.bytes;
+           });
+}
+
 void SimulatedBootLoader::LoadPc(uint32_t address, uint64_t arrivalUs) {
-    if (address == kRamBslEntry && ramBslWritten_) {
-        for (std::size_t i = 0; i < version_.size(); ++i) {
-            version_[i] = memory_.Read(kRamBslAddress + static_cast<uint32_t>(i));
-        }
-        // The RAM loader takes the USB module over: the device leaves and re-enumerates.
-        restarting_ = true;
-        auto self = std::static_pointer_cast<SimulatedBootLoader>(shared_from_this());
-        auto& bus = VirtualBus::Instance();
-        bus.Schedule(arrivalUs, [self, arrivalUs]() {
-            auto& bus = VirtualBus::Instance();
-            bus.Unplug(self.get());
-            self->StartSession(Mode::RamBsl);
-            bus.Schedule(arrivalUs + uint64_t{self->options.reenumerateMs} * 1000,
-                         [self]() { VirtualBus::Instance().Plug(self); });
-        });
+    if (address != kRamBslEntry || !RamHoldsRamLoader()) {
+        // Whatever is there runs; for anything but our RAM loader that is a crash.
+        Crash(arrivalUs);
         return;
     }
-    // Anywhere else: the code there runs, which for this model is a restart.
-    Restart(arrivalUs);
+    for (std::size_t i = 0; i < version_.size(); ++i) {
+        version_[i] = memory_.Read(kRamBslAddress + static_cast<uint32_t>(i));
+    }
+    // The RAM loader takes the USB module over: the device leaves and re-enumerates.
+    restarting_ = true;
+    auto self = std::static_pointer_cast<SimulatedBootLoader>(shared_from_this());
+    VirtualBus::Instance().Schedule(arrivalUs, [self, arrivalUs]() {
+        auto& bus = VirtualBus::Instance();
+        bus.Unplug(self.get());
+        self->StartSession(Mode::RamBsl);
+        bus.Schedule(arrivalUs + uint64_t{self->options.reenumerateMs} * 1000,
+                     [self]() { VirtualBus::Instance().Plug(self); });
+    });
+}
+
+void SimulatedBootLoader::Crash(uint64_t atUs) {
+    mode_ = Mode::Crashed;
+    restarting_ = true;
+    buffer_.clear();
+    auto self = shared_from_this();
+    VirtualBus::Instance().Schedule(atUs, [self]() { VirtualBus::Instance().Unplug(self.get()); });
 }
 
 void SimulatedBootLoader::Restart(uint64_t atUs) {
     // Reports still on their way when the MCU resets reach no one.
     restarting_ = true;
+    buffer_.clear();
     auto self = std::static_pointer_cast<SimulatedBootLoader>(shared_from_this());
     VirtualBus::Instance().Schedule(atUs, [self, atUs]() {
         VirtualBus::Instance().Unplug(self.get());
@@ -280,18 +428,55 @@ void SimulatedBootLoader::Restart(uint64_t atUs) {
     });
 }
 
+void SimulatedBootLoader::PowerCycle(uint32_t offMs) {
+    auto& bus = VirtualBus::Instance();
+    std::lock_guard lock(bus.mutex());
+    bus.Unplug(this);
+    if (keypad_) {
+        bus.Unplug(keypad_.get());
+    }
+    restarting_ = true;
+    buffer_.clear();
+    PowerOn(platform::NowUs() + uint64_t{offMs} * 1000);
+}
+
+void SimulatedBootLoader::PowerUpNow() {
+    auto& bus = VirtualBus::Instance();
+    std::lock_guard lock(bus.mutex());
+    if (!installed_ && keypad_) {
+        // Nothing has touched the flash: the keypad as it is.
+        mode_ = Mode::Application;
+        bus.Plug(keypad_);
+        return;
+    }
+    restarting_ = true;
+    PowerOn(platform::NowUs());
+    bus.RunDue();
+}
+
 void SimulatedBootLoader::PowerOn(uint64_t atUs) {
     auto self = std::static_pointer_cast<SimulatedBootLoader>(shared_from_this());
     VirtualBus::Instance().Schedule(atUs, [self]() {
         auto& bus = VirtualBus::Instance();
         auto keypad = self->keypad_;
+        self->memory_.ClearRam();
+        self->buffer_.clear();
+        if (keypad && !self->installed_) {
+            self->memory_.InstallApplication(keypad->model.firmwareVersion, self->vectors_);
+            self->installed_ = true;
+        }
         if (keypad && self->memory_.HasResetVector()) {
-            // The new application: its own version, factory settings, no serial number yet.
-            const std::string version = self->memory_.ApplicationVersion();
-            keypad->model.firmwareVersion = version.empty() ? kNoVersionText : version;
-            keypad->model.serialNumber.clear();
-            keypad->settings = SimulatedKeypad::FactorySettings();
-            keypad->storedDefaults = keypad->settings;
+            if (self->applicationChanged_) {
+                // The new application: its own version, factory settings, no serial number.
+                const std::string version = self->memory_.ApplicationVersion();
+                keypad->model.firmwareVersion = version.empty() ? kNoVersionText : version;
+                keypad->model.serialNumber.clear();
+                keypad->settings = SimulatedKeypad::FactorySettings();
+                keypad->storedDefaults = keypad->settings;
+                self->applicationChanged_ = false;
+            }
+            self->mode_ = Mode::Application;
+            self->restarting_ = false;
             bus.Plug(keypad);
             return;
         }
@@ -304,11 +489,14 @@ void SimulatedBootLoader::PowerOn(uint64_t atUs) {
 void SimulatedBootLoader::OnOutputReport(int iface, std::span<const uint8_t> report,
                                          uint64_t arrivalUs, std::vector<TimedReport>& replies) {
     if (iface != kBootLoaderInterface || report.size() < static_cast<std::size_t>(kPayloadOffset) ||
-        report[0] != kReportId || restarting_) {
+        report[0] != kReportId || restarting_ || mode_ == Mode::Crashed ||
+        mode_ == Mode::Application) {
         return;
     }
     const int n = report[kLengthOffset];
     if (n == 0) {
+        // The loader takes the next byte as the command with a length it cannot use.
+        Message(kUnknownCommand, arrivalUs, replies);
         return;
     }
     if (n > kMaxCoreBytes || kCommandOffset + static_cast<std::size_t>(n) > report.size()) {
@@ -322,38 +510,117 @@ void SimulatedBootLoader::OnOutputReport(int iface, std::span<const uint8_t> rep
     if (const BootLoaderFault* unplug = MatchFault(BootLoaderFaultKind::Unplug, command)) {
         const uint32_t backAfterMs = unplug->param;
         VirtualBus::Instance().Unplug(this);
+        buffer_.clear();
         if (backAfterMs > 0) {
+            restarting_ = true;
             PowerOn(arrivalUs + uint64_t{backAfterMs} * 1000);
         }
         return;
     }
+    if (const BootLoaderFault* refuse = MatchFault(BootLoaderFaultKind::Refuse, command)) {
+        Message(static_cast<uint8_t>(refuse->param), arrivalUs, replies);
+        return;
+    }
+    if (mode_ == Mode::FlashBsl) {
+        OnFlashLoaderReport(command, payload, arrivalUs, replies);
+    } else {
+        OnRamLoaderReport(command, payload, arrivalUs, replies);
+    }
+}
 
-    const bool full = mode_ == Mode::RamBsl;
+void SimulatedBootLoader::OnFlashLoaderReport(uint8_t command, std::span<const uint8_t> payload,
+                                              uint64_t arrivalUs,
+                                              std::vector<TimedReport>& replies) {
+    const bool hasAddress = payload.size() >= static_cast<std::size_t>(kAddressBytes);
     switch (command) {
     case kRxPassword:
         CheckPassword(payload, arrivalUs, replies);
         return;
     case kRxDataBlockFast:
         // No answer either way; a locked loader drops the data.
-        if (!locked_ && payload.size() >= static_cast<std::size_t>(kAddressBytes)) {
-            WriteBlock(Address(payload), payload.subspan(kAddressBytes), arrivalUs, !full);
+        if (!locked_ && hasAddress) {
+            WriteRam(Address(payload), payload.subspan(kAddressBytes));
         }
         return;
     case kLoadPc:
-        if (!locked_ && payload.size() >= static_cast<std::size_t>(kAddressBytes)) {
+        if (!hasAddress) {
+            Message(kLengthExceedsBuffer, arrivalUs, replies);
+        } else if (locked_) {
+            Message(kLocked, arrivalUs, replies);
+        } else {
             LoadPc(Address(payload), arrivalUs);
         }
         return;
     default:
-        break;
-    }
-    if (!full) {
         Message(kUnknownCommand, arrivalUs, replies);
         return;
     }
+}
+
+void SimulatedBootLoader::OnRamLoaderReport(uint8_t command, std::span<const uint8_t> payload,
+                                            uint64_t arrivalUs, std::vector<TimedReport>& replies) {
     const bool hasAddress = payload.size() >= static_cast<std::size_t>(kAddressBytes);
     const bool hasRange = payload.size() >= static_cast<std::size_t>(kAddressBytes + kLengthBytes);
     switch (command) {
+    case kRxPassword:
+        CheckPassword(payload, arrivalUs, replies);
+        return;
+    case kMassErase:
+        memory_.MassErase();
+        ChangeMainFlash();
+        ++massErases_;
+        Message(kOk, arrivalUs, replies);
+        return;
+    case kRxDataBlockFast:
+    case kRxDataBlock:
+    case kEraseSegment:
+    case kToggleInfoLock:
+    case kCrcCheck:
+    case kLoadPc:
+    case kTxDataBlock:
+    case kTxBslVersion:
+        break;
+    default:
+        Message(kUnknownCommand, arrivalUs, replies);
+        return;
+    }
+    // Every memory access checks the lock; a fast block has no answer to say so.
+    if (locked_) {
+        if (command != kRxDataBlockFast) {
+            Message(kLocked, arrivalUs, replies);
+        }
+        return;
+    }
+    if (!hasAddress && command != kToggleInfoLock && command != kTxBslVersion) {
+        if (command != kRxDataBlockFast) {
+            Message(kLengthExceedsBuffer, arrivalUs, replies);
+        }
+        return;
+    }
+    switch (command) {
+    case kRxDataBlockFast:
+        BufferWrite(Address(payload), payload.subspan(kAddressBytes), arrivalUs);
+        return;
+    case kRxDataBlock: {
+        const bool written =
+            BufferWrite(Address(payload), payload.subspan(kAddressBytes), arrivalUs);
+        if (!restarting_) {
+            Message(written ? kOk : kWriteCheckFailed, arrivalUs, replies);
+        }
+        return;
+    }
+    case kEraseSegment: {
+        const uint32_t address = Address(payload);
+        if (memory_.EraseSegment(address) &&
+            McuMemory::AreaOf(address) == McuMemory::Area::MainFlash) {
+            ChangeMainFlash();
+        }
+        Message(kOk, arrivalUs, replies);
+        return;
+    }
+    case kToggleInfoLock:
+        Message(kOk, arrivalUs, replies);
+        return;
     case kTxBslVersion: {
         std::array<uint8_t, 4> version = version_;
         if (const BootLoaderFault* wrong = MatchFault(BootLoaderFaultKind::WrongVersion, command)) {
@@ -365,46 +632,24 @@ void SimulatedBootLoader::OnOutputReport(int iface, std::span<const uint8_t> rep
         Data(version, arrivalUs, replies);
         return;
     }
-    case kMassErase:
-        memory_.MassErase();
-        ++massErases_;
-        Message(kOk, arrivalUs, replies);
-        return;
     default:
         break;
     }
-    if (locked_) {
-        Message(kLocked, arrivalUs, replies);
+    // CRC, TX data block and Load PC see memory only after what the buffer holds is written.
+    Flush(arrivalUs);
+    if (restarting_) {
         return;
     }
-    switch (command) {
-    case kRxDataBlock:
-        if (!hasAddress) {
-            Message(kLengthExceedsBuffer, arrivalUs, replies);
-            return;
-        }
-        Message(WriteBlock(Address(payload), payload.subspan(kAddressBytes), arrivalUs, false)
-                    ? kOk
-                    : kWriteCheckFailed,
-                arrivalUs, replies);
+    if (command == kLoadPc) {
+        LoadPc(Address(payload), arrivalUs);
         return;
-    case kEraseSegment:
-        if (!hasAddress) {
-            Message(kLengthExceedsBuffer, arrivalUs, replies);
-            return;
-        }
-        memory_.EraseSegment(Address(payload));
-        Message(kOk, arrivalUs, replies);
+    }
+    if (!hasRange) {
+        Message(kLengthExceedsBuffer, arrivalUs, replies);
         return;
-    case kToggleInfoLock:
-        Message(kOk, arrivalUs, replies);
-        return;
-    case kCrcCheck: {
-        if (!hasRange) {
-            Message(kLengthExceedsBuffer, arrivalUs, replies);
-            return;
-        }
-        const uint32_t length = payload[3] | uint32_t{payload[4]} << 8;
+    }
+    const uint32_t length = payload[3] | uint32_t{payload[4]} << 8;
+    if (command == kCrcCheck) {
         uint16_t crc = memory_.Crc(Address(payload), length);
         if (MatchFault(BootLoaderFaultKind::CrcMismatch, command) != nullptr) {
             crc ^= kCrcMismatchXor;
@@ -413,19 +658,8 @@ void SimulatedBootLoader::OnOutputReport(int iface, std::span<const uint8_t> rep
         Data(answer, arrivalUs, replies);
         return;
     }
-    case kTxDataBlock: {
-        if (!hasRange) {
-            Message(kLengthExceedsBuffer, arrivalUs, replies);
-            return;
-        }
-        const uint32_t length = payload[3] | uint32_t{payload[4]} << 8;
-        Data(memory_.Read(Address(payload), length), arrivalUs, replies);
-        return;
-    }
-    default:
-        Message(kUnknownCommand, arrivalUs, replies);
-        return;
-    }
+    // TX data block; a length of 0 sends nothing at all.
+    Data(memory_.Read(Address(payload), length), arrivalUs, replies);
 }
 
 } // namespace emulator

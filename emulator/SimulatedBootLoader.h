@@ -1,15 +1,18 @@
 #pragma once
 
-// The keypad's MSP430 USB boot loader (0x2047:0x0200) as the host sees it. It starts as the
-// loader resident in flash, which understands only RX data block fast into RAM, RX password and
-// Load PC; a RAM loader written to 0x2500 and started at 0x2504 re-enumerates with the full
-// command set. A software BOR through PMMCTL0 (0x0120) restarts the MCU: with a reset vector the
-// keypad application comes back, reading its firmware version from the image at
-// kAppVersionAddress, with its settings at factory values and no serial number; without one the
-// flash loader comes back.
+// The keypad's MSP430 as its USB boot loader (0x2047:0x0200) shows it to the host, held to what
+// the vendor's loaders do. It starts as the loader resident in flash, which understands only RX
+// data block fast into RAM, RX password and Load PC. Load PC at 0x2504 runs whatever RAM holds
+// there: our simulated RAM loader (emulator/SimulatedRamBsl.h) re-enumerates, unlocked, with the
+// full command set; anything else crashes the MCU, which then leaves the bus until a power
+// cycle. The RAM loader writes through a 128-byte buffer, so a write (a PMMCTL0 reset among
+// them) takes effect only when a later write, CRC, TX data block or Load PC flushes it. A reset
+// (software BOR, PMM or watchdog password violation) restarts the MCU: with a reset vector the
+// keypad application comes back, the new one with its firmware version read from the image at
+// kAppVersionAddress, factory settings and no serial number; without one the flash loader.
 //
-// One loader per keypad, made by Attach(): it keeps the MCU's memory across boot-loader
-// sessions and its faults until they are used up.
+// One per keypad, made by Attach(): it keeps the MCU's memory and mode across boot-loader
+// sessions (and, through the state file, across demo runs) and its faults until used up.
 
 #include "emulator/McuMemory.h"
 #include "emulator/SimulatedDevice.h"
@@ -25,6 +28,7 @@ inline constexpr uint16_t kBootLoaderVid = 0x2047;
 inline constexpr uint32_t kRamBslAddress = 0x2500;
 inline constexpr uint32_t kRamBslEntry = 0x2504;
 inline constexpr int kBootLoaderInterface = 0;
+inline constexpr uint32_t kWriteBufferSize = 128;
 
 enum class BootLoaderFaultKind {
     // The next RX password is treated as wrong whatever it holds (answer 0x05, mass erase).
@@ -36,6 +40,8 @@ enum class BootLoaderFaultKind {
     // The loader leaves the bus on the matching report; param > 0 plugs the MCU back in after
     // param ms (it then starts as after a power-on).
     Unplug,
+    // The matching report is not carried out but answered with the 0x3B message param.
+    Refuse,
 };
 
 struct BootLoaderFault {
@@ -54,15 +60,17 @@ public:
     struct Options {
         // From the start of the RAM loader until it is back on the bus.
         uint32_t reenumerateMs = 800;
-        // From a reset until the application (or the flash loader) is back on the bus.
+        // From a reset (or a power cycle) until the application or the flash loader is back.
         uint32_t restartMs = 1000;
-        // The vendor's RAM loader starts unlocked; ours asks for the password again.
-        bool ramBslStartsUnlocked = false;
     };
 
+    // What the MCU runs.
     enum class Mode {
+        Application,
         FlashBsl,
         RamBsl,
+        // Jumped into something that is not code: off the bus until a power cycle.
+        Crashed,
     };
 
     struct Received {
@@ -71,11 +79,26 @@ public:
         uint64_t atUs = 0;
     };
 
+    // Everything the state file keeps; the chip stays powered between two demo runs.
+    struct SavedState {
+        Mode mode = Mode::Application;
+        bool locked = true;
+        // The flash holds an image (the keypad's own until the first boot-loader session).
+        bool installed = false;
+        // Main flash changed since the application last started.
+        bool applicationChanged = false;
+        std::array<uint8_t, 4> version{};
+        uint32_t bufferStart = 0;
+        std::vector<uint8_t> buffer;
+        McuMemory memory;
+    };
+
     SimulatedBootLoader(std::span<const uint8_t> vectors, Options options);
 
     // Gives keypad its boot loader: its flash holds an application of the keypad's firmware
     // version whose interrupt vectors end in these 32 password bytes. CmdEnterBsl brings this
-    // loader onto the bus. The caller keeps the loader alive (the keypad holds it weakly).
+    // loader onto the bus, and plugging the keypad in powers this MCU up. The caller keeps the
+    // loader alive (the keypad holds it weakly).
     static std::shared_ptr<SimulatedBootLoader>
     Attach(SimulatedKeypad& keypad, std::span<const uint8_t> vectors, Options options);
     static std::shared_ptr<SimulatedBootLoader> Attach(SimulatedKeypad& keypad,
@@ -96,6 +119,16 @@ public:
     void InjectFault(const BootLoaderFault& fault);
     void ClearFaults();
 
+    // Takes the MCU off the bus now (RAM and the write buffer are lost, flash stays) and powers
+    // it up again after offMs: the application when a reset vector is programmed, else the
+    // flash loader.
+    void PowerCycle(uint32_t offMs = 0);
+
+    SavedState Saved() const;
+    void Restore(const SavedState& state);
+    // Puts on the bus what the restored MCU runs: the keypad, this loader, or nothing.
+    void Resume();
+
     // State for tests, read under the bus lock.
     Mode mode() const;
     bool locked() const;
@@ -115,26 +148,43 @@ private:
     BootLoaderFault* MatchFault(BootLoaderFaultKind kind, uint8_t command);
     void Message(uint8_t code, uint64_t arrivalUs, std::vector<TimedReport>& replies);
     void Data(std::span<const uint8_t> data, uint64_t arrivalUs, std::vector<TimedReport>& replies);
-    bool WriteBlock(uint32_t address, std::span<const uint8_t> data, uint64_t arrivalUs,
-                    bool ramOnly);
+    void OnFlashLoaderReport(uint8_t command, std::span<const uint8_t> payload, uint64_t arrivalUs,
+                             std::vector<TimedReport>& replies);
+    void OnRamLoaderReport(uint8_t command, std::span<const uint8_t> payload, uint64_t arrivalUs,
+                           std::vector<TimedReport>& replies);
+    // The flash loader writes RAM at once and ignores every other address.
+    void WriteRam(uint32_t address, std::span<const uint8_t> data);
+    // The RAM loader's buffered write; false when a flush it caused failed its write check.
+    bool BufferWrite(uint32_t address, std::span<const uint8_t> data, uint64_t atUs);
+    bool Flush(uint64_t atUs);
+    // A word or byte written to a password-protected register: true when it resets the MCU.
+    static bool ResetsMcu(uint32_t address, std::span<const uint8_t> bytes, std::size_t at,
+                          std::size_t& used);
     void CheckPassword(std::span<const uint8_t> password, uint64_t arrivalUs,
                        std::vector<TimedReport>& replies);
+    bool RamHoldsRamLoader() const;
     void LoadPc(uint32_t address, uint64_t arrivalUs);
+    void Crash(uint64_t atUs);
+    void ChangeMainFlash();
     // The MCU restarts at atUs: off the bus, then after restartMs the application or the
     // flash loader.
     void Restart(uint64_t atUs);
     void PowerOn(uint64_t atUs);
+    // Plugging the keypad in: the application as it was when nothing changed it, else a
+    // power-on.
+    void PowerUpNow();
 
     McuMemory memory_;
     std::array<uint8_t, kPasswordLength> vectors_{};
-    // The first session finds the keypad's running firmware in the flash.
     bool installed_ = false;
-    Mode mode_ = Mode::FlashBsl;
+    Mode mode_ = Mode::Application;
     bool locked_ = true;
-    bool ramBslWritten_ = false;
+    bool applicationChanged_ = false;
     // Between a reset (or the RAM loader's start) and the next session.
     bool restarting_ = false;
     std::array<uint8_t, 4> version_{};
+    uint32_t bufferStart_ = 0;
+    std::vector<uint8_t> buffer_;
     std::shared_ptr<SimulatedKeypad> keypad_;
     std::vector<BootLoaderFault> faults_;
     std::vector<Received> received_;

@@ -372,6 +372,14 @@ SimulatedKeypad::Answer SimulatedKeypad::Execute(uint8_t command,
     }
 }
 
+void SimulatedKeypad::PlugIn() {
+    if (powerUp) {
+        powerUp(*this);
+        return;
+    }
+    VirtualBus::Instance().Plug(shared_from_this());
+}
+
 void SimulatedKeypad::LeaveBus(uint64_t atUs, bool asBootLoader) {
     auto self = std::static_pointer_cast<SimulatedKeypad>(shared_from_this());
     VirtualBus::Instance().Schedule(atUs, [self, atUs, asBootLoader]() {

@@ -104,6 +104,11 @@ public:
     // Builds what appears on the bus after CmdEnterBsl; by default a boot loader that does
     // not answer.
     std::function<std::shared_ptr<SimulatedDevice>(SimulatedKeypad&)> makeBootLoader;
+    // What plugging the keypad in powers up, set by the boot loader that models its MCU: the
+    // application, or the flash loader when there is none. Unset: the keypad itself.
+    std::function<void(SimulatedKeypad&)> powerUp;
+    // Plugs the keypad in, through powerUp when set.
+    void PlugIn();
 
     // The reply data the keypad would send for these requests in its current state.
     std::vector<uint8_t> StatusBlock() const;

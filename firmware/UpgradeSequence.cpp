@@ -3,17 +3,22 @@
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/crc.h"
 #include "firmware/firmware_resources.h"
+#include "firmware/image_check.h"
+#include "firmware/mcu_memory_map.h"
 
 #include "platform/clock.h"
 
 #include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <random>
 
 namespace firmware {
 namespace {
 
 constexpr uint32_t kMassEraseWaitMs = 2000;
-constexpr uint32_t kReenumerationStepMs = 1000;
 constexpr int kPasswordBytes = 32;
 // Where the version text of the RAM loader holds its last three digit pairs.
 constexpr std::size_t kInterpreterOffset = 16;
@@ -45,7 +50,95 @@ struct TextFileCloser {
     ~TextFileCloser() { BSL_closeTI_Text(); }
 };
 
+std::atomic<bool> downloadRunning{false};
+
+// The file's text, or why it cannot be had.
+std::optional<std::string> ReadImage(const std::string& path, std::string& why) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = "cannot open " + path;
+        return std::nullopt;
+    }
+    std::string text(bsl430::kMaxTiTxtFileBytes + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad()) {
+        why = "cannot read " + path;
+        return std::nullopt;
+    }
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    if (text.size() > bsl430::kMaxTiTxtFileBytes) {
+        why = path + " is too big for a firmware image";
+        return std::nullopt;
+    }
+    return text;
+}
+
+// Status lines end in CR LF.
+std::string StatusLines(std::string text) {
+    std::string lines;
+    for (char c : text) {
+        if (c == '\n') {
+            lines += "\r";
+        }
+        lines += c;
+    }
+    return lines;
+}
+
+// A private copy of the checked image for the three passes, so a file changed or replaced
+// during the download cannot be half written; removed at the end of the run. Empty path when
+// it could not be written (the passes then read the file itself).
+class WorkingCopy {
+public:
+    explicit WorkingCopy(const std::string& text) {
+        std::error_code error;
+        const auto folder = std::filesystem::temp_directory_path(error);
+        if (error) {
+            return;
+        }
+        std::random_device random;
+        const auto candidate = folder / ("echovane-image-" + std::to_string(random()) +
+                                         std::to_string(random()) + ".txt");
+        std::ofstream out(candidate, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        out.close();
+        path_ = candidate.string();
+        if (!out || FirmwarePathProblem(path_)) {
+            Remove();
+        }
+    }
+    ~WorkingCopy() { Remove(); }
+    WorkingCopy(const WorkingCopy&) = delete;
+    WorkingCopy& operator=(const WorkingCopy&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    void Remove() {
+        if (!path_.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove(path_, ignored);
+            path_.clear();
+        }
+    }
+    std::string path_;
+};
+
 } // namespace
+
+DownloadSlot::DownloadSlot() {
+    bool expected = false;
+    taken_ = downloadRunning.compare_exchange_strong(expected, true);
+}
+
+DownloadSlot::~DownloadSlot() {
+    if (taken_) {
+        downloadRunning = false;
+    }
+}
+
+bool DownloadRunning() {
+    return downloadRunning;
+}
 
 std::optional<std::string> FirmwarePathProblem(const std::string& path) {
     if (path.size() >= kFileNameBufferSize) {
@@ -54,13 +147,11 @@ std::optional<std::string> FirmwarePathProblem(const std::string& path) {
     return std::nullopt;
 }
 
-UpgradeSequence::UpgradeSequence(ProgressReport report)
-    : UpgradeSequence(std::move(report), [](uint32_t ms) { SleepMs(ms); }) {}
-
-UpgradeSequence::UpgradeSequence(ProgressReport report, Sleep sleep)
-    : ids(InitializeVidPidFirmware()), report_(std::move(report)), sleep_(std::move(sleep)),
-      passwordText_(FirmwareText(kResourcePassword)), ramBslText_(FirmwareText(kResourceRamBsl)),
-      ramBslVersion_(FirmwareText(kResourceRamBslVersion)),
+UpgradeSequence::UpgradeSequence(BootLoaderFiles files, ProgressReport report, Sleep sleep)
+    : ids(InitializeVidPidFirmware()), report_(std::move(report)),
+      sleep_(sleep ? std::move(sleep) : Sleep([](uint32_t ms) { SleepMs(ms); })),
+      passwordText_(std::move(files.passwordText)), ramBslText_(std::move(files.ramBslText)),
+      ramBslVersion_(std::move(files.ramBslVersion)),
       forcedBorText_(FirmwareText(kResourceForcedBor)) {}
 
 void UpgradeSequence::Report(int percent, const std::string& text) const {
@@ -78,7 +169,18 @@ bool UpgradeSequence::Run(const std::string& fileName) {
         Report(0, *problem + "\r\n");
         return false;
     }
-    const bool done = CustomSelectedFirmware(fileName);
+    // Nothing reaches the loader (whose first act may be a mass erase) before the image is
+    // known good.
+    std::string why;
+    const auto text = ReadImage(fileName, why);
+    const ImageCheck check = text ? CheckFirmwareText(*text) : ImageCheck{false, why};
+    if (!check.ok) {
+        Report(0, StatusLines(FirmwareFileRefusal(fileName, check)));
+        return false;
+    }
+    const WorkingCopy copy(*text);
+    const bool done =
+        CustomSelectedFirmware(fileName, copy.path().empty() ? fileName : copy.path());
     // A connection left open would keep every rescan refused, and the restore needs one.
     BSL_closeTI_Text();
     BSL_close_BSL();
@@ -86,6 +188,11 @@ bool UpgradeSequence::Run(const std::string& fileName) {
 }
 
 bool UpgradeSequence::CustomSelectedFirmware(const std::string& fileName) {
+    return CustomSelectedFirmware(fileName, fileName);
+}
+
+bool UpgradeSequence::CustomSelectedFirmware(const std::string& fileName,
+                                             const std::string& imagePath) {
     bool massErase = false;
     if (!DownloadStartUp(massErase)) {
         BSL_close_BSL();
@@ -96,13 +203,13 @@ bool UpgradeSequence::CustomSelectedFirmware(const std::string& fileName) {
     }
     if (!massErase) {
         Report(60, kErasingText);
-        EraseDataSegment_File(fileName);
+        EraseDataSegment_File(imagePath);
     }
     Report(70, "Sending " + fileName + "\r\n");
-    BSL_RX_TXT_File(fileName.c_str(), 1);
+    BSL_RX_TXT_File(imagePath.c_str(), 1);
     Report(75, kFirmwareSentText);
     Report(80, kVerifyingText);
-    if (CRC_Check_File(fileName) != 0) {
+    if (CRC_Check_File(imagePath) != 0) {
         Report(85, kVerifyErrorText);
         return false;
     }
@@ -115,17 +222,20 @@ bool UpgradeSequence::CustomSelectedFirmware(const std::string& fileName) {
     return true;
 }
 
-bool UpgradeSequence::SendPassword(bool useDefault) {
-    const DataBlock_ password =
-        useDefault ? BSL_getDefaultPass() : BSL_readTI_Text(passwordText_.c_str(), kPasswordBytes);
-    return BSL_RX_Password(password) == 0;
+bool UpgradeSequence::Connect(const std::string& connection) {
+    // Whether or not the loader was seen to leave (after Load PC, or in a retry after a failed
+    // start), look for it until it is back rather than for a fixed time.
+    if (!WaitForBootLoader(ids, kBootLoaderReturnWaitMs, kBootLoaderPollMs, sleep_)) {
+        return false;
+    }
+    BSL_setFamily(3);
+    BSL_setCom(2);
+    return BSL_initialize_BSL(connection.c_str()) != 1;
 }
 
 bool UpgradeSequence::DownloadStartUp(bool& massErase) {
     const std::string connection = ConnectionText(ids);
-    BSL_setFamily(3);
-    BSL_setCom(2);
-    if (BSL_initialize_BSL(connection.c_str()) == 1) {
+    if (!Connect(connection)) {
         Report(0, kUnpluggedText);
         return false;
     }
@@ -155,25 +265,28 @@ bool UpgradeSequence::DownloadStartUp(bool& massErase) {
     Report(10, kPasswordSentText);
     Report(20, "Sending RAM BSL v" + ramBslVersion_ + "\r\n");
     BSL_RX_TXT(ramBslText_.c_str(), 1);
-    BSL_LoadPC(kRamBslStart);
+    // A loader that answers instead of leaving the bus did not start the RAM loader (3B 04:
+    // still locked).
+    if (BSL_LoadPC(kRamBslStart) > 0) {
+        Report(30, kRamBslStartFailedText);
+        return false;
+    }
     Report(30, "Done RAM BSL v" + ramBslVersion_ + "\r\n");
     BSL_close_BSL();
 
     Report(35, "");
-    sleep_(kReenumerationStepMs);
+    const bool back = WaitForBootLoader(ids, kBootLoaderReturnWaitMs, kBootLoaderPollMs, sleep_);
     Report(40, "");
-    sleep_(kReenumerationStepMs);
-    Report(45, "");
-    sleep_(kReenumerationStepMs);
 
     startProgramTime = TickCountMs();
 
     BSL_setFamily(3);
     BSL_setCom(2);
-    if (BSL_initialize_BSL(connection.c_str()) == 1) {
+    if (!back || BSL_initialize_BSL(connection.c_str()) == 1) {
         Report(50, kUnpluggedText);
         return false;
     }
+    Report(45, "");
     const bool accepted = BSL_RX_Password(massErase ? *defaultPassword : *filePassword) == 0;
 
     const std::string versionText = BSL_TX_BSL_Version_String();

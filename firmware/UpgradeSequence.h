@@ -1,9 +1,11 @@
 #pragma once
 
-// The download the upgrade window's worker runs: start the boot loader (password, RAM loader,
-// reconnect), erase, write, verify, reset into the new application. Each step reports a
-// percentage and a status line through the callback; the window only shows them.
+// The download the upgrade window's worker runs: check the image, start the boot loader
+// (password, RAM loader, reconnect), erase, write, verify, reset into the new application. Each
+// step reports a percentage and a status line through the callback; the window only shows them.
+// Waits follow the device: the loader is looked for until it is back, within a bound.
 
+#include "firmware/boot_loader_files.h"
 #include "firmware/device_count.h"
 
 #include <cstdint>
@@ -17,8 +19,10 @@ namespace firmware {
 
 // The boot loader takes a file name of at most 199 bytes and a NUL.
 inline constexpr std::size_t kFileNameBufferSize = 200;
-inline constexpr uint32_t kRamBslStart = 0x2504;
 inline constexpr uint32_t kResetVectorSegment = 0xFFFF;
+// A RAM loader re-enumerates within a few seconds; a busy hub or host controller can take longer.
+inline constexpr uint32_t kBootLoaderReturnWaitMs = 15000;
+inline constexpr uint32_t kBootLoaderPollMs = 100;
 inline constexpr int kEraseBlockBytes = 512;
 inline constexpr int kVerifyBlockBytes = 5000;
 inline constexpr uint32_t kCrcRequestFailed = 0xFFFFFFFF;
@@ -47,9 +51,28 @@ inline constexpr char kPasswordFailedAfterRamBslText[] =
     "Password FAILED after sending RAM BSL!\r\n";
 inline constexpr char kResetVectorEraseFailedText[] = "Failed to erase reset vector\r\n";
 inline constexpr char kResettingText[] = "Resetting Device...\r\nStarting application\r\n";
+inline constexpr char kRamBslStartFailedText[] = "Failed to start RAM BSL\r\n";
+inline constexpr char kUpgradeRunningText[] =
+    "The firmware upgrade is still running, please wait until it has finished..";
 
 // The message for a path the boot loader cannot take; nothing when it fits.
 std::optional<std::string> FirmwarePathProblem(const std::string& path);
+
+// The boot loader connection is one per program: one download at a time. A window or command
+// holds the slot from the download's start until its restore is through.
+class DownloadSlot {
+public:
+    DownloadSlot();
+    ~DownloadSlot();
+    DownloadSlot(const DownloadSlot&) = delete;
+    DownloadSlot& operator=(const DownloadSlot&) = delete;
+    // False when another download held it already.
+    bool taken() const { return taken_; }
+
+private:
+    bool taken_ = false;
+};
+bool DownloadRunning();
 
 class UpgradeSequence {
 public:
@@ -57,16 +80,20 @@ public:
     using ProgressReport = std::function<void(int percent, const std::string& text)>;
     using Sleep = std::function<void(uint32_t ms)>;
 
-    explicit UpgradeSequence(ProgressReport report);
-    // The fixed waits go through sleep (SleepMs unless given); the benchmark leaves them out.
-    UpgradeSequence(ProgressReport report, Sleep sleep);
+    // files: the RAM boot loader and password to send (FindBootLoaderFiles). Waits go through
+    // sleep, SleepMs unless given.
+    UpgradeSequence(BootLoaderFiles files, ProgressReport report, Sleep sleep = {});
 
-    // backgroundWorker1_DoWork with the file name of filenameTextBox. True = "Done!". The boot
-    // loader connection is closed at the end whatever the outcome.
+    // backgroundWorker1_DoWork with the file name of filenameTextBox. True = "Done!". The file
+    // is read once and checked before the boot loader hears anything; what was checked is what
+    // gets written and verified. The boot loader connection is closed at the end whatever the
+    // outcome.
     bool Run(const std::string& fileName);
 
-    // The steps, callable one by one (tests, benchmark).
+    // The steps, callable one by one (tests, benchmark). imagePath is what is read, fileName
+    // what the status lines name.
     bool CustomSelectedFirmware(const std::string& fileName);
+    bool CustomSelectedFirmware(const std::string& fileName, const std::string& imagePath);
     bool DownloadStartUp(bool& massErase);
     int EraseDataSegment_File(const std::string& fileName);
     int CRC_Check_File(const std::string& fileName);
@@ -82,7 +109,9 @@ public:
 
 private:
     void Report(int percent, const std::string& text) const;
-    bool SendPassword(bool useDefault);
+    // Connects to the loader once one is on the bus, looking for it up to
+    // kBootLoaderReturnWaitMs.
+    bool Connect(const std::string& connection);
 
     ProgressReport report_;
     Sleep sleep_;

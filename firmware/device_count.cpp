@@ -2,6 +2,7 @@
 
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/firmware_resources.h"
+#include "platform/clock.h"
 
 #include <algorithm>
 #include <cctype>
@@ -61,6 +62,24 @@ std::optional<uint32_t> CountBootLoaders(const BootLoaderIds& ids) {
         return std::nullopt;
     }
     return BSL_NumOfUSBDevices(*vid, *pid);
+}
+
+bool WaitForBootLoader(const BootLoaderIds& ids, uint32_t timeoutMs, uint32_t pollMs,
+                       const std::function<void(uint32_t)>& sleep) {
+    for (uint32_t waited = 0;; waited += pollMs) {
+        const auto count = CountBootLoaders(ids);
+        if (count && *count >= 1) {
+            return true;
+        }
+        if (waited >= timeoutMs) {
+            return false;
+        }
+        if (sleep) {
+            sleep(pollMs);
+        } else {
+            SleepMs(pollMs);
+        }
+    }
 }
 
 DeviceCountView DeviceCountDisplay(uint32_t count) {

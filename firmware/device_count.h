@@ -4,6 +4,7 @@
 // resources, the count worker, the text and buttons a count gives, and when to count again.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -32,6 +33,11 @@ std::string ConnectionText(const BootLoaderIds& ids);
 // backgroundWorkerCheckDevice_DoWork: the number of loaders attached; nothing (the worker
 // failed) when an id is not hexadecimal.
 std::optional<uint32_t> CountBootLoaders(const BootLoaderIds& ids);
+
+// Looks for a loader every pollMs until one is on the bus: false when none came within
+// timeoutMs. sleep defaults to SleepMs.
+bool WaitForBootLoader(const BootLoaderIds& ids, uint32_t timeoutMs, uint32_t pollMs,
+                       const std::function<void(uint32_t)>& sleep = {});
 
 struct DeviceCountView {
     std::string label;

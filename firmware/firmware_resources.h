@@ -1,8 +1,8 @@
 #pragma once
 
-// The built-in Firmware resource set, read by key: "VID", "PID", "password.Text",
-// "RAM_BSL.Text", "RAM_BSL_VERSION", "Forced_BOR.Text". Embedded by the build from
-// resources/firmware/.
+// The built-in Firmware resource set, read by key: "VID", "PID", "Forced_BOR.Text". Embedded by
+// the build from resources/firmware/. The RAM boot loader and the password are not among them:
+// they come from the MCU vendor's files (firmware/boot_loader_files.h).
 
 #include <optional>
 #include <string>
@@ -13,9 +13,6 @@ namespace firmware {
 
 inline constexpr char kResourceVid[] = "VID";
 inline constexpr char kResourcePid[] = "PID";
-inline constexpr char kResourcePassword[] = "password.Text";
-inline constexpr char kResourceRamBsl[] = "RAM_BSL.Text";
-inline constexpr char kResourceRamBslVersion[] = "RAM_BSL_VERSION";
 inline constexpr char kResourceForcedBor[] = "Forced_BOR.Text";
 
 struct FirmwareResourceEntry {

@@ -1,8 +1,8 @@
 #include "firmware_upgrade.h"
 
 #include "config/config_file.h"
-#include "firmware/UpgradeSequence.h"
 #include "firmware/bsl430/bsl430.h"
+#include "firmware/image_check.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
 #include "platform/text/NarrowText.h"
@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTextCursor>
+#include <QVariantMap>
 
 #include <algorithm>
 
@@ -36,6 +37,9 @@ namespace {
 
 constexpr int kLargeFontPoints = 12;
 constexpr int kProgressStep = 5;
+// The download worker's result.
+constexpr char kResultDone[] = "done";
+constexpr char kResultRestoreMessage[] = "restoreMessage";
 
 QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int w, int h) {
     auto* button = new QPushButton(QString::fromLatin1(text), parent);
@@ -62,6 +66,16 @@ std::string NarrowPath(const QString& path) {
 }
 
 } // namespace
+
+bool firmware_upgrade::BootLoaderFilesReady(QWidget* parent) {
+    const firmware::BootLoaderLookup lookup =
+        firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch());
+    if (!lookup.files) {
+        ui::ShowWarning(parent, platform::FromLocal8Bit(lookup.message));
+        return false;
+    }
+    return true;
+}
 
 firmware::UpgradeState firmware_upgrade::SharedState() {
     firmware::UpgradeState state;
@@ -148,12 +162,25 @@ void firmware_upgrade::InitializeVidPidFirmware() {
 
 void firmware_upgrade::InitializeBackgroundWorker() {
     backgroundWorker1 = new ui::BackgroundWorker(this);
-    backgroundWorker1->DoWork = [](ui::BackgroundWorker& worker,
-                                   ui::BackgroundWorker::WorkArgs& args) {
-        firmware::UpgradeSequence sequence([&worker](int percent, const std::string& text) {
+    backgroundWorker1->DoWork = [this](ui::BackgroundWorker& worker,
+                                       ui::BackgroundWorker::WorkArgs& args) {
+        const auto report = [&worker](int percent, const std::string& text) {
             worker.ReportProgress(percent, platform::FromLocal8Bit(text));
-        });
-        args.result = sequence.Run(args.argument.toByteArray().toStdString());
+        };
+        QVariantMap result{{kResultDone, false}};
+        const firmware::DownloadSlot slot;
+        if (!slot.taken()) {
+            report(0, std::string(kUpgradeRunningText) + "\r\n");
+            args.result = result;
+            return;
+        }
+        firmware::UpgradeSequence sequence(files_, report);
+        const bool done = sequence.Run(args.argument.toByteArray().toStdString());
+        result[kResultDone] = done;
+        if (done) {
+            result[kResultRestoreMessage] = platform::FromLocal8Bit(firmware::RestoreSettings(restoreState_).message);
+        }
+        args.result = result;
     };
     connect(backgroundWorker1, &ui::BackgroundWorker::ProgressChanged, this,
             &firmware_upgrade::backgroundWorker1_ProgressChanged);
@@ -179,7 +206,7 @@ void firmware_upgrade::OnHandleCreated() {
 void firmware_upgrade::RegisterUSBDevice() {
     // The watcher calls from its own thread; the message is handled on the window's.
     const int result =
-        BSL_RegisterUSBDeviceNotification([this](uint32_t message, uintptr_t parameter) {
+        BSL_RegisterUSBDeviceNotification(this, [this](uint32_t message, uintptr_t parameter) {
             QMetaObject::invokeMethod(
                 this, [this, message, parameter] { ParseMessages(message, parameter); },
                 Qt::QueuedConnection);
@@ -194,7 +221,7 @@ void firmware_upgrade::RegisterUSBDevice() {
 
 void firmware_upgrade::UnRegisterUSBDevice() {
     if (registered_) {
-        BSL_UnRegisterUSBDeviceNotification();
+        BSL_UnRegisterUSBDeviceNotification(this);
         registered_ = false;
     }
 }
@@ -244,6 +271,13 @@ void firmware_upgrade::btnBrowse_Click() {
         ui::ShowWarning(this, platform::FromLocal8Bit(*problem + "\n"));
         return;
     }
+    // Read and checked whole before the keypad can be touched: a file the loader cannot take
+    // is refused here with its reason, not found out after the erase.
+    if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(path); !image.ok) {
+        filenameTextBox->clear();
+        ui::ShowWarning(this, platform::FromLocal8Bit(firmware::FirmwareFileRefusal(path, image)));
+        return;
+    }
     filenameTextBox->setText(QDir::toNativeSeparators(*chosen));
 
     const config::Outcome stored =
@@ -268,6 +302,26 @@ void firmware_upgrade::btnUpgrade_MouseClick() {
     if (backgroundWorker1->IsBusy()) {
         return;
     }
+    if (AnyDownloadRunning()) {
+        ui::ShowWarning(this, QString::fromLatin1(kUpgradeRunningText) + QStringLiteral("\n"));
+        return;
+    }
+    // Both may have changed since Browse.
+    const firmware::BootLoaderLookup lookup =
+        firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch());
+    if (!lookup.files) {
+        ui::ShowWarning(this, platform::FromLocal8Bit(lookup.message));
+        return;
+    }
+    const std::string path = NarrowPath(filenameTextBox->text());
+    if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(path);
+        !path.empty() && !image.ok) {
+        btnUpgrade->setEnabled(false);
+        ui::ShowWarning(this, platform::FromLocal8Bit(firmware::FirmwareFileRefusal(path, image)));
+        return;
+    }
+    files_ = *lookup.files;
+    restoreState_ = SharedState();
     btnUpgrade->setEnabled(false);
     btnBrowse->setEnabled(false);
     progressBar->setValue(0);
@@ -297,11 +351,10 @@ void firmware_upgrade::backgroundWorker1_RunWorkerCompleted(const QVariant& resu
     if (cancelled || !error.isEmpty()) {
         return;
     }
-    if (result.toBool()) {
-        const firmware::RestoreResult restore = firmware::RestoreSettings(SharedState());
-        if (!restore.message.empty()) {
-            ui::ShowWarning(this, platform::FromLocal8Bit(restore.message));
-        }
+    const QVariantMap outcome = result.toMap();
+    const QString restoreMessage = outcome.value(kResultRestoreMessage).toString();
+    if (outcome.value(kResultDone).toBool() && !restoreMessage.isEmpty()) {
+        ui::ShowWarning(this, restoreMessage);
     }
     // The loader has gone (or failed): what is attached now decides what Browse may do.
     StartDeviceCount();

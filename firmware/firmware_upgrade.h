@@ -2,9 +2,13 @@
 
 // "Vexor Echovane Firmware Upgrade": counts the boot loaders attached, lets the user pick a
 // TI-TXT image, runs the download on a worker and, once the new application runs, writes the
-// keypad's settings back. The work itself is in the cores (UpgradeSequence, RestoreSettings,
-// device_count, product_marker); the window shows what they report.
+// keypad's settings back (on the same worker: the keypad may take a while to come back). The
+// work itself is in the cores (UpgradeSequence, RestoreSettings, device_count, product_marker,
+// image_check, boot_loader_files); the window shows what they report. Every open window
+// watches the bus for itself; one download runs at a time.
 
+#include "firmware/UpgradeSequence.h"
+#include "firmware/boot_loader_files.h"
 #include "firmware/device_count.h"
 #include "firmware/upgrade_state.h"
 
@@ -33,8 +37,7 @@ inline constexpr int kUpgradeClientWidth = 516;
 inline constexpr int kUpgradeClientHeight = 358;
 inline constexpr char kUpgradeTitle[] = "Vexor Echovane Firmware Upgrade";
 inline constexpr char kFirmwareFileFilter[] = "(*.txt);;All files (*.*)";
-inline constexpr char kUpgradeRunningText[] =
-    "The firmware upgrade is still running, please wait until it has finished..";
+using firmware::kUpgradeRunningText;
 
 class firmware_upgrade final : public QWidget {
     Q_OBJECT
@@ -50,6 +53,12 @@ public:
     static std::array<uint8_t, firmware::kKeyCodesSize> key_codes;
     static firmware::UpgradeState SharedState();
     static void KeepSharedState(const firmware::UpgradeState& state);
+
+    // The RAM boot loader and password the upgrade needs are at hand; otherwise shows why
+    // not and where they go, and returns false. Nothing is sent either way.
+    static bool BootLoaderFilesReady(QWidget* parent);
+    // A download (or its restore) runs in one of the windows.
+    static bool AnyDownloadRunning() { return firmware::DownloadRunning(); }
 
     // Controls, named as the window's designer named them.
     QGroupBox* groupBox1 = nullptr;
@@ -108,6 +117,9 @@ private:
 
     firmware::DeviceCountGate countGate_;
     bool registered_ = false;
+    // What the running download sends and restores; set before the worker starts.
+    firmware::BootLoaderFiles files_;
+    firmware::UpgradeState restoreState_;
 };
 
 } // namespace praxil_usb_encoder

@@ -33,12 +33,16 @@ bool checkMulticodeInstalled() {
 
 RestoreResult RestoreSettings(const UpgradeState& state,
                               const std::function<void(uint32_t)>& sleep) {
-    if (sleep) {
-        sleep(kRestoreWaitMs);
-    } else {
-        SleepMs(kRestoreWaitMs);
+    const auto wait = [&sleep](uint32_t ms) { sleep ? sleep(ms) : SleepMs(ms); };
+    // The new application takes as long as it takes to come up and enumerate: look for it
+    // rather than once at a fixed time.
+    wait(kRestoreWaitMs);
+    device::RescanResult scan = device::RescanForKeypad();
+    for (uint32_t waited = kRestoreWaitMs; !scan.found && waited < kRestoreGiveUpMs;
+         waited += kRestorePollMs) {
+        wait(kRestorePollMs);
+        scan = device::RescanForKeypad();
     }
-    const device::RescanResult scan = device::RescanForKeypad();
     if (!scan.found) {
         return {false, device::NotConnectedMessage(scan)};
     }

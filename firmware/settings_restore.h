@@ -12,7 +12,11 @@
 
 namespace firmware {
 
+// The first look for the keypad after the reset, then one look every kRestorePollMs until
+// kRestoreGiveUpMs after the start.
 inline constexpr uint32_t kRestoreWaitMs = 2000;
+inline constexpr uint32_t kRestorePollMs = 250;
+inline constexpr uint32_t kRestoreGiveUpMs = 15000;
 inline constexpr char kSetSerialNumberFailedText[] = "Unable to set SerialNumber..";
 inline constexpr char kSetKeypadTypeFailedText[] = "Unable to set Keypad Type..";
 inline constexpr char kLoadTableFailedText[] = "Unable to Load Table..";
@@ -31,8 +35,8 @@ struct RestoreResult {
 // What the restore writes back of a successful status read.
 UpgradeState StateToRestore(const keypad::KeypadStatus& status);
 
-// The whole restore: the wait, the rescan into hid_handle, then the six commands, stopping at
-// the first refusal. sleep defaults to SleepMs.
+// The whole restore: the wait, the rescans into hid_handle until the keypad is back, then the
+// six commands, stopping at the first refusal. sleep defaults to SleepMs.
 RestoreResult RestoreSettings(const UpgradeState& state,
                               const std::function<void(uint32_t)>& sleep = {});
 

@@ -1,5 +1,7 @@
 // The boot loader's answers as any device could send them: each read ends with one of the
-// link's results and a reply that fits its buffer, never a hang, crash or overrun.
+// link's results and a reply that fits its buffer, never a hang, crash or overrun. Nothing
+// piles up from one input to the next: the device keeps only its last reports and the
+// harness drains what the link left unread.
 
 #include "emulator/ScriptedDevice.h"
 #include "emulator/VirtualBus.h"

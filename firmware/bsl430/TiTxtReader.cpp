@@ -8,6 +8,7 @@ namespace bsl430 {
 namespace {
 
 constexpr std::size_t kMaxAddressDigits = 8;
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
@@ -63,6 +64,14 @@ TiTxtReader::Status TiTxtReader::Parse(std::string_view text) {
     error_.clear();
     Rewind();
 
+    // Editors that add these make files no loader reads; say so rather than blame line 1.
+    if (text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
+        return Fail(1, "the file starts with a UTF-8 byte order mark; TI-TXT is plain ASCII");
+    }
+    if (text.find('\r') != std::string_view::npos && text.find('\n') == std::string_view::npos) {
+        return Fail(1, "the lines end in CR alone; TI-TXT lines end in LF or CR LF");
+    }
+
     bool inSection = false;
     uint32_t address = 0;
     std::size_t lineNumber = 0;
@@ -111,7 +120,7 @@ TiTxtReader::Status TiTxtReader::Parse(std::string_view text) {
             continue;
         }
         if (!inSection) {
-            return Fail(lineNumber, "data before the first section address");
+            return Fail(lineNumber, Quote(line) + " comes before the first \"@\" section address");
         }
         std::size_t at = 0;
         while (at < line.size()) {

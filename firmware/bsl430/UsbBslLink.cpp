@@ -134,20 +134,24 @@ void UsbBslLink::DiscardPending() {
     }
 }
 
-bool UsbBslLink::WaitUntilGone(int timeoutMs) {
+int UsbBslLink::AwaitLeaving(int timeoutMs) {
     if (handle_ == nullptr) {
-        return true;
+        return kBslOk;
     }
-    uint8_t report[kReportSize];
     const uint32_t start = TickCountMs();
     for (;;) {
         const uint32_t elapsed = TickCountMs() - start;
         if (elapsed >= static_cast<uint32_t>(timeoutMs)) {
-            return false;
+            return kBslTimeout;
         }
         // Short reads: a read that waits for a report may not notice the device going.
-        if (hid_read_timeout(handle_, report, kReportSize, kDropPollMs) < 0) {
-            return true;
+        Reply reply;
+        const int got = Receive(reply, kDropPollMs);
+        if (got == kBslNotConnected) {
+            return kBslOk;
+        }
+        if (got == kBslOk && reply.code == kMessageResponse && reply.length >= 1) {
+            return reply.data[0];
         }
     }
 }

@@ -45,9 +45,10 @@ public:
     // For a command answered by a 0x3B message: the message code, or a negative result.
     int ExchangeForMessage(uint8_t command, std::span<const uint8_t> payload);
 
-    // After a command that makes the loader leave the bus: true once the link has dropped,
-    // false when it is still there after timeoutMs. Answers read meanwhile are dropped.
-    bool WaitUntilGone(int timeoutMs);
+    // After a command that makes the loader leave the bus: kBslOk once the link has dropped,
+    // the message code when the loader answers with a 0x3B message instead, kBslTimeout when it
+    // is still there and silent after timeoutMs.
+    int AwaitLeaving(int timeoutMs);
 
     // hidapi's text for the last failure.
     const std::string& lastError() const { return lastError_; }

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -34,8 +35,6 @@ struct Session {
     uint32_t family = 0;
     uint32_t com = 0;
     UsbBslLink link;
-    // Set by a Load PC: the loader is leaving the bus and will come back.
-    bool reenumerating = false;
     std::array<uint8_t, kRxBufferSize> rxBuffer{};
     std::string version = kVersionError;
     TiTxtReader fileReader;
@@ -48,10 +47,14 @@ Session& TheSession() {
     return *session;
 }
 
+// One watcher for the program, its messages handed to every registered window.
 struct Watching {
     std::mutex mutex;
     uint32_t intervalMs = kDefaultNotificationIntervalMs;
     std::shared_ptr<bsl430::UsbDeviceWatcher> watcher;
+    // Held while handlers run, so none runs after its window has unregistered.
+    std::mutex dispatch;
+    std::map<const void*, DeviceChangeHandler> handlers;
 };
 
 Watching& TheWatching() {
@@ -142,40 +145,59 @@ int WriteImage(Session& s, const TiTxtReader& image, bool fast) {
 
 } // namespace
 
-int BSL_RegisterUSBDeviceNotification(DeviceChangeHandler handler) {
+int BSL_RegisterUSBDeviceNotification(const void* window, DeviceChangeHandler handler) {
     if (!handler) {
         return 1;
     }
     Watching& w = TheWatching();
-    std::shared_ptr<bsl430::UsbDeviceWatcher> watcher;
+    std::shared_ptr<bsl430::UsbDeviceWatcher> started;
     uint32_t interval = 0;
     {
         std::lock_guard lock(w.mutex);
+        {
+            std::lock_guard dispatch(w.dispatch);
+            if (!w.handlers.emplace(window, std::move(handler)).second) {
+                return 1;
+            }
+        }
         if (w.watcher) {
-            return 1;
+            return 0;
         }
         // Every HID device, as the operating system's notification reports them.
-        watcher = std::make_shared<bsl430::UsbDeviceWatcher>(0, 0, std::move(handler));
-        w.watcher = watcher;
+        w.watcher = std::make_shared<bsl430::UsbDeviceWatcher>(
+            0, 0, [&w](uint32_t message, uintptr_t parameter) {
+                std::lock_guard dispatch(w.dispatch);
+                for (const auto& [registered, notify] : w.handlers) {
+                    notify(message, parameter);
+                }
+            });
+        started = w.watcher;
         interval = w.intervalMs;
     }
     if (interval > 0) {
-        watcher->Start(interval);
+        started->Start(interval);
     } else {
-        watcher->Poll();
+        started->Poll();
     }
     return 0;
 }
 
-void BSL_UnRegisterUSBDeviceNotification() {
-    std::shared_ptr<bsl430::UsbDeviceWatcher> watcher;
+void BSL_UnRegisterUSBDeviceNotification(const void* window) {
+    std::shared_ptr<bsl430::UsbDeviceWatcher> stopped;
     {
         Watching& w = TheWatching();
         std::lock_guard lock(w.mutex);
-        watcher = std::move(w.watcher);
+        {
+            std::lock_guard dispatch(w.dispatch);
+            w.handlers.erase(window);
+            if (!w.handlers.empty()) {
+                return;
+            }
+        }
+        stopped = std::move(w.watcher);
     }
-    if (watcher) {
-        watcher->Stop();
+    if (stopped) {
+        stopped->Stop();
     }
 }
 
@@ -220,18 +242,9 @@ int BSL_initialize_BSL(const char* connection) {
                       std::to_string(s.com) + " is not supported (only family 3, USB 2)";
         return bsl430::kBslInitializeFailed;
     }
-    const uint32_t start = TickCountMs();
-    for (;;) {
-        if (s.link.Open(parsed->vid, parsed->pid, parsed->deviceIndex)) {
-            s.reenumerating = false;
-            return bsl430::kBslOk;
-        }
-        if (!s.reenumerating || TickCountMs() - start >= bsl430::kReenumerationWaitMs) {
-            break;
-        }
-        SleepMs(bsl430::kReenumerationPollMs);
+    if (s.link.Open(parsed->vid, parsed->pid, parsed->deviceIndex)) {
+        return bsl430::kBslOk;
     }
-    s.reenumerating = false;
     s.lastError = "connect: " + s.link.lastError();
     return bsl430::kBslInitializeFailed;
 }
@@ -316,12 +329,15 @@ int BSL_LoadPC(uint32_t address) {
         return bsl430::kBslBadArgument;
     }
     const auto bytes = UsbBslLink::AddressBytes(address);
-    const int result = s.link.Send(bsl430::kCmdLoadPc, bytes);
-    if (result == bsl430::kBslOk) {
-        // Wait for the old device to go, so the next connection cannot find it still there.
-        s.reenumerating = s.link.WaitUntilGone(bsl430::kLoadPcDropWaitMs);
+    s.link.DiscardPending();
+    const int sent = s.link.Send(bsl430::kCmdLoadPc, bytes);
+    if (sent != bsl430::kBslOk) {
+        return Failed(s, sent, "load PC");
     }
-    return Failed(s, result, "load PC");
+    // Wait for the old device to go, so looking for the new one cannot find it still there. A
+    // loader that answers refused the jump.
+    const int left = s.link.AwaitLeaving(bsl430::kLoadPcDropWaitMs);
+    return left > 0 ? Failed(s, left, "load PC") : bsl430::kBslOk;
 }
 
 const char* BSL_TX_BSL_Version_String() {

@@ -43,9 +43,11 @@ inline constexpr uintptr_t kDeviceRemoveComplete = 0x8004;
 using DeviceChangeHandler = std::function<void(uint32_t message, uintptr_t parameter)>;
 
 // 0 = registered: handler receives an arrival or removal message whenever a HID device comes
-// or goes. Nonzero when handler is empty or one is registered already.
-int BSL_RegisterUSBDeviceNotification(DeviceChangeHandler handler);
-void BSL_UnRegisterUSBDeviceNotification();
+// or goes, until the window unregisters. Every window registers its own; nonzero when handler
+// is empty or this window is registered already.
+int BSL_RegisterUSBDeviceNotification(const void* window, DeviceChangeHandler handler);
+// Once it returns, the window's handler is not called again.
+void BSL_UnRegisterUSBDeviceNotification(const void* window);
 
 // Number of attached loaders with these ids.
 uint32_t BSL_NumOfUSBDevices(uint16_t vid, uint16_t pid);
@@ -53,7 +55,8 @@ uint32_t BSL_NumOfUSBDevices(uint16_t vid, uint16_t pid);
 void BSL_setFamily(uint32_t family);
 void BSL_setCom(uint32_t com);
 // Connects to the loader named by the connection text ("PID=0x0200,VID=0x2047,DEVICEINDEX=0")
-// for the family and communication set before. 1 = no device or failure, 0 = connected.
+// for the family and communication set before, if it is on the bus now. 1 = no device or
+// failure, 0 = connected.
 int BSL_initialize_BSL(const char* connection);
 int BSL_close_BSL();
 
@@ -69,8 +72,9 @@ int BSL_RX_TXT(const char* text, int fast);
 // Same for a TI-TXT file; kBslCannotOpenFile when it cannot be opened or read as TI-TXT.
 int BSL_RX_TXT_File(const char* fileName, int fast);
 // Starts execution at address (0x2504 starts a RAM loader, which then re-enumerates). Returns
-// once the loader has left the bus (or after a second); the next BSL_initialize_BSL waits up
-// to kReenumerationWaitMs for it to come back.
+// 0 once the loader has left the bus (or is still there after kLoadPcDropWaitMs), the message
+// code when it answered instead (0x04: locked), negative when the command could not be sent.
+// The caller looks for the loader again before it connects.
 int BSL_LoadPC(uint32_t address);
 // "Vendor: 00, CI: 06, API: 05, PI: 34" (the digit pairs at 16-17, 25-26 and 33-34), or
 // "ERROR". Valid until the next call.

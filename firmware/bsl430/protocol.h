@@ -74,9 +74,5 @@ inline constexpr uint32_t kComUsbHid = 2;
 inline constexpr int kReplyTimeoutMs = 2000;
 // A RAM loader started by Load PC drops the link within a few frames.
 inline constexpr int kLoadPcDropWaitMs = 1000;
-// After a Load PC the loader leaves the bus and comes back; the next connection waits this
-// long for it to reappear.
-inline constexpr uint32_t kReenumerationWaitMs = 5000;
-inline constexpr uint32_t kReenumerationPollMs = 100;
 
 } // namespace bsl430

@@ -7,6 +7,7 @@
 #include "tests/firmware/UpgradeFixture.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -14,7 +15,9 @@ using emulator::BootLoaderFaultKind;
 using emulator::FaultKind;
 
 class CliUpgrade : public testsupport::CliRunner<testsupport::UpgradeTest> {
-protected:
+public:
+    using UpgradeTest::scratch;
+    using UpgradeTest::WriteFile;
     CliUpgrade() {
         keypad->settings.tableKind = 2;
         keypad->settings.ledBrightness = 7;
@@ -86,10 +89,92 @@ TEST_F(CliUpgrade, FailuresExitOneWithTheSystemsMessage) {
     loader->InjectFault(refuse);
     EXPECT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes"}), cli::kExitFailed);
     EXPECT_EQ(err.str(), "The firmware upgrade failed: Password FAILED!\n");
+}
 
-    EXPECT_EQ(Run({"upgrade", QString::fromStdString(scratch.string() + "/none.txt"), "--yes"}),
+struct RefusalCase {
+    const char* name;
+    // Arranges the refusal and returns the extra arguments; fills in the expected stderr.
+    std::function<QStringList(CliUpgrade&, std::string& expected)> arrange;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliUpgradeRefusal : public CliUpgrade, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(CliUpgradeRefusal, ExitsOneWithTheReasonBeforeTheKeypadIsLookedFor) {
+    std::string expected;
+    QStringList args = GetParam().arrange(*this, expected);
+    const int enumerations = bus().usage().enumerateCount;
+    args.prepend("upgrade");
+    args.append("--yes");
+    EXPECT_EQ(Run(args), cli::kExitFailed);
+    EXPECT_EQ(err.str(), expected);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(bus().usage().enumerateCount, enumerations) << "no keypad looked for";
+    EXPECT_TRUE(keypad->received().empty());
+    EXPECT_EQ(keypad->model.firmwareVersion, "VX0810");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CliUpgradeRefusal,
+    ::testing::Values(
+        RefusalCase{"MissingFirmwareFile",
+                    [](CliUpgrade& t, std::string& expected) {
+                        const std::string none = t.scratch.string() + "/none.txt";
+                        expected = "Unable to use the firmware file..\n" + none + ": cannot open " +
+                                   none + "\n";
+                        return QStringList{QString::fromStdString(none)};
+                    }},
+        RefusalCase{"AnyTextFile",
+                    [](CliUpgrade& t, std::string& expected) {
+                        const std::string file = t.WriteFile("hostname", "keypad-lab\n");
+                        expected = "Unable to use the firmware file..\n" + file +
+                                   ": line 1: \"keypad-lab\" comes before the first \"@\" "
+                                   "section address\n";
+                        return QStringList{QString::fromStdString(file)};
+                    }},
+        RefusalCase{"OneBadHexByte",
+                    [](CliUpgrade& t, std::string& expected) {
+                        std::string text = testsupport::TiTxt(testsupport::KeypadImage("VX1"));
+                        text.replace(text.find("\r\n") + 2, 2, "G0");
+                        const std::string file = t.WriteFile("bad.txt", text);
+                        expected = "Unable to use the firmware file..\n" + file +
+                                   ": line 2: \"G0\" is not a hex byte\n";
+                        return QStringList{QString::fromStdString(file)};
+                    }},
+        RefusalCase{"RamBootLoaderNamedButMissing",
+                    [](CliUpgrade& t, std::string& expected) {
+                        const std::string none = t.scratch.string() + "/RAM_BSL.txt";
+                        expected = "Unable to use the RAM boot loader..\n" + none +
+                                   ": it cannot be read\n";
+                        return QStringList{QString::fromStdString(t.image), "--ram-bsl",
+                                           QString::fromStdString(none)};
+                    }},
+        RefusalCase{"RamBootLoaderNamedThatDoesNotFitTheRam",
+                    [](CliUpgrade& t, std::string& expected) {
+                        const std::string file = t.WriteFile(
+                            "big.txt",
+                            testsupport::TiTxt({{0x2500, {0, 7, 8, 0x38, 1, 2}}, {0x4400, {1}}}));
+                        expected = "Unable to use the RAM boot loader..\n" + file +
+                                   ": 0x4400 lies outside the RAM (0x2400..0x43FF)\n";
+                        return QStringList{QString::fromStdString(t.image), "--ram-bsl",
+                                           QString::fromStdString(file)};
+                    }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A RAM boot loader that passes every check but is not the simulated MCU's own: the MCU runs
+// into it and crashes, as a real one would with anything but its vendor's image.
+TEST_F(CliUpgrade, ARamBootLoaderTheMcuCannotRunLeavesItCrashed) {
+    const std::string other = WriteFile(
+        "RAM_BSL.txt", testsupport::TiTxt({{0x2500, {0x00, 0x06, 0x05, 0x34, 0x31, 0x40}}}));
+    EXPECT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--ram-bsl",
+                   QString::fromStdString(other)}),
               cli::kExitFailed);
-    EXPECT_EQ(err.str(), "Unable to read the firmware file " + scratch.string() + "/none.txt.\n");
+    EXPECT_EQ(err.str(), "The firmware upgrade failed: USB device was unplugged!\n");
+    EXPECT_EQ(loader->mode(), emulator::SimulatedBootLoader::Mode::Crashed);
+    EXPECT_TRUE(bus().Devices().empty());
 }
 
 TEST_F(CliUpgrade, RestoreRefusalStopsWithItsMessage) {

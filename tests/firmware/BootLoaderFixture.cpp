@@ -3,9 +3,8 @@
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "device/frame.h"
-#include "firmware/bsl430/TiTxtReader.h"
+#include "emulator/SimulatedRamBsl.h"
 #include "firmware/bsl430/bsl430.h"
-#include "firmware/firmware_resources.h"
 
 #include <cstdio>
 #include <fstream>
@@ -16,10 +15,13 @@
 namespace testsupport {
 
 std::vector<uint8_t> BuiltInPassword() {
-    bsl430::TiTxtReader reader;
-    EXPECT_EQ(reader.Parse(firmware::FirmwareText(firmware::kResourcePassword)),
-              bsl430::TiTxtReader::Status::Ok);
-    return reader.segments().empty() ? std::vector<uint8_t>{} : reader.segments()[0].bytes;
+    return emulator::SimulatedPassword();
+}
+
+firmware::BootLoaderFiles SimulatedFiles() {
+    const auto lookup = firmware::FindBootLoaderFiles({{}, {}, firmware::EmbeddedBootLoader()});
+    EXPECT_TRUE(lookup.files.has_value()) << lookup.message;
+    return lookup.files.value_or(firmware::BootLoaderFiles{});
 }
 
 std::string TiTxt(const std::vector<Section>& sections) {
@@ -68,7 +70,6 @@ BootLoaderTest::BootLoaderTest() {
 BootLoaderTest::~BootLoaderTest() {
     BSL_closeTI_Text();
     BSL_close_BSL();
-    BSL_UnRegisterUSBDeviceNotification();
     std::error_code ignored;
     std::filesystem::remove_all(scratch, ignored);
 }

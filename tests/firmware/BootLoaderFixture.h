@@ -3,6 +3,7 @@
 // A keypad with its simulated boot loader on virtual time, and scratch files for images.
 
 #include "emulator/SimulatedBootLoader.h"
+#include "firmware/boot_loader_files.h"
 #include "tests/support/EmulatorFixture.h"
 
 #include <filesystem>
@@ -12,8 +13,10 @@
 
 namespace testsupport {
 
-// The 32 password bytes of the built-in "password.Text".
+// The 32 password bytes of the simulated MCU (the vectors of its application).
 std::vector<uint8_t> BuiltInPassword();
+// The RAM boot loader and password a demo or test executable carries: the simulated MCU's.
+firmware::BootLoaderFiles SimulatedFiles();
 
 // A TI-TXT text: one "@addr" section per entry, 16 bytes a line, CR LF, "q".
 struct Section {

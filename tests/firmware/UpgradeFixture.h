@@ -18,6 +18,7 @@ class UpgradeTest : public BootLoaderTest {
 protected:
     bool Run(const std::string& file) {
         firmware::UpgradeSequence sequence(
+            SimulatedFiles(),
             [this](int percent, const std::string& text) { lines.emplace_back(percent, text); });
         const bool done = sequence.Run(file);
         totalProgramTime = sequence.totalProgramTime;

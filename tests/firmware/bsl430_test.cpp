@@ -5,10 +5,10 @@
 
 #include "device/discovery.h"
 #include "emulator/ScriptedDevice.h"
+#include "emulator/SimulatedRamBsl.h"
 #include "firmware/bsl430/ConnectionText.h"
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/crc.h"
-#include "firmware/firmware_resources.h"
 #include "tests/support/BoundedThread.h"
 
 #include <hidapi/hidapi.h>
@@ -72,15 +72,22 @@ protected:
         return BSL_initialize_BSL(text);
     }
     DataBlock_ FilePassword() {
-        return BSL_readTI_Text(firmware::FirmwareText(firmware::kResourcePassword).c_str(), 32);
+        return BSL_readTI_Text(std::string(emulator::SimulatedPasswordText()).c_str(), 32);
     }
-    // The flash loader, the built-in password, the RAM loader, its restart, the password again.
-    void StartRamBsl() {
+    static std::string RamBsl() { return std::string(emulator::SimulatedRamBslText()); }
+    // The flash loader, the password, the RAM loader up to Load PC.
+    void LoadRamBsl() {
         ASSERT_EQ(Open(), 0);
         ASSERT_EQ(BSL_RX_Password(FilePassword()), 0);
-        ASSERT_EQ(BSL_RX_TXT(firmware::FirmwareText(firmware::kResourceRamBsl).c_str(), 1), 0);
+        ASSERT_EQ(BSL_RX_TXT(RamBsl().c_str(), 1), 0);
         ASSERT_EQ(BSL_LoadPC(0x2504), 0);
         BSL_close_BSL();
+    }
+    // Then its restart and the password again, as hosts send it.
+    void StartRamBsl() {
+        LoadRamBsl();
+        EXPECT_EQ(Open(), 1) << "still re-enumerating";
+        Pass(loader->options.reenumerateMs);
         ASSERT_EQ(Open(), 0) << "reconnects once the RAM loader has re-enumerated";
         ASSERT_EQ(loader->mode(), SimulatedBootLoader::Mode::RamBsl);
         ASSERT_EQ(BSL_RX_Password(FilePassword()), 0);
@@ -148,18 +155,26 @@ TEST_F(Bsl430, RamLoaderReenumeratesAndTellsItsVersion) {
     EXPECT_EQ(version.substr(16, 2) + version.substr(25, 2) + version.substr(33, 2), "060534");
 }
 
-TEST_F(Bsl430, RamLoaderAsksForThePasswordBeforeFlashWork) {
+TEST_F(Bsl430, RamLoaderStartsUnlockedAsTheVendorsDoes) {
+    EnterBootLoader();
+    LoadRamBsl();
+    Pass(loader->options.reenumerateMs);
+    ASSERT_EQ(Open(), 0);
+    EXPECT_FALSE(loader->locked());
+    EXPECT_EQ(BSL_eraseSegment(0x8000), 0) << "no password needed";
+    EXPECT_EQ(BSL_CRC_Check(0x8000, 16), 0);
+    EXPECT_STREQ(BSL_TX_BSL_Version_String(), "Vendor: 00, CI: 06, API: 05, PI: 34");
+    EXPECT_EQ(BSL_RX_Password(FilePassword()), 0) << "hosts that send it again get 3B 00";
+}
+
+TEST_F(Bsl430, LoadPcOnALockedLoaderIsRefusedNotRun) {
     EnterBootLoader();
     ASSERT_EQ(Open(), 0);
-    ASSERT_EQ(BSL_RX_Password(FilePassword()), 0);
-    BSL_RX_TXT(firmware::FirmwareText(firmware::kResourceRamBsl).c_str(), 1);
-    BSL_LoadPC(0x2504);
-    BSL_close_BSL();
-    ASSERT_EQ(Open(), 0);
-    EXPECT_EQ(BSL_eraseSegment(0x8000), 4);
-    EXPECT_EQ(BSL_CRC_Check(0x8000, 16), 4);
-    EXPECT_EQ(BSL_RX_TXT("@8000\r\n01 02\r\nq\r\n", 0), 4);
-    EXPECT_STRNE(BSL_TX_BSL_Version_String(), "ERROR") << "the version needs no password";
+    ASSERT_EQ(BSL_RX_TXT(RamBsl().c_str(), 1), 0) << "dropped: nothing to answer";
+    EXPECT_EQ(BSL_LoadPC(0x2504), bsl430::kMessageLocked);
+    EXPECT_NE(bsl430::LastError().find("0x04"), std::string::npos) << bsl430::LastError();
+    EXPECT_EQ(loader->mode(), SimulatedBootLoader::Mode::FlashBsl);
+    EXPECT_TRUE(bus().IsPlugged(loader.get()));
 }
 
 TEST_F(Bsl430, EraseWriteAndCrcAgreeWithTheFlash) {
@@ -175,9 +190,9 @@ TEST_F(Bsl430, EraseWriteAndCrcAgreeWithTheFlash) {
     ASSERT_EQ(BSL_RX_TXT_File(path.c_str(), 0), 1) << "the second segment was not erased";
     ASSERT_EQ(BSL_eraseSegment(0x8200), 0);
     ASSERT_EQ(BSL_RX_TXT_File(path.c_str(), 1), 0);
-    EXPECT_EQ(loader->memory().Read(0x8000, 700), image[0].bytes);
-
+    // The CRC request flushes what the loader still buffers.
     ASSERT_EQ(BSL_CRC_Check(0x8000, 700), 0);
+    EXPECT_EQ(loader->memory().Read(0x8000, 700), image[0].bytes);
     const uint8_t* buffer = BSL_get_RX_Buffer();
     const uint16_t device = static_cast<uint16_t>(buffer[5] | buffer[6] << 8);
     CRC local(0xFFFF);
@@ -188,13 +203,21 @@ TEST_F(Bsl430, EraseWriteAndCrcAgreeWithTheFlash) {
     EXPECT_EQ(buffer[4], 0x3A);
 }
 
-TEST_F(Bsl430, WritingOverUnerasedFlashOnlyClearsBits) {
+TEST_F(Bsl430, WritingOverUnerasedFlashOnlyClearsBitsAndMayNotSaySo) {
     EnterBootLoader();
     StartRamBsl();
     ASSERT_EQ(BSL_eraseSegment(0x9000), 0);
     ASSERT_EQ(BSL_RX_TXT("@9000\r\nF0\r\nq\r\n", 0), 0);
-    EXPECT_EQ(BSL_RX_TXT("@9000\r\n0F\r\nq\r\n", 0), 1) << "write check failed";
+    // The RAM loader buffers: the second block only flushes the first, so both answer 00.
+    EXPECT_EQ(BSL_RX_TXT("@9000\r\n0F\r\nq\r\n", 0), 0);
+    EXPECT_EQ(loader->memory().Read(0x9000), 0xF0) << "still in the buffer";
+    // The CRC flushes it: the failed write shows only in what the flash holds.
+    ASSERT_EQ(BSL_CRC_Check(0x9000, 1), 0);
     EXPECT_EQ(loader->memory().Read(0x9000), 0x00);
+    const uint8_t* buffer = BSL_get_RX_Buffer();
+    CRC wanted(0xFFFF);
+    wanted.CrcInput(0x0F);
+    EXPECT_NE(static_cast<uint16_t>(buffer[5] | buffer[6] << 8), wanted.GetCrcValue());
 }
 
 TEST_F(Bsl430, MissingOrMalformedFilesAreRefusedBeforeAnythingIsSent) {
@@ -267,31 +290,45 @@ TEST_F(Bsl430, CountsTheAttachedLoaders) {
     EXPECT_EQ(BSL_NumOfUSBDevices(0x2047, 0x0201), 0u);
 }
 
-TEST_F(Bsl430, WatcherReportsArrivalAndRemoval) {
-    std::vector<std::pair<uint32_t, uintptr_t>> messages;
+TEST_F(Bsl430, WatcherReportsArrivalAndRemovalToEveryWindow) {
+    using Messages = std::vector<std::pair<uint32_t, uintptr_t>>;
+    Messages first;
+    Messages second;
     ASSERT_EQ(BSL_RegisterUSBDeviceNotification(
-                  [&messages](uint32_t m, uintptr_t p) { messages.emplace_back(m, p); }),
+                  &first, [&first](uint32_t m, uintptr_t p) { first.emplace_back(m, p); }),
               0);
-    EXPECT_NE(BSL_RegisterUSBDeviceNotification([](uint32_t, uintptr_t) {}), 0)
-        << "one registration at a time";
+    EXPECT_NE(BSL_RegisterUSBDeviceNotification(&first, [](uint32_t, uintptr_t) {}), 0)
+        << "a window registers once";
+    ASSERT_EQ(BSL_RegisterUSBDeviceNotification(
+                  &second, [&second](uint32_t m, uintptr_t p) { second.emplace_back(m, p); }),
+              0)
+        << "a second window has its own";
     bsl430::PollDeviceNotification();
-    EXPECT_TRUE(messages.empty()) << "nothing changed";
+    EXPECT_TRUE(first.empty()) << "nothing changed";
 
     EnterBootLoader(); // the keypad leaves, the loader arrives
     bsl430::PollDeviceNotification();
-    EXPECT_EQ(messages,
-              (std::vector<std::pair<uint32_t, uintptr_t>>{{0x0219, 0x8004}, {0x0219, 0x8000}}));
-    messages.clear();
+    const Messages leftAndArrived = {{0x0219, 0x8004}, {0x0219, 0x8000}};
+    EXPECT_EQ(first, leftAndArrived);
+    EXPECT_EQ(second, leftAndArrived);
+
+    BSL_UnRegisterUSBDeviceNotification(&first);
+    first.clear();
+    second.clear();
     bus().Unplug(loader.get());
     bsl430::PollDeviceNotification();
-    EXPECT_EQ(messages, (std::vector<std::pair<uint32_t, uintptr_t>>{{0x0219, 0x8004}}));
+    EXPECT_TRUE(first.empty()) << "unregistered";
+    EXPECT_EQ(second, (Messages{{0x0219, 0x8004}}));
 
-    BSL_UnRegisterUSBDeviceNotification();
-    messages.clear();
+    BSL_UnRegisterUSBDeviceNotification(&second);
+    second.clear();
     bus().Plug(loader);
     bsl430::PollDeviceNotification();
-    EXPECT_TRUE(messages.empty());
-    EXPECT_NE(BSL_RegisterUSBDeviceNotification(nullptr), 0);
+    EXPECT_TRUE(second.empty());
+    EXPECT_NE(BSL_RegisterUSBDeviceNotification(&first, nullptr), 0);
+    EXPECT_EQ(BSL_RegisterUSBDeviceNotification(&first, [](uint32_t, uintptr_t) {}), 0)
+        << "free again";
+    BSL_UnRegisterUSBDeviceNotification(&first);
 }
 
 TEST_F(Bsl430, RescanIsRefusedWhileTheLoaderIsOpen) {
@@ -339,6 +376,7 @@ TEST_F(Bsl430, RescanDuringATransferIsRefusedAndNeverPullsHidapiAway) {
     EXPECT_EQ(transfer, 0);
     EXPECT_GT(refusals, 0);
     EXPECT_EQ(bus().usage().useAfterExit, 0);
+    ASSERT_EQ(BSL_CRC_Check(0x8000, 2), 0) << "flushes the loader's buffer";
     EXPECT_EQ(loader->memory().Read(0x8000, 20000), image[0].bytes) << "nothing lost";
 }
 

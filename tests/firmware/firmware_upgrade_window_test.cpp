@@ -30,6 +30,9 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -96,6 +99,9 @@ protected:
     ~UpgradeWindow() override {
         delete window.data();
         FileName = previousFileName_;
+        if (installedRamBsl_) {
+            std::filesystem::remove(InstalledRamBslPath());
+        }
     }
 
     // The loader is on the bus already: the window's first count finds it.
@@ -145,11 +151,25 @@ protected:
         Upgrade();
     }
 
+    // A RAM boot loader as a user would install one: in the data folder (the test's scratch
+    // XDG_DATA_HOME), removed again at the end.
+    static std::string InstalledRamBslPath() {
+        return (std::filesystem::path(std::getenv("XDG_DATA_HOME")) / "echovane" / "RAM_BSL.txt")
+            .string();
+    }
+    void InstallRamBsl(const std::string& text) {
+        std::filesystem::create_directories(
+            std::filesystem::path(InstalledRamBslPath()).parent_path());
+        std::ofstream(InstalledRamBslPath(), std::ios::binary) << text;
+        installedRamBsl_ = true;
+    }
+
     ui::DialogRecorder dialogs;
     QPointer<firmware_upgrade> window;
 
 private:
     std::string previousFileName_;
+    bool installedRamBsl_ = false;
 };
 
 TEST_F(UpgradeWindow, OpensWithItsControlsAndTheBootLoaderIds) {
@@ -236,11 +256,88 @@ TEST_P(UpgradeWindowBrowse, AsksTheWarningAndStoresTheFileName) {
 INSTANTIATE_TEST_SUITE_P(
     Markers, UpgradeWindowBrowse,
     ::testing::Values(
-        BrowseCase{"VectaPad", "@8000\r\n00 01\r\n@7000\r\n03\r\nq\r\n",
+        BrowseCase{"VectaPad", "@8000\r\n00 01\r\n@7000\r\n03\r\n@FFFE\r\n00 80\r\nq\r\n",
                    "Warning!, you are upgrading with product file VectaPad, please make sure you "
                    "have correct hardware connected. do you want to continue?"},
-        BrowseCase{"NoMarker", "@8000\r\n00 01\r\nq\r\n", firmware::kGeneralWarningText}),
+        BrowseCase{"NoMarker", "@8000\r\n00 01\r\n@FFFE\r\n00 80\r\nq\r\n",
+                   firmware::kGeneralWarningText}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct RefusedFileCase {
+    const char* name;
+    std::string text;
+    const char* reason;
+};
+
+void PrintTo(const RefusedFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class UpgradeWindowRefusedFile : public UpgradeWindow,
+                                 public ::testing::WithParamInterface<RefusedFileCase> {};
+
+TEST_P(UpgradeWindowRefusedFile, BrowseShowsTheReasonAndKeepsUpgradeOff) {
+    OpenOnLoader();
+    const std::string path = WriteFile("refused.txt", GetParam().text);
+    Browse(path);
+    ASSERT_EQ(dialogs.messages.size(), 1u) << "no product warning after the refusal";
+    const ui::MessageRequest& shown = dialogs.messages[0];
+    EXPECT_EQ(shown.text.toStdString(),
+              "Unable to use the firmware file..\n" + path + ": " + GetParam().reason + "\n");
+    EXPECT_EQ(shown.caption, "Vexor Echovane");
+    EXPECT_EQ(shown.buttons, ui::Buttons::Ok);
+    EXPECT_EQ(shown.icon, ui::Icon::Warning);
+    EXPECT_FALSE(window->btnUpgrade->isEnabled());
+    EXPECT_TRUE(window->filenameTextBox->text().isEmpty());
+    EXPECT_NE(config::GetSettings(config::kFirmwareFileKey), "refused.txt");
+    EXPECT_TRUE(loader->received().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UpgradeWindowRefusedFile,
+    ::testing::Values(
+        RefusedFileCase{"BadHexByte", "@8000\r\n00 0G\r\n@FFFE\r\n00 80\r\nq\r\n",
+                        "line 2: \"0G\" is not a hex byte"},
+        RefusedFileCase{"PlainText", "hostname\n",
+                        "line 1: \"hostname\" comes before the first \"@\" section address"},
+        RefusedFileCase{"NoResetVector", "@8000\r\n00 01\r\nq\r\n",
+                        "it has no reset vector at 0xFFFE..0xFFFF, so the keypad would not "
+                        "start it"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UpgradeWindow, AFileSpoiltAfterBrowseIsRefusedAtTheClickAndNothingIsSent) {
+    OpenOnLoader();
+    const std::string file = Image("new.txt", "VX0979");
+    Browse(file);
+    ASSERT_TRUE(window->btnUpgrade->isEnabled());
+    WriteFile("new.txt", "@8000\r\n00 01\r\n");
+    dialogs.messages.clear();
+    QTest::mouseClick(window->btnUpgrade, Qt::LeftButton);
+    EXPECT_FALSE(window->backgroundWorker1->IsBusy());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text.toStdString(),
+              "Unable to use the firmware file..\n" + file +
+                  ": line 2: the end marker \"q\" is missing\n");
+    EXPECT_FALSE(window->btnUpgrade->isEnabled());
+    EXPECT_TRUE(loader->received().empty());
+}
+
+TEST_F(UpgradeWindow, AnUnusableRamBootLoaderInstalledMeanwhileIsRefusedAtTheClick) {
+    OpenOnLoader();
+    Browse(Image("new.txt", "VX0978"));
+    InstallRamBsl("@2400\r\n00 06 05 34 31 40\r\nq\r\n");
+    dialogs.messages.clear();
+    QTest::mouseClick(window->btnUpgrade, Qt::LeftButton);
+    EXPECT_FALSE(window->backgroundWorker1->IsBusy());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text.toStdString().rfind(
+                  "Unable to use the RAM boot loader..\n" + InstalledRamBslPath() +
+                      ": it must start with a section at 0x2500",
+                  0),
+              0u)
+        << dialogs.messages[0].text.toStdString();
+    EXPECT_TRUE(loader->received().empty());
+}
 
 TEST_F(UpgradeWindow, BrowseRefusesAPathTooLongForTheLoader) {
     OpenOnLoader();
@@ -405,11 +502,6 @@ INSTANTIATE_TEST_SUITE_P(
                                        emulator::kForever, 0x00060533});
                     },
                     "Failed to read data from RAM BSL"},
-        FailureCase{"UnopenableFile",
-                    [](UpgradeWindow&, emulator::SimulatedBootLoader&, std::string& file) {
-                        std::filesystem::remove(file);
-                    },
-                    "Memory verification error"},
         FailureCase{"CrcMismatchOnOneBlock",
                     [](UpgradeWindow&, emulator::SimulatedBootLoader& l, std::string&) {
                         l.InjectFault({BootLoaderFaultKind::CrcMismatch, emulator::kAnyCommand, 1});
@@ -499,8 +591,6 @@ TEST_F(UpgradeWindow, CloseSaysScanForAndClosesTheWindow) {
     EXPECT_EQ(dialogs.messages[0].caption, "Vexor Kivoo");
     EXPECT_EQ(dialogs.messages[0].icon, ui::Icon::Warning);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, kSafetyTimeoutMs));
-    // The notification is free for the next window.
-    EXPECT_EQ(BSL_RegisterUSBDeviceNotification([](uint32_t, uintptr_t) {}), 0);
 }
 
 // The main window's "Update Echovane Firmware" hands over its settings, sends the keypad into
@@ -555,6 +645,95 @@ TEST_F(UpgradeWindow, OpenedFromTheMainWindowWatchesTheLoaderAndRefusesARescanMe
     EXPECT_EQ(StatusLines().last(), "Done!");
     EXPECT_EQ(bus().usage().useAfterExit, 0);
     EXPECT_EQ(keypad->model.serialNumber, "00077777");
+}
+
+TEST_F(UpgradeWindow, AKeypadTakingSixSecondsAfterTheResetStillGetsItsSettingsBack) {
+    loader->options.restartMs = 6000;
+    OpenOnLoader();
+    UpgradeWith(Image("new.txt", "VX0980"));
+    EXPECT_EQ(StatusLines().last(), "Done!");
+    EXPECT_EQ(dialogs.messages.size(), 1u) << "no restore failure";
+    EXPECT_EQ(keypad->model.firmwareVersion, "VX0980");
+    EXPECT_EQ(keypad->model.serialNumber, "00054321");
+}
+
+TEST_F(UpgradeWindow, MainWindowRefusesTheUpgradeWithoutAUsableRamBootLoader) {
+    InstallRamBsl("RAM loader\n");
+    ASSERT_TRUE(device::RescanForKeypad().found);
+    praxil_usb_encoder::Form1 form;
+    keypad->ClearReceived();
+    form.btnLoadFirmware_MouseClick();
+    ASSERT_EQ(dialogs.messages.size(), 1u) << "no question asked";
+    EXPECT_EQ(dialogs.messages[0].text.toStdString(),
+              "Unable to use the RAM boot loader..\n" + InstalledRamBslPath() +
+                  ": line 1: \"RAM loader\" comes before the first \"@\" section address\n");
+    EXPECT_EQ(dialogs.messages[0].icon, ui::Icon::Warning);
+    EXPECT_TRUE(keypad->received().empty()) << "not even a status read";
+    EXPECT_TRUE(form.firmwareUpgradeFrm.isNull());
+}
+
+// Each window watches the bus for itself; the one boot-loader connection allows one download.
+TEST_F(UpgradeWindow, ASecondWindowCountsOnItsOwnAndWaitsForTheRunningDownload) {
+    OpenOnLoader();
+    QPointer<firmware_upgrade> second = new firmware_upgrade();
+    struct Cleanup {
+        QPointer<firmware_upgrade>& window;
+        ~Cleanup() { delete window.data(); }
+    } cleanup{second};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !second->backgroundWorkerCheckDevice->IsBusy(); },
+                                kSafetyTimeoutMs));
+    EXPECT_TRUE(second->registered());
+    EXPECT_EQ(second->labelNumOfDevices->text(), "Found 1 device");
+    EXPECT_TRUE(second->btnBrowse->isEnabled());
+
+    // Both hear the loader go; the second goes on hearing once the first is closed.
+    bus().Unplug(loader.get());
+    bsl430::PollDeviceNotification();
+    for (firmware_upgrade* w : {window.data(), second.data()}) {
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return w->labelNumOfDevices->text() == "No device connected"; },
+                            kSafetyTimeoutMs));
+    }
+    delete window.data();
+    bus().Plug(loader);
+    bsl430::PollDeviceNotification();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return second->labelNumOfDevices->text() == "Found 1 device"; }, kSafetyTimeoutMs));
+
+    window = new firmware_upgrade();
+    ASSERT_TRUE(WaitForCount());
+    Browse(Image("new.txt", "VX0981"));
+    dialogs.paths.push_back(QString::fromStdString(Image("other.txt", "VX0982")));
+    dialogs.answers.push_back(ui::Answer::Yes);
+    QTest::mouseClick(second->btnBrowse, Qt::LeftButton);
+    ASSERT_TRUE(second->btnUpgrade->isEnabled());
+
+    GateClock gate(clock());
+    platform::InstallClock(&gate);
+    struct Ungate {
+        GateClock& gate;
+        platform::VirtualClock& time;
+        ~Ungate() {
+            gate.Release();
+            platform::InstallClock(&time);
+        }
+    } ungate{gate, clock()};
+    loader->InjectFault({BootLoaderFaultKind::RefusePassword});
+    QTest::mouseClick(window->btnUpgrade, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate.held(); }, kSafetyTimeoutMs));
+    EXPECT_TRUE(firmware_upgrade::AnyDownloadRunning());
+    dialogs.messages.clear();
+    QTest::mouseClick(second->btnUpgrade, Qt::LeftButton);
+    EXPECT_FALSE(second->backgroundWorker1->IsBusy());
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0].text.toStdString(),
+              std::string(praxil_usb_encoder::kUpgradeRunningText) + "\n");
+    gate.Release();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !window->backgroundWorker1->IsBusy(); }, kSafetyTimeoutMs));
+    EXPECT_EQ(StatusLines().last(), "Done!");
+    EXPECT_FALSE(firmware_upgrade::AnyDownloadRunning());
+    EXPECT_EQ(keypad->model.firmwareVersion, "VX0981");
 }
 
 } // namespace

@@ -80,6 +80,49 @@ TEST_F(Restore, KeypadWithoutMultiCodeTablesGetsTypeZero) {
     EXPECT_EQ(keypad->received()[2].data, std::vector<uint8_t>{0x00});
 }
 
+struct ComebackCase {
+    const char* name;
+    uint32_t restartMs;
+    bool restored;
+};
+
+void PrintTo(const ComebackCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RestoreComeback : public Restore, public ::testing::WithParamInterface<ComebackCase> {};
+
+TEST_P(RestoreComeback, LooksForTheKeypadEveryQuarterSecondFromTwoToFifteenSeconds) {
+    loader->options.restartMs = GetParam().restartMs;
+    EnterBootLoader();
+    ASSERT_TRUE(Run(Image("new.txt", "VX0962")));
+    const uint64_t reset = clock().NowUs();
+    keypad->ClearReceived();
+    const size_t scansBefore = static_cast<size_t>(bus().usage().enumerateCount);
+    const RestoreResult result = RestoreSettings(State());
+    EXPECT_EQ(result.restored, GetParam().restored) << result.message;
+    if (!GetParam().restored) {
+        EXPECT_EQ(result.message, "Vexor Echovane not connected..\n");
+        EXPECT_LE(clock().NowUs() - reset, 16'000'000u) << "gives up after 15 s";
+        return;
+    }
+    ASSERT_FALSE(keypad->received().empty());
+    const uint64_t first = keypad->received().front().atUs - reset;
+    // Never before the 2 s, and no later than one look after the keypad is back.
+    const uint64_t back = std::max<uint64_t>(GetParam().restartMs, 2000) * 1000;
+    EXPECT_GE(first, 2'000'000u);
+    EXPECT_LE(first, back + 300'000u);
+    EXPECT_GT(static_cast<size_t>(bus().usage().enumerateCount), scansBefore);
+    EXPECT_EQ(keypad->model.serialNumber, "87654321");
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, RestoreComeback,
+                         ::testing::Values(ComebackCase{"HalfASecond", 500, true},
+                                           ComebackCase{"SixSeconds", 6000, true},
+                                           ComebackCase{"FourteenSeconds", 14000, true},
+                                           ComebackCase{"SixteenSeconds", 16000, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Restore, NoKeypadAfterTheWaitIsNotConnected) {
     Upgraded();
     Pass(loader->options.restartMs + 10);

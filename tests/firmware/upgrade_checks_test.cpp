@@ -3,6 +3,8 @@
 
 #include "BootLoaderFixture.h"
 
+#include "emulator/SimulatedRamBsl.h"
+#include "firmware/boot_loader_files.h"
 #include "firmware/bsl430/TiTxtReader.h"
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/device_count.h"
@@ -119,28 +121,33 @@ TEST(PadHex, InsertsZerosAfterThePrefix) {
 TEST(FirmwareResources, ShapedAsTheLoaderExpects) {
     EXPECT_EQ(FirmwareText(kResourceVid), "0x2047");
     EXPECT_EQ(FirmwareText(kResourcePid), "0x200");
-    EXPECT_EQ(FirmwareText(kResourceRamBslVersion), "00.06.05.34");
     EXPECT_EQ(FirmwareText(kResourceForcedBor), "@0120\r\n04 A5 \r\nq");
     EXPECT_FALSE(FirmwareResource("nonsense").has_value());
+    EXPECT_FALSE(FirmwareResource("RAM_BSL.Text").has_value()) << "never among the resources";
+    EXPECT_FALSE(FirmwareResource("password.Text").has_value());
+    EXPECT_EQ(productArray[3], std::string("VectaPad"));
+}
 
+TEST(SimulatedRamBsl, IsShapedAsTheVendorsAndOnlyTheSimulatorHasIt) {
     bsl430::TiTxtReader reader;
-    ASSERT_EQ(reader.Parse(FirmwareText(kResourcePassword)), bsl430::TiTxtReader::Status::Ok);
+    ASSERT_EQ(reader.Parse(emulator::SimulatedPasswordText()), bsl430::TiTxtReader::Status::Ok);
     ASSERT_EQ(reader.segments().size(), 1u);
     EXPECT_EQ(reader.segments()[0].address, 0xFFE0u);
-    EXPECT_EQ(reader.segments()[0].bytes.size(), 32u);
-    EXPECT_LT(FirmwareText(kResourcePassword).size(), 200u);
+    EXPECT_EQ(reader.segments()[0].bytes, emulator::SimulatedPassword());
 
-    ASSERT_EQ(reader.Parse(FirmwareText(kResourceRamBsl)), bsl430::TiTxtReader::Status::Ok);
+    ASSERT_EQ(reader.Parse(emulator::SimulatedRamBslText()), bsl430::TiTxtReader::Status::Ok);
     ASSERT_EQ(reader.segments().size(), 2u);
     EXPECT_EQ(reader.segments()[0].address, 0x2500u);
     EXPECT_EQ(reader.segments()[0].bytes.size(), 117u);
-    EXPECT_EQ(std::vector<uint8_t>(reader.segments()[0].bytes.begin(),
-                                   reader.segments()[0].bytes.begin() + 4),
-              (std::vector<uint8_t>{0x00, 0x06, 0x05, 0x34}));
     EXPECT_EQ(reader.segments()[1].address, 0x2576u);
     EXPECT_EQ(reader.segments()[1].bytes.size(), 2676u);
-    EXPECT_LT(FirmwareText(kResourceRamBsl).size(), 20000u);
-    EXPECT_EQ(productArray[3], std::string("VectaPad"));
+    const auto& sections = emulator::SimulatedRamBslSections();
+    ASSERT_EQ(sections.size(), 2u);
+    EXPECT_EQ(sections[1].bytes, reader.segments()[1].bytes);
+    // What this test executable carries is the simulator's; a product one carries none of it
+    // (tests/packaging).
+    EXPECT_EQ(EmbeddedBootLoader().ramBslText, emulator::SimulatedRamBslText());
+    EXPECT_EQ(EmbeddedBootLoader().passwordText, emulator::SimulatedPasswordText());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The download as the upgrade window's worker runs it, end to end against the simulated loader:
-// the status lines and percentages, the password paths, verification and unplugging.
+// the status lines and percentages, the password paths, the image refused before anything is
+// sent, waiting for the loader as long as it takes, verification and unplugging.
 
 #include "UpgradeFixture.h"
 
@@ -124,7 +125,7 @@ TEST_F(Upgrade, RetryAfterAMassEraseKeepsTheFlag) {
 
 TEST_F(Upgrade, StartUpWithTheFlagSetSendsTheDefaultPasswordAtTheSecondConnection) {
     EnterBootLoader();
-    UpgradeSequence sequence([](int, const std::string&) {});
+    UpgradeSequence sequence(testsupport::SimulatedFiles(), [](int, const std::string&) {});
     bool massErase = true;
     sequence.DownloadStartUp(massErase);
     EXPECT_TRUE(massErase);
@@ -163,6 +164,7 @@ TEST_F(Upgrade, RefusedPasswordAfterTheRamLoaderFails) {
 struct FileCase {
     const char* name;
     std::string text; // empty: no file at all
+    const char* reason;
 };
 
 void PrintTo(const FileCase& c, std::ostream* os) {
@@ -171,23 +173,55 @@ void PrintTo(const FileCase& c, std::ostream* os) {
 
 class UpgradeBadFile : public Upgrade, public ::testing::WithParamInterface<FileCase> {};
 
-TEST_P(UpgradeBadFile, IsAMemoryVerificationError) {
+TEST_P(UpgradeBadFile, IsRefusedWithItsReasonBeforeTheLoaderHearsAnything) {
     EnterBootLoader();
+    const auto flash = loader->memory().Read(0x8000, 0x8000);
     const std::string path = GetParam().text.empty() ? (scratch / "missing.txt").string()
                                                      : WriteFile("bad.txt", GetParam().text);
     EXPECT_FALSE(Run(path));
-    const auto texts = Texts();
-    ASSERT_GE(texts.size(), 4u);
-    EXPECT_EQ(texts[texts.size() - 4], "Sending " + path + "\r\n");
-    EXPECT_EQ(texts.back(), "Memory verification error\r\n");
-    EXPECT_EQ(lines.back().first, 85);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].first, 0);
+    const std::string& text = lines[0].second;
+    EXPECT_EQ(text.rfind("Unable to use the firmware file..\r\n" + path + ": ", 0), 0u) << text;
+    EXPECT_NE(text.find(GetParam().reason), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    EXPECT_TRUE(loader->received().empty());
+    EXPECT_EQ(loader->memory().Read(0x8000, 0x8000), flash) << "nothing erased";
+    EXPECT_FALSE(device::BootLoaderInUse());
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, UpgradeBadFile,
-                         ::testing::Values(FileCase{"CannotBeOpened", ""},
-                                           FileCase{"Malformed", "@8000\r\n01 02 0X\r\nq\r\n"},
-                                           FileCase{"WithoutAnyByte", "@8000\r\nq\r\n"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Files, UpgradeBadFile,
+    ::testing::Values(
+        FileCase{"CannotBeOpened", "", "cannot open"},
+        FileCase{"BadHexByte", "@8000\r\n01 02 0X\r\nq\r\n", "line 2: \"0X\" is not a hex byte"},
+        FileCase{"WithoutAnyByte", "@8000\r\nq\r\n", "no bytes"},
+        FileCase{"SectionsWritingTheSameBytes",
+                 testsupport::TiTxt({{0x8000, std::vector<uint8_t>(64, 1)},
+                                     {0x8020, std::vector<uint8_t>(16, 2)},
+                                     {0xFFFE, {0x00, 0x80}}}),
+                 "writes 0x8020..0x802F twice"},
+        FileCase{"NoResetVector", testsupport::TiTxt({{0x8000, std::vector<uint8_t>(64, 1)}}),
+                 "no reset vector"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Upgrade, ImageChangedAfterTheCheckIsNotWhatGetsWritten) {
+    EnterBootLoader();
+    const std::string file = Image("new.txt", "VX0958");
+    // The worker reports the loader's first line after the check: replace the file then.
+    bool replaced = false;
+    firmware::UpgradeSequence sequence(testsupport::SimulatedFiles(),
+                                       [&](int percent, const std::string&) {
+                                           if (percent == 10 && !replaced) {
+                                               WriteFile("new.txt", "not firmware at all\n");
+                                               replaced = true;
+                                           }
+                                       });
+    ASSERT_TRUE(sequence.Run(file));
+    EXPECT_TRUE(replaced);
+    Pass(loader->options.restartMs + 10);
+    EXPECT_EQ(keypad->model.firmwareVersion, "VX0958");
+}
 
 TEST_F(Upgrade, CrcMismatchOnOneBlockFailsVerification) {
     EnterBootLoader();
@@ -261,6 +295,60 @@ INSTANTIATE_TEST_SUITE_P(
                       UnplugCase{"FirmwareWrite", 0x1B, 70, "Memory verification error\r\n"},
                       UnplugCase{"Verify", 0x16, 1, "Memory verification error\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct ReturnCase {
+    const char* name;
+    uint32_t reenumerateMs;
+    bool done;
+};
+
+void PrintTo(const ReturnCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class UpgradeReenumeration : public Upgrade, public ::testing::WithParamInterface<ReturnCase> {};
+
+TEST_P(UpgradeReenumeration, WaitsForTheRamLoaderAsLongAsItTakesUpToItsBound) {
+    loader->options.reenumerateMs = GetParam().reenumerateMs;
+    EnterBootLoader();
+    const uint64_t start = clock().NowUs();
+    EXPECT_EQ(Run(Image("new.txt", "VX0959")), GetParam().done);
+    const auto texts = Texts();
+    const bool restarted = std::find(texts.begin(), texts.end(), kRestartingText) != texts.end();
+    if (GetParam().done) {
+        EXPECT_FALSE(restarted) << "the first start-up waited long enough";
+        // Looked for every 100 ms: no more than that after the loader came back.
+        EXPECT_LE(clock().NowUs() - start, (GetParam().reenumerateMs + 2000) * 1000ull);
+        Pass(loader->options.restartMs + 10);
+        EXPECT_EQ(keypad->model.firmwareVersion, "VX0959");
+        return;
+    }
+    ASSERT_TRUE(restarted);
+    EXPECT_EQ(texts.back(), kUnpluggedText);
+    // The retry waited too: it found the RAM loader and started it once more.
+    const auto commands = loader->ReceivedCommands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), 0x17), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, UpgradeReenumeration,
+                         ::testing::Values(ReturnCase{"HalfASecond", 500, true},
+                                           ReturnCase{"FourSeconds", 4000, true},
+                                           ReturnCase{"TwelveSeconds", 12000, true},
+                                           ReturnCase{"TwentySeconds", 20000, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Upgrade, LoadPcAnsweredInsteadOfRunIsAFailedStart) {
+    EnterBootLoader();
+    loader->InjectFault({BootLoaderFaultKind::Refuse, 0x17, 0, 1, 0x04});
+    ASSERT_TRUE(Run(Image("new.txt", "VX0961")));
+    const std::vector<std::string> texts = Texts();
+    ASSERT_GE(texts.size(), 5u);
+    EXPECT_EQ(texts[2], kRamBslStartFailedText);
+    EXPECT_EQ(texts[3], kRestartingText);
+    const auto failed = std::find(lines.begin(), lines.end(), Line{30, kRamBslStartFailedText});
+    ASSERT_NE(failed, lines.end()) << "at 30 %";
+    EXPECT_EQ(*(failed + 1), (Line{50, kRestartingText}));
+}
 
 TEST_F(Upgrade, UnpluggedFromTheStartReportsTheUnplugTwice) {
     EXPECT_FALSE(Run(Image("new.txt", "VX0957")));

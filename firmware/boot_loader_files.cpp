@@ -1,0 +1,202 @@
+#include "boot_loader_files.h"
+
+#include "firmware/image_check.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace firmware {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kFolderName[] = "echovane";
+constexpr std::size_t kPasswordBytes = 32;
+constexpr std::size_t kBytesPerLine = 16;
+
+std::optional<std::string> Environment(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+bool Absolute(const std::string& path) {
+    return fs::path(path).is_absolute();
+}
+
+std::string Folder(const std::string& base) {
+    return (fs::path(base) / kFolderName).string();
+}
+
+// The whole file, or nothing when it cannot be read. Reads one byte past limit, so a file too
+// big for the loader's buffer is seen as such without reading it all.
+std::optional<std::string> ReadText(const std::string& path, std::size_t limit) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string text(limit + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (in.bad()) {
+        return std::nullopt;
+    }
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return text;
+}
+
+std::string InFolder(const std::string& folder, const char* name) {
+    return (fs::path(folder) / name).string();
+}
+
+bool Exists(const std::string& path) {
+    std::error_code ignored;
+    return fs::exists(path, ignored);
+}
+
+std::string WhereToPut(const std::vector<std::string>& folders) {
+    std::string where = "Copy it as " + std::string(kRamBslFileName) + " into ";
+    if (folders.empty()) {
+        return where + "the folder echovane of your data folder (set XDG_DATA_HOME).";
+    }
+    where += folders[0] + "/";
+    if (folders.size() > 1) {
+        where += " (for you) or " + folders[1] + "/ (for every user of this computer)";
+    }
+    return where + ".";
+}
+
+struct Found {
+    std::optional<std::string> text;
+    std::string source;
+    std::string error; // a refusal message when set
+    bool carried = false;
+};
+
+Found FindRamBsl(const BootLoaderSearch& search) {
+    auto read = [](const std::string& path) -> Found {
+        if (auto text = ReadText(path, kRamBslTextLimit)) {
+            return {std::move(text), path, {}};
+        }
+        return {std::nullopt, path,
+                std::string(kRamBslRefusedText) + "\n" + path + ": it cannot be read\n"};
+    };
+    if (search.ramBslFile) {
+        return read(*search.ramBslFile);
+    }
+    for (const auto& folder : search.folders) {
+        const std::string path = InFolder(folder, kRamBslFileName);
+        if (Exists(path)) {
+            return read(path);
+        }
+    }
+    if (!search.embedded.ramBslText.empty()) {
+        return {std::string(search.embedded.ramBslText),
+                std::string(search.embedded.ramBslOrigin),
+                {},
+                true};
+    }
+    return {};
+}
+
+Found FindPassword(const BootLoaderSearch& search) {
+    for (const auto& folder : search.folders) {
+        const std::string path = InFolder(folder, kPasswordFileName);
+        if (!Exists(path)) {
+            continue;
+        }
+        if (auto text = ReadText(path, kPasswordTextLimit)) {
+            return {std::move(text), path, {}};
+        }
+        return {std::nullopt, path,
+                std::string(kPasswordRefusedText) + "\n" + path + ": it cannot be read\n"};
+    }
+    if (!search.embedded.passwordText.empty()) {
+        return {std::string(search.embedded.passwordText),
+                std::string(search.embedded.passwordOrigin),
+                {}};
+    }
+    return {ErasedDevicePasswordText(), "the erased device's password", {}};
+}
+
+} // namespace
+
+std::vector<std::string> BootLoaderFolders() {
+    std::vector<std::string> folders;
+#ifdef _WIN32
+    for (const char* name : {"LOCALAPPDATA", "PROGRAMDATA"}) {
+        if (const auto base = Environment(name)) {
+            folders.push_back(Folder(*base));
+        }
+    }
+#else
+    if (const auto home = Environment("XDG_DATA_HOME"); home && Absolute(*home)) {
+        folders.push_back(Folder(*home));
+    } else if (const auto user = Environment("HOME")) {
+        folders.push_back(Folder((fs::path(*user) / ".local" / "share").string()));
+    }
+    std::istringstream dirs(Environment("XDG_DATA_DIRS").value_or("/usr/local/share:/usr/share"));
+    std::string entry;
+    while (std::getline(dirs, entry, ':')) {
+        // The XDG rules ignore relative entries.
+        if (!entry.empty() && Absolute(entry)) {
+            folders.push_back(Folder(entry));
+        }
+    }
+#endif
+    return folders;
+}
+
+BootLoaderSearch DefaultBootLoaderSearch(std::optional<std::string> ramBslFile) {
+    return {std::move(ramBslFile), BootLoaderFolders(), EmbeddedBootLoader()};
+}
+
+BootLoaderLookup FindBootLoaderFiles(const BootLoaderSearch& search) {
+    BootLoaderLookup lookup;
+    const Found ramBsl = FindRamBsl(search);
+    if (!ramBsl.error.empty()) {
+        lookup.message = ramBsl.error;
+        return lookup;
+    }
+    if (!ramBsl.text) {
+        lookup.message = std::string(kNoRamBslText) +
+                         "\nThe upgrade needs the RAM boot loader of the MCU vendor's USB BSL "
+                         "package (a TI-TXT file that starts at 0x2500). " +
+                         WhereToPut(search.folders) + "\n";
+        return lookup;
+    }
+    // A configured version belongs to the image carried, not to one found elsewhere.
+    const RamBslCheck check =
+        CheckRamBslText(*ramBsl.text, ramBsl.carried ? search.embedded.ramBslVersion : "");
+    if (!check.ok) {
+        lookup.message =
+            std::string(kRamBslRefusedText) + "\n" + ramBsl.source + ": " + check.reason + "\n";
+        return lookup;
+    }
+    const Found password = FindPassword(search);
+    if (!password.error.empty()) {
+        lookup.message = password.error;
+        return lookup;
+    }
+    if (const ImageCheck checked = CheckPasswordText(*password.text); !checked.ok) {
+        lookup.message = std::string(kPasswordRefusedText) + "\n" + password.source + ": " +
+                         checked.reason + "\n";
+        return lookup;
+    }
+    lookup.files = BootLoaderFiles{*ramBsl.text, check.version, *password.text};
+    return lookup;
+}
+
+std::string ErasedDevicePasswordText() {
+    std::string text = "@FFE0\r\n";
+    for (std::size_t i = 0; i < kPasswordBytes; ++i) {
+        text += "FF";
+        text += (i + 1) % kBytesPerLine == 0 ? "\r\n" : " ";
+    }
+    return text + "q\r\n";
+}
+
+} // namespace firmware

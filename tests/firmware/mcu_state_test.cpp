@@ -1,0 +1,186 @@
+// The demo's state file keeps the MCU as an upgrade left it: memory, what it runs, its lock and
+// what its RAM loader still holds back, so the next run finds the same chip on the bus.
+
+#include "BootLoaderFixture.h"
+
+#include "emulator/KeypadStateFile.h"
+#include "emulator/SimulatedRamBsl.h"
+#include "firmware/bsl430/bsl430.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace {
+
+using emulator::SimulatedBootLoader;
+using Mode = SimulatedBootLoader::Mode;
+
+constexpr char kConnection[] = "PID=0x0200,VID=0x2047,DEVICEINDEX=0";
+
+class McuState : public testsupport::BootLoaderTest {
+public:
+    using BootLoaderTest::EnterBootLoader;
+    void Connect() {
+        BSL_setFamily(3);
+        BSL_setCom(2);
+        ASSERT_EQ(BSL_initialize_BSL(kConnection), 0);
+    }
+    DataBlock_ Password() {
+        return BSL_readTI_Text(std::string(emulator::SimulatedPasswordText()).c_str(), 32);
+    }
+    void StartRamBsl() {
+        EnterBootLoader();
+        Connect();
+        ASSERT_EQ(BSL_RX_Password(Password()), 0);
+        BSL_RX_TXT(std::string(emulator::SimulatedRamBslText()).c_str(), 1);
+        BSL_LoadPC(0x2504);
+        BSL_close_BSL();
+        Pass(loader->options.reenumerateMs);
+        Connect();
+    }
+
+protected:
+    // The next run: a new keypad and MCU read from the file and put on the bus as kept.
+    struct NextRun {
+        std::shared_ptr<emulator::SimulatedKeypad> keypad;
+        std::shared_ptr<SimulatedBootLoader> loader;
+        bool loaded = false;
+    };
+    NextRun Reload() {
+        BSL_close_BSL();
+        const std::string path = (scratch / "demo.state").string();
+        EXPECT_TRUE(emulator::SaveKeypadState(*keypad, path, loader.get()));
+        bus().Reset();
+        NextRun next;
+        next.keypad = std::make_shared<emulator::SimulatedKeypad>();
+        next.loader = SimulatedBootLoader::Attach(*next.keypad, testsupport::BuiltInPassword());
+        next.loaded = emulator::LoadKeypadState(*next.keypad, path, next.loader.get());
+        next.loader->Resume();
+        return next;
+    }
+};
+
+struct LeftCase {
+    const char* name;
+    std::function<void(McuState&)> leave;
+    Mode mode;
+    // What is on the bus in the next run: 'k' the keypad, 'l' its loader, '-' nothing.
+    char onBus;
+};
+
+void PrintTo(const LeftCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class McuStateKept : public McuState, public ::testing::WithParamInterface<LeftCase> {};
+
+TEST_P(McuStateKept, TheNextRunFindsTheChipAsItWasLeft) {
+    GetParam().leave(*this);
+    const SimulatedBootLoader::SavedState before = loader->Saved();
+    const NextRun next = Reload();
+    ASSERT_TRUE(next.loaded);
+    const SimulatedBootLoader::SavedState after = next.loader->Saved();
+    EXPECT_EQ(after.mode, GetParam().mode);
+    EXPECT_EQ(after.locked, before.locked);
+    EXPECT_EQ(after.installed, before.installed);
+    EXPECT_EQ(after.applicationChanged, before.applicationChanged);
+    EXPECT_EQ(after.version, before.version);
+    EXPECT_EQ(after.bufferStart, before.bufferStart);
+    EXPECT_EQ(after.buffer, before.buffer);
+    EXPECT_EQ(after.memory.Read(0, emulator::kMainFlashEnd),
+              before.memory.Read(0, emulator::kMainFlashEnd));
+    EXPECT_EQ(bus().IsPlugged(next.keypad.get()), GetParam().onBus == 'k');
+    EXPECT_EQ(bus().IsPlugged(next.loader.get()), GetParam().onBus == 'l');
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Left, McuStateKept,
+    ::testing::Values(LeftCase{"NeverInItsLoader", [](McuState&) {}, Mode::Application, 'k'},
+                      LeftCase{"FlashLoaderAfterAMassErase",
+                               [](McuState& t) {
+                                   t.EnterBootLoader();
+                                   t.Connect();
+                                   ASSERT_EQ(BSL_RX_Password(BSL_getDefaultPass()), 5);
+                               },
+                               Mode::FlashBsl, 'l'},
+                      LeftCase{"RamLoaderWithAWriteHeldBack",
+                               [](McuState& t) {
+                                   t.StartRamBsl();
+                                   ASSERT_EQ(BSL_eraseSegment(0xFFFF), 0);
+                                   ASSERT_EQ(BSL_RX_TXT("@9001\r\n11 22 33\r\nq\r\n", 1), 0);
+                               },
+                               Mode::RamBsl, 'l'},
+                      LeftCase{"Crashed",
+                               [](McuState& t) {
+                                   t.EnterBootLoader();
+                                   t.Connect();
+                                   ASSERT_EQ(BSL_RX_Password(t.Password()), 0);
+                                   ASSERT_EQ(BSL_RX_TXT("@2500\r\n00 06 05 34 31 A9\r\nq", 1), 0);
+                                   BSL_LoadPC(0x2504);
+                               },
+                               Mode::Crashed, '-'}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(McuState, HeldBackWritesStillLandAfterTheNextRun) {
+    StartRamBsl();
+    ASSERT_EQ(BSL_eraseSegment(0x9000), 0);
+    ASSERT_EQ(BSL_RX_TXT("@9001\r\n11 22 33\r\nq\r\n", 1), 0);
+    const NextRun next = Reload();
+    EXPECT_EQ(next.loader->memory().Read(0x9001, 3), std::vector<uint8_t>(3, 0xFF));
+    Connect();
+    ASSERT_EQ(BSL_CRC_Check(0x9001, 3), 0);
+    EXPECT_EQ(next.loader->memory().Read(0x9001, 3), (std::vector<uint8_t>{0x11, 0x22, 0x33}));
+}
+
+TEST_F(McuState, AFileWithoutTheChipLeavesAFreshOne) {
+    const std::string path = (scratch / "old.state").string();
+    keypad->model.serialNumber = "00077777";
+    ASSERT_TRUE(emulator::SaveKeypadState(*keypad, path));
+    bus().Reset();
+    auto next = std::make_shared<emulator::SimulatedKeypad>();
+    auto mcu = SimulatedBootLoader::Attach(*next, testsupport::BuiltInPassword());
+    ASSERT_TRUE(emulator::LoadKeypadState(*next, path, mcu.get()));
+    mcu->Resume();
+    EXPECT_EQ(next->model.serialNumber, "00077777");
+    EXPECT_TRUE(bus().IsPlugged(next.get()));
+    EXPECT_FALSE(mcu->Saved().installed);
+}
+
+struct BrokenCase {
+    const char* name;
+    std::string line;
+};
+
+void PrintTo(const BrokenCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class McuStateBroken : public McuState, public ::testing::WithParamInterface<BrokenCase> {};
+
+TEST_P(McuStateBroken, IsNotLoadedAtAllAndChangesNothing) {
+    const std::string path = (scratch / "broken.state").string();
+    keypad->model.serialNumber = "00011111";
+    ASSERT_TRUE(emulator::SaveKeypadState(*keypad, path, loader.get()));
+    std::ofstream(path, std::ios::app) << GetParam().line << "\n";
+    auto next = std::make_shared<emulator::SimulatedKeypad>();
+    auto mcu = SimulatedBootLoader::Attach(*next, testsupport::BuiltInPassword());
+    EXPECT_FALSE(emulator::LoadKeypadState(*next, path, mcu.get()));
+    EXPECT_EQ(next->model.serialNumber, "12345678");
+    EXPECT_FALSE(mcu->Saved().installed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, McuStateBroken,
+                         ::testing::Values(BrokenCase{"UnknownMode", "mcu.mode=asleep"},
+                                           BrokenCase{"FlagNotABit", "mcu.locked=yes"},
+                                           BrokenCase{"OddHexDigits", "mcu.memory.08000=ABC"},
+                                           BrokenCase{"NotHex", "mcu.memory.08000=ZZ"},
+                                           BrokenCase{"PastTheMemory", "mcu.memory.243FF=0102"},
+                                           BrokenCase{"BufferTooBig",
+                                                      "mcu.buffer=09000:" + std::string(258, 'A')},
+                                           BrokenCase{"ShortVersion", "mcu.ramBslVersion=0006"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
