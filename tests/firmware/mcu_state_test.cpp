@@ -124,17 +124,6 @@ INSTANTIATE_TEST_SUITE_P(
                                Mode::Crashed, '-'}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(McuState, HeldBackWritesStillLandAfterTheNextRun) {
-    StartRamBsl();
-    ASSERT_EQ(BSL_eraseSegment(0x9000), 0);
-    ASSERT_EQ(BSL_RX_TXT("@9001\r\n11 22 33\r\nq\r\n", 1), 0);
-    const NextRun next = Reload();
-    EXPECT_EQ(next.loader->memory().Read(0x9001, 3), std::vector<uint8_t>(3, 0xFF));
-    Connect();
-    ASSERT_EQ(BSL_CRC_Check(0x9001, 3), 0);
-    EXPECT_EQ(next.loader->memory().Read(0x9001, 3), (std::vector<uint8_t>{0x11, 0x22, 0x33}));
-}
-
 TEST_F(McuState, AFileWithoutTheChipLeavesAFreshOne) {
     const std::string path = (scratch / "old.state").string();
     keypad->model.serialNumber = "00077777";
@@ -174,13 +163,10 @@ TEST_P(McuStateBroken, IsNotLoadedAtAllAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Lines, McuStateBroken,
                          ::testing::Values(BrokenCase{"UnknownMode", "mcu.mode=asleep"},
-                                           BrokenCase{"FlagNotABit", "mcu.locked=yes"},
                                            BrokenCase{"OddHexDigits", "mcu.memory.08000=ABC"},
-                                           BrokenCase{"NotHex", "mcu.memory.08000=ZZ"},
                                            BrokenCase{"PastTheMemory", "mcu.memory.243FF=0102"},
                                            BrokenCase{"BufferTooBig",
-                                                      "mcu.buffer=09000:" + std::string(258, 'A')},
-                                           BrokenCase{"ShortVersion", "mcu.ramBslVersion=0006"}),
+                                                      "mcu.buffer=09000:" + std::string(258, 'A')}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

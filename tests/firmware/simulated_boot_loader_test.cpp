@@ -358,8 +358,7 @@ INSTANTIATE_TEST_SUITE_P(
         FlushCase{"ThenAWriteElsewhere", [] { BSL_RX_TXT("@2400\r\n01\r\nq\r\n", 1); }, true},
         FlushCase{"ThenTheContiguousByte", [] { BSL_RX_TXT("@0122\r\n00\r\nq\r\n", 1); }, false},
         FlushCase{"ThenACrc", [] { BSL_CRC_Check(0x8000, 2); }, true},
-        FlushCase{"ThenAnErase", [] { BSL_eraseSegment(0x9000); }, false},
-        FlushCase{"ThenTheVersion", [] { BSL_TX_BSL_Version_String(); }, false}),
+        FlushCase{"ThenAnErase", [] { BSL_eraseSegment(0x9000); }, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RegisterCase {
@@ -391,7 +390,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(RegisterCase{"WatchdogWithoutPassword", "@015C\r\n00 00\r\nq", true},
                       RegisterCase{"WatchdogHeldWithItsPassword", "@015C\r\n80 5A\r\nq", false},
                       RegisterCase{"WatchdogLowByteAlone", "@015C\r\n80\r\nq", true},
-                      RegisterCase{"PmmWithoutPassword", "@0120\r\n00 00\r\nq", true},
                       RegisterCase{"PmmWithPasswordNoResetBit", "@0120\r\n00 A5\r\nq", false},
                       RegisterCase{"PmmSoftwarePor", "@0120\r\n08 A5\r\nq", true}),
     [](const auto& info) { return std::string(info.param.name); });

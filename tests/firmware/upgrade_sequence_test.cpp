@@ -192,17 +192,12 @@ TEST_P(UpgradeBadFile, IsRefusedWithItsReasonBeforeTheLoaderHearsAnything) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, UpgradeBadFile,
-    ::testing::Values(
-        FileCase{"CannotBeOpened", "", "cannot open"},
-        FileCase{"BadHexByte", "@8000\r\n01 02 0X\r\nq\r\n", "line 2: \"0X\" is not a hex byte"},
-        FileCase{"WithoutAnyByte", "@8000\r\nq\r\n", "no bytes"},
-        FileCase{"SectionsWritingTheSameBytes",
-                 testsupport::TiTxt({{0x8000, std::vector<uint8_t>(64, 1)},
-                                     {0x8020, std::vector<uint8_t>(16, 2)},
-                                     {0xFFFE, {0x00, 0x80}}}),
-                 "writes 0x8020..0x802F twice"},
-        FileCase{"NoResetVector", testsupport::TiTxt({{0x8000, std::vector<uint8_t>(64, 1)}}),
-                 "no reset vector"}),
+    ::testing::Values(FileCase{"CannotBeOpened", "", "cannot open"},
+                      FileCase{"SectionsWritingTheSameBytes",
+                               testsupport::TiTxt({{0x8000, std::vector<uint8_t>(64, 1)},
+                                                   {0x8020, std::vector<uint8_t>(16, 2)},
+                                                   {0xFFFE, {0x00, 0x80}}}),
+                               "writes 0x8020..0x802F twice"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Upgrade, ImageChangedAfterTheCheckIsNotWhatGetsWritten) {
