@@ -26,6 +26,12 @@ public:
         answers_.push_back({std::move(reports), delayMs});
     }
 
+    // Forgets answers no OUT report has used (the program sent nothing for them).
+    void ClearAnswers() {
+        std::lock_guard lock(VirtualBus::Instance().mutex());
+        answers_.clear();
+    }
+
     // The last kKeptWrites reports written to it, oldest first: a long run (a fuzzer's) keeps
     // no more than that.
     static constexpr std::size_t kKeptWrites = 256;

@@ -1,7 +1,7 @@
 // The boot loader's answers as any device could send them: each read ends with one of the
 // link's results and a reply that fits its buffer, never a hang, crash or overrun. Nothing
-// piles up from one input to the next: the device keeps only its last reports and the
-// harness drains what the link left unread.
+// piles up from one input to the next: the device keeps only its last reports, and the
+// harness drops unused answers and drains what the link left unread.
 
 #include "emulator/ScriptedDevice.h"
 #include "emulator/VirtualBus.h"
@@ -66,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!Known(result) || reply.length < 0 || reply.length > bsl430::kMaxPayload) {
         __builtin_trap();
     }
+    harness.device->ClearAnswers();
     harness.link.DiscardPending();
     harness.clock.AdvanceMs(100);
     harness.link.DiscardPending();

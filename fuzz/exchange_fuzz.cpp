@@ -54,7 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (result == kExchangeOk && length > kMaxReplyData) {
         __builtin_trap();
     }
-    // Drain whatever the device still had queued so the next input starts clean.
+    // Drain whatever the device still had queued so the next input starts clean, and drop
+    // the answer of a request that was refused before it was sent.
+    harness.device->ClearAnswers();
     harness.clock.AdvanceMs(20000);
     uint8_t drain[kReportSize];
     while (hid_read_timeout(hid_handle, drain, sizeof drain, 0) > 0) {
