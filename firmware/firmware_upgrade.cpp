@@ -178,7 +178,8 @@ void firmware_upgrade::InitializeBackgroundWorker() {
         const bool done = sequence.Run(args.argument.toByteArray().toStdString());
         result[kResultDone] = done;
         if (done) {
-            result[kResultRestoreMessage] = platform::FromLocal8Bit(firmware::RestoreSettings(restoreState_).message);
+            result[kResultRestoreMessage] =
+                platform::FromLocal8Bit(firmware::RestoreSettings(restoreState_).message);
         }
         args.result = result;
     };
