@@ -151,8 +151,8 @@ int Show(Context& context) {
     if (context.positional.size() != 1) {
         return context.Usage("ble show takes no arguments");
     }
-    if (!Connect(context)) {
-        return kExitFailed;
+    if (const int failed = Connect(context)) {
+        return failed;
     }
     const auto params = keypad::ReadBleParams();
     if (!params) {
@@ -225,8 +225,8 @@ int Set(Context& context) {
             return context.Usage("--name: " + WithoutLineBreak(problem));
         }
     }
-    if (!Connect(context)) {
-        return kExitFailed;
+    if (const int failed = Connect(context)) {
+        return failed;
     }
     const auto params = keypad::ReadBleParams();
     if (!params) {

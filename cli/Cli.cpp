@@ -7,6 +7,8 @@
 
 #include "device/discovery.h"
 #include "keypad/KeypadCommands.h"
+#include "keypad/KeypadSelection.h"
+#include "keypad/StatusLines.h"
 #include "keypad/TableKind.h"
 #include "platform/text/NarrowText.h"
 
@@ -14,6 +16,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -51,13 +54,26 @@ const QCommandLineOption& JsonOption() {
     return option;
 }
 
-bool Connect(Context& context) {
-    const device::RescanResult result = device::RescanForKeypad();
-    if (!result.found) {
-        context.err << device::NotConnectedMessage(result);
-        return false;
+int RefuseChoice(Context& context, const keypad::KeypadChoice& choice) {
+    if (choice.outcome != keypad::KeypadChoice::Outcome::Ambiguous) {
+        context.err << choice.message;
+        return kExitFailed;
     }
-    return true;
+    // As tools that talk to several devices do: name them and ask which.
+    context.err << kProgramName << ": " << choice.message
+                << (context.selector.serialNumber ? "Name one with --device PATH.\n"
+                                                  : "Name one with --serial SERIAL or --device "
+                                                    "PATH.\n")
+                << "Try '" << kProgramName << " " << context.command << " --help'.\n";
+    return kExitUsage;
+}
+
+int Connect(Context& context) {
+    const keypad::KeypadChoice choice = keypad::OpenSelectedKeypad(context.selector);
+    if (choice.outcome != keypad::KeypadChoice::Outcome::Opened) {
+        return RefuseChoice(context, choice);
+    }
+    return kExitOk;
 }
 
 std::string WithoutLineBreak(std::string text) {
@@ -125,11 +141,69 @@ void AddDevicesOptions(QCommandLineParser& parser) {
     parser.addOption(JsonOption());
 }
 
+// What the ordinary reads made of the keypad behind a listed interface; nothing for other
+// interfaces and for those that cannot be opened.
+const keypad::KeypadListing* ReadingFor(const device::DeviceListing& entry,
+                                        const std::vector<keypad::KeypadListing>& keypads) {
+    if (entry.kind != device::DeviceListing::Kind::Keypad || !entry.protocolInterface ||
+        !entry.openable) {
+        return nullptr;
+    }
+    for (const auto& keypad : keypads) {
+        if (keypad.path == entry.path) {
+            return &keypad;
+        }
+    }
+    return nullptr;
+}
+
+QJsonObject KeypadJson(const keypad::KeypadListing& keypad) {
+    QJsonObject object{{"answered", keypad.answered}};
+    if (!keypad.answered) {
+        return object;
+    }
+    const keypad::KeypadStatus& status = *keypad.status;
+    const int product = keypad.productType.value_or(0);
+    object.insert("serialNumber", JsonText(status.serialNumber));
+    object.insert("firmwareVersion", JsonText(status.firmwareVersion));
+    object.insert("productType", keypad.productType ? QJsonValue(product) : QJsonValue());
+    object.insert("productName", keypad.productType
+                                     ? QJsonValue(JsonText(keypad::ProductName(product)))
+                                     : QJsonValue());
+    object.insert("tableKind", status.tableKind);
+    object.insert("tableKindName", JsonText(keypad::TableKindName(status.tableKind)));
+    return object;
+}
+
+std::string KeypadText(const keypad::KeypadListing& keypad) {
+    if (!keypad.answered) {
+        return "does not answer";
+    }
+    const keypad::KeypadStatus& status = *keypad.status;
+    const std::string serial = keypad.SerialNumber();
+    return "serial number " + (serial.empty() ? std::string("(none)") : serial) + ", firmware " +
+           JsonText(status.firmwareVersion).toStdString() + ", " +
+           (keypad.productType ? JsonText(keypad::ProductName(*keypad.productType)).toStdString()
+                               : std::string("product unknown")) +
+           ", code table " + std::to_string(status.tableKind) + " (" +
+           KindName(static_cast<size_t>(std::clamp(status.tableKind, 0, 6))) + ")";
+}
+
 int Devices(Context& context) {
     if (!context.positional.isEmpty()) {
         return context.Usage("devices takes no arguments.");
     }
+    if (context.selector.given()) {
+        return context.Usage("devices lists every keypad; --serial and --device do not apply.");
+    }
     const auto listing = device::ListDevices();
+    // Only when there is a keypad to read: a loop on an empty bus stays cheap.
+    std::vector<keypad::KeypadListing> keypads;
+    if (std::any_of(listing.begin(), listing.end(), [](const auto& entry) {
+            return entry.kind == device::DeviceListing::Kind::Keypad && entry.openable;
+        })) {
+        keypads = keypad::DescribeKeypads();
+    }
     if (context.parser.isSet(JsonOption())) {
         QJsonArray devices;
         for (const auto& entry : listing) {
@@ -140,6 +214,9 @@ int Devices(Context& context) {
                                {"openable", entry.openable}};
             if (!entry.openable) {
                 device.insert("whyNot", QString::fromStdString(entry.whyNot));
+            }
+            if (const keypad::KeypadListing* keypad = ReadingFor(entry, keypads)) {
+                device.insert("keypad", KeypadJson(*keypad));
             }
             devices.append(device);
         }
@@ -158,6 +235,9 @@ int Devices(Context& context) {
                     << (entry.openable ? std::string("can be opened")
                                        : "cannot be opened: " + entry.whyNot)
                     << "\n";
+        if (const keypad::KeypadListing* keypad = ReadingFor(entry, keypads)) {
+            context.out << std::string(12, ' ') << KeypadText(*keypad) << "\n";
+        }
     }
     return kExitOk;
 }
@@ -171,8 +251,8 @@ int SetBrightness(Context& context) {
         return context.Usage("LED brightness '" + context.positional[0].toStdString() +
                              "' is not 0 to 9");
     }
-    if (!Connect(context)) {
-        return kExitFailed;
+    if (const int failed = Connect(context)) {
+        return failed;
     }
     if (const keypad::CommandResult set = keypad::SetLedBrightness(*level); !set.ok()) {
         return context.Fail(set.message);
@@ -189,8 +269,8 @@ int SetLayout(Context& context) {
         return context.Usage("unknown code table '" + context.positional[0].toStdString() +
                              "': give 0 to 6 or " + KindNames());
     }
-    if (!Connect(context)) {
-        return kExitFailed;
+    if (const int failed = Connect(context)) {
+        return failed;
     }
     if (const keypad::CommandResult set = keypad::SetKeypadType(*kind); !set.ok()) {
         return context.Fail(set.message);
@@ -203,8 +283,8 @@ int SaveDefaults(Context& context) {
     if (!context.positional.isEmpty()) {
         return context.Usage("save-defaults takes no arguments");
     }
-    if (!Connect(context)) {
-        return kExitFailed;
+    if (const int failed = Connect(context)) {
+        return failed;
     }
     if (const keypad::CommandResult written = keypad::WriteDefault(); !written.ok()) {
         return context.Fail(written.message);
@@ -231,8 +311,8 @@ int FactoryReset(Context& context) {
     if (answer == Answer::No) {
         return context.Fail(kFactoryResetNotDone);
     }
-    if (!Connect(context)) {
-        return kExitFailed;
+    if (const int failed = Connect(context)) {
+        return failed;
     }
     const keypad::CommandResult reset = keypad::ResetToDefault();
     if (!reset.ok()) {
@@ -287,6 +367,9 @@ const std::vector<Subcommand>& Subcommands() {
          "Show or change the BLE module's parameters.", AddBleOptions, Ble, BleHelpDetails},
         {"upgrade", "FIRMWARE.txt [--yes] [--ram-bsl FILE]",
          "Upgrade the keypad's firmware and restore its settings.", AddUpgradeOptions, Upgrade},
+        {"provision", "--config FILE [--firmware FILE.txt] [--count N] [--json]",
+         "Set up every keypad connected and each one plugged in: firmware, saved settings, check.",
+         AddProvisionOptions, Provision, ProvisionHelpDetails},
     };
     return subcommands;
 }
@@ -326,6 +409,23 @@ const QCommandLineOption& VersionOption() {
     return option;
 }
 
+const QCommandLineOption& SerialOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("serial"),
+        QStringLiteral("The keypad that reports this serial number (when several are plugged in)."),
+        QStringLiteral("SERIAL"));
+    return option;
+}
+
+const QCommandLineOption& DeviceOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("device"),
+        QStringLiteral("The keypad at this path, as 'devices' lists it (when several are plugged "
+                       "in)."),
+        QStringLiteral("PATH"));
+    return option;
+}
+
 const QCommandLineOption& QuietOption() {
     static const QCommandLineOption option(
         {QStringLiteral("q"), QStringLiteral("quiet")},
@@ -348,13 +448,18 @@ std::string ProgramHelp() {
     parser.addOption(HelpOption());
     parser.addOption(VersionOption());
     parser.addOption(QuietOption());
+    parser.addOption(SerialOption());
+    parser.addOption(DeviceOption());
     return HelpText(parser, std::string(kProgramName) +
-                                " [--version] [--help] [--quiet] COMMAND [ARGUMENTS]");
+                                " [--version] [--help] [--quiet] [--serial SERIAL | --device "
+                                "PATH] COMMAND [ARGUMENTS]");
 }
 
 void AddSubcommandOptions(QCommandLineParser& parser, const Subcommand& subcommand) {
     parser.addOption(HelpOption());
     parser.addOption(QuietOption());
+    parser.addOption(SerialOption());
+    parser.addOption(DeviceOption());
     if (subcommand.addOptions) {
         subcommand.addOptions(parser);
     }
@@ -407,6 +512,9 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Con
     first.addOption(HelpOption());
     first.addOption(VersionOption());
     first.addOption(QuietOption());
+    // They take a value, which must not be taken for the command's name.
+    first.addOption(SerialOption());
+    first.addOption(DeviceOption());
     const bool firstParsed = first.parse(args);
     const QStringList words = first.positionalArguments();
     if (words.isEmpty()) {
@@ -453,6 +561,18 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Con
     }
     Context context{parser,           parser.positionalArguments().mid(1), out, err, console,
                     subcommand->name, parser.isSet(QuietOption())};
+    if (parser.isSet(SerialOption())) {
+        context.selector.serialNumber = parser.value(SerialOption()).trimmed().toStdString();
+        if (context.selector.serialNumber->empty()) {
+            return context.Usage("--serial takes the serial number a keypad reports.");
+        }
+    }
+    if (parser.isSet(DeviceOption())) {
+        context.selector.path = parser.value(DeviceOption()).toStdString();
+        if (context.selector.path->empty()) {
+            return context.Usage("--device takes the path 'devices' lists.");
+        }
+    }
     const int status = subcommand->run(context);
     if (hid_handle.load() != nullptr) {
         hid_exit_safely(hid_handle.exchange(nullptr));

@@ -5,6 +5,7 @@
 
 #include "cli/Cli.h"
 #include "cli/Console.h"
+#include "keypad/KeypadSelection.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -24,6 +25,8 @@ struct Context {
     std::string command = {};
     // --quiet: nothing on stdout when all went well.
     bool quiet = false;
+    // --serial, --device: which keypad, when several are plugged in.
+    keypad::KeypadSelector selector = {};
 
     // The system's message on stderr (a trailing line break is not doubled); exit 1.
     int Fail(const std::string& message);
@@ -33,9 +36,14 @@ struct Context {
     int Done(const std::string& line);
 };
 
-// Opens the keypad the way "Scan For Device" does; the not-connected message on stderr when
-// it is not there.
-bool Connect(Context& context);
+// Opens the keypad the selector names, or with none the one keypad there is, the way "Scan For
+// Device" does: kExitOk once it is open in hid_handle. Otherwise the message is on stderr and
+// the exit status is returned: 1 when no such keypad can be opened, 2 when several are plugged
+// in and none is named.
+int Connect(Context& context);
+
+// The exit status and stderr text for a choice that opened nothing.
+int RefuseChoice(Context& context, const keypad::KeypadChoice& choice);
 
 // The text without its trailing line breaks, as a line of its own.
 std::string WithoutLineBreak(std::string text);
@@ -45,10 +53,13 @@ int Table(Context& context);
 int Config(Context& context);
 int Ble(Context& context);
 int Upgrade(Context& context);
+int Provision(Context& context);
 void AddStatusOptions(QCommandLineParser& parser);
 void AddTableOptions(QCommandLineParser& parser);
 void AddBleOptions(QCommandLineParser& parser);
 void AddUpgradeOptions(QCommandLineParser& parser);
+void AddProvisionOptions(QCommandLineParser& parser);
+std::string ProvisionHelpDetails();
 // The value lists a user may give to ble set, for its help.
 std::string BleHelpDetails();
 

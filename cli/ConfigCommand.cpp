@@ -46,8 +46,8 @@ int Save(Context& context) {
     if (context.positional.size() > 2) {
         return context.Usage("config save takes at most one file.");
     }
-    if (!Connect(context)) {
-        return kExitFailed;
+    if (const int failed = Connect(context)) {
+        return failed;
     }
     ConfigFileForRun file(context.positional);
     if (const keypad::CommandResult written = keypad::WriteDefault(); !written.ok()) {
@@ -84,8 +84,8 @@ int Apply(Context& context) {
     if (FileName.empty() || !std::filesystem::is_regular_file(FileName, error)) {
         return context.Fail("There is no configuration file " + FileName + ".");
     }
-    if (!Connect(context)) {
-        return kExitFailed;
+    if (const int failed = Connect(context)) {
+        return failed;
     }
     const config::Outcome outcome = config::ResetFromConfigurationFile();
     if (outcome.message) {

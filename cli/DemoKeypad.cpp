@@ -2,25 +2,68 @@
 
 #include "emulator/DemoKeypad.h"
 #include "emulator/KeypadStateFile.h"
-#include "emulator/SimulatedRamBsl.h"
-#include "emulator/VirtualBus.h"
 
+#include <cstdio>
 #include <cstdlib>
+#include <iostream>
+#include <string>
 
 namespace cli {
+namespace {
+
+constexpr int kFirstSerialNumber = 12345;
+
+std::vector<emulator::KeptKeypad>
+Kept(const std::vector<std::shared_ptr<emulator::SimulatedKeypad>>& keypads,
+     const std::vector<std::shared_ptr<emulator::SimulatedBootLoader>>& loaders) {
+    std::vector<emulator::KeptKeypad> kept;
+    for (size_t i = 0; i < keypads.size(); ++i) {
+        kept.push_back({keypads[i].get(), loaders[i].get()});
+    }
+    return kept;
+}
+
+} // namespace
 
 DemoKeypad::DemoKeypad() {
-    keypad_ = emulator::MakeDemoKeypad();
-    // A reset or boot-loader entry does not outlive the run: come back at once.
-    keypad_->rebootMs = 0;
-    bootLoader_ = emulator::AttachDemoBootLoader(*keypad_);
-    emulator::LoadKeypadState(*keypad_, StatePath(), bootLoader_.get());
-    // As the last run left it: the keypad, or its MCU still in a boot loader.
-    bootLoader_->Resume();
+    const std::optional<int> count = KeypadCount();
+    if (!count) {
+        std::cerr << "ECHOVANE_DEMO_KEYPADS takes 1 to " << kMaxKeypads
+                  << " keypads; the demo has one.\n";
+    }
+    for (int i = 0; i < count.value_or(1); ++i) {
+        auto keypad = emulator::MakeDemoKeypad();
+        char serial[16];
+        std::snprintf(serial, sizeof serial, "%08d", kFirstSerialNumber + i);
+        keypad->model.serialNumber = serial;
+        // A reset or boot-loader entry does not outlive the run: come back at once.
+        keypad->rebootMs = 0;
+        bootLoaders_.push_back(emulator::AttachDemoBootLoader(*keypad));
+        keypads_.push_back(std::move(keypad));
+    }
+    const auto kept = Kept(keypads_, bootLoaders_);
+    emulator::LoadKeypadStates(kept, StatePath());
+    // As the last run left them: each keypad, or its MCU still in a boot loader.
+    for (const auto& loader : bootLoaders_) {
+        loader->Resume();
+    }
 }
 
 DemoKeypad::~DemoKeypad() {
-    emulator::SaveKeypadState(*keypad_, StatePath(), bootLoader_.get());
+    emulator::SaveKeypadStates(Kept(keypads_, bootLoaders_), StatePath());
+}
+
+std::optional<int> DemoKeypad::KeypadCount() {
+    const char* text = std::getenv("ECHOVANE_DEMO_KEYPADS");
+    if (text == nullptr || *text == 0) {
+        return 1;
+    }
+    char* end = nullptr;
+    const long count = std::strtol(text, &end, 10);
+    if (*end != 0 || count < 1 || count > kMaxKeypads) {
+        return std::nullopt;
+    }
+    return static_cast<int>(count);
 }
 
 std::string DemoKeypad::StatePath() {

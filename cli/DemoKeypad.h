@@ -1,16 +1,19 @@
 #pragma once
 
-// The keypad echovane-cli-demo talks to: the demo keypad of echovane-config-demo, whose state is
+// The keypads echovane-cli-demo talks to: the demo keypad of echovane-config-demo, or with
+// ECHOVANE_DEMO_KEYPADS=N that many of them (serial numbers 00012345 upward). Their state is
 // kept in a file between runs, so "config save" in one run and "config apply" in the next meet
-// the same keypad. It has its boot loader, so "upgrade" programs it; the state file records the
-// MCU's memory and mode too, so a keypad an upgrade left in its loader is still there in the
-// next run.
+// the same keypads. Each has its boot loader, so "upgrade" programs it; the state file records
+// each MCU's memory and mode too, so a keypad an upgrade left in its loader is still there in
+// the next run.
 
 #include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace cli {
 
@@ -23,10 +26,14 @@ public:
 
     // $ECHOVANE_DEMO_STATE, else echovane-cli-demo.state in the runtime or temporary folder.
     static std::string StatePath();
+    // $ECHOVANE_DEMO_KEYPADS: 1 to kMaxKeypads; 1 when unset. Nothing when it holds anything
+    // else.
+    static std::optional<int> KeypadCount();
+    static constexpr int kMaxKeypads = 32;
 
 private:
-    std::shared_ptr<emulator::SimulatedKeypad> keypad_;
-    std::shared_ptr<emulator::SimulatedBootLoader> bootLoader_;
+    std::vector<std::shared_ptr<emulator::SimulatedKeypad>> keypads_;
+    std::vector<std::shared_ptr<emulator::SimulatedBootLoader>> bootLoaders_;
 };
 
 } // namespace cli

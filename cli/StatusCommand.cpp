@@ -3,6 +3,7 @@
 #include "cli/Command.h"
 #include "cli/JsonOutput.h"
 #include "cli/KeypadReading.h"
+#include "device/discovery.h"
 #include "firmware/ble/BleParameters.h"
 #include "keypad/StatusRead.h"
 #include "platform/text/NarrowText.h"
@@ -122,6 +123,45 @@ void WriteText(std::ostream& out, const KeypadReading& reading) {
         << "BLE module fitted " << (reading.ble->moduleFitted ? "yes" : "no") << "\n";
 }
 
+// Several keypads and none named: each one in turn, in the order 'devices' lists them.
+int StatusOfEach(Context& context, const std::vector<std::string>& paths) {
+    const bool json = context.parser.isSet(JsonOption());
+    QJsonArray keypads;
+    int status = kExitOk;
+    bool first = true;
+    for (const std::string& path : paths) {
+        QJsonObject entry{{"path", QString::fromStdString(path)}};
+        std::string failure;
+        if (const device::RescanResult scan = device::RescanForKeypadAt(path); !scan.found) {
+            failure = WithoutLineBreak(device::NotConnectedMessage(scan));
+        } else if (const KeypadReading reading = ReadKeypad(); reading.status() == nullptr) {
+            failure = keypad::kStatusReadFailedText;
+        } else if (json) {
+            const QJsonObject described = StatusJson(reading);
+            for (auto it = described.begin(); it != described.end(); ++it) {
+                entry.insert(it.key(), it.value());
+            }
+        } else {
+            context.out << (first ? "" : "\n") << "Keypad at " << path << "\n";
+            WriteText(context.out, reading);
+        }
+        first = false;
+        if (!failure.empty()) {
+            status = kExitFailed;
+            if (json) {
+                entry.insert("error", JsonText(failure));
+            } else {
+                context.err << path << ": " << failure << "\n";
+            }
+        }
+        keypads.append(entry);
+    }
+    if (json) {
+        WriteJson(context.out, QJsonObject{{"keypads", keypads}});
+    }
+    return status;
+}
+
 } // namespace
 
 void AddStatusOptions(QCommandLineParser& parser) {
@@ -132,8 +172,13 @@ int Status(Context& context) {
     if (!context.positional.isEmpty()) {
         return context.Usage("status takes no arguments.");
     }
-    if (!Connect(context)) {
-        return kExitFailed;
+    if (!context.selector.given()) {
+        if (const std::vector<std::string> paths = device::KeypadPaths(); paths.size() > 1) {
+            return StatusOfEach(context, paths);
+        }
+    }
+    if (const int failed = Connect(context)) {
+        return failed;
     }
     const KeypadReading reading = ReadKeypad();
     if (reading.status() == nullptr) {

@@ -82,8 +82,8 @@ int Show(Context& context) {
     if (context.positional.size() > 2) {
         return context.Usage("table show takes at most one file.");
     }
-    if (!Connect(context)) {
-        return kExitFailed;
+    if (const int failed = Connect(context)) {
+        return failed;
     }
     int exitStatus = kExitFailed;
     const auto read = ReadCustomisable(context, exitStatus);
@@ -146,8 +146,8 @@ int Write(Context& context) {
         }
     }
 
-    if (!Connect(context)) {
-        return kExitFailed;
+    if (const int failed = Connect(context)) {
+        return failed;
     }
     int exitStatus = kExitFailed;
     const auto keypadRead = ReadCustomisable(context, exitStatus);

@@ -14,6 +14,7 @@
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
 #include "keypad/KeypadCommands.h"
+#include "keypad/KeypadSelection.h"
 #include "keypad/StatusRead.h"
 #include "platform/clock.h"
 
@@ -148,13 +149,21 @@ int Upgrade(Context& context) {
 
     const firmware::BootLoaderIds ids = firmware::InitializeVidPidFirmware();
     firmware::UpgradeState state;
-    const device::RescanResult scan = device::RescanForKeypad();
-    bool keypadRunning = scan.found;
+    const keypad::KeypadChoice choice = keypad::OpenSelectedKeypad(context.selector);
+    if (choice.outcome == keypad::KeypadChoice::Outcome::Ambiguous ||
+        (choice.outcome == keypad::KeypadChoice::Outcome::NotFound && context.selector.given())) {
+        return RefuseChoice(context, choice);
+    }
+    const bool keypadRunning = choice.outcome == keypad::KeypadChoice::Outcome::Opened;
+    // The other keypads, so the one upgraded is told from them when it comes back.
+    std::vector<std::string> othersBefore = device::KeypadPaths();
+    std::erase(othersBefore, choice.path);
+    std::string serialNumber;
     if (!keypadRunning) {
         // A keypad left in its boot loader by an earlier run can still be programmed.
         const auto loaders = firmware::CountBootLoaders(ids);
         if (!loaders || *loaders == 0) {
-            context.err << device::NotConnectedMessage(scan);
+            context.err << choice.message;
             return kExitFailed;
         }
         context.err << "No keypad answers, but its boot loader is on the bus: the settings "
@@ -162,6 +171,7 @@ int Upgrade(Context& context) {
     } else {
         if (const keypad::StatusRead read = keypad::ReadStatus(); read.ok()) {
             state = firmware::StateToRestore(*read.status);
+            serialNumber = state.serialNumber.value_or("");
         } else {
             context.err << keypad::kStatusReadFailedText << "\n";
         }
@@ -205,7 +215,13 @@ int Upgrade(Context& context) {
     if (!done) {
         return context.Fail("The firmware upgrade failed: " + lastLine);
     }
-    const firmware::RestoreResult restored = firmware::RestoreSettings(state);
+    // With other keypads on the bus the rescan's first keypad may not be this one.
+    const firmware::RestoreResult restored =
+        othersBefore.empty()
+            ? firmware::RestoreSettings(state)
+            : firmware::RestoreSettings(state, {}, [&othersBefore, &serialNumber]() {
+                  return firmware::ReopenReturnedKeypad(othersBefore, serialNumber);
+              });
     if (!restored.restored) {
         return context.Fail(restored.message);
     }

@@ -13,10 +13,13 @@ foreach(dir IN LISTS HIDAPI_INCLUDE_DIRS)
     target_include_directories(echovane_hid_headers INTERFACE ${_parent})
 endforeach()
 
+# The hot-plug events (platform/HidHotplug.h) come with it: the system's beside the real hidapi,
+# the virtual bus's with the simulator.
 add_library(echovane_hid INTERFACE)
 target_link_libraries(echovane_hid INTERFACE
     echovane_hid_headers
-    "$<IF:$<BOOL:$<TARGET_PROPERTY:ECHOVANE_EMULATED>>,echovane_emulator,PkgConfig::HIDAPI>")
+    "$<IF:$<BOOL:$<TARGET_PROPERTY:ECHOVANE_EMULATED>>,echovane_emulator,PkgConfig::HIDAPI>"
+    "$<$<NOT:$<BOOL:$<TARGET_PROPERTY:ECHOVANE_EMULATED>>>:echovane_hotplug>")
 
 function(echovane_use_emulator target)
     set_target_properties(${target} PROPERTIES ECHOVANE_EMULATED ON)

@@ -6,6 +6,7 @@
 #include "device/link_lock.h"
 #include "keypad/Exchange.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace config {
@@ -14,15 +15,6 @@ namespace {
 constexpr std::string_view kBlanks = " \t";
 constexpr char kTableSeparator = ',';
 constexpr int kByteMax = 255;
-
-// The replay as read from the file; every value is checked before anything is sent.
-struct ReplayPlan {
-    uint8_t layout = 0;
-    uint8_t ledBrightness = 0;
-    // Sent only for layouts 2 and 5 (the code table) and 5 (the multi-code table).
-    std::vector<uint8_t> codeTable;
-    std::vector<uint8_t> multipleCodeTable;
-};
 
 std::string_view TrimBlanks(std::string_view text) {
     const size_t first = text.find_first_not_of(kBlanks);
@@ -114,19 +106,60 @@ std::optional<std::vector<uint8_t>> ParseTable(std::string_view text, int count)
     return bytes;
 }
 
-Outcome ResetFromConfigurationFile() {
-    const SettingsRead settings = ReadSettings(FileName);
+ReplayRead ReadReplayPlan(const std::string& path) {
+    ReplayRead read;
+    const SettingsRead settings = ReadSettings(path);
     if (settings.state == SettingsRead::State::Damaged) {
-        return Fails(kConfigDamagedText);
+        read.message = kConfigDamagedText;
+        return read;
     }
     if (settings.Value(kFirstUpKey) != kFirstUpDone) {
+        return read;
+    }
+    read.saved = true;
+    PlanResult planned = MakePlan(settings);
+    if (!planned.plan) {
+        read.message = planned.invalidText;
+        return read;
+    }
+    read.plan = std::move(planned.plan);
+    return read;
+}
+
+std::vector<std::string> ReplayDifferences(const ReplayPlan& plan,
+                                           const keypad::KeypadStatus& status,
+                                           const std::optional<keypad::ExtraCodeBlock>& extra) {
+    std::vector<std::string> differences;
+    const auto differs = [&differences](const char* key, int held, int saved) {
+        if (held != saved) {
+            differences.push_back(std::string(key) + " is " + std::to_string(held) + ", not " +
+                                  std::to_string(saved));
+        }
+    };
+    differs(kKeypadLayoutKey, status.tableKind, plan.layout);
+    differs(kLedBrightnessKey, status.ledBrightness, plan.ledBrightness);
+    if (!plan.codeTable.empty() &&
+        !std::equal(plan.codeTable.begin(), plan.codeTable.end(), status.keyCodeBlock.begin(),
+                    status.keyCodeBlock.end())) {
+        differences.push_back(std::string(kCodeTableValuesKey) + " differ");
+    }
+    if (!plan.multipleCodeTable.empty() &&
+        (!extra || !std::equal(plan.multipleCodeTable.begin(), plan.multipleCodeTable.end(),
+                               extra->begin(), extra->end()))) {
+        differences.push_back(std::string(kMultipleCodeTableValuesKey) + " differ");
+    }
+    return differences;
+}
+
+Outcome ResetFromConfigurationFile() {
+    const ReplayRead read = ReadReplayPlan(FileName);
+    if (read.message) {
+        return Fails(read.message);
+    }
+    if (!read.plan) {
         return {};
     }
-    const PlanResult planned = MakePlan(settings);
-    if (!planned.plan) {
-        return Fails(planned.invalidText);
-    }
-    const ReplayPlan& plan = *planned.plan;
+    const ReplayPlan& plan = *read.plan;
 
     // No other exchange (the self test's worker) may slip in between the steps.
     device::LinkLock lock = device::LockLink();

@@ -5,6 +5,7 @@
 // status as after a scan.
 
 #include "config/config_messages.h"
+#include "keypad/KeypadStatus.h"
 
 #include <cstdint>
 #include <optional>
@@ -19,6 +20,33 @@ std::optional<int> ParseSetting(std::string_view text, int max);
 // The first count fields of a comma-separated table, each 0..255; nothing when there are fewer
 // or one of them is not such a number. Fields after the first count are not looked at.
 std::optional<std::vector<uint8_t>> ParseTable(std::string_view text, int count);
+
+// The replay as read from the file; every value is checked before anything is sent.
+struct ReplayPlan {
+    uint8_t layout = 0;
+    uint8_t ledBrightness = 0;
+    // Sent only for layouts 2 and 5 (the code table) and 5 (the multi-code table).
+    std::vector<uint8_t> codeTable;
+    std::vector<uint8_t> multipleCodeTable;
+};
+
+struct ReplayRead {
+    // "FirstUp" is "Yes": the file holds saved settings.
+    bool saved = false;
+    // When the file holds saved settings and every value the replay needs parses.
+    std::optional<ReplayPlan> plan;
+    // Why there is no plan for a file that holds settings (damaged, a value that does not
+    // parse); without its line break.
+    const char* message = nullptr;
+};
+ReplayRead ReadReplayPlan(const std::string& path);
+
+// What the keypad's status (and its multi-code block, when read) holds otherwise than the plan
+// would have written, one short text per key ("LedBrightness is 3, not 7"); empty when it holds
+// the plan.
+std::vector<std::string> ReplayDifferences(const ReplayPlan& plan,
+                                           const keypad::KeypadStatus& status,
+                                           const std::optional<keypad::ExtraCodeBlock>& extra);
 
 // Nothing is sent when "FirstUp" is not "Yes" (no message either), when the file is damaged, or
 // when a value that the replay needs does not parse (each with its message). Otherwise the

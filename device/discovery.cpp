@@ -59,8 +59,11 @@ void ReadIdentification(hid_device* handle, StringReader read, char* out) {
 
 namespace device {
 
-hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char* product,
-                          ScanReport* report) {
+namespace {
+
+// The scan of ScanForDevice, limited to the interface at path when one is given.
+hid_device* ScanForDeviceAt(int vendorId, int productId, const std::string* path,
+                            char* manufacturer, char* product, ScanReport* report) {
     LinkLock lock = LockLink();
     ScanReport local;
     ScanReport& scan = report != nullptr ? *report : local;
@@ -73,7 +76,8 @@ hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char*
     hid_device_info* devices = hid_enumerate(static_cast<unsigned short>(vendorId),
                                              static_cast<unsigned short>(productId));
     for (hid_device_info* info = devices; info != nullptr; info = info->next) {
-        if (info->interface_number != EncoderInterface || info->path == nullptr) {
+        if (info->interface_number != EncoderInterface || info->path == nullptr ||
+            (path != nullptr && *path != info->path)) {
             continue;
         }
         errno = 0;
@@ -109,7 +113,7 @@ hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char*
     return handle;
 }
 
-RescanResult RescanForKeypad() {
+RescanResult Rescan(const std::string* path) {
     LinkLock lock = LockLink();
     RescanResult result;
     if (BootLoaderInUse()) {
@@ -122,12 +126,42 @@ RescanResult RescanForKeypad() {
     }
     char manufacturer[kIdentificationTextSize] = {};
     char product[kIdentificationTextSize] = {};
-    hid_device* handle = ScanForDevice(EncoderVid, EncoderPid, manufacturer, product, &result.scan);
+    hid_device* handle =
+        ScanForDeviceAt(EncoderVid, EncoderPid, path, manufacturer, product, &result.scan);
     hid_handle.store(handle);
     result.found = handle != nullptr;
     result.manufacturer = manufacturer;
     result.product = product;
     return result;
+}
+
+} // namespace
+
+hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char* product,
+                          ScanReport* report) {
+    return ScanForDeviceAt(vendorId, productId, nullptr, manufacturer, product, report);
+}
+
+RescanResult RescanForKeypad() {
+    return Rescan(nullptr);
+}
+
+RescanResult RescanForKeypadAt(const std::string& path) {
+    return Rescan(&path);
+}
+
+std::vector<std::string> KeypadPaths() {
+    LinkLock lock = LockLink();
+    std::vector<std::string> paths;
+    hid_device_info* devices = hid_enumerate(static_cast<unsigned short>(EncoderVid),
+                                             static_cast<unsigned short>(EncoderPid));
+    for (hid_device_info* info = devices; info != nullptr; info = info->next) {
+        if (info->interface_number == EncoderInterface && info->path != nullptr) {
+            paths.emplace_back(info->path);
+        }
+    }
+    hid_free_enumeration(devices);
+    return paths;
 }
 
 std::string OpenFailureHint(const ScanReport& scan) {

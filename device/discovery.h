@@ -67,6 +67,12 @@ struct RescanResult {
 // stores it in hid_handle. Waits for a running exchange; never closes a handle under one. Refused
 // while the boot-loader layer has hidapi in use.
 RescanResult RescanForKeypad();
+// The same for the keypad whose vendor interface is at path (as hidapi enumerates it); not
+// found when no keypad interface has that path.
+RescanResult RescanForKeypadAt(const std::string& path);
+
+// The paths of every keypad's vendor interface, in enumeration order; nothing is opened.
+std::vector<std::string> KeypadPaths();
 
 inline constexpr char kMessageCaption[] = "Vexor Echovane";
 inline constexpr char kNotConnectedText[] = "Vexor Echovane not connected..";

@@ -104,6 +104,9 @@ using Mode = SimulatedBootLoader::Mode;
 
 constexpr char kMcuPrefix[] = "mcu.";
 constexpr char kMemoryPrefix[] = "mcu.memory.";
+// Keypads after the first keep their keys under "keypad2.", "keypad3." and so on; the first
+// keeps the unprefixed keys a one-keypad file has always had.
+constexpr char kKeypadPrefix[] = "keypad";
 constexpr std::pair<Mode, const char*> kModeNames[] = {{Mode::Application, "application"},
                                                        {Mode::FlashBsl, "flashBsl"},
                                                        {Mode::RamBsl, "ramBsl"},
@@ -144,36 +147,39 @@ std::optional<uint32_t> ParseAddress(const std::string& text) {
     return static_cast<uint32_t>(std::stoul(text, nullptr, 16));
 }
 
-void WriteMcu(std::ostream& out, const SimulatedBootLoader::SavedState& mcu) {
+void WriteMcu(std::ostream& out, const std::string& prefix,
+              const SimulatedBootLoader::SavedState& mcu) {
     for (const auto& [mode, name] : kModeNames) {
         if (mode == mcu.mode) {
-            out << "mcu.mode=" << name << "\n";
+            out << prefix << "mcu.mode=" << name << "\n";
         }
     }
-    out << "mcu.locked=" << int(mcu.locked) << "\n"
-        << "mcu.installed=" << int(mcu.installed) << "\n"
-        << "mcu.applicationChanged=" << int(mcu.applicationChanged) << "\n"
-        << "mcu.ramBslVersion=" << HexBytes({mcu.version.begin(), mcu.version.end()}) << "\n";
+    out << prefix << "mcu.locked=" << int(mcu.locked) << "\n"
+        << prefix << "mcu.installed=" << int(mcu.installed) << "\n"
+        << prefix << "mcu.applicationChanged=" << int(mcu.applicationChanged) << "\n"
+        << prefix << "mcu.ramBslVersion=" << HexBytes({mcu.version.begin(), mcu.version.end()})
+        << "\n";
     char address[12];
     std::snprintf(address, sizeof address, "%05X", mcu.bufferStart);
-    out << "mcu.buffer=" << address << ":" << HexBytes(mcu.buffer) << "\n";
+    out << prefix << "mcu.buffer=" << address << ":" << HexBytes(mcu.buffer) << "\n";
     for (const auto& run : mcu.memory.Changes()) {
         std::snprintf(address, sizeof address, "%05X", run.address);
-        out << kMemoryPrefix << address << "=" << HexBytes(run.bytes) << "\n";
+        out << prefix << kMemoryPrefix << address << "=" << HexBytes(run.bytes) << "\n";
     }
 }
 
 // False when a kept MCU key cannot be read; missing keys keep their power-on values.
-bool ReadMcu(const Values& values, SimulatedBootLoader::SavedState& mcu) {
+bool ReadMcu(const Values& values, const std::string& prefix,
+             SimulatedBootLoader::SavedState& mcu) {
     auto flag = [&](const char* key, bool& into) {
-        auto it = values.find(std::string(kMcuPrefix) + key);
+        auto it = values.find(prefix + kMcuPrefix + key);
         if (it == values.end()) {
             return true;
         }
         into = it->second == "1";
         return it->second == "0" || it->second == "1";
     };
-    if (auto it = values.find("mcu.mode"); it != values.end()) {
+    if (auto it = values.find(prefix + "mcu.mode"); it != values.end()) {
         bool known = false;
         for (const auto& [mode, name] : kModeNames) {
             if (it->second == name) {
@@ -189,14 +195,14 @@ bool ReadMcu(const Values& values, SimulatedBootLoader::SavedState& mcu) {
         !flag("applicationChanged", mcu.applicationChanged)) {
         return false;
     }
-    if (auto it = values.find("mcu.ramBslVersion"); it != values.end()) {
+    if (auto it = values.find(prefix + "mcu.ramBslVersion"); it != values.end()) {
         const auto bytes = ParseHexBytes(it->second);
         if (!bytes || bytes->size() != mcu.version.size()) {
             return false;
         }
         std::copy(bytes->begin(), bytes->end(), mcu.version.begin());
     }
-    if (auto it = values.find("mcu.buffer"); it != values.end()) {
+    if (auto it = values.find(prefix + "mcu.buffer"); it != values.end()) {
         const auto colon = it->second.find(':');
         const auto start = ParseAddress(it->second.substr(0, colon));
         const auto bytes =
@@ -207,9 +213,10 @@ bool ReadMcu(const Values& values, SimulatedBootLoader::SavedState& mcu) {
         mcu.bufferStart = *start;
         mcu.buffer = *bytes;
     }
-    for (auto it = values.lower_bound(kMemoryPrefix);
-         it != values.end() && it->first.rfind(kMemoryPrefix, 0) == 0; ++it) {
-        const auto address = ParseAddress(it->first.substr(sizeof kMemoryPrefix - 1));
+    const std::string memory = prefix + kMemoryPrefix;
+    for (auto it = values.lower_bound(memory);
+         it != values.end() && it->first.rfind(memory, 0) == 0; ++it) {
+        const auto address = ParseAddress(it->first.substr(memory.size()));
         const auto bytes = ParseHexBytes(it->second);
         if (!address || !bytes || *address + bytes->size() > kMainFlashEnd) {
             return false;
@@ -219,67 +226,84 @@ bool ReadMcu(const Values& values, SimulatedBootLoader::SavedState& mcu) {
     return true;
 }
 
-bool HasMcuKeys(const Values& values) {
-    auto it = values.lower_bound(kMcuPrefix);
-    return it != values.end() && it->first.rfind(kMcuPrefix, 0) == 0;
+bool HasKeys(const Values& values, const std::string& start) {
+    auto it = values.lower_bound(start);
+    return it != values.end() && it->first.rfind(start, 0) == 0;
 }
 
-} // namespace
+std::string PrefixOf(size_t index) {
+    return index == 0 ? std::string() : kKeypadPrefix + std::to_string(index + 1) + ".";
+}
 
-bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path, SimulatedBootLoader* mcu) {
-    std::ifstream in(path);
-    if (!in) {
-        return false;
-    }
-    std::map<std::string, std::string> values;
-    std::string line;
-    while (std::getline(in, line)) {
-        const auto equals = line.find('=');
-        if (equals != std::string::npos) {
-            values[line.substr(0, equals)] = line.substr(equals + 1);
-        }
-    }
+// One keypad's kept state, read whole before anything is applied.
+struct KeptState {
     KeypadSettings current;
     KeypadSettings stored;
-    if (!ReadSettings(values, "", current) || !ReadSettings(values, "stored.", stored)) {
-        return false;
-    }
+    std::optional<std::string> serialNumber;
+    std::optional<std::string> firmwareVersion;
     std::optional<SimulatedBootLoader::SavedState> chip;
-    if (mcu != nullptr && HasMcuKeys(values)) {
-        chip.emplace();
-        if (!ReadMcu(values, *chip)) {
-            return false;
+};
+
+// Nothing in the file for this keypad: an empty optional inside an engaged one.
+std::optional<std::optional<KeptState>> ReadKept(const Values& values, const std::string& prefix,
+                                                 bool withMcu) {
+    if (!prefix.empty() && !HasKeys(values, prefix)) {
+        return std::optional<KeptState>{};
+    }
+    KeptState kept;
+    if (!ReadSettings(values, prefix, kept.current) ||
+        !ReadSettings(values, prefix + "stored.", kept.stored)) {
+        return std::nullopt;
+    }
+    if (withMcu && HasKeys(values, prefix + kMcuPrefix)) {
+        kept.chip.emplace();
+        if (!ReadMcu(values, prefix, *kept.chip)) {
+            return std::nullopt;
         }
     }
-    if (chip) {
-        mcu->Restore(*chip);
+    if (auto it = values.find(prefix + "serialNumber"); it != values.end()) {
+        kept.serialNumber = it->second;
     }
-    keypad.settings = current;
-    keypad.storedDefaults = stored;
-    if (auto it = values.find("serialNumber"); it != values.end()) {
-        keypad.model.serialNumber = it->second;
+    if (auto it = values.find(prefix + "firmwareVersion"); it != values.end()) {
+        kept.firmwareVersion = it->second;
     }
-    if (auto it = values.find("firmwareVersion"); it != values.end()) {
-        keypad.model.firmwareVersion = it->second;
-    }
-    return true;
+    return std::optional<KeptState>{std::move(kept)};
 }
 
-bool SaveKeypadState(const SimulatedKeypad& keypad, const std::string& path,
-                     const SimulatedBootLoader* mcu) {
+void Apply(const KeptState& kept, SimulatedKeypad& keypad, SimulatedBootLoader* mcu) {
+    if (kept.chip && mcu != nullptr) {
+        mcu->Restore(*kept.chip);
+    }
+    keypad.settings = kept.current;
+    keypad.storedDefaults = kept.stored;
+    if (kept.serialNumber) {
+        keypad.model.serialNumber = *kept.serialNumber;
+    }
+    if (kept.firmwareVersion) {
+        keypad.model.firmwareVersion = *kept.firmwareVersion;
+    }
+}
+
+void WriteKept(std::ostream& out, const std::string& prefix, const SimulatedKeypad& keypad,
+               const SimulatedBootLoader* mcu) {
+    WriteSettings(out, prefix, keypad.settings);
+    WriteSettings(out, prefix + "stored.", keypad.storedDefaults);
+    out << prefix << "serialNumber=" << keypad.model.serialNumber << "\n"
+        << prefix << "firmwareVersion=" << keypad.model.firmwareVersion << "\n";
+    if (mcu != nullptr) {
+        WriteMcu(out, prefix, mcu->Saved());
+    }
+}
+
+// Writes to a temporary file and renames it over path.
+template <typename Write> bool SaveAtomically(const std::string& path, Write write) {
     const std::string temporary = path + ".tmp";
     {
         std::ofstream out(temporary, std::ios::trunc);
         if (!out) {
             return false;
         }
-        WriteSettings(out, "", keypad.settings);
-        WriteSettings(out, "stored.", keypad.storedDefaults);
-        out << "serialNumber=" << keypad.model.serialNumber << "\n"
-            << "firmwareVersion=" << keypad.model.firmwareVersion << "\n";
-        if (mcu != nullptr) {
-            WriteMcu(out, mcu->Saved());
-        }
+        write(out);
         out.flush();
         if (!out) {
             std::remove(temporary.c_str());
@@ -287,6 +311,55 @@ bool SaveKeypadState(const SimulatedKeypad& keypad, const std::string& path,
         }
     }
     return std::rename(temporary.c_str(), path.c_str()) == 0;
+}
+
+} // namespace
+
+bool LoadKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path) {
+    std::ifstream in(path);
+    if (!in) {
+        return false;
+    }
+    Values values;
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto equals = line.find('=');
+        if (equals != std::string::npos) {
+            values[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+    }
+    std::vector<std::optional<KeptState>> kept;
+    for (size_t i = 0; i < keypads.size(); ++i) {
+        auto read = ReadKept(values, PrefixOf(i), keypads[i].mcu != nullptr);
+        if (!read) {
+            return false;
+        }
+        kept.push_back(std::move(*read));
+    }
+    for (size_t i = 0; i < keypads.size(); ++i) {
+        if (kept[i]) {
+            Apply(*kept[i], *keypads[i].keypad, keypads[i].mcu);
+        }
+    }
+    return true;
+}
+
+bool SaveKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path) {
+    return SaveAtomically(path, [&keypads](std::ostream& out) {
+        for (size_t i = 0; i < keypads.size(); ++i) {
+            WriteKept(out, PrefixOf(i), *keypads[i].keypad, keypads[i].mcu);
+        }
+    });
+}
+
+bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path, SimulatedBootLoader* mcu) {
+    const KeptKeypad one{&keypad, mcu};
+    return LoadKeypadStates({&one, 1}, path);
+}
+
+bool SaveKeypadState(const SimulatedKeypad& keypad, const std::string& path,
+                     const SimulatedBootLoader* mcu) {
+    return SaveAtomically(path, [&](std::ostream& out) { WriteKept(out, "", keypad, mcu); });
 }
 
 } // namespace emulator

@@ -7,12 +7,22 @@
 // version does not know are skipped, and MCU keys left out take their power-on values, so
 // later versions can add keys without a new format.
 
+#include <span>
 #include <string>
 
 namespace emulator {
 
 class SimulatedKeypad;
 class SimulatedBootLoader;
+
+// One keypad of a file that keeps several: the first under the keys a one-keypad file has, the
+// others under "keypad2.", "keypad3." ... A keypad the file does not mention is left as it is.
+struct KeptKeypad {
+    SimulatedKeypad* keypad = nullptr;
+    SimulatedBootLoader* mcu = nullptr;
+};
+bool LoadKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path);
+bool SaveKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path);
 
 // False when the file does not exist or cannot be read whole; the keypad and mcu are then
 // unchanged. A file without MCU keys leaves mcu as it is.

@@ -18,6 +18,7 @@ void VirtualBus::Reset() {
     }
     devices_.clear();
     scheduled_.clear();
+    ++generation_;
     // Paths start again from usb-1, so a test sees the same paths whatever ran before it.
     nextBusId_ = 1;
     for (auto* counter : {&counters_.initCount, &counters_.exitCount, &counters_.openCount,
@@ -38,6 +39,7 @@ void VirtualBus::Plug(const std::shared_ptr<SimulatedDevice>& device) {
         device->busId = nextBusId_++;
     }
     devices_.push_back(device);
+    ++generation_;
 }
 
 void VirtualBus::Unplug(const SimulatedDevice* device) {
@@ -47,6 +49,7 @@ void VirtualBus::Unplug(const SimulatedDevice* device) {
     if (it != devices_.end()) {
         (*it)->attachment = 0;
         devices_.erase(it);
+        ++generation_;
     }
 }
 

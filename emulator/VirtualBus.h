@@ -24,6 +24,8 @@ public:
     void Unplug(const SimulatedDevice* device);
     bool IsPlugged(const SimulatedDevice* device);
     std::vector<std::shared_ptr<SimulatedDevice>> Devices();
+    // Counts every plug and unplug, for the hot-plug events.
+    uint64_t generation() const { return generation_.load(); }
 
     // Runs action once the clock reaches atUs (checked whenever the program touches the bus,
     // and by RunDue()).
@@ -78,6 +80,7 @@ private:
         std::atomic<int> reads{0};
     } counters_;
     std::atomic<bool> initialized_{false};
+    std::atomic<uint64_t> generation_{0};
     uint64_t nextAttachment_ = 1;
     int nextBusId_ = 1;
 };

@@ -4,6 +4,7 @@
 #include "device/discovery.h"
 #include "device/frame.h"
 #include "keypad/Exchange.h"
+#include "keypad/KeypadSelection.h"
 #include "keypad/StatusRead.h"
 #include "platform/clock.h"
 
@@ -27,21 +28,71 @@ UpgradeState StateToRestore(const keypad::KeypadStatus& status) {
     return state;
 }
 
+// The keypad that came back is one that was not on the bus when the upgrade
+// began. Should others have been plugged in meanwhile, it is the one that reports the serial
+// number it had or none of its own (the new firmware starts without one).
+device::RescanResult ReopenReturnedKeypad(const std::vector<std::string>& pathsBefore,
+                                          const std::string& serialNumber, std::string* path) {
+    std::vector<std::string> arrived;
+    for (const std::string& candidate : device::KeypadPaths()) {
+        if (std::find(pathsBefore.begin(), pathsBefore.end(), candidate) == pathsBefore.end()) {
+            arrived.push_back(candidate);
+        }
+    }
+    if (arrived.size() == 1) {
+        if (path != nullptr) {
+            *path = arrived.front();
+        }
+        return device::RescanForKeypadAt(arrived.front());
+    }
+    std::optional<std::string> chosen;
+    for (const std::string& candidate : arrived) {
+        if (!device::RescanForKeypadAt(candidate).found) {
+            continue;
+        }
+        const auto block = keypad::ReadStatusBlock();
+        const auto status = block ? keypad::DecodeStatusBlock(*block) : std::nullopt;
+        if (!status) {
+            continue;
+        }
+        keypad::KeypadListing listing;
+        listing.status = status;
+        const std::string reported = listing.SerialNumber();
+        if (reported == serialNumber || !keypad::IsOwnSerialNumber(reported)) {
+            if (chosen) {
+                // Two candidates: which one was upgraded cannot be told.
+                hid_exit_safely(hid_handle.exchange(nullptr));
+                return {};
+            }
+            chosen = candidate;
+        }
+    }
+    hid_exit_safely(hid_handle.exchange(nullptr));
+    if (!chosen) {
+        return {};
+    }
+    if (path != nullptr) {
+        *path = *chosen;
+    }
+    return device::RescanForKeypadAt(*chosen);
+}
+
 bool checkMulticodeInstalled() {
     return keypad::CheckMulticode() == kExchangeOk;
 }
 
-RestoreResult RestoreSettings(const UpgradeState& state,
-                              const std::function<void(uint32_t)>& sleep) {
+RestoreResult RestoreSettings(const UpgradeState& state, const std::function<void(uint32_t)>& sleep,
+                              const std::function<device::RescanResult()>& reopen) {
     const auto wait = [&sleep](uint32_t ms) { sleep ? sleep(ms) : SleepMs(ms); };
+    const auto look = [&reopen]() { return reopen ? reopen() : device::RescanForKeypad(); };
     // The new application takes as long as it takes to come up and enumerate: look for it
     // rather than once at a fixed time.
     wait(kRestoreWaitMs);
-    device::RescanResult scan = device::RescanForKeypad();
+    device::RescanResult scan = look();
     for (uint32_t waited = kRestoreWaitMs; !scan.found && waited < kRestoreGiveUpMs;
          waited += kRestorePollMs) {
         wait(kRestorePollMs);
-        scan = device::RescanForKeypad();
+        scan = look();
     }
     if (!scan.found) {
         return {false, device::NotConnectedMessage(scan)};

@@ -3,12 +3,14 @@
 // After a successful download: reconnect to the keypad's new application and write back the
 // serial number, keypad type, key code table and LED brightness it had, then make it keep them.
 
+#include "device/discovery.h"
 #include "firmware/upgrade_state.h"
 #include "keypad/KeypadStatus.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace firmware {
 
@@ -36,9 +38,21 @@ struct RestoreResult {
 UpgradeState StateToRestore(const keypad::KeypadStatus& status);
 
 // The whole restore: the wait, the rescans into hid_handle until the keypad is back, then the
-// six commands, stopping at the first refusal. sleep defaults to SleepMs.
+// six commands, stopping at the first refusal. sleep defaults to SleepMs; reopen (by default the
+// rescan, which takes the first keypad) opens the upgraded keypad into hid_handle when it is
+// back, for a caller that has several keypads on the bus.
 RestoreResult RestoreSettings(const UpgradeState& state,
-                              const std::function<void(uint32_t)>& sleep = {});
+                              const std::function<void(uint32_t)>& sleep = {},
+                              const std::function<device::RescanResult()>& reopen = {});
+
+// A reopen for RestoreSettings when other keypads are on the bus: the keypad that came back is
+// one whose path was not among pathsBefore (the others' paths, taken before CmdEnterBsl).
+// Should several have arrived meanwhile, it is the one that reports serialNumber or no serial
+// number of its own (the new firmware starts without one); with two such, none. path, when
+// given, gets where it was found.
+device::RescanResult ReopenReturnedKeypad(const std::vector<std::string>& pathsBefore,
+                                          const std::string& serialNumber,
+                                          std::string* path = nullptr);
 
 // CmdCheckMulticode (0x01, 0x00) on hid_handle: the keypad knows multi-code tables.
 bool checkMulticodeInstalled();

@@ -1,0 +1,264 @@
+// provision --config FILE [--firmware FILE.txt] [--count N] [--json]: a batch of keypads set up
+// one after another as they are plugged in, one line (or JSON line) a keypad.
+
+#include "cli/Command.h"
+#include "cli/Confirmation.h"
+#include "cli/JsonOutput.h"
+#include "config/config_replay.h"
+#include "firmware/UpgradeSequence.h"
+#include "firmware/boot_loader_files.h"
+#include "firmware/image_check.h"
+#include "firmware/product_marker.h"
+#include "platform/Interrupt.h"
+#include "provision/BatchProvisioner.h"
+
+#include <QJsonDocument>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace cli {
+namespace {
+
+inline constexpr char kConfirmText[] = "Are you sure you want to upgrade the firmware?";
+inline constexpr char kNeedsConfirmationText[] =
+    "provision with --firmware must be confirmed: run it on a terminal, or give --yes";
+inline constexpr char kNotStartedText[] = "No keypad was provisioned.";
+
+const QCommandLineOption& ConfigOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("config"),
+        QStringLiteral("The configuration file whose saved settings every keypad gets."),
+        QStringLiteral("FILE"));
+    return option;
+}
+
+const QCommandLineOption& FirmwareOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("firmware"),
+        QStringLiteral("Upgrade each keypad that runs another version with this firmware first."),
+        QStringLiteral("FILE.txt"));
+    return option;
+}
+
+const QCommandLineOption& FirmwareVersionOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("firmware-version"),
+        QStringLiteral("The version the firmware file installs, as keypads report it (else it "
+                       "is learnt from the first keypad upgraded)."),
+        QStringLiteral("VERSION"));
+    return option;
+}
+
+const QCommandLineOption& CountOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("count"), QStringLiteral("End after N keypads (else Ctrl+C ends the run)."),
+        QStringLiteral("N"));
+    return option;
+}
+
+const QCommandLineOption& RamBslOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("ram-bsl"),
+        QStringLiteral("The MCU vendor's RAM boot loader (TI-TXT at 0x2500) to use instead of "
+                       "the one installed."),
+        QStringLiteral("FILE"));
+    return option;
+}
+
+// "00012345", or the path for a keypad that reports no serial number of its own.
+std::string KeypadName(const provision::KeypadOutcome& outcome) {
+    return keypad::IsOwnSerialNumber(outcome.serialNumber) ? outcome.serialNumber : outcome.path;
+}
+
+std::string Seconds(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", seconds);
+    return text;
+}
+
+std::string Line(const provision::KeypadOutcome& outcome, bool firmwareGiven) {
+    std::vector<std::string> steps;
+    if (outcome.upgraded) {
+        steps.push_back("firmware " + outcome.firmwareBefore + " -> " + outcome.firmwareAfter);
+    } else if (firmwareGiven && outcome.configured) {
+        steps.push_back("firmware " + outcome.firmwareBefore + " kept");
+    }
+    if (outcome.configured) {
+        steps.push_back("configured");
+    }
+    if (outcome.checked) {
+        steps.push_back("checked");
+    }
+    std::string done;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        done += (i == 0 ? "" : ", ") + steps[i];
+    }
+    return KeypadName(outcome) + "  " + (done.empty() ? std::string("nothing done") : done) + "  " +
+           (outcome.ok ? std::string("ok") : "FAILED: " + outcome.error) + "  " +
+           Seconds(outcome.seconds) + "\n";
+}
+
+QJsonValue TextOrNull(const std::string& text) {
+    return text.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(text));
+}
+
+std::string JsonLine(const provision::KeypadOutcome& outcome) {
+    const QJsonObject object{{"version", kJsonVersion},
+                             {"serialNumber", JsonText(outcome.serialNumber)},
+                             {"path", QString::fromStdString(outcome.path)},
+                             {"firmwareBefore", TextOrNull(outcome.firmwareBefore)},
+                             {"firmwareAfter", TextOrNull(outcome.firmwareAfter)},
+                             {"upgraded", outcome.upgraded},
+                             {"configured", outcome.configured},
+                             {"checked", outcome.checked},
+                             {"ok", outcome.ok},
+                             {"error", TextOrNull(outcome.error)},
+                             {"seconds", outcome.seconds}};
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
+}
+
+} // namespace
+
+void AddProvisionOptions(QCommandLineParser& parser) {
+    parser.addOption(ConfigOption());
+    parser.addOption(FirmwareOption());
+    parser.addOption(FirmwareVersionOption());
+    parser.addOption(CountOption());
+    parser.addOption(RamBslOption());
+    parser.addOption(JsonOption());
+    parser.addOption(ConfirmationYesOption());
+}
+
+std::string ProvisionHelpDetails() {
+    return "Every keypad already connected is done first, then each one as it is plugged in, one "
+           "at a time: the firmware upgrade when --firmware is given and the keypad runs another "
+           "version, the saved settings of the configuration file (as 'config apply'), then a "
+           "status read that checks the keypad holds them. A keypad that fails does not stop "
+           "the others; a keypad done once is not done again when it is plugged in again.\n"
+           "One line per keypad (serial number, what was done, result, time); --json writes one "
+           "JSON object per line instead. Ctrl+C ends the run after the keypad at hand.\n"
+           "Exit status 0 when every keypad succeeded, 1 otherwise.\n";
+}
+
+int Provision(Context& context) {
+    if (!context.positional.isEmpty()) {
+        return context.Usage("provision takes no arguments, only options.");
+    }
+    if (context.selector.given()) {
+        return context.Usage("provision takes every keypad; --serial and --device do not apply.");
+    }
+    if (!context.parser.isSet(ConfigOption())) {
+        return context.Usage("provision needs --config FILE.");
+    }
+    provision::Options options;
+    if (context.parser.isSet(CountOption())) {
+        bool ok = false;
+        const int count = context.parser.value(CountOption()).toInt(&ok, 10);
+        if (!ok || count < 1) {
+            return context.Usage("--count takes a number of keypads, 1 or more, not '" +
+                                 context.parser.value(CountOption()).toStdString() + "'.");
+        }
+        options.count = count;
+    }
+
+    std::error_code error;
+    options.configPath =
+        std::filesystem::absolute(context.parser.value(ConfigOption()).toStdString(), error)
+            .string();
+    if (!std::filesystem::is_regular_file(options.configPath, error)) {
+        return context.Fail("There is no configuration file " + options.configPath + ".");
+    }
+    const config::ReplayRead read = config::ReadReplayPlan(options.configPath);
+    if (read.message) {
+        return context.Fail(read.message);
+    }
+    if (!read.plan) {
+        return context.Fail(options.configPath +
+                            " holds no saved settings (FirstUp is not \"Yes\"): save a keypad's "
+                            "settings into it first.");
+    }
+    options.plan = *read.plan;
+
+    if (context.parser.isSet(FirmwareOption())) {
+        const std::string file = context.parser.value(FirmwareOption()).toStdString();
+        std::optional<std::string> ramBslFile;
+        if (context.parser.isSet(RamBslOption())) {
+            ramBslFile = context.parser.value(RamBslOption()).toStdString();
+        }
+        const firmware::BootLoaderLookup lookup =
+            firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch(ramBslFile));
+        if (!lookup.files) {
+            return context.Fail(lookup.message);
+        }
+        if (const auto problem = firmware::FirmwarePathProblem(file)) {
+            return context.Fail(*problem);
+        }
+        if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(file); !image.ok) {
+            return context.Fail(firmware::FirmwareFileRefusal(file, image));
+        }
+        const firmware::ProductCheck check = firmware::CheckProductMarkerFile(file);
+        if (!check.readable) {
+            return context.Fail("Unable to read the firmware file " + file + ".");
+        }
+        for (const std::string& question : {check.warning, std::string(kConfirmText)}) {
+            const Answer answer = Confirm(context, question);
+            if (answer == Answer::CannotAsk) {
+                return context.Usage(kNeedsConfirmationText);
+            }
+            if (answer == Answer::No) {
+                return context.Fail(kNotStartedText);
+            }
+        }
+        options.firmwarePath = file;
+        options.bootLoaderFiles = *lookup.files;
+        if (context.parser.isSet(FirmwareVersionOption())) {
+            options.firmwareVersion =
+                context.parser.value(FirmwareVersionOption()).trimmed().toStdString();
+        }
+    } else if (context.parser.isSet(FirmwareVersionOption())) {
+        return context.Usage("--firmware-version goes with --firmware.");
+    }
+
+    const bool json = context.parser.isSet(JsonOption());
+    const bool firmwareGiven = options.firmwarePath.has_value();
+    const bool terminal = context.console.progressBar && !json;
+    bool progressShown = false;
+    const auto clearProgress = [&]() {
+        if (progressShown) {
+            context.out << "\r\033[K";
+            progressShown = false;
+        }
+    };
+    const platform::InterruptCatcher interrupt;
+    if (context.console.interactive || context.console.progressBar) {
+        context.err << "Provisioning every keypad connected and each one plugged in; Ctrl+C ends "
+                       "after the keypad at hand.\n";
+    }
+    provision::BatchProvisioner provisioner(
+        options,
+        [&](const provision::KeypadOutcome& outcome) {
+            clearProgress();
+            context.out << (json ? JsonLine(outcome) : Line(outcome, firmwareGiven));
+            context.out.flush();
+        },
+        [&interrupt]() { return interrupt.Interrupted(); },
+        [&](const std::string& keypad, const std::string& line) {
+            if (!terminal) {
+                return;
+            }
+            clearProgress();
+            context.out << keypad << ": " << line;
+            context.out.flush();
+            progressShown = true;
+        });
+    const provision::Summary summary = provisioner.Run();
+    clearProgress();
+    if (!json && !context.quiet) {
+        context.out << summary.done << (summary.done == 1 ? " keypad" : " keypads")
+                    << " provisioned, " << summary.failed << " failed.\n";
+    }
+    return summary.failed == 0 ? kExitOk : kExitFailed;
+}
+
+} // namespace cli

@@ -1,0 +1,173 @@
+#include "KeypadSelection.h"
+
+#include "device/discovery.h"
+#include "keypad/StatusRead.h"
+
+#include <algorithm>
+
+namespace keypad {
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+void CloseKeypad() {
+    if (hid_handle.load() != nullptr) {
+        hid_exit_safely(hid_handle.exchange(nullptr));
+    }
+}
+
+// The serial number the open keypad reports; nothing when it does not answer.
+std::optional<std::string> OpenKeypadSerialNumber() {
+    const std::optional<std::vector<uint8_t>> block = ReadStatusBlock();
+    if (!block) {
+        return std::nullopt;
+    }
+    const std::optional<KeypadStatus> status = DecodeStatusBlock(*block);
+    if (!status) {
+        return std::nullopt;
+    }
+    return Trimmed(status->serialNumber);
+}
+
+std::string Listed(const std::vector<KeypadListing>& keypads) {
+    std::string text;
+    for (const KeypadListing& keypad : keypads) {
+        text += "  " + keypad.Describe() + "\n";
+    }
+    return text;
+}
+
+KeypadChoice NotFound(std::string message, std::vector<KeypadListing> keypads = {}) {
+    CloseKeypad();
+    return {KeypadChoice::Outcome::NotFound, std::move(message), {}, std::move(keypads)};
+}
+
+// Opens the keypad at path and, when a serial number is wanted, makes sure it is that keypad.
+KeypadChoice OpenAt(const std::string& path, const std::optional<std::string>& serialNumber,
+                    std::vector<KeypadListing> keypads = {}) {
+    const device::RescanResult scan = device::RescanForKeypadAt(path);
+    if (!scan.found) {
+        const std::string hint = device::OpenFailureHint(scan.scan);
+        if (scan.refused || !hint.empty()) {
+            return NotFound(device::NotConnectedMessage(scan), std::move(keypads));
+        }
+        return NotFound("No keypad is connected at " + path + ".\n", std::move(keypads));
+    }
+    if (serialNumber) {
+        const std::optional<std::string> reported = OpenKeypadSerialNumber();
+        if (!reported) {
+            return NotFound("The keypad at " + path + " does not answer.\n", std::move(keypads));
+        }
+        if (*reported != Trimmed(*serialNumber)) {
+            return NotFound("The keypad at " + path + " reports the serial number " + *reported +
+                                ", not " + Trimmed(*serialNumber) + ".\n",
+                            std::move(keypads));
+        }
+    }
+    return {KeypadChoice::Outcome::Opened, {}, path, std::move(keypads)};
+}
+
+} // namespace
+
+bool IsOwnSerialNumber(const std::string& serialNumber) {
+    const std::string trimmed = Trimmed(serialNumber);
+    return !trimmed.empty() && trimmed != "00000000";
+}
+
+std::string KeypadListing::SerialNumber() const {
+    return status ? Trimmed(status->serialNumber) : std::string();
+}
+
+std::string KeypadListing::Describe() const {
+    if (!openable) {
+        return path + " (cannot be opened: " + whyNot + ")";
+    }
+    if (!answered) {
+        return path + " (does not answer)";
+    }
+    const std::string serial = SerialNumber();
+    return (serial.empty() ? std::string("no serial number") : serial) + " (" + path + ")";
+}
+
+std::vector<KeypadListing> DescribeKeypads() {
+    std::vector<KeypadListing> keypads;
+    for (const std::string& path : device::KeypadPaths()) {
+        KeypadListing keypad;
+        keypad.path = path;
+        const device::RescanResult scan = device::RescanForKeypadAt(path);
+        if (!scan.found) {
+            keypad.whyNot = scan.refused ? std::string(device::kRescanRefusedText)
+                                         : device::OpenFailureHint(scan.scan);
+            if (keypad.whyNot.empty()) {
+                keypad.whyNot = "it left the bus";
+            }
+            keypads.push_back(std::move(keypad));
+            continue;
+        }
+        keypad.openable = true;
+        if (const std::optional<std::vector<uint8_t>> block = ReadStatusBlock()) {
+            keypad.status = DecodeStatusBlock(*block);
+        }
+        keypad.answered = keypad.status.has_value();
+        if (keypad.answered) {
+            keypad.productType = ReadProductType();
+        }
+        keypads.push_back(std::move(keypad));
+    }
+    CloseKeypad();
+    return keypads;
+}
+
+KeypadChoice OpenSelectedKeypad(const KeypadSelector& selector) {
+    if (!selector.given()) {
+        if (const std::vector<std::string> paths = device::KeypadPaths(); paths.size() <= 1) {
+            // One keypad or none: exactly what "Scan For Device" does, with its messages.
+            const device::RescanResult scan = device::RescanForKeypad();
+            if (!scan.found) {
+                return NotFound(device::NotConnectedMessage(scan));
+            }
+            return {KeypadChoice::Outcome::Opened, {}, paths.empty() ? "" : paths.front(), {}};
+        }
+        std::vector<KeypadListing> keypads = DescribeKeypads();
+        const std::string text =
+            std::to_string(keypads.size()) + " keypads are connected:\n" + Listed(keypads);
+        return {KeypadChoice::Outcome::Ambiguous, text, {}, std::move(keypads)};
+    }
+    if (selector.path) {
+        return OpenAt(*selector.path, selector.serialNumber);
+    }
+
+    const std::string wanted = Trimmed(*selector.serialNumber);
+    std::vector<KeypadListing> keypads = DescribeKeypads();
+    std::vector<const KeypadListing*> matches;
+    for (const KeypadListing& keypad : keypads) {
+        if (keypad.answered && keypad.SerialNumber() == wanted) {
+            matches.push_back(&keypad);
+        }
+    }
+    if (matches.empty()) {
+        std::string text = "No connected keypad reports the serial number " + wanted + ".\n";
+        if (!keypads.empty()) {
+            text += "Connected:\n" + Listed(keypads);
+        }
+        return NotFound(text, std::move(keypads));
+    }
+    if (matches.size() > 1) {
+        std::string text =
+            std::to_string(matches.size()) + " keypads report the serial number " + wanted + ":\n";
+        for (const KeypadListing* keypad : matches) {
+            text += "  " + keypad->Describe() + "\n";
+        }
+        return {KeypadChoice::Outcome::Ambiguous, text, {}, std::move(keypads)};
+    }
+    const std::string path = matches.front()->path;
+    return OpenAt(path, wanted, std::move(keypads));
+}
+
+} // namespace keypad

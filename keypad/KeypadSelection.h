@@ -1,0 +1,72 @@
+#pragma once
+
+// Which keypad a command talks to when several are plugged in. The windows keep to the first
+// keypad found; the command line can name one by the serial number it reports or by the path of
+// its vendor interface, and refuses to guess when several are connected and none is named.
+
+#include "keypad/KeypadStatus.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace keypad {
+
+// A serial number that tells keypads apart: not blank and not the "00000000" written back when
+// none was known.
+bool IsOwnSerialNumber(const std::string& serialNumber);
+
+// One keypad's vendor interface and what the ordinary reads made of it.
+struct KeypadListing {
+    std::string path;
+    bool openable = false;
+    // Why it could not be opened (empty when it could).
+    std::string whyNot;
+    // Opened, but the status read failed: the keypad does not answer.
+    bool answered = false;
+    std::optional<KeypadStatus> status;
+    std::optional<int> productType;
+
+    // The serial number as the keypad reports it, blanks trimmed; empty when it did not answer.
+    std::string SerialNumber() const;
+    // "00012345 (path)", or the path alone when the keypad did not answer.
+    std::string Describe() const;
+};
+
+// Opens every keypad in turn, reads its status block and product type, and closes it again:
+// hid_handle is null afterwards. One open and two exchanges a keypad.
+std::vector<KeypadListing> DescribeKeypads();
+
+struct KeypadSelector {
+    std::optional<std::string> serialNumber;
+    std::optional<std::string> path;
+
+    bool given() const { return serialNumber.has_value() || path.has_value(); }
+};
+
+struct KeypadChoice {
+    enum class Outcome {
+        // The keypad is open in hid_handle.
+        Opened,
+        // No keypad (or none that fits the selector), or it cannot be opened: message says why.
+        NotFound,
+        // Several keypads fit and none was named: message names them, the caller asks for a
+        // selector.
+        Ambiguous,
+    };
+    Outcome outcome = Outcome::NotFound;
+    // With its closing line break; empty once opened.
+    std::string message;
+    // Of the keypad opened.
+    std::string path;
+    // The keypads that were looked at, when the choice needed their serial numbers.
+    std::vector<KeypadListing> keypads;
+};
+
+// Without a selector: the one keypad there is, exactly as "Scan For Device" opens it;
+// Ambiguous when there are several. With a path: that keypad. With a serial number: the one
+// keypad that reports it (several with the same number are Ambiguous). Both given: the keypad
+// at the path, which must report that serial number.
+KeypadChoice OpenSelectedKeypad(const KeypadSelector& selector);
+
+} // namespace keypad

@@ -1,0 +1,294 @@
+#include "BatchProvisioner.h"
+
+#include "config/config_file.h"
+#include "device/discovery.h"
+#include "firmware/UpgradeSequence.h"
+#include "firmware/device_count.h"
+#include "firmware/settings_restore.h"
+#include "keypad/KeypadCommands.h"
+#include "keypad/StatusRead.h"
+#include "platform/HidHotplug.h"
+#include "platform/clock.h"
+
+#include <algorithm>
+
+namespace provision {
+namespace {
+
+std::string Trimmed(const std::string& text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+std::string WithoutLineBreaks(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+void CloseKeypad() {
+    if (hid_handle.load() != nullptr) {
+        hid_exit_safely(hid_handle.exchange(nullptr));
+    }
+}
+
+// The configuration cores work on FileName.
+class FileNameForRun {
+public:
+    explicit FileNameForRun(const std::string& path) : previous_(FileName) { FileName = path; }
+    ~FileNameForRun() { FileName = previous_; }
+    FileNameForRun(const FileNameForRun&) = delete;
+    FileNameForRun& operator=(const FileNameForRun&) = delete;
+
+private:
+    std::string previous_;
+};
+
+} // namespace
+
+BatchProvisioner::BatchProvisioner(Options options, Report report, StopRequested stop,
+                                   Progress progress)
+    : options_(std::move(options)), report_(std::move(report)), stop_(std::move(stop)),
+      progress_(std::move(progress)) {}
+
+bool BatchProvisioner::Finished() const {
+    if (options_.count && summary_.done + summary_.failed >= *options_.count) {
+        return true;
+    }
+    return stop_ && stop_();
+}
+
+Summary BatchProvisioner::Run() {
+    const std::unique_ptr<platform::HidHotplug> hotplug = platform::OpenHidHotplug();
+    while (!Finished()) {
+        if (!Round()) {
+            // Nothing to do: wait for a keypad, a short while at a time so a stop is seen.
+            hotplug->WaitForChange(kWaitSliceMs);
+        }
+    }
+    CloseKeypad();
+    return summary_;
+}
+
+bool BatchProvisioner::Done(const keypad::KeypadListing& listing) const {
+    const std::string serial = listing.SerialNumber();
+    if (keypad::IsOwnSerialNumber(serial)) {
+        return doneSerials_.count(serial) != 0;
+    }
+    return donePaths_.count(listing.path) != 0;
+}
+
+void BatchProvisioner::Record(const KeypadOutcome& outcome) {
+    // Where the keypad is now: an upgrade may have brought it back at another path.
+    if (keypad::IsOwnSerialNumber(outcome.serialNumber)) {
+        doneSerials_.insert(Trimmed(outcome.serialNumber));
+    } else {
+        donePaths_.insert(outcome.path);
+    }
+    ++(outcome.ok ? summary_.done : summary_.failed);
+    if (report_) {
+        report_(outcome);
+    }
+}
+
+bool BatchProvisioner::Round() {
+    const std::vector<keypad::KeypadListing> keypads = keypad::DescribeKeypads();
+    const auto present = [&keypads](const std::string& path) {
+        return std::any_of(keypads.begin(), keypads.end(),
+                           [&path](const auto& keypad) { return keypad.path == path; });
+    };
+    // What was learnt about a path holds only while it stays plugged in.
+    std::erase_if(donePaths_, [&](const std::string& path) { return !present(path); });
+    std::erase_if(reportedPaths_, [&](const std::string& path) { return !present(path); });
+    std::erase_if(troubled_, [&](const auto& entry) { return !present(entry.first); });
+
+    bool worked = false;
+    for (const keypad::KeypadListing& listing : keypads) {
+        if (Finished()) {
+            break;
+        }
+        if (!listing.openable || !listing.answered) {
+            if (reportedPaths_.count(listing.path) != 0) {
+                continue;
+            }
+            const uint64_t now = platform::NowUs();
+            auto seen = std::find_if(troubled_.begin(), troubled_.end(), [&](const auto& entry) {
+                return entry.first == listing.path;
+            });
+            if (seen == troubled_.end()) {
+                troubled_.emplace_back(listing.path, now);
+                continue;
+            }
+            if (now - seen->second < uint64_t{kSettleMs} * 1000) {
+                continue;
+            }
+            KeypadOutcome outcome;
+            outcome.path = listing.path;
+            outcome.error = listing.openable ? std::string("The keypad does not answer.")
+                                             : "The keypad cannot be opened: " +
+                                                   WithoutLineBreaks(listing.whyNot);
+            reportedPaths_.insert(listing.path);
+            ++summary_.failed;
+            if (report_) {
+                report_(outcome);
+            }
+            worked = true;
+            continue;
+        }
+        std::erase_if(troubled_, [&](const auto& entry) { return entry.first == listing.path; });
+        if (Done(listing)) {
+            continue;
+        }
+        Record(ProvisionKeypad(listing));
+        worked = true;
+        // The keypads on the bus have changed under the work (an upgrade re-enumerates): look
+        // again before the next.
+        break;
+    }
+    return worked;
+}
+
+KeypadOutcome BatchProvisioner::ProvisionKeypad(const keypad::KeypadListing& listing) {
+    const uint64_t startUs = platform::NowUs();
+    KeypadOutcome outcome;
+    outcome.path = listing.path;
+    outcome.serialNumber = listing.SerialNumber();
+    outcome.firmwareBefore = Trimmed(listing.status->firmwareVersion);
+    outcome.firmwareAfter = outcome.firmwareBefore;
+
+    const auto finish = [&]() -> KeypadOutcome {
+        CloseKeypad();
+        outcome.ok = outcome.error.empty();
+        outcome.seconds = static_cast<double>(platform::NowUs() - startUs) / 1e6;
+        return outcome;
+    };
+
+    const device::RescanResult scan = device::RescanForKeypadAt(listing.path);
+    if (!scan.found) {
+        outcome.error = WithoutLineBreaks(device::NotConnectedMessage(scan));
+        return finish();
+    }
+    if (options_.firmwarePath &&
+        !(options_.firmwareVersion && *options_.firmwareVersion == outcome.firmwareBefore)) {
+        if (!Upgrade(listing, outcome)) {
+            return finish();
+        }
+    }
+    if (Replay(outcome)) {
+        Check(outcome);
+    }
+    return finish();
+}
+
+bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutcome& outcome) {
+    const firmware::BootLoaderIds ids = firmware::InitializeVidPidFirmware();
+    const auto loaders = firmware::CountBootLoaders(ids);
+    if (!loaders || *loaders != 0) {
+        outcome.error = "Another keypad is in its boot loader; boot loaders cannot be told apart, "
+                        "so none is upgraded until it is unplugged.";
+        return false;
+    }
+    const firmware::DownloadSlot slot;
+    if (!slot.taken()) {
+        outcome.error = WithoutLineBreaks(firmware::kUpgradeRunningText);
+        return false;
+    }
+    const firmware::UpgradeState state = firmware::StateToRestore(*listing.status);
+    std::vector<std::string> before = device::KeypadPaths();
+    std::erase(before, listing.path);
+
+    // The keypad may leave the bus before its reply is through; the boot loader's arrival is
+    // what counts.
+    keypad::EnterBsl();
+    CloseKeypad();
+    if (!firmware::WaitForBootLoader(ids, kBootLoaderWaitMs, firmware::kBootLoaderPollMs)) {
+        outcome.error = "The keypad did not come back as its boot loader.";
+        return false;
+    }
+    const std::string name =
+        keypad::IsOwnSerialNumber(outcome.serialNumber) ? outcome.serialNumber : listing.path;
+    std::string lastLine;
+    firmware::UpgradeSequence sequence(options_.bootLoaderFiles, [&](int, const std::string& text) {
+        if (text.empty()) {
+            return;
+        }
+        lastLine = WithoutLineBreaks(text);
+        if (progress_) {
+            progress_(name, lastLine);
+        }
+    });
+    if (!sequence.Run(*options_.firmwarePath)) {
+        outcome.error = "The firmware upgrade failed: " + lastLine;
+        return false;
+    }
+    const firmware::RestoreResult restored = firmware::RestoreSettings(state, {}, [&]() {
+        return firmware::ReopenReturnedKeypad(before, outcome.serialNumber, &outcome.path);
+    });
+    if (!restored.restored) {
+        outcome.error = "The settings were not restored after the upgrade: " +
+                        WithoutLineBreaks(restored.message);
+        return false;
+    }
+    outcome.upgraded = true;
+    const keypad::StatusRead read = keypad::ReadStatus();
+    if (!read.status) {
+        outcome.error = std::string(keypad::kStatusReadFailedText) + " after the upgrade.";
+        return false;
+    }
+    outcome.firmwareAfter = Trimmed(read.status->firmwareVersion);
+    if (!options_.firmwareVersion) {
+        options_.firmwareVersion = outcome.firmwareAfter;
+    } else if (*options_.firmwareVersion != outcome.firmwareAfter) {
+        outcome.error = "After the upgrade the keypad runs firmware " + outcome.firmwareAfter +
+                        ", not " + *options_.firmwareVersion + ".";
+        return false;
+    }
+    return true;
+}
+
+bool BatchProvisioner::Replay(KeypadOutcome& outcome) {
+    const FileNameForRun file(options_.configPath);
+    const config::Outcome replay = config::ResetFromConfigurationFile();
+    if (replay.message) {
+        outcome.error = WithoutLineBreaks(replay.message->text);
+        return false;
+    }
+    if (!replay.refreshStatus) {
+        outcome.error = "Nothing was sent: the configuration file holds no saved settings.";
+        return false;
+    }
+    outcome.configured = true;
+    return true;
+}
+
+bool BatchProvisioner::Check(KeypadOutcome& outcome) {
+    const keypad::StatusRead read = keypad::ReadStatus();
+    if (!read.ok()) {
+        outcome.error = std::string(keypad::kStatusReadFailedText) + " after the replay.";
+        return false;
+    }
+    const std::vector<std::string> differences =
+        config::ReplayDifferences(options_.plan, *read.status, read.multipleCodeTable);
+    if (!differences.empty()) {
+        std::string text = "After the replay the keypad holds other settings: ";
+        for (size_t i = 0; i < differences.size(); ++i) {
+            text += (i == 0 ? "" : ", ") + differences[i];
+        }
+        outcome.error = text + ".";
+        return false;
+    }
+    outcome.firmwareAfter = Trimmed(read.status->firmwareVersion);
+    outcome.checked = true;
+    return true;
+}
+
+} // namespace provision

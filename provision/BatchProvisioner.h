@@ -1,0 +1,109 @@
+#pragma once
+
+// Setting up keypads one after another: every keypad already connected, then each one as it is
+// plugged in, gets the firmware (when given and it runs another version), the saved settings of
+// a configuration file, and a status read that checks it now holds them. A keypad that fails
+// does not stop the others; a keypad done once in a run is not done again when it reappears.
+// Upgrades go one at a time: keypads in their boot loader all look alike.
+
+#include "config/config_replay.h"
+#include "firmware/boot_loader_files.h"
+#include "keypad/KeypadSelection.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace provision {
+
+// How long a keypad that cannot be opened or does not answer is given before it counts as
+// failed: the operating system may still be setting it up.
+inline constexpr uint32_t kSettleMs = 2000;
+// The longest wait for a device event before the stop request is looked at again.
+inline constexpr uint32_t kWaitSliceMs = 250;
+// The keypad takes about a second to come back as its boot loader.
+inline constexpr uint32_t kBootLoaderWaitMs = 10000;
+
+struct Options {
+    // Replayed onto every keypad; read and checked before the run.
+    config::ReplayPlan plan;
+    std::string configPath;
+    std::optional<std::string> firmwarePath;
+    // The version the firmware file installs, as keypads report it. When not given it is
+    // learnt from the first keypad upgraded in the run; until then every keypad is upgraded.
+    std::optional<std::string> firmwareVersion;
+    firmware::BootLoaderFiles bootLoaderFiles;
+    // Ends the run after this many keypads (done or failed).
+    std::optional<int> count;
+};
+
+struct KeypadOutcome {
+    // Where the keypad is at the end (an upgrade may bring it back at another path).
+    std::string path;
+    std::string serialNumber;
+    std::string firmwareBefore;
+    std::string firmwareAfter;
+    bool upgraded = false;
+    bool configured = false;
+    bool checked = false;
+    bool ok = false;
+    // What stopped this keypad, without a line break; empty when ok.
+    std::string error;
+    double seconds = 0;
+};
+
+struct Summary {
+    int done = 0;
+    int failed = 0;
+};
+
+class BatchProvisioner {
+public:
+    using Report = std::function<void(const KeypadOutcome&)>;
+    // The upgrade's status lines for the keypad at hand (for a progress display).
+    using Progress = std::function<void(const std::string& keypad, const std::string& line)>;
+    using StopRequested = std::function<bool()>;
+
+    BatchProvisioner(Options options, Report report, StopRequested stop, Progress progress = {});
+
+    // Until the count is reached or a stop is requested (looked at between keypads and while
+    // waiting for one). The plan's file is put into FileName for the replays and put back.
+    Summary Run();
+
+    // One round: the keypads present now that are still to do, each done in turn. Returns
+    // whether anything was done; Run waits for a device event when nothing was.
+    bool Round();
+
+    // The version learnt or given.
+    const std::optional<std::string>& firmwareVersion() const { return options_.firmwareVersion; }
+
+private:
+    bool Finished() const;
+    KeypadOutcome ProvisionKeypad(const keypad::KeypadListing& listing);
+    // False with outcome.error set when the upgrade failed.
+    bool Upgrade(const keypad::KeypadListing& listing, KeypadOutcome& outcome);
+    bool Replay(KeypadOutcome& outcome);
+    bool Check(KeypadOutcome& outcome);
+    void Record(const KeypadOutcome& outcome);
+    // True once the keypad counts as done in this run.
+    bool Done(const keypad::KeypadListing& listing) const;
+
+    Options options_;
+    Report report_;
+    StopRequested stop_;
+    Progress progress_;
+    Summary summary_;
+    // Keypads done, by the serial number they report; keypads without one of their own by
+    // their path while they stay plugged in.
+    std::set<std::string> doneSerials_;
+    std::set<std::string> donePaths_;
+    // Paths that cannot be opened or do not answer, with when that was first seen; reported
+    // once when they stay so for kSettleMs, then left alone while they stay plugged in.
+    std::vector<std::pair<std::string, uint64_t>> troubled_;
+    std::set<std::string> reportedPaths_;
+};
+
+} // namespace provision
