@@ -95,7 +95,7 @@ std::string KeypadListing::Describe() const {
     return (serial.empty() ? std::string("no serial number") : serial) + " (" + path + ")";
 }
 
-std::vector<KeypadListing> DescribeKeypads() {
+std::vector<KeypadListing> DescribeKeypads(bool readProductType) {
     std::vector<KeypadListing> keypads;
     for (const std::string& path : device::KeypadPaths()) {
         KeypadListing keypad;
@@ -115,7 +115,7 @@ std::vector<KeypadListing> DescribeKeypads() {
             keypad.status = DecodeStatusBlock(*block);
         }
         keypad.answered = keypad.status.has_value();
-        if (keypad.answered) {
+        if (keypad.answered && readProductType) {
             keypad.productType = ReadProductType();
         }
         keypads.push_back(std::move(keypad));

@@ -33,9 +33,10 @@ struct KeypadListing {
     std::string Describe() const;
 };
 
-// Opens every keypad in turn, reads its status block and product type, and closes it again:
-// hid_handle is null afterwards. One open and two exchanges a keypad.
-std::vector<KeypadListing> DescribeKeypads();
+// Opens every keypad in turn, reads its status block and (unless not wanted) its product type,
+// and closes it again: hid_handle is null afterwards. One open and one or two exchanges a
+// keypad.
+std::vector<KeypadListing> DescribeKeypads(bool readProductType = true);
 
 struct KeypadSelector {
     std::optional<std::string> serialNumber;

@@ -87,4 +87,45 @@ TEST_F(CliDemoState, AFailedUpgradeLeavesTheKeypadInItsLoaderUntilAGoodOne) {
     EXPECT_NE(out.str().find("1.0.900"), std::string::npos) << out.str();
 }
 
+TEST_F(CliDemoState, SeveralDemoKeypadsKeepTheirOwnStateAndAreProvisionedTogether) {
+    setenv("ECHOVANE_DEMO_KEYPADS", "3", 1);
+    ASSERT_EQ(RunDemo({"--serial", "00012346", "set-brightness", "3"}), cli::kExitOk) << err.str();
+    EXPECT_EQ(RunDemo({"set-brightness", "4"}), cli::kExitUsage);
+    const auto brightness = [this](const char* serial) {
+        EXPECT_EQ(RunDemo({"--serial", serial, "status"}), cli::kExitOk) << err.str();
+        const size_t at = out.str().find("LED brightness    ");
+        return at == std::string::npos ? -1 : out.str()[at + 18] - '0';
+    };
+    EXPECT_EQ(brightness("00012345"), 5);
+    EXPECT_EQ(brightness("00012346"), 3);
+    EXPECT_EQ(brightness("00012347"), 5);
+
+    const std::string file = Write("cfg.ini", "");
+    std::filesystem::remove(file);
+    ASSERT_EQ(RunDemo({"--serial", "00012346", "config", "save", QString::fromStdString(file)}),
+              cli::kExitOk)
+        << err.str();
+    ASSERT_EQ(RunDemo({"provision", "--config", QString::fromStdString(file), "--count", "3"}),
+              cli::kExitOk)
+        << err.str();
+    const std::string lines = out.str();
+    for (const char* serial : {"00012345", "00012346", "00012347"}) {
+        EXPECT_NE(lines.find(std::string(serial) + "  configured, checked  ok"), std::string::npos)
+            << lines;
+        EXPECT_EQ(brightness(serial), 3) << serial;
+    }
+    unsetenv("ECHOVANE_DEMO_KEYPADS");
+}
+
+TEST_F(CliDemoState, AKeypadCountOutOfRangeMeansOne) {
+    for (const char* count : {"0", "33", "three"}) {
+        setenv("ECHOVANE_DEMO_KEYPADS", count, 1);
+        EXPECT_EQ(cli::DemoKeypad::KeypadCount(), std::nullopt) << count;
+    }
+    setenv("ECHOVANE_DEMO_KEYPADS", "32", 1);
+    EXPECT_EQ(cli::DemoKeypad::KeypadCount(), 32);
+    unsetenv("ECHOVANE_DEMO_KEYPADS");
+    EXPECT_EQ(cli::DemoKeypad::KeypadCount(), 1);
+}
+
 } // namespace

@@ -1,0 +1,23 @@
+// Ctrl+C while a batch runs: the first one is a request to stop, kept until the catcher ends.
+
+#include "platform/Interrupt.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(InterruptCatcher, TheFirstCtrlCIsARequestAndEndsWithTheCatcher) {
+    {
+        const platform::InterruptCatcher catcher;
+        EXPECT_FALSE(catcher.Interrupted());
+        platform::InterruptCatcher::Raise();
+        EXPECT_TRUE(catcher.Interrupted());
+        // A second catcher in the same run sees the same request.
+        const platform::InterruptCatcher nested;
+        EXPECT_TRUE(nested.Interrupted());
+    }
+    const platform::InterruptCatcher next;
+    EXPECT_FALSE(next.Interrupted());
+}
+
+} // namespace

@@ -1,0 +1,269 @@
+// A batch of simulated keypads plugged in on a timeline, provisioned one after another: each
+// gets the saved settings and is checked, a failing one does not stop the others, none is done
+// twice, and the firmware goes only to keypads that run another version, each restore reaching
+// the keypad that was upgraded.
+
+#include "config/CIniFile.h"
+#include "device/commands.h"
+#include "emulator/SimulatedBootLoader.h"
+#include "provision/BatchProvisioner.h"
+#include "tests/firmware/BootLoaderFixture.h"
+#include "tests/support/EmulatorFixture.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using emulator::Fault;
+using emulator::FaultKind;
+using emulator::SimulatedKeypad;
+
+constexpr uint8_t kSavedLayout = 2;
+constexpr uint8_t kSavedBrightness = 7;
+constexpr uint8_t kSavedKeyCode = 0x2C;
+
+std::string SavedConfiguration() {
+    std::string table;
+    for (int i = 0; i < 20; ++i) {
+        table += std::to_string(i % 2 == 0 ? 0 : kSavedKeyCode) + ",";
+    }
+    return "[appSettings]\r\n FirstUp=Yes\r\n KeypadLayout=" + std::to_string(kSavedLayout) +
+           "\r\n LedBrightness=" + std::to_string(kSavedBrightness) +
+           "\r\n CodeTableValues=" + table + "\r\n";
+}
+
+class Provisioning : public testsupport::EmulatorTest {
+protected:
+    Provisioning() {
+        testsupport::WriteBytes(folder.File("batch.ini"), SavedConfiguration());
+        options.configPath = folder.File("batch.ini");
+        const config::ReplayRead read = config::ReadReplayPlan(options.configPath);
+        EXPECT_TRUE(read.plan.has_value());
+        options.plan = read.plan.value_or(config::ReplayPlan{});
+    }
+
+    std::shared_ptr<SimulatedKeypad> Keypad(const std::string& serial,
+                                            const std::string& firmware = "VX0810") {
+        SimulatedKeypad::Model model;
+        model.serialNumber = serial;
+        model.firmwareVersion = firmware;
+        auto keypad = std::make_shared<SimulatedKeypad>(model);
+        keypad->rebootMs = 300;
+        return keypad;
+    }
+    std::shared_ptr<SimulatedKeypad> Plug(const std::string& serial,
+                                          const std::string& firmware = "VX0810") {
+        auto keypad = Keypad(serial, firmware);
+        bus().Plug(keypad);
+        return keypad;
+    }
+    void PlugAt(uint32_t ms, const std::shared_ptr<SimulatedKeypad>& keypad) {
+        bus().Schedule(platform::NowUs() + uint64_t{ms} * 1000,
+                       [this, keypad] { bus().Plug(keypad); });
+    }
+    void UnplugAt(uint32_t ms, const std::shared_ptr<SimulatedKeypad>& keypad) {
+        bus().Schedule(platform::NowUs() + uint64_t{ms} * 1000,
+                       [this, keypad] { bus().Unplug(keypad.get()); });
+    }
+
+    provision::Summary Run(std::function<bool()> stop = {}) {
+        provision::BatchProvisioner provisioner(
+            options,
+            [this](const provision::KeypadOutcome& outcome) { outcomes.push_back(outcome); },
+            [this, stop] {
+                // A run that waits for ever would hang the test: a virtual hour is plenty.
+                return (stop && stop()) || platform::NowUs() > startUs + 3'600'000'000ULL;
+            });
+        const provision::Summary summary = provisioner.Run();
+        learnt = provisioner.firmwareVersion();
+        return summary;
+    }
+
+    static bool HoldsTheSavedSettings(const SimulatedKeypad& keypad) {
+        return keypad.settings.tableKind == kSavedLayout &&
+               keypad.settings.ledBrightness == kSavedBrightness &&
+               keypad.settings.customTable[1] == kSavedKeyCode &&
+               keypad.settings.customTable[19] == kSavedKeyCode;
+    }
+    std::vector<std::string> Serials() const {
+        std::vector<std::string> serials;
+        for (const auto& outcome : outcomes) {
+            serials.push_back(outcome.serialNumber);
+        }
+        return serials;
+    }
+
+    testsupport::TempFolder folder;
+    provision::Options options;
+    std::vector<provision::KeypadOutcome> outcomes;
+    std::optional<std::string> learnt;
+    uint64_t startUs = platform::NowUs();
+};
+
+TEST_F(Provisioning, KeypadsPresentAndPluggedLaterEachGetTheSettings) {
+    auto first = Plug("00000001");
+    auto second = Plug("00000002");
+    auto later = Keypad("00000003");
+    PlugAt(30'000, later);
+    options.count = 3;
+
+    const provision::Summary summary = Run();
+    EXPECT_EQ(summary.done, 3);
+    EXPECT_EQ(summary.failed, 0);
+    EXPECT_EQ(Serials(), (std::vector<std::string>{"00000001", "00000002", "00000003"}));
+    for (const auto& keypad : {first, second, later}) {
+        EXPECT_TRUE(HoldsTheSavedSettings(*keypad)) << keypad->model.serialNumber;
+    }
+    for (const auto& outcome : outcomes) {
+        EXPECT_TRUE(outcome.ok && outcome.configured && outcome.checked && !outcome.upgraded)
+            << outcome.serialNumber << ": " << outcome.error;
+    }
+    // The one plugged in later is taken as soon as it is there, not a poll interval after.
+    EXPECT_LT(platform::NowUs() - startUs, uint64_t{30'000 + provision::kWaitSliceMs + 500} * 1000);
+}
+
+TEST_F(Provisioning, AFailingKeypadDoesNotStopTheOthers) {
+    Plug("00000001");
+    auto refusing = Plug("00000002");
+    refusing->InjectFault({FaultKind::Refuse, CmdSetLedBrightness, 0, emulator::kForever});
+    auto third = Plug("00000003");
+    options.count = 3;
+
+    const provision::Summary summary = Run();
+    EXPECT_EQ(summary.done, 2);
+    EXPECT_EQ(summary.failed, 1);
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_FALSE(outcomes[1].ok);
+    EXPECT_FALSE(outcomes[1].configured);
+    EXPECT_EQ(outcomes[1].error, "Unable to set LED Brightness..");
+    EXPECT_TRUE(outcomes[2].ok);
+    EXPECT_TRUE(HoldsTheSavedSettings(*third));
+}
+
+TEST_F(Provisioning, AKeypadThatReappearsIsNotDoneTwice) {
+    auto first = Plug("00000001");
+    UnplugAt(2'000, first);
+    PlugAt(4'000, first);
+    PlugAt(8'000, Keypad("00000002"));
+    options.count = 2;
+
+    Run();
+    EXPECT_EQ(Serials(), (std::vector<std::string>{"00000001", "00000002"}));
+}
+
+TEST_F(Provisioning, KeypadsWithoutSerialNumbersAreToldApartByWhereTheyAre) {
+    Plug("00000000");
+    Plug("");
+    options.count = 2;
+
+    const provision::Summary summary = Run();
+    EXPECT_EQ(summary.done, 2);
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_NE(outcomes[0].path, outcomes[1].path);
+}
+
+TEST_F(Provisioning, AKeypadThatDoesNotAnswerIsReportedOnceItHadTimeToSettle) {
+    auto silent = Plug("00000001");
+    silent->InjectFault({FaultKind::Silent, emulator::kAnyCommand, 0, emulator::kForever});
+    Plug("00000002");
+    options.count = 2;
+
+    const provision::Summary summary = Run();
+    EXPECT_EQ(summary.done, 1);
+    EXPECT_EQ(summary.failed, 1);
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_EQ(outcomes[1].error, "The keypad does not answer.");
+    EXPECT_EQ(outcomes[1].serialNumber, "");
+}
+
+TEST_F(Provisioning, AStopEndsTheRunAfterTheKeypadAtHand) {
+    Plug("00000001");
+    Plug("00000002");
+    const provision::Summary summary = Run([this] { return !outcomes.empty(); });
+    EXPECT_EQ(summary.done, 1);
+    EXPECT_EQ(outcomes.size(), 1u);
+}
+
+class ProvisioningFirmware : public Provisioning {
+protected:
+    ProvisioningFirmware() {
+        options.firmwarePath = folder.File("new.txt");
+        testsupport::WriteBytes(*options.firmwarePath,
+                                testsupport::TiTxt(testsupport::KeypadImage("VX0970")));
+        options.bootLoaderFiles = testsupport::SimulatedFiles();
+    }
+    std::shared_ptr<SimulatedKeypad> PlugWithLoader(const std::string& serial,
+                                                    const std::string& firmware = "VX0810") {
+        auto keypad = Keypad(serial, firmware);
+        loaders.push_back(
+            emulator::SimulatedBootLoader::Attach(*keypad, testsupport::BuiltInPassword()));
+        bus().Plug(keypad);
+        return keypad;
+    }
+    static bool EnteredBsl(const SimulatedKeypad& keypad) {
+        const auto codes = keypad.ReceivedCodes();
+        return std::find(codes.begin(), codes.end(), CmdEnterBsl) != codes.end();
+    }
+
+    std::vector<std::shared_ptr<emulator::SimulatedBootLoader>> loaders;
+};
+
+TEST_F(ProvisioningFirmware, OnlyKeypadsOnAnotherVersionAreUpgradedEachRestoredItself) {
+    auto old = PlugWithLoader("00000001");
+    old->settings.ledBrightness = 3;
+    auto current = PlugWithLoader("00000002", "VX0970");
+    current->settings.ledBrightness = 4;
+    options.firmwareVersion = "VX0970";
+    options.count = 2;
+
+    const provision::Summary summary = Run();
+    ASSERT_EQ(summary.done, 2) << (outcomes.empty() ? "" : outcomes.front().error);
+    EXPECT_TRUE(outcomes[0].upgraded);
+    EXPECT_EQ(outcomes[0].firmwareBefore, "VX0810");
+    EXPECT_EQ(outcomes[0].firmwareAfter, "VX0970");
+    EXPECT_FALSE(outcomes[1].upgraded);
+    EXPECT_FALSE(EnteredBsl(*current));
+    // The restore went to the upgraded keypad: its serial number is back, the other's kept.
+    EXPECT_EQ(old->model.serialNumber, "00000001");
+    EXPECT_EQ(current->model.serialNumber, "00000002");
+    EXPECT_TRUE(HoldsTheSavedSettings(*old));
+    EXPECT_TRUE(HoldsTheSavedSettings(*current));
+}
+
+TEST_F(ProvisioningFirmware, TheVersionIsLearntFromTheFirstUpgrade) {
+    PlugWithLoader("00000001");
+    auto current = Keypad("00000002", "VX0970");
+    loaders.push_back(
+        emulator::SimulatedBootLoader::Attach(*current, testsupport::BuiltInPassword()));
+    PlugAt(60'000, current);
+    options.count = 2;
+
+    const provision::Summary summary = Run();
+    ASSERT_EQ(summary.done, 2);
+    EXPECT_EQ(learnt, "VX0970");
+    EXPECT_TRUE(outcomes[0].upgraded);
+    EXPECT_FALSE(outcomes[1].upgraded);
+    EXPECT_FALSE(EnteredBsl(*current));
+}
+
+TEST_F(ProvisioningFirmware, ALoaderAlreadyOnTheBusStopsEveryUpgrade) {
+    // A keypad left in its loader by something else: loaders all look alike.
+    bus().Plug(std::make_shared<emulator::SilentBootLoader>());
+    auto keypad = PlugWithLoader("00000001");
+    options.count = 1;
+
+    const provision::Summary summary = Run();
+    EXPECT_EQ(summary.failed, 1);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].serialNumber, "00000001");
+    EXPECT_NE(outcomes[0].error.find("cannot be told apart"), std::string::npos)
+        << outcomes[0].error;
+    EXPECT_FALSE(EnteredBsl(*keypad));
+}
+
+} // namespace
