@@ -69,10 +69,26 @@ bool BatchProvisioner::Finished() const {
 
 Summary BatchProvisioner::Run() {
     const std::unique_ptr<platform::HidHotplug> hotplug = platform::OpenHidHotplug();
+    bool look = true;
+    uint64_t lastLookUs = 0;
     while (!Finished()) {
-        if (!Round()) {
-            // Nothing to do: wait for a keypad, a short while at a time so a stop is seen.
-            hotplug->WaitForChange(kWaitSliceMs);
+        if (look) {
+            lastLookUs = platform::NowUs();
+            // After work the bus has changed under it (an upgrade re-enumerates): look again.
+            look = Round();
+            continue;
+        }
+        // Nothing to do: wait for a keypad, a short while at a time so a stop is seen.
+        if (hotplug->WaitForChange(kWaitSliceMs)) {
+            look = true;
+            continue;
+        }
+        // Without word from the system: a keypad still settling, or events that never come (no
+        // udev daemon in a container); the enumeration alone opens nothing.
+        const uint64_t now = platform::NowUs();
+        if (!troubled_.empty() || now - lastLookUs >= uint64_t{kFallbackLookMs} * 1000) {
+            lastLookUs = now;
+            look = !troubled_.empty() || device::KeypadPaths() != lastPaths_;
         }
     }
     CloseKeypad();
@@ -88,8 +104,11 @@ bool BatchProvisioner::Done(const keypad::KeypadListing& listing) const {
 }
 
 void BatchProvisioner::Record(const KeypadOutcome& outcome) {
-    // Where the keypad is now: an upgrade may have brought it back at another path.
-    if (keypad::IsOwnSerialNumber(outcome.serialNumber)) {
+    // Where the keypad is now: an upgrade may have brought it back at another path. A keypad
+    // that failed is left alone while it stays plugged in; plugged in again, it is tried again.
+    if (!outcome.ok) {
+        reportedPaths_.insert(outcome.path);
+    } else if (keypad::IsOwnSerialNumber(outcome.serialNumber)) {
         doneSerials_.insert(Trimmed(outcome.serialNumber));
     } else {
         donePaths_.insert(outcome.path);
@@ -103,6 +122,10 @@ void BatchProvisioner::Record(const KeypadOutcome& outcome) {
 bool BatchProvisioner::Round() {
     // The serial numbers are all a round needs to know.
     const std::vector<keypad::KeypadListing> keypads = keypad::DescribeKeypads(false);
+    lastPaths_.clear();
+    for (const auto& keypad : keypads) {
+        lastPaths_.push_back(keypad.path);
+    }
     const auto present = [&keypads](const std::string& path) {
         return std::any_of(keypads.begin(), keypads.end(),
                            [&path](const auto& keypad) { return keypad.path == path; });
@@ -138,6 +161,7 @@ bool BatchProvisioner::Round() {
                                              : "The keypad cannot be opened: " +
                                                    WithoutLineBreaks(listing.whyNot);
             reportedPaths_.insert(listing.path);
+            troubled_.erase(seen);
             ++summary_.failed;
             if (report_) {
                 report_(outcome);
@@ -146,7 +170,7 @@ bool BatchProvisioner::Round() {
             continue;
         }
         std::erase_if(troubled_, [&](const auto& entry) { return entry.first == listing.path; });
-        if (Done(listing)) {
+        if (Done(listing) || reportedPaths_.count(listing.path) != 0) {
             continue;
         }
         Record(ProvisionKeypad(listing));

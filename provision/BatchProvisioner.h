@@ -24,6 +24,8 @@ namespace provision {
 inline constexpr uint32_t kSettleMs = 2000;
 // The longest wait for a device event before the stop request is looked at again.
 inline constexpr uint32_t kWaitSliceMs = 250;
+// How often the keypads are enumerated when no device event came: where events may never come.
+inline constexpr uint32_t kFallbackLookMs = 2000;
 // The keypad takes about a second to come back as its boot loader.
 inline constexpr uint32_t kBootLoaderWaitMs = 10000;
 
@@ -73,7 +75,7 @@ public:
     // waiting for one). The plan's file is put into FileName for the replays and put back.
     Summary Run();
 
-    // One round: the keypads present now that are still to do, each done in turn. Returns
+    // One round: the keypads present now that are still to do, the first of them done. Returns
     // whether anything was done; Run waits for a device event when nothing was.
     bool Round();
 
@@ -97,13 +99,16 @@ private:
     Progress progress_;
     Summary summary_;
     // Keypads done, by the serial number they report; keypads without one of their own by
-    // their path while they stay plugged in.
+    // their path while they stay plugged in. Failed keypads are in reportedPaths_.
     std::set<std::string> doneSerials_;
     std::set<std::string> donePaths_;
     // Paths that cannot be opened or do not answer, with when that was first seen; reported
-    // once when they stay so for kSettleMs, then left alone while they stay plugged in.
+    // once when they stay so for kSettleMs.
     std::vector<std::pair<std::string, uint64_t>> troubled_;
+    // Paths reported as failed, left alone while they stay plugged in.
     std::set<std::string> reportedPaths_;
+    // The keypad paths of the last round.
+    std::vector<std::string> lastPaths_;
 };
 
 } // namespace provision

@@ -156,6 +156,22 @@ TEST_F(Provisioning, AKeypadThatReappearsIsNotDoneTwice) {
     EXPECT_EQ(Serials(), (std::vector<std::string>{"00000001", "00000002"}));
 }
 
+TEST_F(Provisioning, AFailedKeypadIsTriedAgainOnlyWhenPluggedInAgain) {
+    auto flaky = Plug("00000001");
+    flaky->InjectFault({FaultKind::Refuse, CmdWriteCodeTable});
+    UnplugAt(20'000, flaky);
+    PlugAt(25'000, flaky);
+    options.count = 2;
+
+    Run();
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_FALSE(outcomes[0].ok);
+    EXPECT_TRUE(outcomes[1].ok) << outcomes[1].error;
+    // Not a second time while it stayed plugged in: only after it came back.
+    EXPECT_GE(platform::NowUs() - startUs, 25'000'000u);
+    EXPECT_TRUE(HoldsTheSavedSettings(*flaky));
+}
+
 TEST_F(Provisioning, KeypadsWithoutSerialNumbersAreToldApartByWhereTheyAre) {
     Plug("00000000");
     Plug("");
