@@ -2,6 +2,7 @@
 
 #include "emulator/DemoKeypad.h"
 #include "emulator/KeypadStateFile.h"
+#include "platform/clock.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -46,10 +47,26 @@ DemoKeypad::DemoKeypad() {
     // As the last run left them: each keypad, or its MCU still in a boot loader.
     for (const auto& loader : bootLoaders_) {
         loader->Resume();
+        // A run killed in the middle of an upgrade leaves the chip as far as it got, as a real
+        // one would stay: keep the state as the download goes on, not only at the end.
+        loader->onChange = [this]() {
+            const uint64_t now = platform::NowUs();
+            if (now - lastSaveUs_ >= kSaveIntervalUs) {
+                lastSaveUs_ = now;
+                Save();
+            }
+        };
     }
 }
 
 DemoKeypad::~DemoKeypad() {
+    for (const auto& loader : bootLoaders_) {
+        loader->onChange = nullptr;
+    }
+    Save();
+}
+
+void DemoKeypad::Save() const {
     emulator::SaveKeypadStates(Kept(keypads_, bootLoaders_), StatePath());
 }
 

@@ -10,6 +10,7 @@
 #include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +33,11 @@ public:
     static constexpr int kMaxKeypads = 32;
 
 private:
+    // How often the state is kept while a boot loader works.
+    static constexpr uint64_t kSaveIntervalUs = 250'000;
+    void Save() const;
+
+    uint64_t lastSaveUs_ = 0;
     std::vector<std::shared_ptr<emulator::SimulatedKeypad>> keypads_;
     std::vector<std::shared_ptr<emulator::SimulatedBootLoader>> bootLoaders_;
 };

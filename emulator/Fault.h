@@ -23,8 +23,8 @@ enum class FaultKind {
     BadLength,
     // The reply comes param milliseconds late.
     LateReply,
-    // The device leaves the bus on receiving the request, before answering; it comes back
-    // after param ms when param > 0.
+    // The device leaves the bus on receiving the request, before answering; it is plugged in
+    // again (a power-up) after param ms when param > 0.
     Unplug,
 };
 

@@ -147,6 +147,30 @@ std::optional<uint32_t> ParseAddress(const std::string& text) {
     return static_cast<uint32_t>(std::stoul(text, nullptr, 16));
 }
 
+// "08000-08800,0FF40-0FF50": start and end of each range.
+std::string RangesText(const std::vector<SimulatedBootLoader::Range>& ranges) {
+    std::string text;
+    char range[24];
+    for (const auto& r : ranges) {
+        std::snprintf(range, sizeof range, "%s%05X-%05X", text.empty() ? "" : ",", r.start, r.end);
+        text += range;
+    }
+    return text;
+}
+
+// Comma-separated fields of text; none for an empty text.
+std::vector<std::string> Fields(const std::string& text) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t comma = text.find(',', start);
+        const size_t end = comma == std::string::npos ? text.size() : comma;
+        fields.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return fields;
+}
+
 void WriteMcu(std::ostream& out, const std::string& prefix,
               const SimulatedBootLoader::SavedState& mcu) {
     for (const auto& [mode, name] : kModeNames) {
@@ -162,6 +186,14 @@ void WriteMcu(std::ostream& out, const std::string& prefix,
     char address[12];
     std::snprintf(address, sizeof address, "%05X", mcu.bufferStart);
     out << prefix << "mcu.buffer=" << address << ":" << HexBytes(mcu.buffer) << "\n";
+    out << prefix << "mcu.written=" << RangesText(mcu.written) << "\n"
+        << prefix << "mcu.verified=" << RangesText(mcu.verified) << "\n"
+        << prefix << "mcu.writeFailures=";
+    for (size_t i = 0; i < mcu.writeFailures.size(); ++i) {
+        std::snprintf(address, sizeof address, "%05X", mcu.writeFailures[i]);
+        out << (i == 0 ? "" : ",") << address;
+    }
+    out << "\n";
     for (const auto& run : mcu.memory.Changes()) {
         std::snprintf(address, sizeof address, "%05X", run.address);
         out << prefix << kMemoryPrefix << address << "=" << HexBytes(run.bytes) << "\n";
@@ -212,6 +244,32 @@ bool ReadMcu(const Values& values, const std::string& prefix,
         }
         mcu.bufferStart = *start;
         mcu.buffer = *bytes;
+    }
+    for (auto [key, ranges] :
+         {std::pair{"mcu.written", &mcu.written}, std::pair{"mcu.verified", &mcu.verified}}) {
+        auto it = values.find(prefix + key);
+        if (it == values.end()) {
+            continue;
+        }
+        for (const std::string& field : Fields(it->second)) {
+            const size_t dash = field.find('-');
+            const auto start = ParseAddress(field.substr(0, dash));
+            const auto end =
+                dash == std::string::npos ? std::nullopt : ParseAddress(field.substr(dash + 1));
+            if (!start || !end || *start >= *end || *end > kMainFlashEnd) {
+                return false;
+            }
+            ranges->push_back({*start, *end});
+        }
+    }
+    if (auto it = values.find(prefix + "mcu.writeFailures"); it != values.end()) {
+        for (const std::string& field : Fields(it->second)) {
+            const auto address = ParseAddress(field);
+            if (!address || *address >= kMainFlashEnd) {
+                return false;
+            }
+            mcu.writeFailures.push_back(*address);
+        }
     }
     const std::string memory = prefix + kMemoryPrefix;
     for (auto it = values.lower_bound(memory);

@@ -71,6 +71,43 @@ bool InRamLoader(uint32_t address) {
                        });
 }
 
+using Range = SimulatedBootLoader::Range;
+
+// Adds [start, end) to sorted, non-touching ranges.
+void AddRange(std::vector<Range>& ranges, uint32_t start, uint32_t end) {
+    auto it = std::lower_bound(ranges.begin(), ranges.end(), start,
+                               [](const Range& range, uint32_t at) { return range.end < at; });
+    while (it != ranges.end() && it->start <= end) {
+        start = std::min(start, it->start);
+        end = std::max(end, it->end);
+        it = ranges.erase(it);
+    }
+    ranges.insert(it, {start, end});
+}
+
+void RemoveRange(std::vector<Range>& ranges, uint32_t start, uint32_t end) {
+    std::vector<Range> kept;
+    for (const Range& range : ranges) {
+        if (range.end <= start || range.start >= end) {
+            kept.push_back(range);
+            continue;
+        }
+        if (range.start < start) {
+            kept.push_back({range.start, start});
+        }
+        if (range.end > end) {
+            kept.push_back({end, range.end});
+        }
+    }
+    ranges = std::move(kept);
+}
+
+bool Covered(const std::vector<Range>& ranges, const Range& wanted) {
+    return std::any_of(ranges.begin(), ranges.end(), [&wanted](const Range& range) {
+        return range.start <= wanted.start && wanted.end <= range.end;
+    });
+}
+
 } // namespace
 
 SimulatedBootLoader::SimulatedBootLoader(std::span<const uint8_t> vectors, Options loaderOptions)
@@ -183,8 +220,8 @@ int SimulatedBootLoader::massErases() const {
 
 SimulatedBootLoader::SavedState SimulatedBootLoader::Saved() const {
     std::lock_guard lock(VirtualBus::Instance().mutex());
-    return {mode_,    locked_,      installed_, applicationChanged_,
-            version_, bufferStart_, buffer_,    memory_};
+    return {mode_,   locked_, installed_, applicationChanged_, version_,      bufferStart_,
+            buffer_, memory_, written_,   verified_,           writeFailures_};
 }
 
 void SimulatedBootLoader::Restore(const SavedState& state) {
@@ -200,6 +237,19 @@ void SimulatedBootLoader::Restore(const SavedState& state) {
                    state.buffer.begin() +
                        std::min<std::size_t>(state.buffer.size(), kWriteBufferSize));
     memory_ = state.memory;
+    // Kept ranges may come from a file: take them in one by one, so they are sorted again.
+    written_.clear();
+    for (const Range& range : state.written) {
+        AddRange(written_, range.start, range.end);
+    }
+    verified_.clear();
+    for (const Range& range : state.verified) {
+        AddRange(verified_, range.start, range.end);
+    }
+    writeFailures_ = state.writeFailures;
+    std::sort(writeFailures_.begin(), writeFailures_.end());
+    writeFailures_.erase(std::unique(writeFailures_.begin(), writeFailures_.end()),
+                         writeFailures_.end());
     restarting_ = false;
 }
 
@@ -342,9 +392,13 @@ bool SimulatedBootLoader::Flush(uint64_t atUs) {
         if (InRamLoader(at) && before != bytes[i]) {
             overwritesItself = true;
         }
-        written = memory_.Write(at, bytes[i]) && written;
-        if (McuMemory::AreaOf(at) == McuMemory::Area::MainFlash && memory_.Read(at) != before) {
-            ChangeMainFlash();
+        const bool took = memory_.Write(at, bytes[i]);
+        written = took && written;
+        if (McuMemory::AreaOf(at) == McuMemory::Area::MainFlash) {
+            if (memory_.Read(at) != before) {
+                ChangeMainFlash();
+            }
+            NoteWritten(at, took);
         }
         ++i;
     }
@@ -358,6 +412,42 @@ bool SimulatedBootLoader::Flush(uint64_t atUs) {
 
 void SimulatedBootLoader::ChangeMainFlash() {
     applicationChanged_ = true;
+    // What a CRC check confirmed is no longer what the flash holds.
+    verified_.clear();
+}
+
+void SimulatedBootLoader::NoteWritten(uint32_t address, bool took) {
+    AddRange(written_, address, address + 1);
+    const auto failure = std::lower_bound(writeFailures_.begin(), writeFailures_.end(), address);
+    const bool listed = failure != writeFailures_.end() && *failure == address;
+    if (!took && !listed) {
+        writeFailures_.insert(failure, address);
+    } else if (took && listed) {
+        writeFailures_.erase(failure);
+    }
+}
+
+void SimulatedBootLoader::NoteErased(uint32_t start, uint32_t end) {
+    RemoveRange(written_, start, end);
+    std::erase_if(writeFailures_,
+                  [start, end](uint32_t address) { return address >= start && address < end; });
+}
+
+void SimulatedBootLoader::NoteCrcChecked(uint32_t start, uint32_t end) {
+    // The host's own CRC of what it wrote matches the device's only where every write took.
+    const auto failure = std::lower_bound(writeFailures_.begin(), writeFailures_.end(), start);
+    if (failure == writeFailures_.end() || *failure >= end) {
+        AddRange(verified_, start, end);
+    }
+}
+
+bool SimulatedBootLoader::ImageComplete() const {
+    if (!applicationChanged_) {
+        return true;
+    }
+    return writeFailures_.empty() &&
+           std::all_of(written_.begin(), written_.end(),
+                       [this](const Range& range) { return Covered(verified_, range); });
 }
 
 void SimulatedBootLoader::CheckPassword(std::span<const uint8_t> password, uint64_t arrivalUs,
@@ -375,6 +465,7 @@ void SimulatedBootLoader::CheckPassword(std::span<const uint8_t> password, uint6
     // as it was.
     memory_.MassErase();
     ChangeMainFlash();
+    NoteErased(kMainFlashStart, kMainFlashEnd);
     ++massErases_;
     Message(kPasswordError, arrivalUs, replies);
 }
@@ -444,8 +535,10 @@ void SimulatedBootLoader::PowerUpNow() {
     auto& bus = VirtualBus::Instance();
     std::lock_guard lock(bus.mutex());
     if (!installed_ && keypad_) {
-        // Nothing has touched the flash: the keypad as it is.
+        // Nothing has touched the flash: the keypad's application, without what it had not
+        // kept.
         mode_ = Mode::Application;
+        keypad_->settings = keypad_->storedDefaults;
         bus.Plug(keypad_);
         return;
     }
@@ -465,7 +558,7 @@ void SimulatedBootLoader::PowerOn(uint64_t atUs) {
             self->memory_.InstallApplication(keypad->model.firmwareVersion, self->vectors_);
             self->installed_ = true;
         }
-        if (keypad && self->memory_.HasResetVector()) {
+        if (keypad && self->memory_.HasResetVector() && self->ImageComplete()) {
             if (self->applicationChanged_) {
                 // The new application: its own version, factory settings, no serial number.
                 const std::string version = self->memory_.ApplicationVersion();
@@ -474,7 +567,13 @@ void SimulatedBootLoader::PowerOn(uint64_t atUs) {
                 keypad->settings = SimulatedKeypad::FactorySettings();
                 keypad->storedDefaults = keypad->settings;
                 self->applicationChanged_ = false;
+            } else {
+                // The same application after a power loss: what it had not kept is gone.
+                keypad->settings = keypad->storedDefaults;
             }
+            self->written_.clear();
+            self->verified_.clear();
+            self->writeFailures_.clear();
             self->mode_ = Mode::Application;
             self->restarting_ = false;
             bus.Plug(keypad);
@@ -488,6 +587,15 @@ void SimulatedBootLoader::PowerOn(uint64_t atUs) {
 
 void SimulatedBootLoader::OnOutputReport(int iface, std::span<const uint8_t> report,
                                          uint64_t arrivalUs, std::vector<TimedReport>& replies) {
+    // Whatever the report did, the chip's state may have changed.
+    struct Notify {
+        const std::function<void()>& onChange;
+        ~Notify() {
+            if (onChange) {
+                onChange();
+            }
+        }
+    } notify{onChange};
     if (iface != kBootLoaderInterface || report.size() < static_cast<std::size_t>(kPayloadOffset) ||
         report[0] != kReportId || restarting_ || mode_ == Mode::Crashed ||
         mode_ == Mode::Application) {
@@ -568,6 +676,7 @@ void SimulatedBootLoader::OnRamLoaderReport(uint8_t command, std::span<const uin
     case kMassErase:
         memory_.MassErase();
         ChangeMainFlash();
+        NoteErased(kMainFlashStart, kMainFlashEnd);
         ++massErases_;
         Message(kOk, arrivalUs, replies);
         return;
@@ -614,6 +723,8 @@ void SimulatedBootLoader::OnRamLoaderReport(uint8_t command, std::span<const uin
         if (memory_.EraseSegment(address) &&
             McuMemory::AreaOf(address) == McuMemory::Area::MainFlash) {
             ChangeMainFlash();
+            const uint32_t start = address - (address - kMainFlashStart) % kMainSegmentSize;
+            NoteErased(start, start + kMainSegmentSize);
         }
         Message(kOk, arrivalUs, replies);
         return;
@@ -653,6 +764,8 @@ void SimulatedBootLoader::OnRamLoaderReport(uint8_t command, std::span<const uin
         uint16_t crc = memory_.Crc(Address(payload), length);
         if (MatchFault(BootLoaderFaultKind::CrcMismatch, command) != nullptr) {
             crc ^= kCrcMismatchXor;
+        } else {
+            NoteCrcChecked(Address(payload), Address(payload) + length);
         }
         const uint8_t answer[] = {static_cast<uint8_t>(crc), static_cast<uint8_t>(crc >> 8)};
         Data(answer, arrivalUs, replies);

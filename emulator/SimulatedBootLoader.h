@@ -19,6 +19,7 @@
 #include "emulator/SimulatedKeypad.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -79,6 +80,13 @@ public:
         uint64_t atUs = 0;
     };
 
+    // A stretch of main flash [start, end).
+    struct Range {
+        uint32_t start = 0;
+        uint32_t end = 0;
+        bool operator==(const Range&) const = default;
+    };
+
     // Everything the state file keeps; the chip stays powered between two demo runs.
     struct SavedState {
         Mode mode = Mode::Application;
@@ -91,6 +99,11 @@ public:
         uint32_t bufferStart = 0;
         std::vector<uint8_t> buffer;
         McuMemory memory;
+        // Since the application last started: what the host wrote into main flash, what a CRC
+        // check has since confirmed, and where a write did not take (flash only clears bits).
+        std::vector<Range> written;
+        std::vector<Range> verified;
+        std::vector<uint32_t> writeFailures;
     };
 
     SimulatedBootLoader(std::span<const uint8_t> vectors, Options options);
@@ -120,9 +133,19 @@ public:
     void ClearFaults();
 
     // Takes the MCU off the bus now (RAM and the write buffer are lost, flash stays) and powers
-    // it up again after offMs: the application when a reset vector is programmed, else the
-    // flash loader.
+    // it up again after offMs: the application when a reset vector is programmed and the image
+    // is complete, else the flash loader.
     void PowerCycle(uint32_t offMs = 0);
+    // The flash holds an image that was written whole and verified since it last changed (or
+    // was not changed since the application last started). A real MCU would jump into a half
+    // written image; the model lets it come up as the flash loader, which is where a cut during
+    // the download leaves a real keypad in practice (the reset vector is erased first and
+    // written last).
+    bool ImageComplete() const;
+
+    // Called after each report the loader took in (bus lock held), so a caller can keep the
+    // chip's state, e.g. the demo's state file.
+    std::function<void()> onChange;
 
     SavedState Saved() const;
     void Restore(const SavedState& state);
@@ -166,6 +189,10 @@ private:
     void LoadPc(uint32_t address, uint64_t arrivalUs);
     void Crash(uint64_t atUs);
     void ChangeMainFlash();
+    // Bookkeeping of one byte the host had written into main flash.
+    void NoteWritten(uint32_t address, bool took);
+    void NoteErased(uint32_t start, uint32_t end);
+    void NoteCrcChecked(uint32_t start, uint32_t end);
     // The MCU restarts at atUs: off the bus, then after restartMs the application or the
     // flash loader.
     void Restart(uint64_t atUs);
@@ -185,6 +212,9 @@ private:
     std::array<uint8_t, 4> version_{};
     uint32_t bufferStart_ = 0;
     std::vector<uint8_t> buffer_;
+    std::vector<Range> written_;
+    std::vector<Range> verified_;
+    std::vector<uint32_t> writeFailures_;
     std::shared_ptr<SimulatedKeypad> keypad_;
     std::vector<BootLoaderFault> faults_;
     std::vector<Received> received_;

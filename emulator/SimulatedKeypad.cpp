@@ -377,6 +377,8 @@ void SimulatedKeypad::PlugIn() {
         powerUp(*this);
         return;
     }
+    // Bus powered: what the firmware had not kept is gone.
+    settings = storedDefaults;
     VirtualBus::Instance().Plug(shared_from_this());
 }
 
@@ -455,8 +457,9 @@ void SimulatedKeypad::OnOutputReport(int iface, std::span<const uint8_t> report,
         auto& bus = VirtualBus::Instance();
         bus.Unplug(this);
         if (fault.param > 0) {
+            // Plugged in again: power returns.
             bus.Schedule(arrivalUs + uint64_t(fault.param) * 1000,
-                         [self]() { VirtualBus::Instance().Plug(self); });
+                         [self]() { std::static_pointer_cast<SimulatedKeypad>(self)->PlugIn(); });
         }
         return;
     }

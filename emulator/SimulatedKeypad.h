@@ -107,7 +107,8 @@ public:
     // What plugging the keypad in powers up, set by the boot loader that models its MCU: the
     // application, or the flash loader when there is none. Unset: the keypad itself.
     std::function<void(SimulatedKeypad&)> powerUp;
-    // Plugs the keypad in, through powerUp when set.
+    // Plugs the keypad in, which powers it up: through powerUp when set; the settings it had
+    // not kept (CmdWriteDefault) are gone.
     void PlugIn();
 
     // The reply data the keypad would send for these requests in its current state.

@@ -16,13 +16,18 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 namespace {
 
 class CliDemoState : public testsupport::CliRunner<testsupport::EmulatorTest> {
 protected:
     CliDemoState() {
+        // Unique per process too: ctest runs test processes side by side, and two of them may
+        // well place their fixture at the same address.
         folder_ = std::filesystem::temp_directory_path() /
-                  ("echovane-demo-state-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+                  ("echovane-demo-state-" + std::to_string(getpid()) + "-" +
+                   std::to_string(reinterpret_cast<uintptr_t>(this)));
         std::filesystem::create_directories(folder_);
         setenv("ECHOVANE_DEMO_STATE", (folder_ / "demo.state").c_str(), 1);
     }

@@ -59,6 +59,13 @@ protected:
         }
         ASSERT_EQ(BSL_RX_TXT(testsupport::TiTxt(image).c_str(), 1), 0);
     }
+    // The verify pass: the device's CRC of every section.
+    void Verify(const std::vector<testsupport::Section>& image) {
+        for (const auto& section : image) {
+            ASSERT_EQ(BSL_CRC_Check(section.address, static_cast<uint32_t>(section.bytes.size())),
+                      0);
+        }
+    }
     // The forced reset as the upgrade sends it to this loader version: written twice.
     void ForcedReset() {
         ASSERT_EQ(BSL_RX_TXT(kBor, 1), 0);
@@ -82,6 +89,7 @@ TEST_F(SimulatedLoader, SoftwareBorBringsTheNewApplicationBackAtFactorySettings)
     EnterBootLoader();
     StartRamBsl();
     Program(testsupport::KeypadImage("VX0950"));
+    Verify(testsupport::KeypadImage("VX0950"));
     ForcedReset();
     Pass(loader->options.restartMs + 10);
     ASSERT_TRUE(bus().IsPlugged(keypad.get()));
