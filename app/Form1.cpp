@@ -494,10 +494,12 @@ void Form1::btnLoadFirmware_MouseClick() {
     if (!firmware_upgrade::BootLoaderFilesReady(this)) {
         return;
     }
-    if (const keypad::StatusRead read = ReadStatusIntoFields(); read.ok()) {
+    const keypad::StatusRead read = ReadStatusIntoFields();
+    if (read.ok()) {
         // Written back by the upgrade window once the new firmware runs.
         firmware_upgrade::KeepSharedState(firmware::StateToRestore(*read.status));
     } else {
+        firmware_upgrade::StatusReadFailed();
         ui::ShowWarning(this,
                         platform::FromLatin1(std::string(keypad::kStatusReadFailedText) + "\n"));
     }
@@ -510,6 +512,10 @@ void Form1::btnLoadFirmware_MouseClick() {
     firmwareUpgradeFrm = window;
     if (keypad::EnterBsl() != kExchangeOk) {
         EnableDisableFunctionButtons(false);
+    }
+    if (read.ok()) {
+        // Whether it answered or left at once, the keypad read above is on its way to its loader.
+        firmware_upgrade::keypadInLoader = true;
     }
     window->show();
 }

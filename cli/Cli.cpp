@@ -365,7 +365,7 @@ const std::vector<Subcommand>& Subcommands() {
          nullptr, Config},
         {"ble", "show [--json] | set [--name NAME] [--power LEVEL] [--enable yes|no] ...",
          "Show or change the BLE module's parameters.", AddBleOptions, Ble, BleHelpDetails},
-        {"upgrade", "FIRMWARE.txt [--yes] [--ram-bsl FILE]",
+        {"upgrade", "FIRMWARE.txt [--yes] [--ram-bsl FILE] [--config FILE]",
          "Upgrade the keypad's firmware and restore its settings.", AddUpgradeOptions, Upgrade},
         {"provision", "--config FILE [--firmware FILE.txt] [--count N] [--json]",
          "Set up every keypad connected and each one plugged in: firmware, saved settings, check.",

@@ -1,10 +1,13 @@
-// upgrade FIRMWARE.txt [--yes] [--ram-bsl FILE]: the firmware upgrade window's whole run from a
-// script: the RAM boot loader and image checks, the status read, the confirmations, CmdEnterBsl,
-// the download through the boot loader and the restore of the keypad's settings.
+// upgrade FIRMWARE.txt [--yes] [--ram-bsl FILE] [--config FILE]: the firmware upgrade window's
+// whole run from a script: the RAM boot loader and image checks, the status read, the
+// confirmations, CmdEnterBsl, the download through the boot loader and the restore of the keypad's
+// settings.
 
 #include "cli/Command.h"
 #include "cli/Confirmation.h"
 #include "cli/KeypadReading.h"
+#include "config/config_file.h"
+#include "config/config_replay.h"
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "firmware/UpgradeSequence.h"
@@ -13,12 +16,14 @@
 #include "firmware/image_check.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
+#include "keypad/Exchange.h"
 #include "keypad/KeypadCommands.h"
 #include "keypad/KeypadSelection.h"
 #include "keypad/StatusRead.h"
 #include "platform/clock.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace cli {
 namespace {
@@ -37,6 +42,42 @@ const QCommandLineOption& YesOption() {
         {QStringLiteral("y"), QStringLiteral("yes")},
         QStringLiteral("Answer Yes to the hardware warning and the confirmation."));
     return option;
+}
+
+const QCommandLineOption& ConfigOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("config"),
+        QStringLiteral("When the keypad's own settings cannot be read (it sits in its boot "
+                       "loader), write back the serial number and saved settings of this "
+                       "configuration file instead."),
+        QStringLiteral("FILE"));
+    return option;
+}
+
+// The keypad's settings from a configuration file, after a restore that had none of its own
+// to write: the file's serial number (when it is a keypad's own), the replay, then the keypad
+// keeps them. The message of the first failure, or nothing.
+std::optional<std::string> RestoreFromFile(const std::string& path) {
+    const std::string previous = FileName;
+    FileName = path;
+    const std::string serial = config::ReadSettings(path).Value(config::kSerialNumberKey);
+    std::optional<std::string> failure;
+    if (keypad::IsOwnSerialNumber(serial)) {
+        const device::Payload payload = device::BuildSerialNumberPayload(serial);
+        if (keypad::Send(CmdSetSerialNumber,
+                         {payload.bytes.data(), static_cast<size_t>(payload.length)}) != 0) {
+            failure = firmware::kSetSerialNumberFailedText;
+        }
+    }
+    if (!failure) {
+        if (const config::Outcome replay = config::ResetFromConfigurationFile(); replay.message) {
+            failure = replay.message->text;
+        } else if (const keypad::CommandResult kept = keypad::WriteDefault(); !kept.ok()) {
+            failure = kept.message;
+        }
+    }
+    FileName = previous;
+    return failure;
 }
 
 const QCommandLineOption& RamBslOption() {
@@ -118,6 +159,7 @@ private:
 void AddUpgradeOptions(QCommandLineParser& parser) {
     parser.addOption(YesOption());
     parser.addOption(RamBslOption());
+    parser.addOption(ConfigOption());
 }
 
 int Upgrade(Context& context) {
@@ -147,6 +189,24 @@ int Upgrade(Context& context) {
         return context.Fail("Unable to read the firmware file " + file + ".");
     }
 
+    std::optional<std::string> configFile;
+    if (context.parser.isSet(ConfigOption())) {
+        std::error_code error;
+        configFile =
+            std::filesystem::absolute(context.parser.value(ConfigOption()).toStdString(), error)
+                .string();
+        if (!std::filesystem::is_regular_file(*configFile, error)) {
+            return context.Fail("There is no configuration file " + *configFile + ".");
+        }
+        const config::ReplayRead read = config::ReadReplayPlan(*configFile);
+        if (read.message) {
+            return context.Fail(read.message);
+        }
+        if (!read.plan) {
+            return context.Fail(*configFile + " holds no saved settings (FirstUp is not \"Yes\").");
+        }
+    }
+
     const firmware::BootLoaderIds ids = firmware::InitializeVidPidFirmware();
     firmware::UpgradeState state;
     const keypad::KeypadChoice choice = keypad::OpenSelectedKeypad(context.selector);
@@ -159,15 +219,26 @@ int Upgrade(Context& context) {
     std::vector<std::string> othersBefore = device::KeypadPaths();
     std::erase(othersBefore, choice.path);
     std::string serialNumber;
+    const auto loaders = firmware::CountBootLoaders(ids);
+    if (loaders && *loaders > 1) {
+        return context.Fail(std::to_string(*loaders) +
+                            " boot loaders are on the bus and cannot be told apart: unplug all "
+                            "but the keypad to upgrade.");
+    }
     if (!keypadRunning) {
         // A keypad left in its boot loader by an earlier run can still be programmed.
-        const auto loaders = firmware::CountBootLoaders(ids);
         if (!loaders || *loaders == 0) {
             context.err << choice.message;
             return kExitFailed;
         }
-        context.err << "No keypad answers, but its boot loader is on the bus: the settings "
-                       "cannot be read and are written back as after a failed status read.\n";
+        context.err << "No keypad answers, but a boot loader is on the bus: it is upgraded; its "
+                       "settings cannot be read, so "
+                    << (configFile ? "those of " + *configFile + " are written back.\n"
+                                   : std::string("none are written back (--config FILE writes a "
+                                                 "saved configuration's).\n"));
+    } else if (loaders && *loaders == 1) {
+        return context.Fail("A boot loader is on the bus already; the keypad's would not be told "
+                            "from it: unplug the other keypad first.");
     } else {
         if (const keypad::StatusRead read = keypad::ReadStatus(); read.ok()) {
             state = firmware::StateToRestore(*read.status);
@@ -225,7 +296,20 @@ int Upgrade(Context& context) {
     if (!restored.restored) {
         return context.Fail(restored.message);
     }
-    context.out << "The keypad runs the new firmware with its settings restored.\n";
+    if (state.known) {
+        context.out << "The keypad runs the new firmware with its settings restored.\n";
+        return kExitOk;
+    }
+    if (configFile) {
+        if (const auto failure = RestoreFromFile(*configFile)) {
+            return context.Fail(*failure);
+        }
+        context.out << "The keypad runs the new firmware with the settings of " << *configFile
+                    << ".\n";
+        return kExitOk;
+    }
+    context.err << WithoutLineBreak(restored.notice) << "\n";
+    context.out << "The keypad runs the new firmware.\n";
     return kExitOk;
 }
 

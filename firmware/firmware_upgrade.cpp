@@ -32,6 +32,8 @@ std::optional<std::string> firmware_upgrade::serialNumber;
 int firmware_upgrade::keypadType = 0;
 int firmware_upgrade::ledBrightness = 0;
 std::array<uint8_t, firmware::kKeyCodesSize> firmware_upgrade::key_codes{};
+bool firmware_upgrade::sharedStateKnown = false;
+bool firmware_upgrade::keypadInLoader = false;
 
 namespace {
 
@@ -40,6 +42,9 @@ constexpr int kProgressStep = 5;
 // The download worker's result.
 constexpr char kResultDone[] = "done";
 constexpr char kResultRestoreMessage[] = "restoreMessage";
+constexpr char kResultRestored[] = "restored";
+constexpr char kResultRestoreNotice[] = "restoreNotice";
+constexpr char kResultStateKnown[] = "stateKnown";
 
 QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int w, int h) {
     auto* button = new QPushButton(QString::fromLatin1(text), parent);
@@ -67,6 +72,15 @@ std::string NarrowPath(const QString& path) {
 
 } // namespace
 
+void firmware_upgrade::StatusReadFailed() {
+    // A keypad this program sent into its loader, whose settings are not back yet, is what the
+    // loader on the bus holds: what was read from it before still belongs to it. Anything else
+    // would overwrite a keypad's own settings with another's, or with blanks.
+    if (!keypadInLoader) {
+        KeepSharedState(firmware::UpgradeState{});
+    }
+}
+
 bool firmware_upgrade::BootLoaderFilesReady(QWidget* parent) {
     const firmware::BootLoaderLookup lookup =
         firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch());
@@ -79,6 +93,7 @@ bool firmware_upgrade::BootLoaderFilesReady(QWidget* parent) {
 
 firmware::UpgradeState firmware_upgrade::SharedState() {
     firmware::UpgradeState state;
+    state.known = sharedStateKnown;
     state.serialNumber = serialNumber;
     state.keypadType = keypadType;
     state.ledBrightness = ledBrightness;
@@ -87,6 +102,7 @@ firmware::UpgradeState firmware_upgrade::SharedState() {
 }
 
 void firmware_upgrade::KeepSharedState(const firmware::UpgradeState& state) {
+    sharedStateKnown = state.known;
     serialNumber = state.serialNumber;
     keypadType = state.keypadType;
     ledBrightness = state.ledBrightness;
@@ -178,8 +194,11 @@ void firmware_upgrade::InitializeBackgroundWorker() {
         const bool done = sequence.Run(args.argument.toByteArray().toStdString());
         result[kResultDone] = done;
         if (done) {
-            result[kResultRestoreMessage] =
-                platform::FromLocal8Bit(firmware::RestoreSettings(restoreState_).message);
+            const firmware::RestoreResult restore = firmware::RestoreSettings(restoreState_);
+            result[kResultRestoreMessage] = platform::FromLocal8Bit(restore.message);
+            result[kResultRestoreNotice] = platform::FromLocal8Bit(restore.notice);
+            result[kResultRestored] = restore.restored;
+            result[kResultStateKnown] = restoreState_.known;
         }
         args.result = result;
     };
@@ -354,8 +373,18 @@ void firmware_upgrade::backgroundWorker1_RunWorkerCompleted(const QVariant& resu
     }
     const QVariantMap outcome = result.toMap();
     const QString restoreMessage = outcome.value(kResultRestoreMessage).toString();
-    if (outcome.value(kResultDone).toBool() && !restoreMessage.isEmpty()) {
-        ui::ShowWarning(this, restoreMessage);
+    const QString restoreNotice = outcome.value(kResultRestoreNotice).toString();
+    if (outcome.value(kResultDone).toBool()) {
+        if (!restoreNotice.isEmpty()) {
+            AppendStatus(QStringLiteral("\r\n") + restoreNotice);
+        }
+        if (!restoreMessage.isEmpty()) {
+            ui::ShowWarning(this, restoreMessage);
+        }
+        // The keypad that went into its loader has its settings back.
+        if (outcome.value(kResultRestored).toBool() && outcome.value(kResultStateKnown).toBool()) {
+            keypadInLoader = false;
+        }
     }
     // The loader has gone (or failed): what is attached now decides what Browse may do.
     StartDeviceCount();

@@ -51,8 +51,16 @@ public:
     static int keypadType;
     static int ledBrightness;
     static std::array<uint8_t, firmware::kKeyCodesSize> key_codes;
+    // The four were read from the keypad the upgrade is for; otherwise the restore writes none.
+    static bool sharedStateKnown;
     static firmware::UpgradeState SharedState();
     static void KeepSharedState(const firmware::UpgradeState& state);
+    // The main window sent a keypad whose settings it had read into its boot loader, and no
+    // restore has written them back since.
+    static bool keypadInLoader;
+    // The main window could not read the keypad before an upgrade: the shared settings stay
+    // only when they belong to the keypad this program left in its loader.
+    static void StatusReadFailed();
 
     // The RAM boot loader and password the upgrade needs are at hand; otherwise shows why
     // not and where they go, and returns false. Nothing is sent either way.

@@ -14,13 +14,14 @@ namespace firmware {
 namespace {
 
 RestoreResult Failure(const char* text) {
-    return {false, std::string(text) + "\n"};
+    return {false, std::string(text) + "\n", {}};
 }
 
 } // namespace
 
 UpgradeState StateToRestore(const keypad::KeypadStatus& status) {
     UpgradeState state;
+    state.known = true;
     state.serialNumber = status.serialNumber;
     state.keypadType = status.tableKind;
     state.ledBrightness = status.ledBrightness;
@@ -95,7 +96,11 @@ RestoreResult RestoreSettings(const UpgradeState& state, const std::function<voi
         scan = look();
     }
     if (!scan.found) {
-        return {false, device::NotConnectedMessage(scan)};
+        return {false, device::NotConnectedMessage(scan), {}};
+    }
+    if (!state.known) {
+        // The new firmware keeps what it starts with; nothing unknown goes over it.
+        return {true, {}, kSettingsUnknownText};
     }
 
     std::optional<std::string_view> serial;
@@ -126,7 +131,7 @@ RestoreResult RestoreSettings(const UpgradeState& state, const std::function<voi
     if (keypad::Send(CmdWriteDefault) != 0) {
         return Failure(kWriteDefaultFailedText);
     }
-    return {true, {}};
+    return {true, {}, {}};
 }
 
 } // namespace firmware

@@ -27,20 +27,26 @@ inline constexpr char kWriteDefaultFailedText[] = "Unable to Write Default..";
 inline constexpr char kCloseText[] = "Please Click on Scan for.";
 inline constexpr char kCloseCaption[] = "Vexor Kivoo";
 
+inline constexpr char kSettingsUnknownText[] =
+    "The keypad's settings could not be read before the upgrade, so none were written back.\r\n";
+
 struct RestoreResult {
     bool restored = false;
     // For the message box (caption "Vexor Echovane", OK, exclamation icon), with its line
     // break; empty after success, which shows nothing.
     std::string message;
+    // A status line (with CR LF) about a restore that went through: kSettingsUnknownText when
+    // there was nothing known to write back.
+    std::string notice;
 };
 
 // What the restore writes back of a successful status read.
 UpgradeState StateToRestore(const keypad::KeypadStatus& status);
 
 // The whole restore: the wait, the rescans into hid_handle until the keypad is back, then the
-// six commands, stopping at the first refusal. sleep defaults to SleepMs; reopen (by default the
-// rescan, which takes the first keypad) opens the upgraded keypad into hid_handle when it is
-// back, for a caller that has several keypads on the bus.
+// six commands, stopping at the first refusal; none when the state is not known. sleep defaults to
+// SleepMs; reopen (by default the rescan, which takes the first keypad) opens the upgraded keypad
+// into hid_handle when it is back, for a caller that has several keypads on the bus.
 RestoreResult RestoreSettings(const UpgradeState& state,
                               const std::function<void(uint32_t)>& sleep = {},
                               const std::function<device::RescanResult()>& reopen = {});

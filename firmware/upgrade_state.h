@@ -17,7 +17,10 @@ inline constexpr int kKeyCodesSize = keypad::kKeyCodeArraySize;
 inline constexpr int kRestoredKeyCodes = keypad::kKeyCodeBlockSize;
 
 struct UpgradeState {
-    // Nothing (the status read failed) is written back as "00000000".
+    // Read from the keypad this upgrade is for. Otherwise the restore writes nothing: a blank
+    // or stale serial number, table or brightness would overwrite the keypad's own.
+    bool known = false;
+    // Nothing is written back as "00000000".
     std::optional<std::string> serialNumber;
     int keypadType = 0;    // low byte used
     int ledBrightness = 0; // low byte used

@@ -89,6 +89,8 @@ protected:
     UpgradeWindow() {
         previousFileName_ = FileName;
         config::PrepareConfigFile(scratch.string());
+        firmware_upgrade::sharedStateKnown = true;
+        firmware_upgrade::keypadInLoader = false;
         firmware_upgrade::serialNumber = "00054321";
         firmware_upgrade::keypadType = 5;
         firmware_upgrade::ledBrightness = 7;
@@ -98,6 +100,8 @@ protected:
     }
     ~UpgradeWindow() override {
         delete window.data();
+        firmware_upgrade::KeepSharedState(firmware::UpgradeState{});
+        firmware_upgrade::keypadInLoader = false;
         FileName = previousFileName_;
         if (installedRamBsl_) {
             std::filesystem::remove(InstalledRamBslPath());

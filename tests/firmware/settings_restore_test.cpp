@@ -25,6 +25,7 @@ protected:
     }
     static UpgradeState State() {
         UpgradeState state;
+        state.known = true;
         state.serialNumber = "87654321";
         state.keypadType = 0x105; // only the low byte travels
         state.ledBrightness = 7;
@@ -66,11 +67,22 @@ TEST_F(Restore, SendsTheSixCommandsWithTheirPayloads) {
 
 TEST_F(Restore, NullSerialNumberIsWrittenAsEightZeros) {
     Upgraded();
-    UpgradeState state; // what a failed status read leaves
+    UpgradeState state = State();
+    state.serialNumber.reset();
     ASSERT_TRUE(RestoreSettings(state).restored);
     EXPECT_EQ(keypad->model.serialNumber, "00000000");
-    EXPECT_EQ(keypad->received()[2].data, std::vector<uint8_t>{0x00});
-    EXPECT_EQ(keypad->received()[4].data, std::vector<uint8_t>{0x00});
+}
+
+TEST_F(Restore, SettingsNotReadFromTheKeypadAreNotWrittenOverItsOwn) {
+    Upgraded();
+    const RestoreResult result = RestoreSettings(UpgradeState{}); // what a failed read leaves
+    EXPECT_TRUE(result.restored);
+    EXPECT_EQ(result.message, "");
+    EXPECT_EQ(result.notice, kSettingsUnknownText);
+    EXPECT_TRUE(keypad->received().empty());
+    EXPECT_EQ(keypad->model.serialNumber, "");
+    EXPECT_EQ(keypad->storedDefaults.ledBrightness,
+              emulator::SimulatedKeypad::FactorySettings().ledBrightness);
 }
 
 TEST_F(Restore, KeypadWithoutMultiCodeTablesGetsTypeZero) {
