@@ -11,6 +11,7 @@
 #include "firmware/firmware_upgrade.h"
 #include "firmware/settings_restore.h"
 #include "keypad/KeypadCommands.h"
+#include "keypad/KeypadSelection.h"
 #include "platform/text/NarrowText.h"
 #include "selftest/KeyPrompt.h"
 #include "selftest/self_test.h"
@@ -489,13 +490,25 @@ void Form1::keypadTypeCbox_SelectionChangeCommitted() {
     WriteConnectedStatusLines();
 }
 
+bool Form1::RestorePending(const std::string& serialNumber) {
+    if (!firmware_upgrade::keypadInLoader || !firmware_upgrade::sharedStateKnown) {
+        return false;
+    }
+    // New firmware starts without a serial number until the restore writes it back.
+    return !keypad::IsOwnSerialNumber(serialNumber) ||
+           keypad::SameSerialNumber(serialNumber, firmware_upgrade::serialNumber.value_or(""));
+}
+
 void Form1::btnLoadFirmware_MouseClick() {
     // Without the vendor's RAM boot loader nothing may reach the keypad.
     if (!firmware_upgrade::BootLoaderFilesReady(this)) {
         return;
     }
     const keypad::StatusRead read = ReadStatusIntoFields();
-    if (read.ok()) {
+    if (read.ok() && RestorePending(read.status->serialNumber)) {
+        // The keypad this program upgraded, its restore cut short: what was read from it
+        // before the upgrade is still what it should get back.
+    } else if (read.ok()) {
         // Written back by the upgrade window once the new firmware runs.
         firmware_upgrade::KeepSharedState(firmware::StateToRestore(*read.status));
     } else {
@@ -513,8 +526,9 @@ void Form1::btnLoadFirmware_MouseClick() {
     if (keypad::EnterBsl() != kExchangeOk) {
         EnableDisableFunctionButtons(false);
     }
-    if (read.ok()) {
-        // Whether it answered or left at once, the keypad read above is on its way to its loader.
+    if (firmware_upgrade::sharedStateKnown) {
+        // Whether it answered or left at once, the keypad whose settings are kept is on its way
+        // to its loader.
         firmware_upgrade::keypadInLoader = true;
     }
     window->show();

@@ -80,6 +80,10 @@ bool IsOwnSerialNumber(const std::string& serialNumber) {
     return !trimmed.empty() && trimmed != "00000000";
 }
 
+bool SameSerialNumber(const std::string& a, const std::string& b) {
+    return Trimmed(a) == Trimmed(b);
+}
+
 std::string KeypadListing::SerialNumber() const {
     return status ? Trimmed(status->serialNumber) : std::string();
 }

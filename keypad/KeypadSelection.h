@@ -15,6 +15,8 @@ namespace keypad {
 // A serial number that tells keypads apart: not blank and not the "00000000" written back when
 // none was known.
 bool IsOwnSerialNumber(const std::string& serialNumber);
+// The two are the same serial number, blanks aside.
+bool SameSerialNumber(const std::string& a, const std::string& b);
 
 // One keypad's vendor interface and what the ordinary reads made of it.
 struct KeypadListing {
