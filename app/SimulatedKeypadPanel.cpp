@@ -129,7 +129,9 @@ QWidget* SimulatedKeypadPanel::KeyTarget() const {
 }
 
 bool SimulatedKeypadPanel::IsPlugged() const {
-    return emulator::VirtualBus::Instance().IsPlugged(keypad_.get());
+    // The keypad, or its MCU in a boot loader: either way it is on the bus and powered, and
+    // unplugging it is a power cut.
+    return !emulator::VirtualBus::Instance().Devices().empty();
 }
 
 void SimulatedKeypadPanel::SetPlugged(bool plugged) {
@@ -203,6 +205,7 @@ void SimulatedKeypadPanel::DeliverKey(int keyIndex) {
 
 void SimulatedKeypadPanel::UpdateState() {
     const bool plugged = IsPlugged();
+    const bool inLoader = plugged && !emulator::VirtualBus::Instance().IsPlugged(keypad_.get());
     bool jack = false;
     bool horizontal = false;
     int kind = 0;
@@ -216,7 +219,9 @@ void SimulatedKeypadPanel::UpdateState() {
                                 : QStringLiteral("Plug keypad in"));
     stateLabel->setText(
         QStringLiteral("%1, jack %2, %3\nActive table: %4")
-            .arg(plugged ? QStringLiteral("Plugged in") : QStringLiteral("Unplugged"),
+            .arg(inLoader  ? QStringLiteral("Plugged in, in its boot loader")
+                 : plugged ? QStringLiteral("Plugged in")
+                           : QStringLiteral("Unplugged"),
                  jack ? QStringLiteral("in") : QStringLiteral("out"),
                  horizontal ? QStringLiteral("horizontal") : QStringLiteral("vertical"),
                  QString::fromStdString(keypad::TableKindName(kind))));

@@ -1,13 +1,17 @@
 #include "app/SimulatedKeypadPanel.h"
 
 #include "emulator/DemoKeypad.h"
+#include "emulator/SimulatedBootLoader.h"
+#include "emulator/SimulatedRamBsl.h"
 #include "tests/support/EmulatorFixture.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -110,6 +114,32 @@ TEST_F(PanelTest, AnUnpluggedKeypadTypesNothingAndComesBackAlone) {
     EXPECT_TRUE(panel.IsPlugged());
     ASSERT_EQ(bus().Devices().size(), 1u);
     EXPECT_EQ(bus().Devices()[0], keypad);
+}
+
+// Unplugging a keypad whose MCU sits in its boot loader is a power cut like any other: plugged in
+// again it comes up as its flash holds it, here with the reset vector erased by a download cut
+// short: the loader again.
+TEST_F(PanelTest, AKeypadInItsLoaderIsPluggedInAndAPowerCutKeepsItThere) {
+    auto loader = emulator::AttachDemoBootLoader(*keypad);
+    bus().Unplug(keypad.get());
+    bus().Plug(loader);
+    EXPECT_TRUE(panel.IsPlugged());
+    // The panel looks at the bus a few times a second.
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        return panel.stateLabel->text().startsWith("Plugged in, in its boot loader");
+    })) << panel.stateLabel->text().toStdString();
+
+    emulator::McuMemory memory = loader->memory();
+    memory.InstallApplication(keypad->model.firmwareVersion, emulator::SimulatedPassword());
+    memory.EraseSegment(emulator::kResetVectorAddress);
+    loader->SetMemory(memory);
+    panel.plugButton->click();
+    EXPECT_FALSE(panel.IsPlugged());
+    panel.plugButton->click();
+    clock().AdvanceMs(loader->options.restartMs + 10);
+    EXPECT_TRUE(panel.IsPlugged());
+    EXPECT_TRUE(bus().IsPlugged(loader.get()));
+    EXPECT_EQ(loader->mode(), emulator::SimulatedBootLoader::Mode::FlashBsl);
 }
 
 } // namespace
