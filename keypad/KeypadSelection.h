@@ -31,7 +31,7 @@ struct KeypadListing {
 
     // The serial number as the keypad reports it, blanks trimmed; empty when it did not answer.
     std::string SerialNumber() const;
-    // "00012345 (path)", or the path alone when the keypad did not answer.
+    // "00012345 (path)"; "path (does not answer)" and the like when there is no number to give.
     std::string Describe() const;
 };
 
