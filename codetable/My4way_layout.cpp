@@ -351,7 +351,7 @@ void My4way_layout::DescribeCodeBoxes() {
         } else {
             whose = QStringLiteral("Code %1 of the selected key; no key is selected").arg(slot);
         }
-        textBoxes_[slot - 1]->setAccessibleDescription(whose);
+        ui::TellDescription(textBoxes_[slot - 1], whose);
     }
 }
 
@@ -418,9 +418,9 @@ void My4way_layout::ShowKeys() {
         button->setChecked(key == selected);
         // The code the caption shows, and the aqua mark, in words.
         const QString code = caption.mid(KeyName(key).size()).trimmed();
-        button->setAccessibleDescription(editor_.KeyMarked(key)
-                                             ? QStringLiteral("Code %1, just picked").arg(code)
-                                             : QStringLiteral("Code %1").arg(code));
+        ui::TellDescription(button, editor_.KeyMarked(key)
+                                        ? QStringLiteral("Code %1, just picked").arg(code)
+                                        : QStringLiteral("Code %1").arg(code));
         if (loaded_) {
             PaintKey(button, editor_.KeyMarked(key) ? kPickedKeyColour : defaultButtonBackColor);
         }
@@ -434,7 +434,7 @@ void My4way_layout::ShowModifierButtons() {
         QPushButton* button = modifierBtns_[key - 1];
         button->setText(QString::fromStdString(editor_.ModifierButtonText(key)));
         button->setChecked(editor_.ModifierButtonOn(key));
-        button->setAccessibleDescription(button->text().trimmed());
+        ui::TellDescription(button, button->text().trimmed());
         const QColor back =
             editor_.ModifierButtonOn(key) ? kToggledModifierColour : currentMBColour;
         PaintButton(button, back, Readable(back, {text, Qt::black, Qt::white}));

@@ -85,9 +85,9 @@ QString GreyMarkerStyle() {
 bool IsNavigationKey(const QKeyEvent& event) {
     const Qt::KeyboardModifiers held = event.modifiers() & ~Qt::KeypadModifier;
     switch (event.key()) {
-    case Qt::Key_Tab:
     case Qt::Key_Escape:
         return held == Qt::NoModifier;
+    case Qt::Key_Tab:
     case Qt::Key_Backtab:
         return held == Qt::NoModifier || held == Qt::ShiftModifier;
     default:
@@ -422,7 +422,7 @@ void self_test::TellPhase(QWidget* label, const char* state) {
         return;
     }
     // The green a sighted user sees, in words.
-    label->setAccessibleDescription(QString::fromLatin1(state));
+    ui::TellDescription(label, QString::fromLatin1(state));
 }
 
 void self_test::BlinkStarted() {
@@ -519,7 +519,7 @@ void self_test::MarkInput(int input) {
     buttonArray[input] = true;
     // The blue a sighted user sees, for a screen reader: checked, and said in words.
     marker->setChecked(true);
-    marker->setAccessibleDescription(QString::fromLatin1(kDetectedText));
+    ui::TellDescription(marker, QString::fromLatin1(kDetectedText));
     // A new parent puts the marker at the end of the chain: back to its place.
     SetTabChain();
     if (hadFocus) {

@@ -27,6 +27,12 @@ void NameControl(QWidget* control, const QString& name, const QString& descripti
     }
 }
 
+void TellDescription(QWidget* control, const QString& description) {
+    if (control != nullptr && control->accessibleDescription() != description) {
+        control->setAccessibleDescription(description);
+    }
+}
+
 void SetTabChain(std::initializer_list<QWidget*> controls) {
     QWidget* previous = nullptr;
     for (QWidget* control : controls) {

@@ -15,6 +15,10 @@ namespace ui {
 // given, what the name alone does not say. Drop-downs get names that are not their values.
 void NameControl(QWidget* control, const QString& name, const QString& description = QString());
 
+// Changes what a screen reader is told about a control, and tells it, only when it differs: a
+// window that refreshes its controls must not send a stream of unchanged news.
+void TellDescription(QWidget* control, const QString& description);
+
 // Tab goes through the controls in this order (null entries are skipped).
 void SetTabChain(std::initializer_list<QWidget*> controls);
 

@@ -12,6 +12,8 @@
 namespace ui {
 namespace {
 
+const QString kScrollAreaName = QStringLiteral("scrollArea");
+
 const QScreen* ScreenOf(const QWidget& window) {
     if (const QScreen* at = QGuiApplication::screenAt(window.frameGeometry().center())) {
         return at;
@@ -36,10 +38,16 @@ void FitOnScreen(QWidget& window) {
         // The window manager has not told its title bar yet: leave room for one.
         frameHeight += titleBar - top;
     }
-    const int width =
-        std::max(window.minimumWidth(), std::min(window.width(), area.width() - frameWidth));
     const int height =
         std::max(window.minimumHeight(), std::min(window.height(), area.height() - frameHeight));
+    int wanted = window.width();
+    if (height < window.height() && window.findChild<QScrollArea*>(kScrollAreaName) != nullptr) {
+        // Lower than its controls: room for the vertical scroll bar, so that no horizontal one
+        // is needed as well.
+        wanted = std::min(window.maximumWidth(),
+                          wanted + window.style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    }
+    const int width = std::max(window.minimumWidth(), std::min(wanted, area.width() - frameWidth));
     if (width != window.width() || height != window.height()) {
         window.resize(width, height);
     }
@@ -52,7 +60,7 @@ void FitOnScreen(QWidget& window) {
 
 QWidget* ScrollingContent(QWidget& window, QSize contentSize) {
     auto* scrollArea = new QScrollArea(&window);
-    scrollArea->setObjectName(QStringLiteral("scrollArea"));
+    scrollArea->setObjectName(kScrollAreaName);
     scrollArea->setFrameShape(QFrame::NoFrame);
     // Tab moves through the controls, which the area scrolls into view; the area itself is no
     // stop of its own.

@@ -15,6 +15,7 @@
 #include "ui/about.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -365,6 +366,18 @@ TEST_F(KeyboardOnly, TheBluetoothWindowTakesANameAndAppliesWithEnter) {
     EXPECT_EQ(Accessible(window->comboBox7)->text(QAccessible::Name), "Enable Bluetooth");
     EXPECT_EQ(Accessible(window->comboBox6)->text(QAccessible::Name), "Trackpad");
     EXPECT_EQ(Accessible(window->comboBox6)->text(QAccessible::Value), "Yes");
+    ASSERT_NE(Accessible(window->comboBox6)->textInterface(), nullptr);
+    EXPECT_EQ(Accessible(window->comboBox6)->textInterface()->text(0, -1), "Yes");
+    // The rows are there for a screen reader while the list is open, and only then.
+    QAccessibleInterface* enable = Accessible(window->comboBox7);
+    EXPECT_EQ(enable->childCount(), 0);
+    Press(Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(window->comboBox7->view()->isVisible());
+    EXPECT_EQ(enable->childCount(), 1);
+    EXPECT_TRUE(enable->state().expanded);
+    Press(Qt::Key_Escape);
+    EXPECT_EQ(enable->childCount(), 0);
+    ASSERT_TRUE(alive) << "Escape closed the list, not the window";
 
     Press(Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), window->bleTextBox);
@@ -402,6 +415,11 @@ TEST_F(KeyboardOnly, TheSelfTestKeepsTheKeypadsKeysButLetsTabAndEscapeOut) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return audio.log->played.size() == played + 1; }, kWaitMs));
 
     ASSERT_TRUE(TabTo(window->endBtn)) << "Tab never reaches Close";
+    // Shift+Tab goes back to the last marker on the picture and Tab on to Close again.
+    Press(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), window->markers[7]) << "Vertical, lowest on the picture";
+    Press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), window->endBtn);
     // The keypad's codes stay inputs: Space (Select on this firmware) and Return press nothing.
     Press(Qt::Key_Return);
     Press(Qt::Key_Space);
