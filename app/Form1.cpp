@@ -45,15 +45,18 @@ constexpr int8_t kReadOk = 0;
 constexpr int8_t kReadFailed = -1;
 
 const QString kKeypadLayoutText = QStringLiteral("Keypad - Layout");
+const QString kLedBrightnessText = QStringLiteral("LED Brightness");
 
 constexpr auto kImportKeys = Qt::CTRL | Qt::Key_O;
 constexpr auto kExportKeys = Qt::CTRL | Qt::Key_E;
 constexpr auto kExitKeys = Qt::CTRL | Qt::Key_Q;
 constexpr auto kAboutKeys = Qt::Key_F1;
 
-// Styles differ in whether Alt alone moves to the menu bar (Windows' does, Fusion's does not).
+// Whether Alt on its own moves to the menu bar is the style's choice (Linux styles mostly say
+// no); this menu bar says yes on every platform.
 class MenuBarKeysStyle final : public QProxyStyle {
 public:
+    explicit MenuBarKeysStyle(QObject* owner) { setParent(owner); }
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override {
         if (hint == SH_MenuBar_AltKeyNavigation) {
@@ -62,7 +65,6 @@ public:
         return QProxyStyle::styleHint(hint, option, widget, returnData);
     }
 };
-const QString kLedBrightnessText = QStringLiteral("LED Brightness");
 
 QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int width, int height) {
     auto* button = new QPushButton(QString::fromLatin1(text), parent);
@@ -99,8 +101,8 @@ Form1::Form1(QWidget* parent)
     menuStrip1 = new QMenuBar(this);
     // Inside the window on every platform, above the controls' fixed places.
     menuStrip1->setNativeMenuBar(false);
-    // Alt on its own puts the keyboard on the menu bar whatever the platform style says.
-    menuStrip1->setStyle(new MenuBarKeysStyle);
+    // Owned by the window, which outlives its menu bar.
+    menuStrip1->setStyle(new MenuBarKeysStyle(this));
     // The underlined letters open the menus and run their items (Alt+F, then I).
     fileToolStripMenuItem = menuStrip1->addMenu(QStringLiteral("&File"));
     aboutVexorUSBEncoderConfiguratorToolStripMenuItem =

@@ -286,8 +286,8 @@ void My4way_layout::MakeKeyboardAndScreenReaderReady() {
     ui::NameControl(pictureBox1_, QStringLiteral("Keypad picture"),
                     QStringLiteral("The key buttons stand on their keys"));
     for (int key = 1; key <= kKeyCount; ++key) {
-        ui::NameControl(keyBtns_[key - 1], QStringLiteral("Key %1, %2").arg(key).arg(KeyName(key)),
-                        QStringLiteral("Selects the key whose codes the KeyCode boxes show"));
+        // The description tells its code (ShowKeys).
+        ui::NameControl(keyBtns_[key - 1], QStringLiteral("Key %1, %2").arg(key).arg(KeyName(key)));
         ui::NameControl(modifierBtns_[key - 1], QStringLiteral("Key %1 modifier").arg(key));
     }
     ui::NameControl(selectModifierCbox_, QString::fromLatin1(kModifierPickerText),

@@ -518,14 +518,14 @@ class EditorCaptions : public WindowsFixture, public ::testing::WithParamInterfa
 TEST_P(EditorCaptions, ReadAtLeastFourAndAHalfToOneAndStayRed) {
     keypad->settings.tableKind = emulator::kCustomSingleKind;
     form->button1->click();
-    auto* editor = qobject_cast<My4way_layout*>(QApplication::activeWindow());
+    Settle();
+    My4way_layout* editor = nullptr;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* found = qobject_cast<My4way_layout*>(widget)) {
+        if (auto* found = qobject_cast<My4way_layout*>(widget); found && found->isVisible()) {
             editor = found;
         }
     }
     ASSERT_NE(editor, nullptr);
-    Settle();
     auto* picker = editor->findChild<QComboBox*>("selectCode1Cbox");
     for (int key = 1; key <= 10; ++key) {
         auto* button = editor->findChild<QPushButton*>(QStringLiteral("key%1Btn").arg(key));
