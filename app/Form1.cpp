@@ -15,8 +15,10 @@
 #include "platform/text/NarrowText.h"
 #include "selftest/KeyPrompt.h"
 #include "selftest/self_test.h"
+#include "ui/Accessible.h"
 #include "ui/CustomMessageBox.h"
 #include "ui/Dialogs.h"
+#include "ui/ScreenFit.h"
 #include "ui/about.h"
 
 #include <QAction>
@@ -29,8 +31,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextEdit>
 
 #include <algorithm>
@@ -43,6 +47,25 @@ constexpr int8_t kReadFailed = -1;
 
 const QString kKeypadLayoutText = QStringLiteral("Keypad - Layout");
 const QString kLedBrightnessText = QStringLiteral("LED Brightness");
+
+constexpr auto kImportKeys = Qt::CTRL | Qt::Key_O;
+constexpr auto kExportKeys = Qt::CTRL | Qt::Key_E;
+constexpr auto kExitKeys = Qt::CTRL | Qt::Key_Q;
+constexpr auto kAboutKeys = Qt::Key_F1;
+
+// Whether Alt on its own moves to the menu bar is the style's choice (Linux styles mostly say
+// no); this menu bar says yes on every platform.
+class MenuBarKeysStyle final : public QProxyStyle {
+public:
+    explicit MenuBarKeysStyle(QObject* owner) { setParent(owner); }
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation) {
+            return 1;
+        }
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int width, int height) {
     auto* button = new QPushButton(QString::fromLatin1(text), parent);
@@ -79,15 +102,26 @@ Form1::Form1(QWidget* parent)
     menuStrip1 = new QMenuBar(this);
     // Inside the window on every platform, above the controls' fixed places.
     menuStrip1->setNativeMenuBar(false);
-    fileToolStripMenuItem = menuStrip1->addMenu(QStringLiteral("File"));
+    // Owned by the window, which outlives its menu bar.
+    menuStrip1->setStyle(new MenuBarKeysStyle(this));
+    // The underlined letters open the menus and run their items (Alt+F, then I).
+    fileToolStripMenuItem = menuStrip1->addMenu(QStringLiteral("&File"));
     aboutVexorUSBEncoderConfiguratorToolStripMenuItem =
-        fileToolStripMenuItem->addAction(QStringLiteral("Import Cfg File"));
-    exitToolStripMenuItem = fileToolStripMenuItem->addAction(QStringLiteral("Export Cfg File"));
-    exitToolStripMenuItem1 = fileToolStripMenuItem->addAction(QStringLiteral("Exit"));
-    helpToolStripMenuItem = menuStrip1->addMenu(QStringLiteral("Help"));
+        fileToolStripMenuItem->addAction(QStringLiteral("&Import Cfg File"));
+    aboutVexorUSBEncoderConfiguratorToolStripMenuItem->setShortcut(QKeySequence(kImportKeys));
+    exitToolStripMenuItem = fileToolStripMenuItem->addAction(QStringLiteral("&Export Cfg File"));
+    exitToolStripMenuItem->setShortcut(QKeySequence(kExportKeys));
+    exitToolStripMenuItem1 = fileToolStripMenuItem->addAction(QStringLiteral("E&xit"));
+    exitToolStripMenuItem1->setShortcut(QKeySequence(kExitKeys));
+    helpToolStripMenuItem = menuStrip1->addMenu(QStringLiteral("&Help"));
     aboutVexorUSBEncoderConfiguratorToolStripMenuItem1 =
-        helpToolStripMenuItem->addAction(QStringLiteral("About Echovane Configuration Utility"));
+        helpToolStripMenuItem->addAction(QStringLiteral("&About Echovane Configuration Utility"));
+    aboutVexorUSBEncoderConfiguratorToolStripMenuItem1->setShortcut(QKeySequence(kAboutKeys));
     menuStrip1->setGeometry(0, 0, kClientWidth, menuStrip1->sizeHint().height());
+    // F10 opens the first menu, as on the desktops this runs on.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this,
+            [this] { menuStrip1->setActiveAction(fileToolStripMenuItem->menuAction()); });
 
     label1 = new QLabel(QStringLiteral("Vexor Echovane Configuration Utility"), this);
     label1->setGeometry(165, 33, 575, 37);
@@ -155,6 +189,28 @@ Form1::Form1(QWidget* parent)
             &Form1::exitToolStripMenuItem1_Click);
     connect(aboutVexorUSBEncoderConfiguratorToolStripMenuItem1, &QAction::triggered, this,
             &Form1::aboutVexorUSBEncoderConfiguratorToolStripMenuItem1_Click);
+
+    MakeKeyboardAndScreenReaderReady();
+}
+
+void Form1::MakeKeyboardAndScreenReaderReady() {
+    ui::NameControl(richTextBox1, QStringLiteral("Keypad status"),
+                    QStringLiteral("Firmware version, product, code table, serial number, jack "
+                                   "and orientation of the keypad"));
+    // Read line by line with the arrow keys, and outlined while it has the focus.
+    richTextBox1->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    richTextBox1->setStyleSheet(ui::FocusMarkRule(QStringLiteral("QTextEdit")));
+    // The pickers show their values; their names say what the values are of.
+    ui::NameControl(keypadTypeCbox, QStringLiteral("Code table"),
+                    QStringLiteral("The code table the keypad uses"));
+    ui::NameControl(ledBrightnessCbox, QStringLiteral("LED brightness"));
+    ui::NameControl(btnModifyBleParam, btnModifyBleParam->text(),
+                    QStringLiteral("Bluetooth parameters of the keypad"));
+    // Row by row, left to right, as the window reads.
+    ui::SetTabChain({button11, richTextBox1, keypadTypeCbox, ledBrightnessCbox, button2, button1,
+                     button3, button8, btnModifyBleParam, btnLoadFirmware, button9, button10});
+    // The first thing a user does here: find the keypad.
+    button11->setFocus();
 }
 
 Form1::~Form1() = default;
@@ -197,6 +253,7 @@ void Form1::showEvent(QShowEvent* event) {
         const QRect area = screen->availableGeometry();
         move(area.center() - frameGeometry().center() + frameGeometry().topLeft());
     }
+    ui::FitOnScreen(*this);
     // Load once the window is on screen, so its messages have the window behind them.
     QMetaObject::invokeMethod(this, &Form1::Form1_Load, Qt::QueuedConnection);
 }
@@ -578,6 +635,7 @@ void Form1::aboutVexorUSBEncoderConfiguratorToolStripMenuItem1_Click() {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->move(pos());
     box->show();
+    ui::FitOnScreen(*box);
 }
 
 } // namespace praxil_usb_encoder

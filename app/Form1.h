@@ -133,6 +133,9 @@ public:
     // Prepares the configuration file before the keypad is opened.
     void PrepareConfigFile();
 
+    // Names, the tab chain in reading order, the focus mark and first focus.
+    void MakeKeyboardAndScreenReaderReady();
+
     // True when the key press is handled here (kept from the picker).
     bool ledBrightnessCbox_KeyPress(QKeyEvent* event);
     bool keypadTypeCbox_KeyPress(QKeyEvent* event);

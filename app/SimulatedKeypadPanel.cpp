@@ -4,6 +4,7 @@
 #include "app/HidKeyEvents.h"
 #include "emulator/VirtualBus.h"
 #include "keypad/KeypadStatus.h"
+#include "ui/ScreenFit.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -103,14 +104,17 @@ void SimulatedKeypadPanel::ShowBeside(QWidget& window) {
     const QRect frame = window.frameGeometry();
     move(frame.right() + kPanelGap, frame.top());
     show();
-    // On a narrow screen it stays on the screen, over the main window's right margin; its
-    // frame is known once it shows.
+    // Right of the window where there is room, else left of it, else over its margin; its
+    // own frame is known once it shows.
     if (const QScreen* screen = window.screen()) {
-        const int overhang = frameGeometry().right() - screen->availableGeometry().right();
-        if (overhang > 0) {
-            move(x() - overhang, y());
+        const QRect area = screen->availableGeometry();
+        const int width = frameGeometry().width();
+        if (frameGeometry().right() > area.right() &&
+            frame.left() - kPanelGap - width >= area.left()) {
+            move(frame.left() - kPanelGap - width, y());
         }
     }
+    ui::FitOnScreen(*this);
 }
 
 QWidget* SimulatedKeypadPanel::KeyTarget() const {

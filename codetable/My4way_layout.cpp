@@ -3,7 +3,10 @@
 #include "codetable/keypad_picture.h"
 #include "device/discovery.h"
 #include "platform/text/NarrowText.h"
+#include "ui/Accessible.h"
 #include "ui/Dialogs.h"
+#include "ui/ScreenFit.h"
+#include "ui/WindowKeys.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -19,7 +22,10 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
+#include <vector>
 
 namespace praxil_usb_encoder {
 namespace {
@@ -56,18 +62,72 @@ constexpr QSize kCommandButtonSize(105, 40);
 constexpr int kCommandButtonTop = 620;
 constexpr int kCommandButtonStep = 118;
 
-const QColor kKeyTextColour(Qt::red);
+// The key captions are red; these reds read at 4.5:1 or better on light backgrounds (the
+// button grey, aqua) and on dark ones respectively.
+const QColor kKeyTextColour(0xB0, 0x00, 0x00);
+const QColor kKeyTextColourOnDark(0xFF, 0x8A, 0x8A);
 const QColor kPickedKeyColour(0x00, 0xFF, 0xFF);       // aqua
 const QColor kToggledModifierColour(0xFF, 0xA5, 0x00); // orange
+constexpr double kReadableContrast = 4.5;
 
-// Colours through a style sheet, so every platform style shows them.
+double RelativeLuminance(const QColor& colour) {
+    const auto linear = [](double channel) {
+        return channel <= 0.04045 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+           0.0722 * linear(colour.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+    const double la = RelativeLuminance(a);
+    const double lb = RelativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The first colour that reads on back, or the one that reads best (a dark desktop theme gives
+// the buttons dark backgrounds).
+QColor Readable(const QColor& back, std::initializer_list<QColor> candidates) {
+    QColor best = *candidates.begin();
+    for (const QColor& candidate : candidates) {
+        if (Contrast(candidate, back) >= kReadableContrast) {
+            return candidate;
+        }
+        if (Contrast(candidate, back) > Contrast(best, back)) {
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+// Colours through a style sheet, so every platform style shows them; the focus is outlined,
+// since the style's own focus mark does not show on a styled button.
 void PaintButton(QPushButton* button, const QColor& back, const QColor& text) {
     button->setProperty(kBackColourProperty, back);
     button->setStyleSheet(QStringLiteral("QPushButton { color: %1; background-color: %2; "
                                          "border: 1px solid #404040; border-radius: 4px; "
-                                         "padding: 1px 3px; }"
-                                         "QPushButton:pressed { border: 2px solid #101010; }")
-                              .arg(text.name(), back.name()));
+                                         "padding: 1px 3px; }")
+                              .arg(text.name(), back.name()) +
+                          ui::FocusMarkRule(QStringLiteral("QPushButton")) +
+                          QStringLiteral("QPushButton:pressed { border: 2px solid #101010; }"));
+}
+
+void PaintKey(QPushButton* button, const QColor& back) {
+    PaintButton(button, back, Readable(back, {kKeyTextColour, kKeyTextColourOnDark}));
+}
+
+// "Jack IN", the key's own name on its button.
+QString KeyName(int key) {
+    return platform::FromLatin1(KeyLabels()[key - 1].openingPrefix).trimmed();
+}
+
+// Widgets in the order a reader takes them: top to bottom, left to right.
+template <typename Widget> std::vector<Widget*> InReadingOrder(std::vector<Widget*> widgets) {
+    std::stable_sort(widgets.begin(), widgets.end(), [](const QWidget* a, const QWidget* b) {
+        const QPoint pa = a->mapTo(a->window(), QPoint(0, 0));
+        const QPoint pb = b->mapTo(b->window(), QPoint(0, 0));
+        return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+    });
+    return widgets;
 }
 
 QRect KeyButtonRect(int key, int width, int top, int height) {
@@ -85,9 +145,12 @@ My4way_layout::My4way_layout(EditorMode mode, QWidget* owner)
     resize(kClientSize);
     setMinimumSize(kMinimumSize);
     setMaximumSize(kMaximumSize);
+    // On a screen lower than the window the controls scroll; Close stays within reach.
+    content_ = ui::ScrollingContent(*this, kClientSize);
     BuildControls();
     PrepareControlsForMode();
     LoadPicture();
+    MakeKeyboardAndScreenReaderReady();
 }
 
 QColor My4way_layout::BackColour(const QPushButton* button) {
@@ -95,7 +158,7 @@ QColor My4way_layout::BackColour(const QPushButton* button) {
 }
 
 void My4way_layout::BuildControls() {
-    label1_ = new QLabel(QString::fromLatin1(kHeading), this);
+    label1_ = new QLabel(QString::fromLatin1(kHeading), content_);
     label1_->setObjectName("label1");
     QFont headingFont = label1_->font();
     headingFont.setPointSize(14);
@@ -103,7 +166,7 @@ void My4way_layout::BuildControls() {
     label1_->setFont(headingFont);
     label1_->setGeometry(kHeadingRect);
 
-    pictureBox1_ = new QLabel(this);
+    pictureBox1_ = new QLabel(content_);
     pictureBox1_->setObjectName("pictureBox1");
     pictureBox1_->setGeometry(QRect(kPictureOrigin, QSize(kPictureWidth, kPictureHeight)));
     pictureBox1_->setScaledContents(true);
@@ -112,24 +175,28 @@ void My4way_layout::BuildControls() {
     const QColor normalBack = palette().color(QPalette::Button);
     const QColor normalText = palette().color(QPalette::ButtonText);
     for (int key = 0; key < kKeyCount; ++key) {
-        auto* button = new QPushButton(this);
+        auto* button = new QPushButton(content_);
         button->setObjectName(platform::FromLatin1(KeyLabels()[key].buttonName));
         button->setGeometry(KeyButtonRect(key, kKeyButtonWidth, kKeyButtonTop, kKeyButtonHeight));
-        PaintButton(button, normalBack, kKeyTextColour);
+        PaintKey(button, normalBack);
+        // Checked while it is the selected key: a screen reader tells it, the look stays.
+        button->setCheckable(true);
         connect(button, &QPushButton::clicked, this, [this, key] { keyBtn_Click(key + 1); });
         keyBtns_[key] = button;
 
-        auto* modifier = new QPushButton(QStringLiteral("None"), this);
+        auto* modifier = new QPushButton(QStringLiteral("None"), content_);
         modifier->setObjectName(QStringLiteral("modifierBtn%1").arg(key + 1));
         modifier->setGeometry(
             KeyButtonRect(key, kModifierButtonWidth, kModifierButtonTop, kModifierButtonHeight));
         PaintButton(modifier, normalBack, normalText);
+        // Checked while toggled on (orange).
+        modifier->setCheckable(true);
         modifier->hide();
         connect(modifier, &QPushButton::clicked, this, [this, key] { modifierBtn_Click(key + 1); });
         modifierBtns_[key] = modifier;
     }
 
-    groupBox1_ = new QGroupBox(QStringLiteral("Modifiers"), this);
+    groupBox1_ = new QGroupBox(QStringLiteral("Modifiers"), content_);
     groupBox1_->setObjectName("groupBox1");
     groupBox1_->setGeometry(kModifiersFrame);
     for (int box = 0; box < kModifierCheckBoxCount; ++box) {
@@ -147,7 +214,7 @@ void My4way_layout::BuildControls() {
         checkBoxes_[box] = checkBox;
     }
 
-    selectModifierCbox_ = new QComboBox(this);
+    selectModifierCbox_ = new QComboBox(content_);
     selectModifierCbox_->setObjectName("selectModifierCbox");
     for (std::string_view item : ModifierItems()) {
         selectModifierCbox_->addItem(platform::FromLatin1(item));
@@ -159,7 +226,7 @@ void My4way_layout::BuildControls() {
     connect(selectModifierCbox_, &QComboBox::activated, this,
             [this](int index) { selectModifierCbox_SelectionChangeCommitted(index); });
 
-    groupBox2_ = new QGroupBox(QStringLiteral("Programmed KeyCodes"), this);
+    groupBox2_ = new QGroupBox(QStringLiteral("Programmed KeyCodes"), content_);
     groupBox2_->setObjectName("groupBox2");
     groupBox2_->setGeometry(kCodesFrame);
     QStringList rows;
@@ -206,12 +273,85 @@ void My4way_layout::BuildControls() {
     };
     int left = kColumnLeft;
     for (const auto& command : commands) {
-        auto* button = new QPushButton(QString::fromLatin1(command.text), this);
+        auto* button = new QPushButton(QString::fromLatin1(command.text), content_);
         button->setObjectName(command.name);
         button->setGeometry(QRect(QPoint(left, kCommandButtonTop), kCommandButtonSize));
         connect(button, &QPushButton::clicked, this, command.handler);
         *command.button = button;
         left += kCommandButtonStep;
+    }
+}
+
+void My4way_layout::MakeKeyboardAndScreenReaderReady() {
+    ui::NameControl(pictureBox1_, QStringLiteral("Keypad picture"),
+                    QStringLiteral("The key buttons stand on their keys"));
+    for (int key = 1; key <= kKeyCount; ++key) {
+        // The description tells its code (ShowKeys).
+        ui::NameControl(keyBtns_[key - 1], QStringLiteral("Key %1, %2").arg(key).arg(KeyName(key)));
+        ui::NameControl(modifierBtns_[key - 1], QStringLiteral("Key %1 modifier").arg(key));
+    }
+    ui::NameControl(selectModifierCbox_, QString::fromLatin1(kModifierPickerText),
+                    QStringLiteral("Sets the modifier of every key whose modifier button is on"));
+    for (int slot = 1; slot <= kCodesPerKey; ++slot) {
+        codeLabels_[slot - 1]->setBuddy(textBoxes_[slot - 1]);
+        ui::NameControl(textBoxes_[slot - 1], QStringLiteral("KeyCode %1").arg(slot));
+        textBoxes_[slot - 1]->setStyleSheet(ui::FocusMarkRule(QStringLiteral("QLineEdit")));
+        ui::NameControl(selectCodeCboxes_[slot - 1], QStringLiteral("Pick KeyCode %1").arg(slot),
+                        QStringLiteral("Sets code %1 of the selected key").arg(slot));
+    }
+    ui::NameControl(resetBtn_, resetBtn_->text(),
+                    QStringLiteral("Back to the table as it was when the window opened"));
+    ui::NameControl(applyBtn_, applyBtn_->text(),
+                    QStringLiteral("Writes the table to the keypad and closes the window"));
+    ui::NameControl(exitBtn_, exitBtn_->text(),
+                    QStringLiteral("Closes the window without writing to the keypad"));
+
+    // The keys as they lie on the picture, each with its modifier button; then the right-hand
+    // column from the top: modifier boxes, the modifier picker under them, the code rows.
+    std::vector<QPushButton*> keys(keyBtns_.begin(), keyBtns_.end());
+    QWidget* previous = nullptr;
+    const auto chain = [&previous](QWidget* next) {
+        if (previous != nullptr) {
+            QWidget::setTabOrder(previous, next);
+        }
+        previous = next;
+    };
+    for (QPushButton* key : InReadingOrder(keys)) {
+        chain(key);
+        const auto at = std::find(keyBtns_.begin(), keyBtns_.end(), key) - keyBtns_.begin();
+        chain(modifierBtns_[static_cast<size_t>(at)]);
+    }
+    for (QCheckBox* box :
+         InReadingOrder(std::vector<QCheckBox*>(checkBoxes_.begin(), checkBoxes_.end()))) {
+        chain(box);
+    }
+    chain(selectModifierCbox_);
+    for (int slot = 0; slot < kCodesPerKey; ++slot) {
+        chain(textBoxes_[slot]);
+        chain(selectCodeCboxes_[slot]);
+    }
+    chain(resetBtn_);
+    chain(applyBtn_);
+    chain(exitBtn_);
+    // Escape is Close; Enter is Apply unless a button has the focus.
+    new ui::WindowKeys(*this, exitBtn_, applyBtn_);
+    InReadingOrder(keys).front()->setFocus();
+    DescribeCodeBoxes();
+}
+
+void My4way_layout::DescribeCodeBoxes() {
+    const int key = editor_.SelectedKey();
+    for (int slot = 1; slot <= kCodesPerKey; ++slot) {
+        QString whose;
+        if (key != 0) {
+            whose = QStringLiteral("Code %1 of key %2, %3").arg(slot).arg(key).arg(KeyName(key));
+        } else if (!editor_.CodeBoxText(slot).empty()) {
+            // After Reset box N shows code 1 of key N.
+            whose = QStringLiteral("Code 1 of key %1, %2").arg(slot).arg(KeyName(slot));
+        } else {
+            whose = QStringLiteral("Code %1 of the selected key; no key is selected").arg(slot);
+        }
+        ui::TellDescription(textBoxes_[slot - 1], whose);
     }
 }
 
@@ -256,6 +396,7 @@ void My4way_layout::showEvent(QShowEvent* event) {
             move(screen->availableGeometry().center() -
                  QPoint(frame.width() / 2, frame.height() / 2));
         }
+        ui::FitOnScreen(*this);
     }
 }
 
@@ -269,14 +410,22 @@ void My4way_layout::My4way_layout_Load() {
 }
 
 void My4way_layout::ShowKeys() {
+    const int selected = editor_.SelectedKey();
     for (int key = 1; key <= kKeyCount; ++key) {
         QPushButton* button = keyBtns_[key - 1];
-        button->setText(QString::fromStdString(editor_.KeyCaption(key)));
+        const QString caption = QString::fromStdString(editor_.KeyCaption(key));
+        button->setText(caption);
+        button->setChecked(key == selected);
+        // The code the caption shows, and the aqua mark, in words.
+        const QString code = caption.mid(KeyName(key).size()).trimmed();
+        ui::TellDescription(button, editor_.KeyMarked(key)
+                                        ? QStringLiteral("Code %1, just picked").arg(code)
+                                        : QStringLiteral("Code %1").arg(code));
         if (loaded_) {
-            PaintButton(button, editor_.KeyMarked(key) ? kPickedKeyColour : defaultButtonBackColor,
-                        kKeyTextColour);
+            PaintKey(button, editor_.KeyMarked(key) ? kPickedKeyColour : defaultButtonBackColor);
         }
     }
+    DescribeCodeBoxes();
 }
 
 void My4way_layout::ShowModifierButtons() {
@@ -284,8 +433,11 @@ void My4way_layout::ShowModifierButtons() {
     for (int key = 1; key <= kKeyCount; ++key) {
         QPushButton* button = modifierBtns_[key - 1];
         button->setText(QString::fromStdString(editor_.ModifierButtonText(key)));
-        PaintButton(button,
-                    editor_.ModifierButtonOn(key) ? kToggledModifierColour : currentMBColour, text);
+        button->setChecked(editor_.ModifierButtonOn(key));
+        ui::TellDescription(button, button->text().trimmed());
+        const QColor back =
+            editor_.ModifierButtonOn(key) ? kToggledModifierColour : currentMBColour;
+        PaintButton(button, back, Readable(back, {text, Qt::black, Qt::white}));
     }
 }
 

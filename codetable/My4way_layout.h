@@ -45,6 +45,10 @@ protected:
 private:
     void BuildControls();
     void PrepareControlsForMode();
+    // Names, descriptions, the tab chain in reading order, Escape and Enter, first focus.
+    void MakeKeyboardAndScreenReaderReady();
+    // Tells which key's codes the code boxes show.
+    void DescribeCodeBoxes();
     void My4way_layout_Load();
 
     void keyBtn_Click(int key);
@@ -67,6 +71,8 @@ private:
     // not write back into it.
     bool settingCheckBoxes_ = false;
 
+    // Holds every control; scrolls when the window is lower than it.
+    QWidget* content_ = nullptr;
     QLabel* label1_ = nullptr;
     QLabel* pictureBox1_ = nullptr;
     std::array<QPushButton*, codetable::kKeyCount> keyBtns_{};

@@ -6,8 +6,11 @@
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
 #include "platform/text/NarrowText.h"
+#include "ui/Accessible.h"
 #include "ui/BackgroundWorker.h"
 #include "ui/Dialogs.h"
+#include "ui/ScreenFit.h"
+#include "ui/WindowKeys.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -155,6 +158,22 @@ firmware_upgrade::firmware_upgrade(QWidget* parent)
     connect(btnUpgrade, &QPushButton::clicked, this, &firmware_upgrade::btnUpgrade_MouseClick);
     connect(btnClose, &QPushButton::clicked, this, &firmware_upgrade::btnClose_MouseClick);
 
+    label3->setBuddy(filenameTextBox);
+    ui::NameControl(filenameTextBox, QStringLiteral("Firmware file"),
+                    QStringLiteral("File to download: the firmware image chosen with Browse"));
+    ui::NameControl(progressBar, QStringLiteral("Upgrade progress"));
+    ui::NameControl(statusBox, QStringLiteral("Upgrade status"),
+                    QStringLiteral("What the upgrade has done so far, one line per step"));
+    for (QWidget* textBox : std::initializer_list<QWidget*>{filenameTextBox, statusBox}) {
+        textBox->setStyleSheet(
+            ui::FocusMarkRule(QString::fromLatin1(textBox->metaObject()->className())));
+    }
+    ui::SetTabChain({btnBrowse, filenameTextBox, btnUpgrade, btnClose, statusBox});
+    // No default button: Enter must not start an upgrade the focus is not on.
+    new ui::WindowKeys(*this, btnClose);
+    // Browse is off until a boot loader is counted; Close is the only way until then.
+    btnClose->setFocus();
+
     InitializeVidPidFirmware();
     InitializeBackgroundWorker();
 
@@ -163,6 +182,11 @@ firmware_upgrade::firmware_upgrade(QWidget* parent)
         move(area.center() - QPoint(kUpgradeClientWidth / 2, kUpgradeClientHeight / 2));
     }
     OnHandleCreated();
+}
+
+void firmware_upgrade::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    ui::FitOnScreen(*this);
 }
 
 firmware_upgrade::~firmware_upgrade() {
@@ -271,6 +295,13 @@ void firmware_upgrade::backgroundWorkerCheckDevice_RunWorkerCompleted(const QVar
         // No new file may be picked while a download runs.
         btnBrowse->setEnabled(view.browseEnabled && !backgroundWorker1->IsBusy());
         btnUpgrade->setEnabled(view.upgradeEnabled);
+        // The first count that finds a loader moves the focus from Close on to Browse, the
+        // first thing to do here.
+        if (!browseFocused_ && btnBrowse->isEnabled() &&
+            (focusWidget() == btnClose || focusWidget() == nullptr)) {
+            btnBrowse->setFocus();
+        }
+        browseFocused_ = browseFocused_ || btnBrowse->isEnabled();
     }
     if (countGate_.OnCountCompleted()) {
         StartDeviceCount();

@@ -118,6 +118,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void StartDeviceCount();
@@ -125,6 +126,8 @@ private:
 
     firmware::DeviceCountGate countGate_;
     bool registered_ = false;
+    // Browse has been offered once; the focus is moved to it only then.
+    bool browseFocused_ = false;
     // What the running download sends and restores; set before the worker starts.
     firmware::BootLoaderFiles files_;
     firmware::UpgradeState restoreState_;

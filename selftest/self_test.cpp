@@ -10,8 +10,11 @@
 #include "selftest/SelfTestSequence.h"
 #include "selftest/SelfTestTexts.h"
 #include "selftest/VirtualKey.h"
+#include "ui/Accessible.h"
 #include "ui/BackgroundWorker.h"
 #include "ui/Dialogs.h"
+#include "ui/ScreenFit.h"
+#include "ui/WindowKeys.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,11 +25,11 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
-#include <QStyle>
+#include <QResizeEvent>
 #include <QThread>
 
 #include <algorithm>
+#include <vector>
 
 namespace praxil_usb_encoder {
 namespace {
@@ -49,12 +52,48 @@ constexpr int kButtonWidth = 90;
 constexpr int kButtonHeight = 30;
 constexpr int kCloseX = 700;
 constexpr int kCloseY = 690;
+// Close keeps this distance from the window's lower right corner whatever the window's size.
+constexpr int kCloseRightMargin = kClientWidth - kCloseX - kButtonWidth;
+constexpr int kCloseBottomMargin = kClientHeight - kCloseY - kButtonHeight;
+
+// Buttons of the window pressed with Alt and a letter: Space and Enter are keypad codes here.
+constexpr auto kPlayKeys = Qt::ALT | Qt::Key_P;
+constexpr auto kRecordKeys = Qt::ALT | Qt::Key_R;
+constexpr auto kCloseKeys = Qt::ALT | Qt::Key_C;
+
+constexpr char kNotDetectedText[] = "Not detected yet";
+constexpr char kDetectedText[] = "Detected";
+constexpr char kRunningText[] = "Running";
+constexpr char kPassedText[] = "Passed";
 
 // The window thread rests this long after each change a setter makes.
 constexpr uint32_t kSetterPauseMs = 80;
 
 const QColor kLightGreen(0x90, 0xEE, 0x90);
-const QString kMarkerStyle = QStringLiteral("background-color: #808080;");
+
+// A marker's look (grey, or the marked image), outlined while it has the keyboard focus.
+QString MarkerStyle(const QString& background) {
+    return QStringLiteral("QPushButton { %1 }").arg(background) +
+           ui::FocusMarkRule(QStringLiteral("QPushButton"));
+}
+QString GreyMarkerStyle() {
+    return MarkerStyle(QStringLiteral("background-color: #808080;"));
+}
+
+// Keys that stay with the window rather than the test: they move the focus (Tab, Shift+Tab) and
+// end the test (Escape). The keypad sends none of them.
+bool IsNavigationKey(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers held = event.modifiers() & ~Qt::KeypadModifier;
+    switch (event.key()) {
+    case Qt::Key_Escape:
+        return held == Qt::NoModifier;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return held == Qt::NoModifier || held == Qt::ShiftModifier;
+    default:
+        return false;
+    }
+}
 
 // The background a marker button has before it turns grey.
 QColor ButtonColour() {
@@ -84,34 +123,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, int
     button->setObjectName(platform::FromLatin1(name));
     button->setGeometry(x, y, kButtonWidth, kButtonHeight);
     return button;
-}
-
-// At the main window's place the window can reach past the bottom of a 1366 x 768 screen:
-// it moves up (or left), and gets smaller down to its minimum where even that is not enough,
-// so "Close" and every marker stay on the screen.
-void KeepOnScreen(QWidget& window) {
-    const QScreen* screen = window.screen();
-    if (screen == nullptr) {
-        return;
-    }
-    const QRect area = screen->availableGeometry();
-    const QRect frame = window.frameGeometry();
-    const int frameWidth = frame.width() - window.width();
-    int frameHeight = frame.height() - window.height();
-    if (frameHeight == 0) {
-        // The window manager has not told the frame yet: leave room for a title bar.
-        frameHeight = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    }
-    const int width =
-        std::max(window.minimumWidth(), std::min(window.width(), area.width() - frameWidth));
-    const int height =
-        std::max(window.minimumHeight(), std::min(window.height(), area.height() - frameHeight));
-    window.resize(width, height);
-    const int x = std::clamp(frame.x(), area.left(),
-                             std::max(area.left(), area.right() + 1 - width - frameWidth));
-    const int y = std::clamp(frame.y(), area.top(),
-                             std::max(area.top(), area.bottom() + 1 - height - frameHeight));
-    window.move(x, y);
 }
 
 QPointer<self_test>& OpenWindow() {
@@ -153,30 +164,33 @@ void self_test::InitializeSelfTest() {
     closeForm = 0;
     buttonArray.fill(false);
 
-    label3 = MakeLabel(this, "label3", platform::FromLatin1(selftest::kHeading), 360, 15, 200);
+    // On a screen lower than the window the test scrolls; Close stays in the window's corner.
+    QWidget* content = ui::ScrollingContent(*this, QSize(kClientWidth, kClientHeight));
+
+    label3 = MakeLabel(content, "label3", platform::FromLatin1(selftest::kHeading), 360, 15, 200);
     QFont headingFont = label3->font();
     headingFont.setPointSize(headingFont.pointSize() + 6);
     headingFont.setBold(true);
     label3->setFont(headingFont);
 
-    ledLbl = MakeLabel(this, "ledLbl", platform::FromLatin1(selftest::kTestingLedText), kTextX,
+    ledLbl = MakeLabel(content, "ledLbl", platform::FromLatin1(selftest::kTestingLedText), kTextX,
                        kLedRowY, 200);
-    ledColourLbl = MakeLabel(this, "ledColourLbl", platform::FromLatin1(selftest::kLedText),
+    ledColourLbl = MakeLabel(content, "ledColourLbl", platform::FromLatin1(selftest::kLedText),
                              kValueX, kLedRowY, 60);
-    ledCheckBox = MakeIndicator(this, "ledCheckBox", kCheckX, kLedRowY);
-    ledBrightnessLbl =
-        MakeLabel(this, "ledBrightnessLbl", platform::FromLatin1(selftest::kTestingBrightnessText),
-                  kTextX, kBrightnessRowY, 200);
-    ledLevelLbl = MakeLabel(this, "ledLevelLbl", QString(), kValueX, kBrightnessRowY, 60);
-    brightnessCheckBox = MakeIndicator(this, "brightnessCheckBox", kCheckX, kBrightnessRowY);
+    ledCheckBox = MakeIndicator(content, "ledCheckBox", kCheckX, kLedRowY);
+    ledBrightnessLbl = MakeLabel(content, "ledBrightnessLbl",
+                                 platform::FromLatin1(selftest::kTestingBrightnessText), kTextX,
+                                 kBrightnessRowY, 200);
+    ledLevelLbl = MakeLabel(content, "ledLevelLbl", QString(), kValueX, kBrightnessRowY, 60);
+    brightnessCheckBox = MakeIndicator(content, "brightnessCheckBox", kCheckX, kBrightnessRowY);
 
     ledCheckBox->setChecked(false);
     brightnessCheckBox->setChecked(false);
 
-    label1 = MakeLabel(this, "label1", platform::FromLatin1(selftest::kTestAudioText), kTextX,
+    label1 = MakeLabel(content, "label1", platform::FromLatin1(selftest::kTestAudioText), kTextX,
                        kAudioRowY, 200);
-    button17 = MakeButton(this, "button17", selftest::kPlayText, kValueX, kAudioRowY - 2);
-    button23 = MakeButton(this, "button23", selftest::kRecordText, kValueX + kButtonWidth + 20,
+    button17 = MakeButton(content, "button17", selftest::kPlayText, kValueX, kAudioRowY - 2);
+    button23 = MakeButton(content, "button23", selftest::kRecordText, kValueX + kButtonWidth + 20,
                           kAudioRowY - 2);
     button23->hide();
     endBtn = MakeButton(this, "endBtn", selftest::kCloseText, kCloseX, kCloseY);
@@ -189,7 +203,7 @@ void self_test::InitializeSelfTest() {
     connect(button23, &QPushButton::clicked, this, &self_test::button23_Click);
     connect(endBtn, &QPushButton::clicked, this, &self_test::endBtn_MouseClick_1);
 
-    pictureBox1 = new QLabel(this);
+    pictureBox1 = new QLabel(content);
     pictureBox1->setObjectName(QStringLiteral("pictureBox1"));
     pictureBox1->setGeometry(selftest::kPictureX, selftest::kPictureY, selftest::kPictureWidth,
                              selftest::kPictureHeight);
@@ -197,16 +211,71 @@ void self_test::InitializeSelfTest() {
         QPixmap(SelfTestFilePath(platform::FromLatin1(selftest::PictureForMode(installMode)))));
 
     for (int i = 0; i < selftest::kInputCount; ++i) {
-        auto* marker = new QPushButton(platform::FromLatin1(selftest::kMarkerTexts[i]), this);
+        auto* marker = new QPushButton(platform::FromLatin1(selftest::kMarkerTexts[i]), content);
         marker->setObjectName(QStringLiteral("button%1").arg(i + 1));
         marker->resize(selftest::kMarkerWidth, selftest::kMarkerHeight);
-        marker->setStyleSheet(kMarkerStyle);
+        marker->setStyleSheet(GreyMarkerStyle());
         marker->hide();
         markers[i] = marker;
     }
 
+    MakeKeyboardAndScreenReaderReady();
+
     // Every key-down reaches ProcessCmdKey before a control sees it.
     qApp->installEventFilter(this);
+}
+
+void self_test::MakeKeyboardAndScreenReaderReady() {
+    endBtn->raise();
+    button17->setShortcut(QKeySequence(kPlayKeys));
+    button23->setShortcut(QKeySequence(kRecordKeys));
+    endBtn->setShortcut(QKeySequence(kCloseKeys));
+    ui::NameControl(button17, button17->text(), QStringLiteral("Plays the test sound; Alt+P"));
+    ui::NameControl(button23, button23->text(),
+                    QStringLiteral("Records from the keypad's microphone and plays it back; "
+                                   "Alt+R"));
+    ui::NameControl(endBtn, endBtn->text(),
+                    QStringLiteral("Ends the test and puts the keypad back as it was; Escape or "
+                                   "Alt+C"));
+    ui::NameControl(pictureBox1, QStringLiteral("Keypad picture"),
+                    QStringLiteral("Each input's marker turns blue once its key code arrives"));
+    ui::NameControl(ledCheckBox, QStringLiteral("LED blink passed"));
+    ui::NameControl(brightnessCheckBox, QStringLiteral("LED brightness sweep passed"));
+    for (int i = 0; i < selftest::kInputCount; ++i) {
+        QPushButton* marker = markers[static_cast<size_t>(i)];
+        // It shows; it is not pressed. Checked once its input has been detected.
+        marker->setCheckable(true);
+        marker->setAttribute(Qt::WA_TransparentForMouseEvents);
+        ui::NameControl(marker, QStringLiteral("%1 input").arg(marker->text()),
+                        QString::fromLatin1(kNotDetectedText));
+    }
+    // Escape ends the test as Close does; there is no default button, Enter is a keypad code.
+    new ui::WindowKeys(*this, endBtn);
+    SetTabChain();
+    button17->setFocus();
+}
+
+void self_test::SetTabChain() {
+    // Play and Record, the markers as they lie on the picture, then Close.
+    std::vector<QPushButton*> shown(markers.begin(), markers.end());
+    std::stable_sort(shown.begin(), shown.end(), [this](QPushButton* a, QPushButton* b) {
+        const QPoint pa = a->mapTo(this, QPoint(0, 0));
+        const QPoint pb = b->mapTo(this, QPoint(0, 0));
+        return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+    });
+    QWidget* previous = button23;
+    QWidget::setTabOrder(button17, button23);
+    for (QPushButton* marker : shown) {
+        QWidget::setTabOrder(previous, marker);
+        previous = marker;
+    }
+    QWidget::setTabOrder(previous, endBtn);
+}
+
+void self_test::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    endBtn->move(width() - kCloseRightMargin - kButtonWidth,
+                 height() - kCloseBottomMargin - kButtonHeight);
 }
 
 void self_test::OpenSequence(QWidget* owner) {
@@ -235,10 +304,11 @@ void self_test::OpenSequence(QWidget* owner) {
             const selftest::MarkerPoint at = selftest::MarkerPosition(installMode, i);
             markers[i]->move(at.x, at.y);
             markers[i]->setText(platform::FromLatin1(selftest::kMarkerTexts[i]));
-            markers[i]->setStyleSheet(kMarkerStyle);
+            markers[i]->setStyleSheet(GreyMarkerStyle());
             markers[i]->show();
             markers[i]->raise();
         }
+        SetTabChain();
     }
 
     const QString caption = platform::FromLatin1(selftest::kAudioCaption);
@@ -345,15 +415,28 @@ void self_test::SetBackColour(QWidget* control, const QColor& colour) {
     control->setPalette(palette);
 }
 
+void self_test::TellPhase(QWidget* label, const char* state) {
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this, label, state] { TellPhase(label, state); }, Qt::QueuedConnection);
+        return;
+    }
+    // The green a sighted user sees, in words.
+    ui::TellDescription(label, QString::fromLatin1(state));
+}
+
 void self_test::BlinkStarted() {
     SetBackColour(ledLbl, kLightGreen);
     SetBackColour(ledColourLbl, kLightGreen);
+    TellPhase(ledLbl, kRunningText);
 }
 
 void self_test::BlinkPassed() {
     AmendCheckBox(ledCheckBox, true, QString());
     SetBackColour(ledBrightnessLbl, kLightGreen);
     SetBackColour(ledLevelLbl, kLightGreen);
+    TellPhase(ledLbl, kPassedText);
+    TellPhase(ledBrightnessLbl, kRunningText);
 }
 
 void self_test::SweepLevel(int level) {
@@ -362,6 +445,7 @@ void self_test::SweepLevel(int level) {
 
 void self_test::SweepPassed() {
     AmendCheckBox(brightnessCheckBox, true, QString());
+    TellPhase(ledBrightnessLbl, kPassedText);
 }
 
 void self_test::PromptForKeys() {
@@ -404,12 +488,13 @@ bool self_test::eventFilter(QObject* watched, QEvent* event) {
     if (widget == nullptr || widget->window() != this) {
         return false;
     }
+    const auto& key = static_cast<const QKeyEvent&>(*event);
     if (event->type() == QEvent::KeyPress) {
-        ProcessCmdKey(static_cast<const QKeyEvent&>(*event));
+        ProcessCmdKey(key);
     }
-    // Every key is an input here: arrows, Enter and Space neither move the focus nor press
-    // a button.
-    return true;
+    // Every key the keypad can send is an input here: arrows, Enter and Space neither move the
+    // focus nor press a button. Tab, Shift+Tab and Escape go on to the window.
+    return !IsNavigationKey(key);
 }
 
 void self_test::ProcessCmdKey(const QKeyEvent& event) {
@@ -423,14 +508,23 @@ void self_test::ProcessCmdKey(const QKeyEvent& event) {
 void self_test::MarkInput(int input) {
     QPushButton* marker = markers[input];
     const bool visible = !marker->isHidden();
-    const QPoint inPicture = pictureBox1->mapFrom(this, marker->pos());
+    const bool hadFocus = marker->hasFocus();
+    const QPoint inPicture = pictureBox1->mapFrom(marker->parentWidget(), marker->pos());
     marker->setParent(pictureBox1);
     marker->move(inPicture);
     marker->setStyleSheet(
-        QStringLiteral("background-image: url(\"%1\");")
-            .arg(SelfTestFilePath(platform::FromLatin1(selftest::kMarkedImageFile))));
+        MarkerStyle(QStringLiteral("background-image: url(\"%1\");")
+                        .arg(SelfTestFilePath(platform::FromLatin1(selftest::kMarkedImageFile)))));
     marker->setVisible(visible);
     buttonArray[input] = true;
+    // The blue a sighted user sees, for a screen reader: checked, and said in words.
+    marker->setChecked(true);
+    ui::TellDescription(marker, QString::fromLatin1(kDetectedText));
+    // A new parent puts the marker at the end of the chain: back to its place.
+    SetTabChain();
+    if (hadFocus) {
+        marker->setFocus();
+    }
 }
 
 void self_test::CloseAudio() {
@@ -528,7 +622,8 @@ self_test* OpenSelfTest(QWidget* mainWindow, int statusReadResult) {
         window->move(mainWindow->pos());
     }
     window->show();
-    KeepOnScreen(*window);
+    // At the main window's place it can reach past the bottom of a 1366 x 768 screen.
+    ui::FitOnScreen(*window);
     open = window;
     return window;
 }

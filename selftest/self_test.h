@@ -88,9 +88,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void InitializeSelfTest();
+    // Names, the keys of the buttons, Escape, the tab chain and first focus.
+    void MakeKeyboardAndScreenReaderReady();
+    // Play, Record, the markers in reading order, Close.
+    void SetTabChain();
+    // What a label's green means, for a screen reader ("Running", "Passed"); thread-safe.
+    void TellPhase(QWidget* label, const char* state);
     void OpenSequence(QWidget* owner);
     void self_test_Load();
     void backgroundWorker1_DoWork();

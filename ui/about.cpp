@@ -1,6 +1,8 @@
 #include "about.h"
 
 #include "resources/EchovaneResources.h"
+#include "ui/Accessible.h"
+#include "ui/WindowKeys.h"
 #include "ui/version.h"
 
 #include <QDesktopServices>
@@ -69,6 +71,14 @@ about::about(QWidget* parent) : QWidget(parent, Qt::Window) {
     button2 = new QPushButton(QStringLiteral("Close"), this);
     button2->setGeometry(364, 290, 90, 28);
     connect(button2, &QPushButton::clicked, this, &about::button2_Click);
+
+    ui::NameControl(pictureBox1, QStringLiteral("Echovane keypad"));
+    ui::NameControl(richTextBox1, QStringLiteral("Product and contact information"));
+    richTextBox1->setStyleSheet(ui::FocusMarkRule(QStringLiteral("QTextBrowser")));
+    ui::SetTabChain({richTextBox1, button2});
+    // Escape and Enter both close the box, which has nothing else to do.
+    new ui::WindowKeys(*this, button2, button2);
+    button2->setFocus();
 }
 
 void about::showEvent(QShowEvent* event) {

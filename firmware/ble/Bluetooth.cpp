@@ -3,7 +3,9 @@
 #include "firmware/ble/BleApply.h"
 #include "firmware/ble/BleNameValidator.h"
 #include "platform/text/NarrowText.h"
+#include "ui/Accessible.h"
 #include "ui/Dialogs.h"
+#include "ui/ScreenFit.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -65,7 +67,8 @@ Bluetooth::Bluetooth(QWidget* owner, const ble::BleHandOver& values)
     bleTextBox->setObjectName(QStringLiteral("bleTextBox"));
     bleTextBox->setMaxLength(ble::kNameMaxLength);
     bleTextBox->setValidator(new BleNameValidator(bleTextBox));
-    bleTextBox->setAccessibleName(QString::fromLatin1(ble::kNameLabel));
+    ui::NameControl(bleTextBox, QString::fromLatin1(ble::kNameLabel),
+                    QStringLiteral("Up to %1 characters").arg(ble::kNameMaxLength));
     label1->setBuddy(bleTextBox);
     bleTextBox->setGeometry(kControlX, kFirstRowY + row * kRowHeight, kControlWidth,
                             kControlHeight);
@@ -92,8 +95,19 @@ Bluetooth::Bluetooth(QWidget* owner, const ble::BleHandOver& values)
     button2->setGeometry(kControlX + 20, kButtonY, kButtonWidth, kButtonHeight);
     connect(button1, &QPushButton::clicked, this, &Bluetooth::button1_Click);
     connect(button2, &QPushButton::clicked, this, &Bluetooth::button2_Click);
+    // Enter applies; Escape closes as Cancel does (the dialog's own key).
+    button1->setDefault(true);
+
+    ui::SetTabChain({comboBox7, bleTextBox, comboBox1, comboBox6, comboBox2, comboBox3, comboBox5,
+                     comboBox4, button1, button2});
+    comboBox7->setFocus();
 
     Bluetooth_Load();
+}
+
+void Bluetooth::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    ui::FitOnScreen(*this);
 }
 
 QComboBox* Bluetooth::AddRow(int row, const char* objectName, const char* labelName,
@@ -110,7 +124,7 @@ QComboBox* Bluetooth::AddRow(int row, const char* objectName, const char* labelN
         box->addItem(platform::FromLatin1(ble::ItemDisplayText(item)), platform::FromLatin1(item));
     }
     box->setGeometry(kControlX, y, kControlWidth, kControlHeight);
-    box->setAccessibleName(QString::fromLatin1(text));
+    ui::NameControl(box, QString::fromLatin1(text));
     label->setBuddy(box);
     if (labelOut != nullptr) {
         *labelOut = label;

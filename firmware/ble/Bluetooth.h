@@ -46,6 +46,9 @@ public slots:
     void button1_Click();
     void button2_Click();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void FitControlsToProductTypes();
     // The name box's text as loaded: while it reads the same, Apply sends bleName unchanged.

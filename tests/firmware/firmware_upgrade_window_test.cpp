@@ -571,6 +571,35 @@ TEST_F(UpgradeWindow, CloseSaysScanForAndClosesTheWindow) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, kSafetyTimeoutMs));
 }
 
+// Escape is Close, with its refusal while the download runs.
+TEST_F(UpgradeWindow, EscapeDuringTheDownloadIsRefusedAsCloseIs) {
+    OpenOnLoader();
+    Browse(Image("new.txt", "VX0976"));
+    GateClock gate(clock());
+    platform::InstallClock(&gate);
+    struct Ungate {
+        GateClock& gate;
+        platform::VirtualClock& time;
+        ~Ungate() {
+            gate.Release();
+            platform::InstallClock(&time);
+        }
+    } ungate{gate, clock()};
+    // The refused password holds the worker in its mass-erase wait.
+    loader->InjectFault({BootLoaderFaultKind::RefusePassword});
+    QTest::mouseClick(window->btnUpgrade, Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gate.held(); }, kSafetyTimeoutMs));
+    dialogs.messages.clear();
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_EQ(dialogs.texts(),
+              QStringList{QString::fromLatin1(firmware::kUpgradeRunningText) + "\n"});
+    EXPECT_TRUE(window->isVisible());
+    gate.Release();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !window->backgroundWorker1->IsBusy(); }, kSafetyTimeoutMs));
+    EXPECT_EQ(StatusLines().last(), "Done!");
+}
+
 // The main window's "Update Echovane Firmware" hands over its settings, sends the keypad into
 // its boot loader, and the window finds it by the device notification. A rescan from the main
 // window while the download holds the loader is refused.

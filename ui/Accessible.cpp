@@ -1,0 +1,56 @@
+#include "Accessible.h"
+
+#include "ui/AccessibleComboBox.h"
+
+#include <QComboBox>
+#include <QWidget>
+
+namespace ui {
+namespace {
+
+// Dark blue: at least 3:1 against the light greys, white and aqua the controls stand on.
+constexpr char kFocusMarkColour[] = "#1a4fa0";
+constexpr int kFocusMarkWidth = 2;
+
+} // namespace
+
+void NameControl(QWidget* control, const QString& name, const QString& description) {
+    if (control == nullptr) {
+        return;
+    }
+    if (qobject_cast<QComboBox*>(control) != nullptr) {
+        AccessibleComboBox::Install();
+    }
+    control->setAccessibleName(name);
+    if (!description.isEmpty()) {
+        control->setAccessibleDescription(description);
+    }
+}
+
+void TellDescription(QWidget* control, const QString& description) {
+    if (control != nullptr && control->accessibleDescription() != description) {
+        control->setAccessibleDescription(description);
+    }
+}
+
+void SetTabChain(std::initializer_list<QWidget*> controls) {
+    QWidget* previous = nullptr;
+    for (QWidget* control : controls) {
+        if (control == nullptr) {
+            continue;
+        }
+        if (previous != nullptr) {
+            QWidget::setTabOrder(previous, control);
+        }
+        previous = control;
+    }
+}
+
+QString FocusMarkRule(const QString& selector) {
+    return QStringLiteral("%1:focus { border: %2px solid %3; }")
+        .arg(selector)
+        .arg(kFocusMarkWidth)
+        .arg(QString::fromLatin1(kFocusMarkColour));
+}
+
+} // namespace ui

@@ -1,0 +1,29 @@
+#pragma once
+
+// What a screen reader and a keyboard user get from a window's controls: names, descriptions, the
+// tab chain and a focus mark the style does not draw itself.
+
+#include <QString>
+
+#include <initializer_list>
+
+class QWidget;
+
+namespace ui {
+
+// The name says what the control is ("Product Type", "Key 3 modifier"); the description, where
+// given, what the name alone does not say. Drop-downs get names that are not their values.
+void NameControl(QWidget* control, const QString& name, const QString& description = QString());
+
+// Changes what a screen reader is told about a control, and tells it, only when it differs: a
+// window that refreshes its controls must not send a stream of unchanged news.
+void TellDescription(QWidget* control, const QString& description);
+
+// Tab goes through the controls in this order (null entries are skipped).
+void SetTabChain(std::initializer_list<QWidget*> controls);
+
+// A style-sheet rule that outlines selector while it has the keyboard focus: text boxes, and
+// controls whose colours come from a style sheet, show no focus of their own.
+QString FocusMarkRule(const QString& selector);
+
+} // namespace ui

@@ -1,0 +1,50 @@
+#include "WindowKeys.h"
+
+#include <QAbstractButton>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QWidget>
+
+namespace ui {
+namespace {
+
+bool Pressable(const QAbstractButton* button) {
+    return button != nullptr && button->isEnabled() && button->isVisible();
+}
+
+} // namespace
+
+WindowKeys::WindowKeys(QWidget& window, QAbstractButton* closeButton, QPushButton* defaultButton)
+    : QObject(&window), closeButton_(closeButton), defaultButton_(defaultButton) {
+    // Outside a dialog a focused button ignores Enter unless told otherwise.
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        button->setAutoDefault(true);
+    }
+    if (defaultButton != nullptr) {
+        defaultButton->setDefault(true);
+    }
+    window.installEventFilter(this);
+}
+
+bool WindowKeys::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return QObject::eventFilter(watched, event);
+    }
+    // Only what no control of the window took reaches the window itself.
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
+        return false;
+    }
+    if (key->key() == Qt::Key_Escape && Pressable(closeButton_)) {
+        closeButton_->click();
+        return true;
+    }
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        Pressable(defaultButton_)) {
+        defaultButton_->click();
+        return true;
+    }
+    return false;
+}
+
+} // namespace ui
