@@ -109,7 +109,9 @@ TEST_P(DataFolderSpellings, FindTheSameFileUnderTheApplicationDataFolder) {
     ScopedEnvironment data("LOCALAPPDATA", GetParam().spell(local));
 
     ASSERT_TRUE(config::PrepareConfigFile());
-    EXPECT_EQ(FileName.substr(FileName.size() - 41), "\\VexorInterface\\USBEchovaneUtilityCfg.ini");
+    const std::string inFolder = "\\VexorInterface\\USBEchovaneUtilityCfg.ini";
+    ASSERT_GT(FileName.size(), inFolder.size());
+    EXPECT_EQ(FileName.substr(FileName.size() - inFolder.size()), inFolder);
     const std::string expected = folder.File("local/VexorInterface/USBEchovaneUtilityCfg.ini");
     ASSERT_TRUE(fs::exists(expected));
     EXPECT_TRUE(fs::equivalent(FileName, expected));
