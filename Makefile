@@ -7,7 +7,7 @@ BUILD_DIR := build/$(PRESET)
 all: build
 
 deps:
-	@scripts/install-deps
+	@scripts/install-deps $(PRESET)
 
 build: deps
 	cmake --preset $(PRESET)

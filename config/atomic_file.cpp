@@ -39,6 +39,13 @@ int OpenNew(const std::string& path) {
     return _open(path.c_str(), kCreateFlags, _S_IREAD | _S_IWRITE);
 }
 int OpenForWriting(const std::string& path) {
+    // Windows never writes a read-only file; asked here, so a file system or an account that
+    // would let the open through does not change that.
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        errno = EACCES;
+        return -1;
+    }
     return _open(path.c_str(), _O_WRONLY | _O_BINARY);
 }
 int WriteSome(int fd, const char* data, size_t size) {

@@ -24,7 +24,8 @@ std::optional<std::string> Environment(const char* name) {
     return std::string(value);
 }
 
-bool Absolute(const std::string& path) {
+// Only the XDG rules ask for it; Windows folders come from the system as they are.
+[[maybe_unused]] bool Absolute(const std::string& path) {
     return fs::path(path).is_absolute();
 }
 
@@ -57,14 +58,19 @@ bool Exists(const std::string& path) {
     return fs::exists(path, ignored);
 }
 
+// A folder as the system writes one, closing separator included (backslash on Windows).
+std::string FolderText(const std::string& folder) {
+    return folder + static_cast<char>(fs::path::preferred_separator);
+}
+
 std::string WhereToPut(const std::vector<std::string>& folders) {
     std::string where = "Copy it as " + std::string(kRamBslFileName) + " into ";
     if (folders.empty()) {
         return where + "the folder echovane of your data folder (set XDG_DATA_HOME).";
     }
-    where += folders[0] + "/";
+    where += FolderText(folders[0]);
     if (folders.size() > 1) {
-        where += " (for you) or " + folders[1] + "/ (for every user of this computer)";
+        where += " (for you) or " + FolderText(folders[1]) + " (for every user of this computer)";
     }
     return where + ".";
 }

@@ -84,6 +84,10 @@ TEST_F(ReplaceTest, ACrashBeforeTheRenameLeavesTheOldFileAndAFullTemporaryOne) {
 }
 
 TEST_F(ReplaceTest, ANewFileIsCreatedAndAReplacementKeepsThePermissions) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows files have no permission bits, only the read-only attribute "
+                    "(WindowsReplace.AReadOnlyFileIsNotReplaced)";
+#endif
     ASSERT_TRUE(config::ReplaceFileAtomically(file, "one"));
     EXPECT_EQ(ReadBytes(file), "one");
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);

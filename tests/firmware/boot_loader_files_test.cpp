@@ -5,6 +5,7 @@
 
 #include "emulator/SimulatedRamBsl.h"
 #include "firmware/boot_loader_files.h"
+#include "tests/support/test_environment.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,11 @@ namespace fs = std::filesystem;
 using firmware::BootLoaderSearch;
 using firmware::EmbeddedBootLoaderFiles;
 using firmware::FindBootLoaderFiles;
+using testsupport::ScopedEnvironment;
 using testsupport::TiTxt;
+
+// Paths as the system writes them: a backslash on Windows.
+const std::string kSeparator(1, static_cast<char>(fs::path::preferred_separator));
 
 // A vendor-like RAM loader of our own: version 00.07.08.38 at 0x2500, code after it.
 std::string OtherRamBsl(uint8_t last = 0x38) {
@@ -74,7 +79,8 @@ TEST_F(BootLoaderFilesLookup, NoneAnywhereSaysWhatIsMissingAndWhereItGoes) {
               "No RAM boot loader for the firmware upgrade..\n"
               "The upgrade needs the RAM boot loader of the MCU vendor's USB BSL package (a "
               "TI-TXT file that starts at 0x2500). Copy it as RAM_BSL.txt into " +
-                  user + "/ (for you) or " + system + "/ (for every user of this computer).\n");
+                  user + kSeparator + " (for you) or " + system + kSeparator +
+                  " (for every user of this computer).\n");
 }
 
 struct Placement {
@@ -147,8 +153,8 @@ TEST_F(BootLoaderFilesLookup, AnUnusableFileIsRefusedRatherThanPassedOver) {
     Write(user, "RAM_BSL.txt", TiTxt({{0x2400, {1, 2, 3, 4, 5, 6}}}));
     const auto lookup = FindBootLoaderFiles(Search(Simulated()));
     EXPECT_FALSE(lookup.files);
-    EXPECT_EQ(lookup.message.rfind("Unable to use the RAM boot loader..\n" + user +
-                                       "/RAM_BSL.txt: it must start with a section at 0x2500",
+    EXPECT_EQ(lookup.message.rfind("Unable to use the RAM boot loader..\n" + user + kSeparator +
+                                       "RAM_BSL.txt: it must start with a section at 0x2500",
                                    0),
               0u)
         << lookup.message;
@@ -158,7 +164,7 @@ TEST_F(BootLoaderFilesLookup, AnUnusableFileIsRefusedRatherThanPassedOver) {
     const auto password = FindBootLoaderFiles(Search(Simulated()));
     EXPECT_FALSE(password.files);
     EXPECT_EQ(password.message.rfind("Unable to use the boot loader password..\n" + system +
-                                         "/BSL_password.txt: it must hold the 32 bytes",
+                                         kSeparator + "BSL_password.txt: it must hold the 32 bytes",
                                      0),
               0u)
         << password.message;
@@ -186,29 +192,6 @@ TEST_F(BootLoaderFilesLookup, AConfiguredVersionBindsOnlyTheBuiltInImage) {
     EXPECT_TRUE(FindBootLoaderFiles(Search(embedded)).files) << "an installed one is its own";
 }
 
-// Sets an environment variable for one test; unset when value is nothing.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, std::optional<std::string> value) : name_(name) {
-        if (const char* old = std::getenv(name)) {
-            previous_ = old;
-        }
-        Set(value);
-    }
-    ~ScopedEnvironment() { Set(previous_); }
-
-private:
-    void Set(const std::optional<std::string>& value) {
-        if (value) {
-            setenv(name_, value->c_str(), 1);
-        } else {
-            unsetenv(name_);
-        }
-    }
-    const char* name_;
-    std::optional<std::string> previous_;
-};
-
 struct FolderCase {
     const char* name;
     std::optional<std::string> dataHome;
@@ -223,6 +206,10 @@ void PrintTo(const FolderCase& c, std::ostream* os) {
 class BootLoaderFolders : public ::testing::TestWithParam<FolderCase> {};
 
 TEST_P(BootLoaderFolders, FollowTheXdgRules) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no XDG folders: the user's and the machine's application-data "
+                    "folders (WindowsBootLoaderFolders)";
+#endif
     ScopedEnvironment home("HOME", "/home/tech");
     ScopedEnvironment dataHome("XDG_DATA_HOME", GetParam().dataHome);
     ScopedEnvironment dataDirs("XDG_DATA_DIRS", GetParam().dataDirs);
@@ -250,5 +237,25 @@ INSTANTIATE_TEST_SUITE_P(
                                  {"/home/tech/.local/share/echovane", "/usr/local/share/echovane",
                                   "/usr/share/echovane"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+#ifdef _WIN32
+// %LOCALAPPDATA%\echovane for the user, then %PROGRAMDATA%\echovane for every user; a variable
+// that is not set adds no folder.
+TEST(WindowsBootLoaderFolders, AreTheUsersThenTheMachinesApplicationDataFolders) {
+    ScopedEnvironment local("LOCALAPPDATA", "C:\\Users\\tech\\AppData\\Local");
+    ScopedEnvironment program("PROGRAMDATA", "D:\\ProgramData");
+    EXPECT_EQ(firmware::BootLoaderFolders(),
+              (std::vector<std::string>{"C:\\Users\\tech\\AppData\\Local\\echovane",
+                                        "D:\\ProgramData\\echovane"}));
+    {
+        ScopedEnvironment noLocal("LOCALAPPDATA", std::nullopt);
+        EXPECT_EQ(firmware::BootLoaderFolders(),
+                  (std::vector<std::string>{"D:\\ProgramData\\echovane"}));
+    }
+    ScopedEnvironment noProgram("PROGRAMDATA", std::nullopt);
+    EXPECT_EQ(firmware::BootLoaderFolders(),
+              (std::vector<std::string>{"C:\\Users\\tech\\AppData\\Local\\echovane"}));
+}
+#endif
 
 } // namespace

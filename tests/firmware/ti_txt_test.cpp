@@ -47,7 +47,7 @@ std::string Shell(const std::string& command) {
 }
 
 // srec_cat's reading of a TI-TXT file, taken from its Motorola S-record output.
-Memory SrecCatReads(const std::string& path) {
+[[maybe_unused]] Memory SrecCatReads(const std::string& path) {
     std::istringstream records(
         Shell(std::string(SREC_CAT) + " '" + path + "' -ti-txt -o - -motorola"));
     Memory memory;
@@ -107,6 +107,9 @@ Memory Truth(const std::vector<testsupport::Section>& sections) {
 class TiTxt : public testsupport::BootLoaderTest {};
 
 TEST_F(TiTxt, ReadsWhatSrecCatWrites) {
+#ifdef _WIN32
+    GTEST_SKIP() << "srec_cat is a program of the build host, not of Windows";
+#endif
     for (unsigned seed = 1; seed <= 6; ++seed) {
         const auto sections = RandomImage(seed);
         std::string command = std::string(SREC_CAT);
@@ -162,7 +165,10 @@ TEST_P(TiTxtVariants, ReadsTheSameBytesAsSrecCat) {
     const auto sections = RandomImage(42);
     const std::string path = WriteFile("variant.txt", GetParam().write(sections));
     const Memory truth = Truth(sections);
+#ifndef _WIN32
+    // srec_cat is a program of the build host: under Windows the reader is held to the truth.
     ASSERT_EQ(SrecCatReads(path), truth) << "the variant is not plain TI-TXT for srec_cat";
+#endif
     TiTxtReader reader;
     ASSERT_EQ(reader.Load(path), Status::Ok) << reader.error();
     EXPECT_EQ(Flatten(reader.segments()), truth);

@@ -47,7 +47,7 @@ TempFolder::~TempFolder() {
 }
 
 std::string TempFolder::File(const std::string& name) const {
-    return (path_ / name).string();
+    return (path_ / std::filesystem::path(name).make_preferred()).string();
 }
 
 std::vector<std::string> TempFolder::Entries() const {

@@ -17,7 +17,7 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // path()/name as a narrow string.
+    // path()/name as a narrow string; "/" in name becomes the system's separator.
     std::string File(const std::string& name) const;
     // The names of the entries in the folder, sorted.
     std::vector<std::string> Entries() const;

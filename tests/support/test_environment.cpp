@@ -2,10 +2,13 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <system_error>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace testsupport {
 namespace {
@@ -17,17 +20,62 @@ void RemoveScratch() {
     std::filesystem::remove_all(scratch, ignored);
 }
 
-} // namespace
-
-void UseScratchDataFolder() {
+// A new folder under the temporary folder, "" when none could be made.
+std::string MakeScratchFolder() {
+#ifdef _WIN32
+    // No mkdtemp: a random name, taken only when the folder did not exist.
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate = std::filesystem::temp_directory_path() /
+                               ("echovane-test-" + std::to_string(random() % 1000000000u));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error)) {
+            return candidate.string();
+        }
+    }
+    return "";
+#else
     std::string pattern =
         (std::filesystem::temp_directory_path() / "echovane-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
+    return mkdtemp(pattern.data()) != nullptr ? pattern : "";
+#endif
+}
+
+} // namespace
+
+void SetEnvironment(const char* name, const char* value) {
+#ifdef _WIN32
+    // An empty value removes the variable on Windows.
+    _putenv_s(name, value != nullptr ? value : "");
+#else
+    if (value != nullptr) {
+        setenv(name, value, 1);
+    } else {
+        unsetenv(name);
+    }
+#endif
+}
+
+ScopedEnvironment::ScopedEnvironment(const char* name, const std::optional<std::string>& value)
+    : name_(name) {
+    if (const char* old = std::getenv(name)) {
+        previous_ = old;
+    }
+    SetEnvironment(name, value ? value->c_str() : nullptr);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    SetEnvironment(name_, previous_ ? previous_->c_str() : nullptr);
+}
+
+void UseScratchDataFolder() {
+    scratch = MakeScratchFolder();
+    if (scratch.empty()) {
         return;
     }
-    scratch = pattern;
-    setenv("XDG_DATA_HOME", scratch.c_str(), 1);
-    setenv("LOCALAPPDATA", scratch.c_str(), 1);
+    SetEnvironment("XDG_DATA_HOME", scratch.c_str());
+    SetEnvironment("LOCALAPPDATA", scratch.c_str());
     std::atexit(RemoveScratch);
 }
 
