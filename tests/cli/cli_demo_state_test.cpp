@@ -11,35 +11,22 @@
 #include "firmware/UpgradeSequence.h"
 #include "firmware/bsl430/bsl430.h"
 #include "tests/firmware/BootLoaderFixture.h"
+#include "tests/support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
-#include <unistd.h>
-
 namespace {
 
 class CliDemoState : public testsupport::CliRunner<testsupport::EmulatorTest> {
 protected:
-    CliDemoState() {
-        // Unique per process too: ctest runs test processes side by side, and two of them may
-        // well place their fixture at the same address.
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("echovane-demo-state-" + std::to_string(getpid()) + "-" +
-                   std::to_string(reinterpret_cast<uintptr_t>(this)));
-        std::filesystem::create_directories(folder_);
-        setenv("ECHOVANE_DEMO_STATE", (folder_ / "demo.state").c_str(), 1);
-    }
-    ~CliDemoState() override {
-        unsetenv("ECHOVANE_DEMO_STATE");
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
+    CliDemoState() { setenv("ECHOVANE_DEMO_STATE", folder_.File("demo.state").c_str(), 1); }
+    ~CliDemoState() override { unsetenv("ECHOVANE_DEMO_STATE"); }
     std::string Write(const std::string& name, const std::string& text) {
-        const auto path = folder_ / name;
+        const std::string path = folder_.File(name);
         std::ofstream(path, std::ios::binary) << text;
-        return path.string();
+        return path;
     }
     // One run of echovane-cli-demo: its keypad as the last run left it, saved at the end.
     int RunDemo(QStringList args) {
@@ -49,7 +36,7 @@ protected:
     }
 
 private:
-    std::filesystem::path folder_;
+    testsupport::TempFolder folder_;
 };
 
 TEST_F(CliDemoState, AFailedUpgradeLeavesTheKeypadInItsLoaderUntilAGoodOne) {

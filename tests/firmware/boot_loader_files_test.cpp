@@ -5,6 +5,7 @@
 
 #include "emulator/SimulatedRamBsl.h"
 #include "firmware/boot_loader_files.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/test_environment.h"
 
 #include <gtest/gtest.h>
@@ -38,18 +39,12 @@ std::string Password(uint8_t fill) {
 class BootLoaderFilesLookup : public ::testing::Test {
 protected:
     BootLoaderFilesLookup() {
-        root_ = fs::temp_directory_path() /
-                ("echovane-bsl-files-" +
-                 std::to_string(::testing::UnitTest::GetInstance()->current_test_info()->line()) +
-                 "-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-        user = (root_ / "user" / "echovane").string();
-        system = (root_ / "system" / "echovane").string();
+        // A folder of its own: ctest runs the cases of one table side by side in processes
+        // that may place their fixture at the same address.
+        user = (root_.path() / "user" / "echovane").string();
+        system = (root_.path() / "system" / "echovane").string();
         fs::create_directories(user);
         fs::create_directories(system);
-    }
-    ~BootLoaderFilesLookup() override {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
     }
     static void Write(const std::string& folder, const char* name, const std::string& text) {
         std::ofstream(fs::path(folder) / name, std::ios::binary) << text;
@@ -69,7 +64,7 @@ protected:
     std::string system;
 
 private:
-    fs::path root_;
+    testsupport::TempFolder root_;
 };
 
 TEST_F(BootLoaderFilesLookup, NoneAnywhereSaysWhatIsMissingAndWhereItGoes) {
