@@ -63,6 +63,9 @@ std::string ProvisionHelpDetails();
 // The value lists a user may give to ble set, for its help.
 std::string BleHelpDetails();
 
+// --ram-bsl FILE, for the commands that upgrade.
+const QCommandLineOption& RamBslOption();
+
 // --json, shared by every command that can write it.
 const QCommandLineOption& JsonOption();
 

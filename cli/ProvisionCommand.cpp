@@ -57,15 +57,6 @@ const QCommandLineOption& CountOption() {
     return option;
 }
 
-const QCommandLineOption& RamBslOption() {
-    static const QCommandLineOption option(
-        QStringLiteral("ram-bsl"),
-        QStringLiteral("The MCU vendor's RAM boot loader (TI-TXT at 0x2500) to use instead of "
-                       "the one installed."),
-        QStringLiteral("FILE"));
-    return option;
-}
-
 // "00012345", or the path for a keypad that reports no serial number of its own.
 std::string KeypadName(const provision::KeypadOutcome& outcome) {
     return keypad::IsOwnSerialNumber(outcome.serialNumber) ? outcome.serialNumber : outcome.path;

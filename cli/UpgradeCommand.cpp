@@ -80,15 +80,6 @@ std::optional<std::string> RestoreFromFile(const std::string& path) {
     return failure;
 }
 
-const QCommandLineOption& RamBslOption() {
-    static const QCommandLineOption option(
-        QStringLiteral("ram-bsl"),
-        QStringLiteral("The MCU vendor's RAM boot loader (TI-TXT at 0x2500) to use instead of "
-                       "the one installed."),
-        QStringLiteral("FILE"));
-    return option;
-}
-
 // The status lines of a report, without their CR LF.
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -155,6 +146,15 @@ private:
 };
 
 } // namespace
+
+const QCommandLineOption& RamBslOption() {
+    static const QCommandLineOption option(
+        QStringLiteral("ram-bsl"),
+        QStringLiteral("The MCU vendor's RAM boot loader (TI-TXT at 0x2500) to use instead of "
+                       "the one installed."),
+        QStringLiteral("FILE"));
+    return option;
+}
 
 void AddUpgradeOptions(QCommandLineParser& parser) {
     parser.addOption(YesOption());

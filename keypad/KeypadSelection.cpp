@@ -75,6 +75,10 @@ KeypadChoice OpenAt(const std::string& path, const std::optional<std::string>& s
 
 } // namespace
 
+std::string WithoutPadding(const std::string& text) {
+    return Trimmed(text);
+}
+
 bool IsOwnSerialNumber(const std::string& serialNumber) {
     const std::string trimmed = Trimmed(serialNumber);
     return !trimmed.empty() && trimmed != "00000000";

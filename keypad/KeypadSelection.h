@@ -12,6 +12,8 @@
 
 namespace keypad {
 
+// A keypad text (serial number, firmware version) without the blanks it is padded with.
+std::string WithoutPadding(const std::string& text);
 // A serial number that tells keypads apart: not blank and not the "00000000" written back when
 // none was known.
 bool IsOwnSerialNumber(const std::string& serialNumber);

@@ -15,14 +15,6 @@
 namespace provision {
 namespace {
 
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 std::string WithoutLineBreaks(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
         text.pop_back();
@@ -109,7 +101,7 @@ void BatchProvisioner::Record(const KeypadOutcome& outcome) {
     if (!outcome.ok) {
         reportedPaths_.insert(outcome.path);
     } else if (keypad::IsOwnSerialNumber(outcome.serialNumber)) {
-        doneSerials_.insert(Trimmed(outcome.serialNumber));
+        doneSerials_.insert(keypad::WithoutPadding(outcome.serialNumber));
     } else {
         donePaths_.insert(outcome.path);
     }
@@ -187,7 +179,7 @@ KeypadOutcome BatchProvisioner::ProvisionKeypad(const keypad::KeypadListing& lis
     KeypadOutcome outcome;
     outcome.path = listing.path;
     outcome.serialNumber = listing.SerialNumber();
-    outcome.firmwareBefore = Trimmed(listing.status->firmwareVersion);
+    outcome.firmwareBefore = keypad::WithoutPadding(listing.status->firmwareVersion);
     outcome.firmwareAfter = outcome.firmwareBefore;
 
     const auto finish = [&]() -> KeypadOutcome {
@@ -269,7 +261,7 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
         outcome.error = std::string(keypad::kStatusReadFailedText) + " after the upgrade.";
         return false;
     }
-    outcome.firmwareAfter = Trimmed(read.status->firmwareVersion);
+    outcome.firmwareAfter = keypad::WithoutPadding(read.status->firmwareVersion);
     if (!options_.firmwareVersion) {
         options_.firmwareVersion = outcome.firmwareAfter;
     } else if (*options_.firmwareVersion != outcome.firmwareAfter) {
@@ -311,7 +303,7 @@ bool BatchProvisioner::Check(KeypadOutcome& outcome) {
         outcome.error = text + ".";
         return false;
     }
-    outcome.firmwareAfter = Trimmed(read.status->firmwareVersion);
+    outcome.firmwareAfter = keypad::WithoutPadding(read.status->firmwareVersion);
     outcome.checked = true;
     return true;
 }
