@@ -5,6 +5,8 @@
 
 #include "cli/Cli.h"
 #include "cli/Console.h"
+#include "config/config_replay.h"
+#include "firmware/boot_loader_files.h"
 #include "keypad/KeypadSelection.h"
 
 #include <QCommandLineParser>
@@ -65,6 +67,28 @@ std::string BleHelpDetails();
 
 // --ram-bsl FILE, for the commands that upgrade.
 const QCommandLineOption& RamBslOption();
+
+// What an upgrade needs before any keypad is touched: the RAM boot loader and password (with
+// --ram-bsl), and a firmware file that passed every check, with its hardware warning.
+struct FirmwareForUpgrade {
+    firmware::BootLoaderFiles bootLoader;
+    std::string productWarning;
+};
+// kExitOk, or the failure's exit status with its message on stderr.
+int CheckFirmwareForUpgrade(Context& context, const std::string& file, FirmwareForUpgrade& out);
+// The hardware warning, then "Are you sure you want to upgrade the firmware?": kExitOk when
+// both are answered Yes (or --yes), else the exit status with needsConfirmation (no terminal)
+// or notStarted (No).
+int ConfirmUpgrade(Context& context, const std::string& productWarning,
+                   const std::string& needsConfirmation, const std::string& notStarted);
+
+// A configuration file given with option that holds saved settings, read and checked.
+struct SavedConfiguration {
+    std::string path; // absolute
+    config::ReplayPlan plan;
+};
+int ReadSavedConfiguration(Context& context, const QCommandLineOption& option,
+                           SavedConfiguration& out);
 
 // --json, shared by every command that can write it.
 const QCommandLineOption& JsonOption();

@@ -20,10 +20,9 @@
 namespace cli {
 namespace {
 
-inline constexpr char kConfirmText[] = "Are you sure you want to upgrade the firmware?";
+inline constexpr char kNotStartedText[] = "No keypad was provisioned.";
 inline constexpr char kNeedsConfirmationText[] =
     "provision with --firmware must be confirmed: run it on a terminal, or give --yes";
-inline constexpr char kNotStartedText[] = "No keypad was provisioned.";
 
 const QCommandLineOption& ConfigOption() {
     static const QCommandLineOption option(
@@ -153,56 +152,25 @@ int Provision(Context& context) {
         options.count = count;
     }
 
-    std::error_code error;
-    options.configPath =
-        std::filesystem::absolute(context.parser.value(ConfigOption()).toStdString(), error)
-            .string();
-    if (!std::filesystem::is_regular_file(options.configPath, error)) {
-        return context.Fail("There is no configuration file " + options.configPath + ".");
+    SavedConfiguration saved;
+    if (const int failed = ReadSavedConfiguration(context, ConfigOption(), saved)) {
+        return failed;
     }
-    const config::ReplayRead read = config::ReadReplayPlan(options.configPath);
-    if (read.message) {
-        return context.Fail(read.message);
-    }
-    if (!read.plan) {
-        return context.Fail(options.configPath +
-                            " holds no saved settings (FirstUp is not \"Yes\"): save a keypad's "
-                            "settings into it first.");
-    }
-    options.plan = *read.plan;
+    options.configPath = saved.path;
+    options.plan = saved.plan;
 
     if (context.parser.isSet(FirmwareOption())) {
         const std::string file = context.parser.value(FirmwareOption()).toStdString();
-        std::optional<std::string> ramBslFile;
-        if (context.parser.isSet(RamBslOption())) {
-            ramBslFile = context.parser.value(RamBslOption()).toStdString();
+        FirmwareForUpgrade firmwareFiles;
+        if (const int failed = CheckFirmwareForUpgrade(context, file, firmwareFiles)) {
+            return failed;
         }
-        const firmware::BootLoaderLookup lookup =
-            firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch(ramBslFile));
-        if (!lookup.files) {
-            return context.Fail(lookup.message);
-        }
-        if (const auto problem = firmware::FirmwarePathProblem(file)) {
-            return context.Fail(*problem);
-        }
-        if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(file); !image.ok) {
-            return context.Fail(firmware::FirmwareFileRefusal(file, image));
-        }
-        const firmware::ProductCheck check = firmware::CheckProductMarkerFile(file);
-        if (!check.readable) {
-            return context.Fail("Unable to read the firmware file " + file + ".");
-        }
-        for (const std::string& question : {check.warning, std::string(kConfirmText)}) {
-            const Answer answer = Confirm(context, question);
-            if (answer == Answer::CannotAsk) {
-                return context.Usage(kNeedsConfirmationText);
-            }
-            if (answer == Answer::No) {
-                return context.Fail(kNotStartedText);
-            }
+        if (const int refused = ConfirmUpgrade(context, firmwareFiles.productWarning,
+                                               kNeedsConfirmationText, kNotStartedText)) {
+            return refused;
         }
         options.firmwarePath = file;
-        options.bootLoaderFiles = *lookup.files;
+        options.bootLoaderFiles = firmwareFiles.bootLoader;
         if (context.parser.isSet(FirmwareVersionOption())) {
             options.firmwareVersion =
                 context.parser.value(FirmwareVersionOption()).trimmed().toStdString();

@@ -156,19 +156,7 @@ const QCommandLineOption& RamBslOption() {
     return option;
 }
 
-void AddUpgradeOptions(QCommandLineParser& parser) {
-    parser.addOption(YesOption());
-    parser.addOption(RamBslOption());
-    parser.addOption(ConfigOption());
-}
-
-int Upgrade(Context& context) {
-    if (context.positional.size() != 1) {
-        return context.Usage("upgrade takes one firmware file.");
-    }
-    const std::string file = context.positional[0].toStdString();
-    // Before the keypad is looked for: without the vendor's RAM boot loader nothing may reach
-    // it, and nothing is erased before the image is known good.
+int CheckFirmwareForUpgrade(Context& context, const std::string& file, FirmwareForUpgrade& out) {
     std::optional<std::string> ramBslFile;
     if (context.parser.isSet(RamBslOption())) {
         ramBslFile = context.parser.value(RamBslOption()).toStdString();
@@ -188,23 +176,68 @@ int Upgrade(Context& context) {
     if (!check.readable) {
         return context.Fail("Unable to read the firmware file " + file + ".");
     }
+    out = {*lookup.files, check.warning};
+    return kExitOk;
+}
 
+int ConfirmUpgrade(Context& context, const std::string& productWarning,
+                   const std::string& needsConfirmation, const std::string& notStarted) {
+    for (const std::string& question : {productWarning, std::string(kConfirmText)}) {
+        const Answer answer = Confirm(context, question);
+        if (answer == Answer::CannotAsk) {
+            return context.Usage(needsConfirmation);
+        }
+        if (answer == Answer::No) {
+            return context.Fail(notStarted);
+        }
+    }
+    return kExitOk;
+}
+
+int ReadSavedConfiguration(Context& context, const QCommandLineOption& option,
+                           SavedConfiguration& out) {
+    std::error_code error;
+    const std::string path =
+        std::filesystem::absolute(context.parser.value(option).toStdString(), error).string();
+    if (!std::filesystem::is_regular_file(path, error)) {
+        return context.Fail("There is no configuration file " + path + ".");
+    }
+    const config::ReplayRead read = config::ReadReplayPlan(path);
+    if (read.message) {
+        return context.Fail(read.message);
+    }
+    if (!read.plan) {
+        return context.Fail(path + " holds no saved settings (FirstUp is not \"Yes\"): save a "
+                                   "keypad's settings into it first.");
+    }
+    out = {path, *read.plan};
+    return kExitOk;
+}
+
+void AddUpgradeOptions(QCommandLineParser& parser) {
+    parser.addOption(YesOption());
+    parser.addOption(RamBslOption());
+    parser.addOption(ConfigOption());
+}
+
+int Upgrade(Context& context) {
+    if (context.positional.size() != 1) {
+        return context.Usage("upgrade takes one firmware file.");
+    }
+    const std::string file = context.positional[0].toStdString();
+    // Before the keypad is looked for: without the vendor's RAM boot loader nothing may reach
+    // it, and nothing is erased before the image is known good.
+    FirmwareForUpgrade firmwareFiles;
+    if (const int failed = CheckFirmwareForUpgrade(context, file, firmwareFiles)) {
+        return failed;
+    }
     std::optional<std::string> configFile;
     if (context.parser.isSet(ConfigOption())) {
-        std::error_code error;
-        configFile =
-            std::filesystem::absolute(context.parser.value(ConfigOption()).toStdString(), error)
-                .string();
-        if (!std::filesystem::is_regular_file(*configFile, error)) {
-            return context.Fail("There is no configuration file " + *configFile + ".");
+        SavedConfiguration saved;
+        if (const int failed = ReadSavedConfiguration(context, ConfigOption(), saved)) {
+            return failed;
         }
-        const config::ReplayRead read = config::ReadReplayPlan(*configFile);
-        if (read.message) {
-            return context.Fail(read.message);
-        }
-        if (!read.plan) {
-            return context.Fail(*configFile + " holds no saved settings (FirstUp is not \"Yes\").");
-        }
+        configFile = saved.path;
     }
 
     const firmware::BootLoaderIds ids = firmware::InitializeVidPidFirmware();
@@ -248,14 +281,9 @@ int Upgrade(Context& context) {
         }
     }
 
-    for (const std::string& question : {check.warning, std::string(kConfirmText)}) {
-        const Answer answer = Confirm(context, question);
-        if (answer == Answer::CannotAsk) {
-            return context.Usage(kNeedsConfirmationText);
-        }
-        if (answer == Answer::No) {
-            return context.Fail(kNotStartedText);
-        }
+    if (const int refused = ConfirmUpgrade(context, firmwareFiles.productWarning,
+                                           kNeedsConfirmationText, kNotStartedText)) {
+        return refused;
     }
 
     const firmware::DownloadSlot slot;
@@ -278,7 +306,7 @@ int Upgrade(Context& context) {
         ProgressPrinter progress(context.out, context.console.progressBar);
         progress.Report(0, firmware::kStartingText);
         firmware::UpgradeSequence sequence(
-            *lookup.files,
+            firmwareFiles.bootLoader,
             [&progress](int percent, const std::string& text) { progress.Report(percent, text); });
         done = sequence.Run(file);
         lastLine = progress.lastLine();
