@@ -2,16 +2,29 @@
 
 #include <QCoreApplication>
 
+#include <cstdio>
 #include <iostream>
 #include <string>
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #ifdef ECHOVANE_DEMO
 #include "cli/DemoKeypad.h"
 #endif
 
 namespace {
+
+bool IsTerminal(FILE* stream) {
+#ifdef _WIN32
+    return _isatty(_fileno(stream)) != 0;
+#else
+    return isatty(fileno(stream)) != 0;
+#endif
+}
 
 bool AskOnTerminal(const std::string& question) {
     std::cerr << question << " [y/N] " << std::flush;
@@ -31,8 +44,8 @@ int main(int argc, char** argv) {
     cli::DemoKeypad keypad;
 #endif
     cli::Console console;
-    console.progressBar = isatty(STDOUT_FILENO) != 0;
-    console.interactive = isatty(STDIN_FILENO) != 0;
+    console.progressBar = IsTerminal(stdout);
+    console.interactive = IsTerminal(stdin);
     console.ask = AskOnTerminal;
     return cli::Run(QCoreApplication::arguments(), std::cout, std::cerr, console);
 }
