@@ -66,7 +66,11 @@ std::string FolderText(const std::string& folder) {
 std::string WhereToPut(const std::vector<std::string>& folders) {
     std::string where = "Copy it as " + std::string(kRamBslFileName) + " into ";
     if (folders.empty()) {
+#ifdef _WIN32
+        return where + "the folder echovane of your local application data (set LOCALAPPDATA).";
+#else
         return where + "the folder echovane of your data folder (set XDG_DATA_HOME).";
+#endif
     }
     where += FolderText(folders[0]);
     if (folders.size() > 1) {

@@ -78,6 +78,17 @@ TEST_F(BootLoaderFilesLookup, NoneAnywhereSaysWhatIsMissingAndWhereItGoes) {
                   " (for every user of this computer).\n");
 }
 
+// With no data folder at all, the message says which variable gives one.
+TEST(BootLoaderFilesWithoutFolders, NameTheVariableThatGivesADataFolder) {
+    const auto lookup = firmware::FindBootLoaderFiles({std::nullopt, {}, {}});
+    EXPECT_FALSE(lookup.files);
+#ifdef _WIN32
+    EXPECT_NE(lookup.message.find("(set LOCALAPPDATA)."), std::string::npos) << lookup.message;
+#else
+    EXPECT_NE(lookup.message.find("(set XDG_DATA_HOME)."), std::string::npos) << lookup.message;
+#endif
+}
+
 struct Placement {
     const char* name;
     bool inUser;
