@@ -8,7 +8,9 @@
 #include "device/discovery.h"
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/firmware_upgrade.h"
+#include "tests/support/BoundedThread.h"
 #include "tests/support/EventLoopRun.h"
+#include "tests/support/HoldingClock.h"
 #include "ui/BackgroundWorker.h"
 #include "ui/Dialogs.h"
 
@@ -17,12 +19,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <mutex>
 #include <ostream>
 
 namespace {
@@ -30,58 +29,9 @@ namespace {
 using praxil_usb_encoder::firmware_upgrade;
 using praxil_usb_encoder::Form1;
 
-constexpr int kSafetyTimeoutMs = 60000;
+// The download runs on virtual time: a wait that reaches this bound has found a hang.
+constexpr int kSafetyTimeoutMs = static_cast<int>(testsupport::kStuckAfter.count());
 constexpr int kStillRunning = 7;
-
-// Virtual time that stops the first worker thread to wait once armed, until released: the
-// download then holds the boot loader for as long as the test needs.
-class HoldingClock final : public platform::Clock {
-public:
-    explicit HoldingClock(platform::VirtualClock& time) : time_(time) {}
-    uint64_t NowUs() override { return time_.NowUs(); }
-    void SleepUs(uint64_t us) override {
-        Hold();
-        time_.SleepUs(us);
-    }
-    void SleepUntilUs(uint64_t deadlineUs) override {
-        Hold();
-        time_.SleepUntilUs(deadlineUs);
-    }
-    void Arm() {
-        std::lock_guard lock(mutex_);
-        armed_ = true;
-    }
-    bool held() {
-        std::lock_guard lock(mutex_);
-        return held_;
-    }
-    void Release() {
-        std::lock_guard lock(mutex_);
-        released_ = true;
-        changed_.notify_all();
-    }
-
-private:
-    void Hold() {
-        if (QThread::currentThread() == mainThread_) {
-            return;
-        }
-        std::unique_lock lock(mutex_);
-        if (!armed_ || released_) {
-            return;
-        }
-        held_ = true;
-        changed_.wait(lock, [this] { return released_; });
-    }
-
-    platform::VirtualClock& time_;
-    QThread* mainThread_ = QThread::currentThread();
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool armed_ = false;
-    bool held_ = false;
-    bool released_ = false;
-};
 
 enum class ExitWay { Button, Menu, CloseBox };
 
@@ -149,16 +99,7 @@ TEST_P(ExitDuringDownload, IsRefusedWithTheUpgradeWindowsMessageAndWorksAfterwar
     QTest::mouseClick(window->btnBrowse, Qt::LeftButton);
     ASSERT_TRUE(window->btnUpgrade->isEnabled());
 
-    HoldingClock holding(clock());
-    platform::InstallClock(&holding);
-    struct PutBack {
-        HoldingClock& holding;
-        platform::VirtualClock& time;
-        ~PutBack() {
-            holding.Release();
-            platform::InstallClock(&time);
-        }
-    } putBack{holding, clock()};
+    testsupport::HoldingClock holding(clock());
     holding.Arm();
     QTest::mouseClick(window->btnUpgrade, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return holding.held(); }, kSafetyTimeoutMs));

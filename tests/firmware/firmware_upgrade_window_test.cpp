@@ -15,6 +15,7 @@
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
 #include "tests/support/BoundedThread.h"
+#include "tests/support/HoldingClock.h"
 #include "ui/BackgroundWorker.h"
 #include "ui/Dialogs.h"
 
@@ -25,15 +26,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << text.toStdString();
@@ -48,41 +46,8 @@ using praxil_usb_encoder::firmware_upgrade;
 constexpr int kSafetyTimeoutMs = static_cast<int>(testsupport::kStuckAfter.count());
 const std::vector<uint8_t> kDefaultPassword(32, 0xFF);
 
-// Virtual time that can hold the download worker in its mass-erase wait, with the boot loader
-// connection open, until the test lets it go on.
-class GateClock final : public platform::Clock {
-public:
-    explicit GateClock(platform::VirtualClock& time) : time_(time) {}
-    uint64_t NowUs() override { return time_.NowUs(); }
-    void SleepUs(uint64_t us) override {
-        if (us == kMassEraseWaitUs && QThread::currentThread() != mainThread_) {
-            std::unique_lock lock(mutex_);
-            held_ = true;
-            changed_.notify_all();
-            changed_.wait_for(lock, testsupport::kStuckAfter, [this] { return released_; });
-        }
-        time_.SleepUs(us);
-    }
-    void SleepUntilUs(uint64_t deadlineUs) override { time_.SleepUntilUs(deadlineUs); }
-    bool held() {
-        std::lock_guard lock(mutex_);
-        return held_;
-    }
-    void Release() {
-        std::lock_guard lock(mutex_);
-        released_ = true;
-        changed_.notify_all();
-    }
-
-private:
-    static constexpr uint64_t kMassEraseWaitUs = 2'000'000;
-    platform::VirtualClock& time_;
-    QThread* mainThread_ = QThread::currentThread();
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool held_ = false;
-    bool released_ = false;
-};
+// The download's wait after the loader's mass erase: holding it keeps the boot loader open.
+constexpr uint64_t kMassEraseWaitUs = 2'000'000;
 
 class UpgradeWindow : public testsupport::BootLoaderTest {
 protected:
@@ -575,16 +540,7 @@ TEST_F(UpgradeWindow, CloseSaysScanForAndClosesTheWindow) {
 TEST_F(UpgradeWindow, EscapeDuringTheDownloadIsRefusedAsCloseIs) {
     OpenOnLoader();
     Browse(Image("new.txt", "VX0976"));
-    GateClock gate(clock());
-    platform::InstallClock(&gate);
-    struct Ungate {
-        GateClock& gate;
-        platform::VirtualClock& time;
-        ~Ungate() {
-            gate.Release();
-            platform::InstallClock(&time);
-        }
-    } ungate{gate, clock()};
+    testsupport::HoldingClock gate(clock(), kMassEraseWaitUs);
     // The refused password holds the worker in its mass-erase wait.
     loader->InjectFault({BootLoaderFaultKind::RefusePassword});
     QTest::mouseClick(window->btnUpgrade, Qt::LeftButton);
@@ -626,17 +582,7 @@ TEST_F(UpgradeWindow, OpenedFromTheMainWindowWatchesTheLoaderAndRefusesARescanMe
         [&] { return window->labelNumOfDevices->text() == "Found 1 device"; }, kSafetyTimeoutMs));
 
     Browse(Image("new.txt", "VX0976"));
-    GateClock gate(clock());
-    platform::InstallClock(&gate);
-    // Whatever happens below, the worker goes on and the plain virtual clock comes back.
-    struct Ungate {
-        GateClock& gate;
-        platform::VirtualClock& time;
-        ~Ungate() {
-            gate.Release();
-            platform::InstallClock(&time);
-        }
-    } ungate{gate, clock()};
+    testsupport::HoldingClock gate(clock(), kMassEraseWaitUs);
     loader->InjectFault({BootLoaderFaultKind::RefusePassword});
     dialogs.messages.clear();
     QTest::mouseClick(window->btnUpgrade, Qt::LeftButton);
@@ -715,16 +661,7 @@ TEST_F(UpgradeWindow, ASecondWindowCountsOnItsOwnAndWaitsForTheRunningDownload) 
     QTest::mouseClick(second->btnBrowse, Qt::LeftButton);
     ASSERT_TRUE(second->btnUpgrade->isEnabled());
 
-    GateClock gate(clock());
-    platform::InstallClock(&gate);
-    struct Ungate {
-        GateClock& gate;
-        platform::VirtualClock& time;
-        ~Ungate() {
-            gate.Release();
-            platform::InstallClock(&time);
-        }
-    } ungate{gate, clock()};
+    testsupport::HoldingClock gate(clock(), kMassEraseWaitUs);
     loader->InjectFault({BootLoaderFaultKind::RefusePassword});
     QTest::mouseClick(window->btnUpgrade, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate.held(); }, kSafetyTimeoutMs));
