@@ -339,13 +339,16 @@ struct Subcommand {
     std::function<int(Context&)> run;
     // More help after the description: value lists, rules.
     std::string (*details)() = nullptr;
+    // Commands that work on every keypad refuse --serial and --device, and their help leaves
+    // them out.
+    bool picksOneKeypad = true;
 };
 
 const std::vector<Subcommand>& Subcommands() {
     static const std::vector<Subcommand> subcommands = {
         {"devices", "[--json]",
          "List every keypad and boot loader found, and whether it can be opened.",
-         AddDevicesOptions, Devices},
+         AddDevicesOptions, Devices, nullptr, false},
         {"set-brightness", "N", "Set the LED brightness (0 to 9).", nullptr, SetBrightness,
          BrightnessHelpDetails},
         {"set-layout", "KIND", "Make a code table active, by number (0 to 6) or name.", nullptr,
@@ -369,7 +372,7 @@ const std::vector<Subcommand>& Subcommands() {
          "Upgrade the keypad's firmware and restore its settings.", AddUpgradeOptions, Upgrade},
         {"provision", "--config FILE [--firmware FILE.txt] [--count N] [--json]",
          "Set up every keypad connected and each one plugged in: firmware, saved settings, check.",
-         AddProvisionOptions, Provision, ProvisionHelpDetails},
+         AddProvisionOptions, Provision, ProvisionHelpDetails, false},
     };
     return subcommands;
 }
@@ -455,11 +458,16 @@ std::string ProgramHelp() {
                                 "PATH] COMMAND [ARGUMENTS]");
 }
 
-void AddSubcommandOptions(QCommandLineParser& parser, const Subcommand& subcommand) {
+// forHelp: only the options the command takes. Parsing knows --serial and --device everywhere,
+// so that a command they do not apply to says so.
+void AddSubcommandOptions(QCommandLineParser& parser, const Subcommand& subcommand,
+                          bool forHelp = false) {
     parser.addOption(HelpOption());
     parser.addOption(QuietOption());
-    parser.addOption(SerialOption());
-    parser.addOption(DeviceOption());
+    if (subcommand.picksOneKeypad || !forHelp) {
+        parser.addOption(SerialOption());
+        parser.addOption(DeviceOption());
+    }
     if (subcommand.addOptions) {
         subcommand.addOptions(parser);
     }
@@ -473,7 +481,7 @@ std::string SubcommandHelp(const Subcommand& subcommand) {
         description = description.trimmed();
     }
     parser.setApplicationDescription(description);
-    AddSubcommandOptions(parser, subcommand);
+    AddSubcommandOptions(parser, subcommand, true);
     std::string usage = std::string(kProgramName) + " " + subcommand.name;
     if (*subcommand.arguments != '\0') {
         usage += std::string(" ") + subcommand.arguments;

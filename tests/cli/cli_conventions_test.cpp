@@ -127,15 +127,26 @@ TEST_F(CliConventions, VersionAndHelpGoToStandardOutputWithExitZero) {
     EXPECT_EQ(err.str(), "");
 }
 
-class CliCommandHelp : public CliConventions, public ::testing::WithParamInterface<const char*> {};
+struct CommandHelp {
+    const char* name;
+    // Whether the command works on one keypad, so that --serial and --device belong to it.
+    bool picksOneKeypad;
+};
+
+class CliCommandHelp : public CliConventions, public ::testing::WithParamInterface<CommandHelp> {};
 
 TEST_P(CliCommandHelp, NamesTheCommandWholeAndReadsTheSameBothWays) {
-    const QString name = QString::fromLatin1(GetParam());
+    const QString name = QString::fromLatin1(GetParam().name);
     ASSERT_EQ(Run({name, "--help"}), cli::kExitOk);
     const std::string help = out.str();
     ASSERT_EQ(Run({"help", name}), cli::kExitOk);
     EXPECT_EQ(out.str(), help);
-    EXPECT_EQ(help.rfind("Usage: echovane-cli " + std::string(GetParam()), 0), 0u) << help;
+    EXPECT_EQ(help.rfind("Usage: echovane-cli " + std::string(GetParam().name), 0), 0u) << help;
+    for (const char* selector : {"--serial", "--device"}) {
+        EXPECT_EQ(help.find(selector) != std::string::npos, GetParam().picksOneKeypad)
+            << selector << "\n"
+            << help;
+    }
     // The overview lists it too, whole.
     ASSERT_EQ(Run({"--help"}), cli::kExitOk);
     EXPECT_TRUE(
@@ -143,15 +154,19 @@ TEST_P(CliCommandHelp, NamesTheCommandWholeAndReadsTheSameBothWays) {
     EXPECT_TRUE(keypad->received().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Commands, CliCommandHelp,
-                         ::testing::Values("devices", "set-brightness", "set-layout",
-                                           "save-defaults", "factory-reset", "status", "table",
-                                           "config", "ble", "upgrade"),
-                         [](const auto& info) {
-                             std::string name = info.param;
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CliCommandHelp,
+    ::testing::Values(CommandHelp{"devices", false}, CommandHelp{"set-brightness", true},
+                      CommandHelp{"set-layout", true}, CommandHelp{"save-defaults", true},
+                      CommandHelp{"factory-reset", true}, CommandHelp{"status", true},
+                      CommandHelp{"table", true}, CommandHelp{"config", true},
+                      CommandHelp{"ble", true}, CommandHelp{"upgrade", true},
+                      CommandHelp{"provision", false}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
 
 TEST_F(CliConventions, HelpListsTheNamesAValueMayTake) {
     ASSERT_EQ(Run({"help", "set-layout"}), cli::kExitOk);
