@@ -100,14 +100,14 @@ void WriteText(std::ostream& out, const KeypadReading& reading) {
         << keypad::LedBrightnessText(s.ledBrightness) << ")\n"
         << "Code table        " << s.tableKind << " (" << keypad::TableKindName(s.tableKind)
         << ")\n"
-        << "Jack              " << s.jackStatus << "\n"
-        << "Orientation       " << s.hvStatus << "\n"
+        << "Jack              " << keypad::WithoutPadding(s.jackStatus) << "\n"
+        << "Orientation       " << keypad::WithoutPadding(s.hvStatus) << "\n"
         << "Key code block    " << Joined(s.keyCodeBlock) << "\n";
     if (s.tableKind == keypad::CustomiseMulticodeTable) {
         out << "Multi-code block  " << Joined(reading.MultipleCodeTable()) << "\n";
     }
-    out << "Firmware version  " << s.firmwareVersion << "\n"
-        << "Serial number     " << s.serialNumber << "\n"
+    out << "Firmware version  " << keypad::WithoutPadding(s.firmwareVersion) << "\n"
+        << "Serial number     " << keypad::WithoutPadding(s.serialNumber) << "\n"
         << "Temperature       " << s.temperature << "\n"
         << "Product           " << reading.productType << " ("
         << keypad::ProductName(reading.productType) << ")\n";

@@ -90,6 +90,11 @@ TEST_F(CliCommands, StatusJsonHoldsTheBlocksAndTheWindowsStatusLines) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(text[i].trimmed(), jsonLines[i].toString());
     }
+    // Below them, the fields as read, without the keypad's padding.
+    EXPECT_TRUE(text.contains("Orientation       " + status["hvStatus"].toString())) << out.str();
+    for (qsizetype i = 3; i < text.size(); ++i) {
+        EXPECT_FALSE(text[i].endsWith(' ')) << text[i].toStdString();
+    }
 }
 
 TEST_F(CliCommands, StatusWithoutBleOrProductStillShowsTheStatusBlock) {
