@@ -318,7 +318,7 @@ int Upgrade(Context& context) {
     const firmware::RestoreResult restored =
         othersBefore.empty()
             ? firmware::RestoreSettings(state)
-            : firmware::RestoreSettings(state, {}, [&othersBefore, &serialNumber]() {
+            : firmware::RestoreSettings(state, [&othersBefore, &serialNumber]() {
                   return firmware::ReopenReturnedKeypad(othersBefore, serialNumber);
               });
     if (!restored.restored) {

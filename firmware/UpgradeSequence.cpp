@@ -1,6 +1,7 @@
 #include "UpgradeSequence.h"
 
 #include "firmware/bsl430/bsl430.h"
+#include "firmware/bsl430/protocol.h"
 #include "firmware/crc.h"
 #include "firmware/firmware_resources.h"
 #include "firmware/image_check.h"
@@ -19,14 +20,11 @@ namespace firmware {
 namespace {
 
 constexpr uint32_t kMassEraseWaitMs = 2000;
-constexpr int kPasswordBytes = 32;
 // Where the version text of the RAM loader holds its last three digit pairs.
 constexpr std::size_t kInterpreterOffset = 16;
 constexpr std::size_t kApiOffset = 25;
 constexpr std::size_t kPeripheralOffset = 33;
 // Info memory erases in 128-byte segments, main flash in 512-byte ones.
-constexpr uint32_t kInfoStart = 0x1800;
-constexpr uint32_t kInfoEnd = 0x1A00;
 constexpr uint32_t kInfoSegmentBytes = 128;
 constexpr uint32_t kMainSegmentBytes = 512;
 // Verify result for an image without a single byte: nothing was written, nothing can pass.
@@ -42,7 +40,8 @@ std::optional<std::string> VersionFromText(const std::string& text) {
 }
 
 uint32_t SegmentBytes(uint32_t address) {
-    return address >= kInfoStart && address < kInfoEnd ? kInfoSegmentBytes : kMainSegmentBytes;
+    return address >= kInfoFlashStart && address < kInfoFlashEnd ? kInfoSegmentBytes
+                                                                 : kMainSegmentBytes;
 }
 
 // Closes the open TI-TXT file on every return.
@@ -225,11 +224,13 @@ bool UpgradeSequence::CustomSelectedFirmware(const std::string& fileName,
 bool UpgradeSequence::Connect(const std::string& connection) {
     // Whether or not the loader was seen to leave (after Load PC, or in a retry after a failed
     // start), look for it until it is back rather than for a fixed time.
-    if (!WaitForBootLoader(ids, kBootLoaderReturnWaitMs, kBootLoaderPollMs, sleep_)) {
-        return false;
-    }
-    BSL_setFamily(3);
-    BSL_setCom(2);
+    return WaitForBootLoader(ids, kBootLoaderReturnWaitMs, kBootLoaderPollMs, sleep_) &&
+           OpenLoader(connection);
+}
+
+bool UpgradeSequence::OpenLoader(const std::string& connection) {
+    BSL_setFamily(bsl430::kFamilyF5xxUsb);
+    BSL_setCom(bsl430::kComUsbHid);
     return BSL_initialize_BSL(connection.c_str()) != 1;
 }
 
@@ -241,7 +242,7 @@ bool UpgradeSequence::DownloadStartUp(bool& massErase) {
     }
     // DataBlock_ is 10 KB; keep the two passwords off the worker's stack.
     const auto filePassword =
-        std::make_unique<DataBlock_>(BSL_readTI_Text(passwordText_.c_str(), kPasswordBytes));
+        std::make_unique<DataBlock_>(BSL_readTI_Text(passwordText_.c_str(), bsl430::kPasswordSize));
     const auto defaultPassword = std::make_unique<DataBlock_>(BSL_getDefaultPass());
     Report(5, "");
 
@@ -280,9 +281,7 @@ bool UpgradeSequence::DownloadStartUp(bool& massErase) {
 
     startProgramTime = TickCountMs();
 
-    BSL_setFamily(3);
-    BSL_setCom(2);
-    if (!back || BSL_initialize_BSL(connection.c_str()) == 1) {
+    if (!back || !OpenLoader(connection)) {
         Report(50, kUnpluggedText);
         return false;
     }

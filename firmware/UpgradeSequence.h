@@ -112,6 +112,8 @@ private:
     // Connects to the loader once one is on the bus, looking for it up to
     // kBootLoaderReturnWaitMs.
     bool Connect(const std::string& connection);
+    // Opens the loader on the bus as the keypad's USB loader; false when it cannot be opened.
+    bool OpenLoader(const std::string& connection);
 
     ProgressReport report_;
     Sleep sleep_;

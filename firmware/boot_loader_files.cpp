@@ -1,5 +1,6 @@
 #include "boot_loader_files.h"
 
+#include "firmware/bsl430/protocol.h"
 #include "firmware/image_check.h"
 
 #include <cstdlib>
@@ -13,7 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kFolderName[] = "echovane";
-constexpr std::size_t kPasswordBytes = 32;
 constexpr std::size_t kBytesPerLine = 16;
 
 std::optional<std::string> Environment(const char* name) {
@@ -202,7 +202,7 @@ BootLoaderLookup FindBootLoaderFiles(const BootLoaderSearch& search) {
 
 std::string ErasedDevicePasswordText() {
     std::string text = "@FFE0\r\n";
-    for (std::size_t i = 0; i < kPasswordBytes; ++i) {
+    for (std::size_t i = 0; i < bsl430::kPasswordSize; ++i) {
         text += "FF";
         text += (i + 1) % kBytesPerLine == 0 ? "\r\n" : " ";
     }

@@ -1,5 +1,6 @@
 #include "image_check.h"
 
+#include "firmware/bsl430/protocol.h"
 #include "firmware/mcu_memory_map.h"
 
 #include <algorithm>
@@ -11,9 +12,9 @@
 namespace firmware {
 namespace {
 
-constexpr uint32_t kPasswordAddress = 0xFFE0;
-constexpr std::size_t kPasswordBytes = 32;
 constexpr uint16_t kErasedWord = 0xFFFF;
+// The interrupt vectors, and the password that is their copy, end at the top of the 64 KB.
+constexpr uint32_t kLastVectorByte = 0xFFFF;
 
 using Segments = std::vector<bsl430::TiTxtReader::Segment>;
 
@@ -111,7 +112,7 @@ ImageCheck CheckFirmwareImage(const bsl430::TiTxtReader& image) {
     const auto low = ByteAt(segments, kResetVectorAddress);
     const auto high = ByteAt(segments, kResetVectorAddress + 1);
     if (!low || !high) {
-        return Refused("it has no reset vector at " + Range(kResetVectorAddress, 0xFFFF) +
+        return Refused("it has no reset vector at " + Range(kResetVectorAddress, kLastVectorByte) +
                        ", so the keypad would not start it");
     }
     const uint32_t reset = static_cast<uint32_t>(*low | *high << 8);
@@ -201,10 +202,10 @@ ImageCheck CheckPasswordText(std::string_view text) {
         return Refused(reader.error());
     }
     const Segments& segments = reader.segments();
-    if (segments.size() != 1 || segments[0].address != kPasswordAddress ||
-        segments[0].bytes.size() != kPasswordBytes) {
-        return Refused("it must hold the 32 bytes " + Range(kPasswordAddress, 0xFFFF) +
-                       " and nothing else");
+    if (segments.size() != 1 || segments[0].address != bsl430::kPasswordAddress ||
+        segments[0].bytes.size() != bsl430::kPasswordSize) {
+        return Refused("it must hold the 32 bytes " +
+                       Range(bsl430::kPasswordAddress, kLastVectorByte) + " and nothing else");
     }
     return {true, {}};
 }

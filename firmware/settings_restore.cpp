@@ -56,10 +56,9 @@ device::RescanResult ReopenReturnedKeypad(const std::vector<std::string>& pathsB
         if (!status) {
             continue;
         }
-        keypad::KeypadListing listing;
-        listing.status = status;
-        const std::string reported = listing.SerialNumber();
-        if (reported == serialNumber || !keypad::IsOwnSerialNumber(reported)) {
+        const std::string& reported = status->serialNumber;
+        if (keypad::SameSerialNumber(reported, serialNumber) ||
+            !keypad::IsOwnSerialNumber(reported)) {
             if (chosen) {
                 // Two candidates: which one was upgraded cannot be told.
                 hid_exit_safely(hid_handle.exchange(nullptr));
@@ -82,17 +81,16 @@ bool checkMulticodeInstalled() {
     return keypad::CheckMulticode() == kExchangeOk;
 }
 
-RestoreResult RestoreSettings(const UpgradeState& state, const std::function<void(uint32_t)>& sleep,
+RestoreResult RestoreSettings(const UpgradeState& state,
                               const std::function<device::RescanResult()>& reopen) {
-    const auto wait = [&sleep](uint32_t ms) { sleep ? sleep(ms) : SleepMs(ms); };
     const auto look = [&reopen]() { return reopen ? reopen() : device::RescanForKeypad(); };
     // The new application takes as long as it takes to come up and enumerate: look for it
     // rather than once at a fixed time.
-    wait(kRestoreWaitMs);
+    SleepMs(kRestoreWaitMs);
     device::RescanResult scan = look();
     for (uint32_t waited = kRestoreWaitMs; !scan.found && waited < kRestoreGiveUpMs;
          waited += kRestorePollMs) {
-        wait(kRestorePollMs);
+        SleepMs(kRestorePollMs);
         scan = look();
     }
     if (!scan.found) {

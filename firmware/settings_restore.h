@@ -44,11 +44,10 @@ struct RestoreResult {
 UpgradeState StateToRestore(const keypad::KeypadStatus& status);
 
 // The whole restore: the wait, the rescans into hid_handle until the keypad is back, then the
-// six commands, stopping at the first refusal; none when the state is not known. sleep defaults to
-// SleepMs; reopen (by default the rescan, which takes the first keypad) opens the upgraded keypad
-// into hid_handle when it is back, for a caller that has several keypads on the bus.
+// six commands, stopping at the first refusal; none when the state is not known. reopen (by
+// default the rescan, which takes the first keypad) opens the upgraded keypad into hid_handle
+// when it is back, for a caller that has several keypads on the bus.
 RestoreResult RestoreSettings(const UpgradeState& state,
-                              const std::function<void(uint32_t)>& sleep = {},
                               const std::function<device::RescanResult()>& reopen = {});
 
 // A reopen for RestoreSettings when other keypads are on the bus: the keypad that came back is

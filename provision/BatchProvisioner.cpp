@@ -247,7 +247,7 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
         outcome.error = "The firmware upgrade failed: " + lastLine;
         return false;
     }
-    const firmware::RestoreResult restored = firmware::RestoreSettings(state, {}, [&]() {
+    const firmware::RestoreResult restored = firmware::RestoreSettings(state, [&]() {
         return firmware::ReopenReturnedKeypad(before, outcome.serialNumber, &outcome.path);
     });
     if (!restored.restored) {
