@@ -62,8 +62,7 @@ int main(int argc, char** argv) {
                              "LedBrightness=7\r\n CodeTableValues=0,44,0,44,0,44,0,44,0,44,0,44,"
                              "0,44,0,44,0,44,0,44,\r\n";
     provision::Options options;
-    options.configPath = config.string();
-    options.plan = *config::ReadReplayPlan(options.configPath).plan;
+    options.plan = *config::ReadReplayPlan(config.string()).plan;
     options.count = keypads;
 
     auto& bus = emulator::VirtualBus::Instance();

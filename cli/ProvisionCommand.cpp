@@ -156,7 +156,6 @@ int Provision(Context& context) {
     if (const int failed = ReadSavedConfiguration(context, ConfigOption(), saved)) {
         return failed;
     }
-    options.configPath = saved.path;
     options.plan = saved.plan;
 
     if (context.parser.isSet(FirmwareOption())) {

@@ -33,8 +33,6 @@ inline constexpr char kNotStartedText[] = "The firmware upgrade was not started.
 inline constexpr char kNeedsConfirmationText[] =
     "The firmware upgrade must be confirmed: run it on a terminal, or give --yes.";
 inline constexpr char kRamBslOptionHint[] = "Or name the file with --ram-bsl FILE.";
-// The keypad takes about a second to come back as its boot loader.
-inline constexpr uint32_t kBootLoaderWaitMs = 10000;
 inline constexpr int kBarWidth = 40;
 
 const QCommandLineOption& YesOption() {
@@ -296,7 +294,8 @@ int Upgrade(Context& context) {
         keypad::EnterBsl();
         hid_exit_safely(hid_handle.exchange(nullptr));
     }
-    if (!firmware::WaitForBootLoader(ids, kBootLoaderWaitMs, firmware::kBootLoaderPollMs)) {
+    if (!firmware::WaitForBootLoader(ids, firmware::kKeypadToLoaderWaitMs,
+                                     firmware::kBootLoaderPollMs)) {
         return context.Fail(firmware::kNoDeviceText);
     }
 

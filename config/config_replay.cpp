@@ -116,7 +116,6 @@ ReplayRead ReadReplayPlan(const std::string& path) {
     if (settings.Value(kFirstUpKey) != kFirstUpDone) {
         return read;
     }
-    read.saved = true;
     PlanResult planned = MakePlan(settings);
     if (!planned.plan) {
         read.message = planned.invalidText;
@@ -159,8 +158,10 @@ Outcome ResetFromConfigurationFile() {
     if (!read.plan) {
         return {};
     }
-    const ReplayPlan& plan = *read.plan;
+    return SendReplayPlan(*read.plan);
+}
 
+Outcome SendReplayPlan(const ReplayPlan& plan) {
     // No other exchange (the self test's worker) may slip in between the steps.
     device::LinkLock lock = device::LockLink();
     if (!Sent(CmdSetKeypadType, {&plan.layout, 1})) {

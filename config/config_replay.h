@@ -31,8 +31,6 @@ struct ReplayPlan {
 };
 
 struct ReplayRead {
-    // "FirstUp" is "Yes": the file holds saved settings.
-    bool saved = false;
     // When the file holds saved settings and every value the replay needs parses.
     std::optional<ReplayPlan> plan;
     // Why there is no plan for a file that holds settings (damaged, a value that does not
@@ -53,5 +51,8 @@ std::vector<std::string> ReplayDifferences(const ReplayPlan& plan,
 // steps are sent in order and the first refused one stops the replay with its message; the
 // steps before it stay in effect on the keypad. On success refreshStatus is set.
 Outcome ResetFromConfigurationFile();
+// The sending part of it, for a plan read before: the steps in order, the first refused one
+// stopping the replay with its message; on success refreshStatus is set.
+Outcome SendReplayPlan(const ReplayPlan& plan);
 
 } // namespace config

@@ -17,13 +17,14 @@ public:
     VirtualBusHotplug() : seen_(Generation()) {}
 
     bool WaitForChange(uint32_t timeoutMs) override {
-        for (uint32_t waited = 0;; waited += kLookIntervalMs) {
+        const uint64_t deadline = platform::NowUs() + uint64_t{timeoutMs} * 1000;
+        for (;;) {
             const uint64_t now = Generation();
             if (now != seen_) {
                 seen_ = now;
                 return true;
             }
-            if (waited >= timeoutMs) {
+            if (platform::NowUs() >= deadline) {
                 return false;
             }
             SleepMs(kLookIntervalMs);

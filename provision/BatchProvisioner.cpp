@@ -1,6 +1,6 @@
 #include "BatchProvisioner.h"
 
-#include "config/config_file.h"
+#include "config/config_replay.h"
 #include "device/discovery.h"
 #include "firmware/UpgradeSequence.h"
 #include "firmware/device_count.h"
@@ -32,18 +32,6 @@ void CloseKeypad() {
         hid_exit_safely(hid_handle.exchange(nullptr));
     }
 }
-
-// The configuration cores work on FileName.
-class FileNameForRun {
-public:
-    explicit FileNameForRun(const std::string& path) : previous_(FileName) { FileName = path; }
-    ~FileNameForRun() { FileName = previous_; }
-    FileNameForRun(const FileNameForRun&) = delete;
-    FileNameForRun& operator=(const FileNameForRun&) = delete;
-
-private:
-    std::string previous_;
-};
 
 } // namespace
 
@@ -152,12 +140,8 @@ bool BatchProvisioner::Round() {
             outcome.error = listing.openable ? std::string("The keypad does not answer.")
                                              : "The keypad cannot be opened: " +
                                                    WithoutLineBreaks(listing.whyNot);
-            reportedPaths_.insert(listing.path);
             troubled_.erase(seen);
-            ++summary_.failed;
-            if (report_) {
-                report_(outcome);
-            }
+            Record(outcome);
             worked = true;
             continue;
         }
@@ -227,7 +211,8 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
     // what counts.
     keypad::EnterBsl();
     CloseKeypad();
-    if (!firmware::WaitForBootLoader(ids, kBootLoaderWaitMs, firmware::kBootLoaderPollMs)) {
+    if (!firmware::WaitForBootLoader(ids, firmware::kKeypadToLoaderWaitMs,
+                                     firmware::kBootLoaderPollMs)) {
         outcome.error = "The keypad did not come back as its boot loader.";
         return false;
     }
@@ -273,14 +258,10 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
 }
 
 bool BatchProvisioner::Replay(KeypadOutcome& outcome) {
-    const FileNameForRun file(options_.configPath);
-    const config::Outcome replay = config::ResetFromConfigurationFile();
+    // The plan read and checked before the run: what is sent is what the check compares with.
+    const config::Outcome replay = config::SendReplayPlan(options_.plan);
     if (replay.message) {
         outcome.error = WithoutLineBreaks(replay.message->text);
-        return false;
-    }
-    if (!replay.refreshStatus) {
-        outcome.error = "Nothing was sent: the configuration file holds no saved settings.";
         return false;
     }
     outcome.configured = true;

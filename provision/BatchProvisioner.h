@@ -26,13 +26,10 @@ inline constexpr uint32_t kSettleMs = 2000;
 inline constexpr uint32_t kWaitSliceMs = 250;
 // How often the keypads are enumerated when no device event came: where events may never come.
 inline constexpr uint32_t kFallbackLookMs = 2000;
-// The keypad takes about a second to come back as its boot loader.
-inline constexpr uint32_t kBootLoaderWaitMs = 10000;
 
 struct Options {
     // Replayed onto every keypad; read and checked before the run.
     config::ReplayPlan plan;
-    std::string configPath;
     std::optional<std::string> firmwarePath;
     // The version the firmware file installs, as keypads report it. When not given it is
     // learnt from the first keypad upgraded in the run; until then every keypad is upgraded.
@@ -72,7 +69,7 @@ public:
     BatchProvisioner(Options options, Report report, StopRequested stop, Progress progress = {});
 
     // Until the count is reached or a stop is requested (looked at between keypads and while
-    // waiting for one). The plan's file is put into FileName for the replays and put back.
+    // waiting for one).
     Summary Run();
 
     // One round: the keypads present now that are still to do, the first of them done. Returns

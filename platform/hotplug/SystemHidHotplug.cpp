@@ -23,12 +23,20 @@ constexpr uint32_t kPollIntervalMs = 500;
 class IntervalHidHotplug final : public HidHotplug {
 public:
     bool WaitForChange(uint32_t timeoutMs) override {
-        const uint32_t wait = std::min(timeoutMs, kPollIntervalMs);
-        SleepMs(wait);
-        // After the interval anything may have changed; a whole time-out shorter than the
-        // interval is a time-out.
-        return wait == kPollIntervalMs;
+        const uint64_t due = lastChangeUs_ + uint64_t{kPollIntervalMs} * 1000;
+        const uint64_t deadline = NowUs() + uint64_t{timeoutMs} * 1000;
+        platform::CurrentClock().SleepUntilUs(std::min(due, deadline));
+        // Once an interval has passed since the last word, anything may have changed, however
+        // short the caller's waits are.
+        if (NowUs() < due) {
+            return false;
+        }
+        lastChangeUs_ = NowUs();
+        return true;
     }
+
+private:
+    uint64_t lastChangeUs_ = NowUs();
 };
 
 #ifdef ECHOVANE_HAVE_UDEV

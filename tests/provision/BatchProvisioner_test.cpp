@@ -41,8 +41,7 @@ class Provisioning : public testsupport::EmulatorTest {
 protected:
     Provisioning() {
         testsupport::WriteBytes(folder.File("batch.ini"), SavedConfiguration());
-        options.configPath = folder.File("batch.ini");
-        const config::ReplayRead read = config::ReadReplayPlan(options.configPath);
+        const config::ReplayRead read = config::ReadReplayPlan(folder.File("batch.ini"));
         EXPECT_TRUE(read.plan.has_value());
         options.plan = read.plan.value_or(config::ReplayPlan{});
     }
