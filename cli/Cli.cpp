@@ -186,15 +186,12 @@ std::string KeypadText(const keypad::KeypadListing& keypad) {
            (keypad.productType ? JsonText(keypad::ProductName(*keypad.productType)).toStdString()
                                : std::string("product unknown")) +
            ", code table " + std::to_string(status.tableKind) + " (" +
-           KindName(static_cast<size_t>(std::clamp(status.tableKind, 0, 6))) + ")";
+           JsonText(keypad::TableKindName(status.tableKind)).toStdString() + ")";
 }
 
 int Devices(Context& context) {
     if (!context.positional.isEmpty()) {
         return context.Usage("devices takes no arguments.");
-    }
-    if (context.selector.given()) {
-        return context.Usage("devices lists every keypad; --serial and --device do not apply.");
     }
     const auto listing = device::ListDevices();
     // Only when there is a keypad to read: a loop on an empty bus stays cheap.
@@ -339,16 +336,17 @@ struct Subcommand {
     std::function<int(Context&)> run;
     // More help after the description: value lists, rules.
     std::string (*details)() = nullptr;
-    // Commands that work on every keypad refuse --serial and --device, and their help leaves
-    // them out.
-    bool picksOneKeypad = true;
+    // Set for the commands that work on every keypad: why they refuse --serial and --device,
+    // which their help leaves out.
+    const char* everyKeypad = nullptr;
 };
 
 const std::vector<Subcommand>& Subcommands() {
     static const std::vector<Subcommand> subcommands = {
         {"devices", "[--json]",
          "List every keypad and boot loader found, and whether it can be opened.",
-         AddDevicesOptions, Devices, nullptr, false},
+         AddDevicesOptions, Devices, nullptr,
+         "devices lists every keypad; --serial and --device do not apply."},
         {"set-brightness", "N", "Set the LED brightness (0 to 9).", nullptr, SetBrightness,
          BrightnessHelpDetails},
         {"set-layout", "KIND", "Make a code table active, by number (0 to 6) or name.", nullptr,
@@ -372,7 +370,8 @@ const std::vector<Subcommand>& Subcommands() {
          "Upgrade the keypad's firmware and restore its settings.", AddUpgradeOptions, Upgrade},
         {"provision", "--config FILE [--firmware FILE.txt] [--count N] [--json]",
          "Set up every keypad connected and each one plugged in: firmware, saved settings, check.",
-         AddProvisionOptions, Provision, ProvisionHelpDetails, false},
+         AddProvisionOptions, Provision, ProvisionHelpDetails,
+         "provision takes every keypad; --serial and --device do not apply."},
     };
     return subcommands;
 }
@@ -464,7 +463,7 @@ void AddSubcommandOptions(QCommandLineParser& parser, const Subcommand& subcomma
                           bool forHelp = false) {
     parser.addOption(HelpOption());
     parser.addOption(QuietOption());
-    if (subcommand.picksOneKeypad || !forHelp) {
+    if (subcommand.everyKeypad == nullptr || !forHelp) {
         parser.addOption(SerialOption());
         parser.addOption(DeviceOption());
     }
@@ -580,6 +579,9 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Con
         if (context.selector.path->empty()) {
             return context.Usage("--device takes the path 'devices' lists.");
         }
+    }
+    if (subcommand->everyKeypad != nullptr && context.selector.given()) {
+        return context.Usage(subcommand->everyKeypad);
     }
     const int status = subcommand->run(context);
     if (hid_handle.load() != nullptr) {

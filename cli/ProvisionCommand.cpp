@@ -135,9 +135,6 @@ int Provision(Context& context) {
     if (!context.positional.isEmpty()) {
         return context.Usage("provision takes no arguments, only options.");
     }
-    if (context.selector.given()) {
-        return context.Usage("provision takes every keypad; --serial and --device do not apply.");
-    }
     if (!context.parser.isSet(ConfigOption())) {
         return context.Usage("provision needs --config FILE.");
     }

@@ -41,6 +41,8 @@ protected:
 
 TEST_F(CliBatch, DevicesReadsEveryKeypad) {
     keypads[2]->InjectFault({FaultKind::Silent, emulator::kAnyCommand, 0, emulator::kForever});
+    // A kind no firmware has is named as unknown, not as the last kind there is.
+    keypads[0]->settings.tableKind = 9;
     ASSERT_EQ(Run({"devices", "--json"}), cli::kExitOk) << err.str();
     std::vector<QJsonObject> read;
     for (const auto& device : Json()["devices"].toArray()) {
@@ -62,6 +64,7 @@ TEST_F(CliBatch, DevicesReadsEveryKeypad) {
                              "0 (Default Table)"),
               std::string::npos)
         << out.str();
+    EXPECT_NE(out.str().find("code table 9 (Unknown Table (9))"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find("does not answer"), std::string::npos);
 }
 
