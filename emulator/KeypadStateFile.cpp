@@ -181,6 +181,7 @@ void WriteMcu(std::ostream& out, const std::string& prefix,
     out << prefix << "mcu.locked=" << int(mcu.locked) << "\n"
         << prefix << "mcu.installed=" << int(mcu.installed) << "\n"
         << prefix << "mcu.applicationChanged=" << int(mcu.applicationChanged) << "\n"
+        << prefix << "mcu.poweringUp=" << int(mcu.poweringUp) << "\n"
         << prefix << "mcu.ramBslVersion=" << HexBytes({mcu.version.begin(), mcu.version.end()})
         << "\n";
     char address[12];
@@ -224,7 +225,8 @@ bool ReadMcu(const Values& values, const std::string& prefix,
         }
     }
     if (!flag("locked", mcu.locked) || !flag("installed", mcu.installed) ||
-        !flag("applicationChanged", mcu.applicationChanged)) {
+        !flag("applicationChanged", mcu.applicationChanged) ||
+        !flag("poweringUp", mcu.poweringUp)) {
         return false;
     }
     if (auto it = values.find(prefix + "mcu.ramBslVersion"); it != values.end()) {

@@ -220,8 +220,8 @@ int SimulatedBootLoader::massErases() const {
 
 SimulatedBootLoader::SavedState SimulatedBootLoader::Saved() const {
     std::lock_guard lock(VirtualBus::Instance().mutex());
-    return {mode_,   locked_, installed_, applicationChanged_, version_,      bufferStart_,
-            buffer_, memory_, written_,   verified_,           writeFailures_};
+    return {mode_,   locked_, installed_, applicationChanged_, version_,       bufferStart_,
+            buffer_, memory_, written_,   verified_,           writeFailures_, poweringUp_};
 }
 
 void SimulatedBootLoader::Restore(const SavedState& state) {
@@ -251,11 +251,19 @@ void SimulatedBootLoader::Restore(const SavedState& state) {
     writeFailures_.erase(std::unique(writeFailures_.begin(), writeFailures_.end()),
                          writeFailures_.end());
     restarting_ = false;
+    poweringUp_ = state.poweringUp;
 }
 
 void SimulatedBootLoader::Resume() {
     auto& bus = VirtualBus::Instance();
     std::lock_guard lock(bus.mutex());
+    // What was under way when the last run ended has happened since.
+    if (poweringUp_) {
+        restarting_ = true;
+        PowerOn(platform::NowUs());
+        bus.RunDue();
+        return;
+    }
     switch (mode_) {
     case Mode::Application:
         if (keypad_) {
@@ -511,6 +519,7 @@ void SimulatedBootLoader::Crash(uint64_t atUs) {
 void SimulatedBootLoader::Restart(uint64_t atUs) {
     // Reports still on their way when the MCU resets reach no one.
     restarting_ = true;
+    poweringUp_ = true;
     buffer_.clear();
     auto self = std::static_pointer_cast<SimulatedBootLoader>(shared_from_this());
     VirtualBus::Instance().Schedule(atUs, [self, atUs]() {
@@ -548,9 +557,11 @@ void SimulatedBootLoader::PowerUpNow() {
 }
 
 void SimulatedBootLoader::PowerOn(uint64_t atUs) {
+    poweringUp_ = true;
     auto self = std::static_pointer_cast<SimulatedBootLoader>(shared_from_this());
     VirtualBus::Instance().Schedule(atUs, [self]() {
         auto& bus = VirtualBus::Instance();
+        self->poweringUp_ = false;
         auto keypad = self->keypad_;
         self->memory_.ClearRam();
         self->buffer_.clear();

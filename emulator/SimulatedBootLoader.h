@@ -104,6 +104,9 @@ public:
         std::vector<Range> written;
         std::vector<Range> verified;
         std::vector<uint32_t> writeFailures;
+        // A reset or power cut was under way: the chip comes up whether or not a host is
+        // there to see it.
+        bool poweringUp = false;
     };
 
     SimulatedBootLoader(std::span<const uint8_t> vectors, Options options);
@@ -209,6 +212,8 @@ private:
     bool applicationChanged_ = false;
     // Between a reset (or the RAM loader's start) and the next session.
     bool restarting_ = false;
+    // A reset or power cut, with the power-on still to come.
+    bool poweringUp_ = false;
     std::array<uint8_t, 4> version_{};
     uint32_t bufferStart_ = 0;
     std::vector<uint8_t> buffer_;

@@ -124,6 +124,20 @@ INSTANTIATE_TEST_SUITE_P(
                                Mode::Crashed, '-'}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The run ends between the reset the upgrade writes and the power-on: the next run finds the
+// chip come up, not still in the RAM loader.
+TEST_F(McuState, AResetUnderWayHasHappenedByTheNextRun) {
+    StartRamBsl();
+    // The second write sends the first on: the reset.
+    BSL_RX_TXT("@0120\r\n04 A5\r\nq\r\n", 1);
+    BSL_RX_TXT("@0120\r\n04 A5\r\nq\r\n", 1);
+    const NextRun next = Reload();
+    ASSERT_TRUE(next.loaded);
+    EXPECT_EQ(next.loader->Saved().mode, Mode::Application);
+    EXPECT_TRUE(bus().IsPlugged(next.keypad.get()));
+    EXPECT_FALSE(bus().IsPlugged(next.loader.get()));
+}
+
 TEST_F(McuState, AFileWithoutTheChipLeavesAFreshOne) {
     const std::string path = (scratch / "old.state").string();
     keypad->model.serialNumber = "00077777";
