@@ -8,12 +8,12 @@
 #include "cli/KeypadReading.h"
 #include "config/config_file.h"
 #include "config/config_replay.h"
-#include "device/commands.h"
 #include "device/discovery.h"
 #include "firmware/UpgradeSequence.h"
 #include "firmware/boot_loader_files.h"
 #include "firmware/device_count.h"
 #include "firmware/image_check.h"
+#include "firmware/keypad_upgrade.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
 #include "keypad/Exchange.h"
@@ -53,29 +53,20 @@ const QCommandLineOption& ConfigOption() {
 }
 
 // The keypad's settings from a configuration file, after a restore that had none of its own
-// to write: the file's serial number (when it is a keypad's own), the replay, then the keypad
-// keeps them. The message of the first failure, or nothing.
-std::optional<std::string> RestoreFromFile(const std::string& path) {
-    const std::string previous = FileName;
-    FileName = path;
-    const std::string serial = config::ReadSettings(path).Value(config::kSerialNumberKey);
-    std::optional<std::string> failure;
-    if (keypad::IsOwnSerialNumber(serial)) {
-        const device::Payload payload = device::BuildSerialNumberPayload(serial);
-        if (keypad::Send(CmdSetSerialNumber,
-                         {payload.bytes.data(), static_cast<size_t>(payload.length)}) != 0) {
-            failure = firmware::kSetSerialNumberFailedText;
-        }
+// to write: the file's serial number (when it is a keypad's own), the replay of the plan read
+// before the upgrade, then the keypad keeps them. The message of the first failure, or nothing.
+std::optional<std::string> RestoreFromFile(const SavedConfiguration& saved) {
+    const std::string serial = config::ReadSettings(saved.path).Value(config::kSerialNumberKey);
+    if (keypad::IsOwnSerialNumber(serial) && keypad::SetSerialNumber(serial) != 0) {
+        return firmware::kSetSerialNumberFailedText;
     }
-    if (!failure) {
-        if (const config::Outcome replay = config::ResetFromConfigurationFile(); replay.message) {
-            failure = replay.message->text;
-        } else if (const keypad::CommandResult kept = keypad::WriteDefault(); !kept.ok()) {
-            failure = kept.message;
-        }
+    if (const config::Outcome replay = config::SendReplayPlan(saved.plan); replay.message) {
+        return replay.message->text;
     }
-    FileName = previous;
-    return failure;
+    if (const keypad::CommandResult kept = keypad::WriteDefault(); !kept.ok()) {
+        return kept.message;
+    }
+    return std::nullopt;
 }
 
 // The status lines of a report, without their CR LF.
@@ -229,13 +220,13 @@ int Upgrade(Context& context) {
     if (const int failed = CheckFirmwareForUpgrade(context, file, firmwareFiles)) {
         return failed;
     }
-    std::optional<std::string> configFile;
+    std::optional<SavedConfiguration> configFile;
     if (context.parser.isSet(ConfigOption())) {
         SavedConfiguration saved;
         if (const int failed = ReadSavedConfiguration(context, ConfigOption(), saved)) {
             return failed;
         }
-        configFile = saved.path;
+        configFile = std::move(saved);
     }
 
     const firmware::BootLoaderIds ids = firmware::InitializeVidPidFirmware();
@@ -264,7 +255,7 @@ int Upgrade(Context& context) {
         }
         context.err << "No keypad answers, but a boot loader is on the bus: it is upgraded; its "
                        "settings cannot be read, so "
-                    << (configFile ? "those of " + *configFile + " are written back.\n"
+                    << (configFile ? "those of " + configFile->path + " are written back.\n"
                                    : std::string("none are written back (--config FILE writes a "
                                                  "saved configuration's).\n"));
     } else if (loaders && *loaders == 1) {
@@ -288,38 +279,26 @@ int Upgrade(Context& context) {
     if (!slot.taken()) {
         return context.Fail(firmware::kUpgradeRunningText);
     }
-    if (keypadRunning) {
-        // The keypad may leave the bus before its reply is through; the boot loader's arrival
-        // is what counts.
-        keypad::EnterBsl();
-        hid_exit_safely(hid_handle.exchange(nullptr));
-    }
-    if (!firmware::WaitForBootLoader(ids, firmware::kKeypadToLoaderWaitMs,
-                                     firmware::kBootLoaderPollMs)) {
-        return context.Fail(firmware::kNoDeviceText);
-    }
-
-    bool done = false;
+    const firmware::KeypadUpgrade upgrade{
+        ids, firmwareFiles.bootLoader, file, state, keypadRunning, othersBefore, serialNumber};
+    firmware::KeypadUpgradeResult run;
     std::string lastLine;
     {
         ProgressPrinter progress(context.out, context.console.progressBar);
         progress.Report(0, firmware::kStartingText);
-        firmware::UpgradeSequence sequence(
-            firmwareFiles.bootLoader,
-            [&progress](int percent, const std::string& text) { progress.Report(percent, text); });
-        done = sequence.Run(file);
+        run = firmware::UpgradeKeypad(upgrade, [&progress](int percent, const std::string& text) {
+            progress.Report(percent, text);
+        });
         lastLine = progress.lastLine();
     }
-    if (!done) {
+    using Stage = firmware::KeypadUpgradeResult::Stage;
+    if (run.stage == Stage::NoBootLoader) {
+        return context.Fail(firmware::kNoDeviceText);
+    }
+    if (run.stage == Stage::Download) {
         return context.Fail("The firmware upgrade failed: " + lastLine);
     }
-    // With other keypads on the bus the rescan's first keypad may not be this one.
-    const firmware::RestoreResult restored =
-        othersBefore.empty()
-            ? firmware::RestoreSettings(state)
-            : firmware::RestoreSettings(state, [&othersBefore, &serialNumber]() {
-                  return firmware::ReopenReturnedKeypad(othersBefore, serialNumber);
-              });
+    const firmware::RestoreResult& restored = run.restore;
     if (!restored.restored) {
         return context.Fail(restored.message);
     }
@@ -331,7 +310,7 @@ int Upgrade(Context& context) {
         if (const auto failure = RestoreFromFile(*configFile)) {
             return context.Fail(*failure);
         }
-        context.out << "The keypad runs the new firmware with the settings of " << *configFile
+        context.out << "The keypad runs the new firmware with the settings of " << configFile->path
                     << ".\n";
         return kExitOk;
     }

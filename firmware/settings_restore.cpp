@@ -4,6 +4,7 @@
 #include "device/discovery.h"
 #include "device/frame.h"
 #include "keypad/Exchange.h"
+#include "keypad/KeypadCommands.h"
 #include "keypad/KeypadSelection.h"
 #include "keypad/StatusRead.h"
 #include "platform/clock.h"
@@ -105,9 +106,7 @@ RestoreResult RestoreSettings(const UpgradeState& state,
     if (state.serialNumber) {
         serial = *state.serialNumber;
     }
-    const device::Payload serialPayload = device::BuildSerialNumberPayload(serial);
-    if (keypad::Send(CmdSetSerialNumber, {serialPayload.bytes.data(),
-                                          static_cast<size_t>(serialPayload.length)}) != 0) {
+    if (keypad::SetSerialNumber(serial) != 0) {
         return Failure(kSetSerialNumberFailedText);
     }
 

@@ -44,6 +44,11 @@ CommandResult ResetToDefault() {
     return Sent(Send(CmdResetToDefault), kResetToDefaultFailedText, kReconnectAfterResetText);
 }
 
+int32_t SetSerialNumber(std::optional<std::string_view> serialNumber) {
+    const device::Payload payload = device::BuildSerialNumberPayload(serialNumber);
+    return Send(CmdSetSerialNumber, {payload.bytes.data(), static_cast<size_t>(payload.length)});
+}
+
 int32_t EnterBsl() {
     return Send(CmdEnterBsl);
 }

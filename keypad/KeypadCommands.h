@@ -5,7 +5,9 @@
 // stderr (or stdout for the re-connect notice).
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace keypad {
 
@@ -37,6 +39,9 @@ CommandResult SetKeypadType(int tableKind);
 CommandResult WriteDefault();
 // CmdResetToDefault: factory settings; the keypad reboots and has to be scanned for again.
 CommandResult ResetToDefault();
+// CmdSetSerialNumber with the number's payload; nothing clears it. The exchange result is
+// returned: the callers' failure texts differ.
+int32_t SetSerialNumber(std::optional<std::string_view> serialNumber);
 // CmdEnterBsl: the keypad leaves for its boot loader. It may be gone before its reply is
 // through, so callers judge by what appears on the bus; the exchange result is returned.
 int32_t EnterBsl();

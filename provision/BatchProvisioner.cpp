@@ -4,6 +4,7 @@
 #include "device/discovery.h"
 #include "firmware/UpgradeSequence.h"
 #include "firmware/device_count.h"
+#include "firmware/keypad_upgrade.h"
 #include "firmware/settings_restore.h"
 #include "keypad/KeypadCommands.h"
 #include "keypad/StatusRead.h"
@@ -203,42 +204,43 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
         outcome.error = WithoutLineBreaks(firmware::kUpgradeRunningText);
         return false;
     }
-    const firmware::UpgradeState state = firmware::StateToRestore(*listing.status);
-    std::vector<std::string> before = device::KeypadPaths();
-    std::erase(before, listing.path);
-
-    // The keypad may leave the bus before its reply is through; the boot loader's arrival is
-    // what counts.
-    keypad::EnterBsl();
-    CloseKeypad();
-    if (!firmware::WaitForBootLoader(ids, firmware::kKeypadToLoaderWaitMs,
-                                     firmware::kBootLoaderPollMs)) {
-        outcome.error = "The keypad did not come back as its boot loader.";
-        return false;
-    }
+    firmware::KeypadUpgrade upgrade{ids,
+                                    options_.bootLoaderFiles,
+                                    *options_.firmwarePath,
+                                    firmware::StateToRestore(*listing.status),
+                                    true,
+                                    device::KeypadPaths(),
+                                    outcome.serialNumber};
+    std::erase(upgrade.othersBefore, listing.path);
     const std::string name =
         keypad::IsOwnSerialNumber(outcome.serialNumber) ? outcome.serialNumber : listing.path;
     std::string lastLine;
-    firmware::UpgradeSequence sequence(options_.bootLoaderFiles, [&](int, const std::string& text) {
-        if (text.empty()) {
-            return;
-        }
-        lastLine = WithoutLineBreaks(text);
-        if (progress_) {
-            progress_(name, lastLine);
-        }
-    });
-    if (!sequence.Run(*options_.firmwarePath)) {
+    const firmware::KeypadUpgradeResult run =
+        firmware::UpgradeKeypad(upgrade, [&](int, const std::string& text) {
+            if (text.empty()) {
+                return;
+            }
+            lastLine = WithoutLineBreaks(text);
+            if (progress_) {
+                progress_(name, lastLine);
+            }
+        });
+    if (!run.path.empty()) {
+        outcome.path = run.path;
+    }
+    switch (run.stage) {
+    case firmware::KeypadUpgradeResult::Stage::NoBootLoader:
+        outcome.error = "The keypad did not come back as its boot loader.";
+        return false;
+    case firmware::KeypadUpgradeResult::Stage::Download:
         outcome.error = "The firmware upgrade failed: " + lastLine;
         return false;
-    }
-    const firmware::RestoreResult restored = firmware::RestoreSettings(state, [&]() {
-        return firmware::ReopenReturnedKeypad(before, outcome.serialNumber, &outcome.path);
-    });
-    if (!restored.restored) {
+    case firmware::KeypadUpgradeResult::Stage::Restore:
         outcome.error = "The settings were not restored after the upgrade: " +
-                        WithoutLineBreaks(restored.message);
+                        WithoutLineBreaks(run.restore.message);
         return false;
+    case firmware::KeypadUpgradeResult::Stage::Done:
+        break;
     }
     outcome.upgraded = true;
     const keypad::StatusRead read = keypad::ReadStatus();

@@ -1,0 +1,44 @@
+#pragma once
+
+// A keypad's upgrade from the command line or a batch, once it is confirmed and the download
+// slot is held: CmdEnterBsl, the wait for its loader, the download and the restore onto the
+// keypad that comes back. The caller says what each failure means to its user.
+
+#include "firmware/UpgradeSequence.h"
+#include "firmware/device_count.h"
+#include "firmware/settings_restore.h"
+
+#include <string>
+#include <vector>
+
+namespace firmware {
+
+struct KeypadUpgrade {
+    // The loader to program and how.
+    BootLoaderIds ids;
+    BootLoaderFiles files;
+    std::string image;
+    // What to write back afterwards (nothing unknown is written).
+    UpgradeState state;
+    // The keypad runs its application, open in hid_handle: it is sent to its loader first.
+    // Otherwise it sits in its loader already.
+    bool enterBsl = true;
+    // The other keypads' paths before CmdEnterBsl and the keypad's own serial number, so that
+    // the one upgraded is told from them when it comes back.
+    std::vector<std::string> othersBefore;
+    std::string serialNumber;
+};
+
+struct KeypadUpgradeResult {
+    enum class Stage { Done, NoBootLoader, Download, Restore };
+    // Where it stopped; Done when the keypad runs the new firmware with the state restored.
+    Stage stage = Stage::Done;
+    RestoreResult restore;
+    // Where the keypad came back.
+    std::string path;
+};
+
+KeypadUpgradeResult UpgradeKeypad(const KeypadUpgrade& upgrade,
+                                  const UpgradeSequence::ProgressReport& progress);
+
+} // namespace firmware
