@@ -547,29 +547,17 @@ void Form1::keypadTypeCbox_SelectionChangeCommitted() {
     WriteConnectedStatusLines();
 }
 
-bool Form1::RestorePending(const std::string& serialNumber) {
-    if (!firmware_upgrade::keypadInLoader || !firmware_upgrade::sharedStateKnown) {
-        return false;
-    }
-    // New firmware starts without a serial number until the restore writes it back.
-    return !keypad::IsOwnSerialNumber(serialNumber) ||
-           keypad::SameSerialNumber(serialNumber, firmware_upgrade::serialNumber.value_or(""));
-}
-
 void Form1::btnLoadFirmware_MouseClick() {
     // Without the vendor's RAM boot loader nothing may reach the keypad.
     if (!firmware_upgrade::BootLoaderFilesReady(this)) {
         return;
     }
     const keypad::StatusRead read = ReadStatusIntoFields();
-    if (read.ok() && RestorePending(read.status->serialNumber)) {
-        // The keypad this program upgraded, its restore cut short: what was read from it
-        // before the upgrade is still what it should get back.
-    } else if (read.ok()) {
-        // Written back by the upgrade window once the new firmware runs.
-        firmware_upgrade::KeepSharedState(firmware::StateToRestore(*read.status));
-    } else {
-        firmware_upgrade::StatusReadFailed();
+    // Written back by the upgrade window once the new firmware runs.
+    firmware_upgrade::KeepSharedState(
+        firmware::StateForUpgrade(firmware_upgrade::SharedState(), firmware_upgrade::keypadInLoader,
+                                  read.ok() ? read.status : std::nullopt));
+    if (!read.ok()) {
         ui::ShowWarning(this,
                         platform::FromLatin1(std::string(keypad::kStatusReadFailedText) + "\n"));
     }

@@ -117,9 +117,6 @@ public:
     void button8_Click();
     void button9_Click();
     void btnLoadFirmware_MouseClick();
-    // The keypad just read, reporting this serial number, is the one this program upgraded
-    // and whose settings are still to be written back.
-    static bool RestorePending(const std::string& serialNumber);
     void btnModifyBleName_Click();
     void aboutVexorUSBEncoderConfiguratorToolStripMenuItem_Click();
     void exitToolStripMenuItem_Click();

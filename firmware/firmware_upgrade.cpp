@@ -75,15 +75,6 @@ std::string NarrowPath(const QString& path) {
 
 } // namespace
 
-void firmware_upgrade::StatusReadFailed() {
-    // A keypad this program sent into its loader, whose settings are not back yet, is what the
-    // loader on the bus holds: what was read from it before still belongs to it. Anything else
-    // would overwrite a keypad's own settings with another's, or with blanks.
-    if (!keypadInLoader) {
-        KeepSharedState(firmware::UpgradeState{});
-    }
-}
-
 bool firmware_upgrade::BootLoaderFilesReady(QWidget* parent) {
     const firmware::BootLoaderLookup lookup =
         firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch());

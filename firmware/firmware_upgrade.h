@@ -58,9 +58,6 @@ public:
     // The main window sent a keypad whose settings it had read into its boot loader, and no
     // restore has written them back since.
     static bool keypadInLoader;
-    // The main window could not read the keypad before an upgrade: the shared settings stay
-    // only when they belong to the keypad this program left in its loader.
-    static void StatusReadFailed();
 
     // The RAM boot loader and password the upgrade needs are at hand; otherwise shows why
     // not and where they go, and returns false. Nothing is sent either way.

@@ -30,6 +30,18 @@ UpgradeState StateToRestore(const keypad::KeypadStatus& status) {
     return state;
 }
 
+UpgradeState StateForUpgrade(const UpgradeState& kept, bool keptKeypadInLoader,
+                             const std::optional<keypad::KeypadStatus>& read) {
+    if (!read) {
+        return keptKeypadInLoader ? kept : UpgradeState{};
+    }
+    const bool sameKeypad =
+        keptKeypadInLoader && kept.known &&
+        (!keypad::IsOwnSerialNumber(read->serialNumber) ||
+         keypad::SameSerialNumber(read->serialNumber, kept.serialNumber.value_or("")));
+    return sameKeypad ? kept : StateToRestore(*read);
+}
+
 // The keypad that came back is one that was not on the bus when the upgrade
 // began. Should others have been plugged in meanwhile, it is the one that reports the serial
 // number it had or none of its own (the new firmware starts without one).

@@ -43,6 +43,15 @@ struct RestoreResult {
 // What the restore writes back of a successful status read.
 UpgradeState StateToRestore(const keypad::KeypadStatus& status);
 
+// What an upgrade about to start writes back: what was read now (nothing when the read failed),
+// unless kept belongs to the keypad at hand. kept is what an earlier upgrade read from the keypad
+// this program left in its loader (keptKeypadInLoader) and has not written back yet: new
+// firmware starts without a serial number until the restore writes it, so a keypad without one
+// of its own, or with kept's, is that keypad. A failed read keeps nothing else, since a blank or
+// another keypad's settings would overwrite this one's.
+UpgradeState StateForUpgrade(const UpgradeState& kept, bool keptKeypadInLoader,
+                             const std::optional<keypad::KeypadStatus>& read);
+
 // The whole restore: the wait, the rescans into hid_handle until the keypad is back, then the
 // six commands, stopping at the first refusal; none when the state is not known. reopen (by
 // default the rescan, which takes the first keypad) opens the upgraded keypad into hid_handle

@@ -205,3 +205,57 @@ TEST_F(Restore, RescanDuringARunningUpgradeIsRefusedSoTheRestoreWaits) {
 }
 
 } // namespace
+
+namespace {
+
+// Which settings an upgrade about to start writes back, by what the keypad reports now and what
+// is kept from a keypad this program left in its loader (serial "87654321", brightness 7).
+struct StateCase {
+    const char* name;
+    bool keptKeypadInLoader;
+    bool keptKnown;
+    std::optional<std::string> readSerial; // nothing: the read failed
+    // 'k' the kept state, 'r' what was read (brightness 3), 'u' nothing known.
+    char expected;
+};
+
+TEST(StateForUpgrade, KeepsTheLoadersKeypadsSettingsOnlyForThatKeypad) {
+    const StateCase cases[] = {
+        {"ReadFromAnotherKeypad", false, true, "12345678", 'r'},
+        {"SameKeypadBackWithoutItsNumber", true, true, "        ", 'k'},
+        {"SameKeypadByItsNumber", true, true, "87654321", 'k'},
+        {"AnotherKeypadWhileOneSitsInItsLoader", true, true, "12345678", 'r'},
+        {"NothingKeptFromTheLoadersKeypad", true, false, "        ", 'r'},
+        {"FailedReadOfTheLoadersKeypad", true, true, std::nullopt, 'k'},
+        {"FailedReadOtherwise", false, true, std::nullopt, 'u'},
+    };
+    for (const StateCase& c : cases) {
+        UpgradeState kept;
+        kept.known = c.keptKnown;
+        kept.serialNumber = "87654321";
+        kept.ledBrightness = 7;
+        std::optional<keypad::KeypadStatus> read;
+        if (c.readSerial) {
+            read.emplace();
+            read->serialNumber = *c.readSerial;
+            read->ledBrightness = 3;
+        }
+        const UpgradeState state = StateForUpgrade(kept, c.keptKeypadInLoader, read);
+        switch (c.expected) {
+        case 'k':
+            EXPECT_EQ(state.ledBrightness, 7) << c.name;
+            EXPECT_EQ(state.known, c.keptKnown) << c.name;
+            break;
+        case 'r':
+            EXPECT_EQ(state.ledBrightness, 3) << c.name;
+            EXPECT_TRUE(state.known) << c.name;
+            EXPECT_EQ(state.serialNumber, c.readSerial) << c.name;
+            break;
+        default:
+            EXPECT_FALSE(state.known) << c.name;
+            EXPECT_FALSE(state.serialNumber) << c.name;
+        }
+    }
+}
+
+} // namespace
