@@ -51,27 +51,6 @@ struct TextFileCloser {
 
 std::atomic<bool> downloadRunning{false};
 
-// The file's text, or why it cannot be had.
-std::optional<std::string> ReadImage(const std::string& path, std::string& why) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = "cannot open " + path;
-        return std::nullopt;
-    }
-    std::string text(bsl430::kMaxTiTxtFileBytes + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (in.bad()) {
-        why = "cannot read " + path;
-        return std::nullopt;
-    }
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    if (text.size() > bsl430::kMaxTiTxtFileBytes) {
-        why = path + " is too big for a firmware image";
-        return std::nullopt;
-    }
-    return text;
-}
-
 // Status lines end in CR LF.
 std::string StatusLines(std::string text) {
     std::string lines;
@@ -171,7 +150,7 @@ bool UpgradeSequence::Run(const std::string& fileName) {
     // Nothing reaches the loader (whose first act may be a mass erase) before the image is
     // known good.
     std::string why;
-    const auto text = ReadImage(fileName, why);
+    const auto text = bsl430::ReadTiTxtFile(fileName, why);
     const ImageCheck check = text ? CheckFirmwareText(*text) : ImageCheck{false, why};
     if (!check.ok) {
         Report(0, StatusLines(FirmwareFileRefusal(fileName, check)));

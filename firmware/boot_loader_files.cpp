@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 namespace firmware {
@@ -33,20 +32,11 @@ std::string Folder(const std::string& base) {
     return (fs::path(base) / kFolderName).string();
 }
 
-// The whole file, or nothing when it cannot be read. Reads one byte past limit, so a file too
-// big for the loader's buffer is seen as such without reading it all.
+// The whole file, or nothing when it cannot be read; a file too big for the loader's buffer is
+// seen as such (limit + 1 bytes) without reading it all.
 std::optional<std::string> ReadText(const std::string& path, std::size_t limit) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::string text(limit + 1, '\0');
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    text.resize(static_cast<std::size_t>(in.gcount()));
-    return text;
+    std::string why;
+    return bsl430::ReadFileText(path, limit, why);
 }
 
 std::string InFolder(const std::string& folder, const char* name) {

@@ -356,11 +356,14 @@ void firmware_upgrade::btnUpgrade_MouseClick() {
         return;
     }
     const std::string path = NarrowPath(filenameTextBox->text());
-    if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(path);
-        !path.empty() && !image.ok) {
-        btnUpgrade->setEnabled(false);
-        ui::ShowWarning(this, platform::FromLocal8Bit(firmware::FirmwareFileRefusal(path, image)));
-        return;
+    // No file is the worker's to report ("No file specified").
+    if (!path.empty()) {
+        if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(path); !image.ok) {
+            btnUpgrade->setEnabled(false);
+            ui::ShowWarning(this,
+                            platform::FromLocal8Bit(firmware::FirmwareFileRefusal(path, image)));
+            return;
+        }
     }
     files_ = *lookup.files;
     restoreState_ = SharedState();

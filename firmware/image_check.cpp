@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdio>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace firmware {
@@ -54,13 +55,18 @@ std::optional<std::string> FirstRunOutside(const Segments& segments, bool (*insi
 }
 
 // Bytes written by two sections: the reader joins only sections that follow one another.
-std::optional<std::string> FirstOverlap(Segments segments) {
-    std::sort(segments.begin(), segments.end(),
-              [](const auto& a, const auto& b) { return a.address < b.address; });
-    for (std::size_t i = 1; i < segments.size(); ++i) {
-        const uint32_t previousEnd = EndOf(segments[i - 1]);
-        if (segments[i].address < previousEnd) {
-            return Range(segments[i].address, std::min(previousEnd, EndOf(segments[i])) - 1);
+std::optional<std::string> FirstOverlap(const Segments& segments) {
+    // Start and end of each section, sorted: the bytes themselves need not be copied.
+    std::vector<std::pair<uint32_t, uint32_t>> spans;
+    spans.reserve(segments.size());
+    for (const auto& segment : segments) {
+        spans.emplace_back(segment.address, EndOf(segment));
+    }
+    std::sort(spans.begin(), spans.end());
+    for (std::size_t i = 1; i < spans.size(); ++i) {
+        const uint32_t previousEnd = spans[i - 1].second;
+        if (spans[i].first < previousEnd) {
+            return Range(spans[i].first, std::min(previousEnd, spans[i].second) - 1);
         }
     }
     return std::nullopt;

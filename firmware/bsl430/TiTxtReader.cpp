@@ -50,6 +50,10 @@ std::string Quote(std::string_view token) {
     return "\"" + shown + "\"";
 }
 
+std::string TooBigText(const std::string& path) {
+    return path + " is too big for a firmware image";
+}
+
 } // namespace
 
 TiTxtReader::Status TiTxtReader::Fail(std::size_t lineNumber, const std::string& why) {
@@ -151,28 +155,52 @@ TiTxtReader::Status TiTxtReader::Parse(std::string_view text) {
     return Fail(lineNumber, "the end marker \"q\" is missing");
 }
 
-TiTxtReader::Status TiTxtReader::Load(const std::string& path) {
-    segments_.clear();
-    Rewind();
+std::optional<std::string> ReadFileText(const std::string& path, std::size_t limit,
+                                        std::string& why) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        error_ = "cannot open " + path;
-        return Status::CannotOpen;
+        why = "cannot open " + path;
+        return std::nullopt;
     }
     std::string text;
     char chunk[4096];
-    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) {
-        text.append(chunk, static_cast<std::size_t>(file.gcount()));
-        if (text.size() > kMaxTiTxtFileBytes) {
-            error_ = path + " is too big for a firmware image";
-            return Status::Malformed;
+    while (text.size() <= limit) {
+        const std::size_t want = std::min(sizeof chunk, limit + 1 - text.size());
+        file.read(chunk, static_cast<std::streamsize>(want));
+        const auto got = static_cast<std::size_t>(file.gcount());
+        text.append(chunk, got);
+        if (got < want) {
+            break;
         }
     }
     if (file.bad()) {
-        error_ = "cannot read " + path;
+        why = "cannot read " + path;
+        return std::nullopt;
+    }
+    return text;
+}
+
+std::optional<std::string> ReadTiTxtFile(const std::string& path, std::string& why) {
+    auto text = ReadFileText(path, kMaxTiTxtFileBytes, why);
+    if (text && text->size() > kMaxTiTxtFileBytes) {
+        why = TooBigText(path);
+        return std::nullopt;
+    }
+    return text;
+}
+
+TiTxtReader::Status TiTxtReader::Load(const std::string& path) {
+    segments_.clear();
+    Rewind();
+    const auto text = ReadFileText(path, kMaxTiTxtFileBytes, error_);
+    if (!text) {
         return Status::CannotOpen;
     }
-    return Parse(text);
+    if (text->size() > kMaxTiTxtFileBytes) {
+        error_ = TooBigText(path);
+        return Status::Malformed;
+    }
+    return Parse(*text);
 }
 
 bool TiTxtReader::MoreData() const {

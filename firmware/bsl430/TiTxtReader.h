@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,6 +18,13 @@ namespace bsl430 {
 inline constexpr uint32_t kAddressSpaceEnd = 0x100000;
 // Far above a full 1 MB image written out as text; a bigger file is not firmware.
 inline constexpr std::size_t kMaxTiTxtFileBytes = 16u * 1024 * 1024;
+
+// A file's text: all of it when it has at most limit bytes, else its first limit + 1 (enough to
+// tell it is too big without reading it all). Nothing when it cannot be opened or read, and why.
+std::optional<std::string> ReadFileText(const std::string& path, std::size_t limit,
+                                        std::string& why);
+// A TI-TXT file's text, or why not: as ReadFileText, and too big for an image is refused.
+std::optional<std::string> ReadTiTxtFile(const std::string& path, std::string& why);
 
 class TiTxtReader {
 public:

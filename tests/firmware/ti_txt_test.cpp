@@ -292,4 +292,25 @@ TEST_F(TiTxt, UnopenableOrMalformedFilesCannotBeOpenedForReading) {
     EXPECT_EQ(reader.Load(scratch.string()), Status::CannotOpen) << "a folder is no file";
 }
 
+// A file is read whole up to the limit, and one byte past it tells it is too big, however far
+// past it goes; chunk boundaries (4096) on either side.
+TEST_F(TiTxt, FileTextStopsOneBytePastItsLimit) {
+    const struct {
+        std::size_t size;
+        std::size_t limit;
+        std::size_t read;
+    } cases[] = {{0, 10, 0},         {10, 10, 10},       {11, 10, 11},       {5000, 10, 11},
+                 {4096, 4096, 4096}, {4097, 4096, 4097}, {9000, 8192, 8193}, {8193, 9000, 8193}};
+    for (const auto& c : cases) {
+        const std::string path = WriteFile("sized.txt", std::string(c.size, 'x'));
+        std::string why;
+        const auto text = bsl430::ReadFileText(path, c.limit, why);
+        ASSERT_TRUE(text) << why;
+        EXPECT_EQ(text->size(), c.read) << c.size << " bytes, limit " << c.limit;
+    }
+    std::string why;
+    EXPECT_FALSE(bsl430::ReadFileText((scratch / "missing.txt").string(), 10, why));
+    EXPECT_EQ(why.rfind("cannot open ", 0), 0u) << why;
+}
+
 } // namespace
