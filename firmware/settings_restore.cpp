@@ -64,8 +64,7 @@ device::RescanResult ReopenReturnedKeypad(const std::vector<std::string>& pathsB
         if (!device::RescanForKeypadAt(candidate).found) {
             continue;
         }
-        const auto block = keypad::ReadStatusBlock();
-        const auto status = block ? keypad::DecodeStatusBlock(*block) : std::nullopt;
+        const auto status = keypad::ReadDecodedStatus();
         if (!status) {
             continue;
         }

@@ -1,5 +1,6 @@
 #include "KeypadSelection.h"
 
+#include "device/commands.h"
 #include "device/discovery.h"
 #include "keypad/StatusRead.h"
 
@@ -7,14 +8,6 @@
 
 namespace keypad {
 namespace {
-
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 void CloseKeypad() {
     if (hid_handle.load() != nullptr) {
@@ -24,15 +17,11 @@ void CloseKeypad() {
 
 // The serial number the open keypad reports; nothing when it does not answer.
 std::optional<std::string> OpenKeypadSerialNumber() {
-    const std::optional<std::vector<uint8_t>> block = ReadStatusBlock();
-    if (!block) {
-        return std::nullopt;
-    }
-    const std::optional<KeypadStatus> status = DecodeStatusBlock(*block);
+    const std::optional<KeypadStatus> status = ReadDecodedStatus();
     if (!status) {
         return std::nullopt;
     }
-    return Trimmed(status->serialNumber);
+    return WithoutPadding(status->serialNumber);
 }
 
 std::string Listed(const std::vector<KeypadListing>& keypads) {
@@ -64,9 +53,9 @@ KeypadChoice OpenAt(const std::string& path, const std::optional<std::string>& s
         if (!reported) {
             return NotFound("The keypad at " + path + " does not answer.\n", std::move(keypads));
         }
-        if (*reported != Trimmed(*serialNumber)) {
+        if (*reported != WithoutPadding(*serialNumber)) {
             return NotFound("The keypad at " + path + " reports the serial number " + *reported +
-                                ", not " + Trimmed(*serialNumber) + ".\n",
+                                ", not " + WithoutPadding(*serialNumber) + ".\n",
                             std::move(keypads));
         }
     }
@@ -76,20 +65,24 @@ KeypadChoice OpenAt(const std::string& path, const std::optional<std::string>& s
 } // namespace
 
 std::string WithoutPadding(const std::string& text) {
-    return Trimmed(text);
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 bool IsOwnSerialNumber(const std::string& serialNumber) {
-    const std::string trimmed = Trimmed(serialNumber);
-    return !trimmed.empty() && trimmed != "00000000";
+    const std::string trimmed = WithoutPadding(serialNumber);
+    return !trimmed.empty() && trimmed != kNullSerialNumber;
 }
 
 bool SameSerialNumber(const std::string& a, const std::string& b) {
-    return Trimmed(a) == Trimmed(b);
+    return WithoutPadding(a) == WithoutPadding(b);
 }
 
 std::string KeypadListing::SerialNumber() const {
-    return status ? Trimmed(status->serialNumber) : std::string();
+    return status ? WithoutPadding(status->serialNumber) : std::string();
 }
 
 std::string KeypadListing::Describe() const {
@@ -119,9 +112,7 @@ std::vector<KeypadListing> DescribeKeypads(bool readProductType) {
             continue;
         }
         keypad.openable = true;
-        if (const std::optional<std::vector<uint8_t>> block = ReadStatusBlock()) {
-            keypad.status = DecodeStatusBlock(*block);
-        }
+        keypad.status = ReadDecodedStatus();
         keypad.answered = keypad.status.has_value();
         if (keypad.answered && readProductType) {
             keypad.productType = ReadProductType();
@@ -151,7 +142,7 @@ KeypadChoice OpenSelectedKeypad(const KeypadSelector& selector) {
         return OpenAt(*selector.path, selector.serialNumber);
     }
 
-    const std::string wanted = Trimmed(*selector.serialNumber);
+    const std::string wanted = WithoutPadding(*selector.serialNumber);
     std::vector<KeypadListing> keypads = DescribeKeypads();
     std::vector<const KeypadListing*> matches;
     for (const KeypadListing& keypad : keypads) {

@@ -14,17 +14,18 @@ std::optional<std::vector<uint8_t>> ReadStatusBlock() {
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
 
+std::optional<KeypadStatus> ReadDecodedStatus() {
+    const std::optional<std::vector<uint8_t>> block = ReadStatusBlock();
+    return block ? DecodeStatusBlock(*block) : std::nullopt;
+}
+
 bool StatusRead::ok() const {
     return status && (status->tableKind != CustomiseMulticodeTable || multipleCodeTable);
 }
 
 StatusRead ReadStatus() {
     StatusRead read;
-    const std::optional<std::vector<uint8_t>> block = ReadStatusBlock();
-    if (!block) {
-        return read;
-    }
-    read.status = DecodeStatusBlock(*block);
+    read.status = ReadDecodedStatus();
     if (!read.status || read.status->tableKind != CustomiseMulticodeTable) {
         return read;
     }

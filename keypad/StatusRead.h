@@ -19,6 +19,8 @@ inline constexpr char kStatusReadFailedText[] = "Unable to get device status inf
 // CmdGetStatus: the status block exactly as the keypad sent it, for a reader with a layout of
 // its own (the self test); nothing when the exchange failed.
 std::optional<std::vector<uint8_t>> ReadStatusBlock();
+// CmdGetStatus decoded; nothing when the exchange failed or the block is too short.
+std::optional<KeypadStatus> ReadDecodedStatus();
 
 struct StatusRead {
     // Nothing when CmdGetStatus failed or its block is too short to decode.
