@@ -1,6 +1,7 @@
 #include "config_file.h"
 
-#include <cstdlib>
+#include "platform/DataFolder.h"
+
 #include <filesystem>
 #include <stdexcept>
 
@@ -10,14 +11,6 @@ namespace config {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::optional<std::string> NonEmptyEnvironment(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
 
 std::vector<CIniFile::Record> FreshContent() {
     CIniFile::Record header;
@@ -55,17 +48,7 @@ std::vector<std::pair<std::string, std::string>> FreshSettings() {
 }
 
 std::optional<std::string> LocalAppDataFolder() {
-#ifdef _WIN32
-    return NonEmptyEnvironment("LOCALAPPDATA");
-#else
-    if (auto xdg = NonEmptyEnvironment("XDG_DATA_HOME"); xdg && fs::path(*xdg).is_absolute()) {
-        return xdg;
-    }
-    if (auto home = NonEmptyEnvironment("HOME")) {
-        return (fs::path(*home) / ".local" / "share").string();
-    }
-    return std::nullopt;
-#endif
+    return platform::UserDataFolder();
 }
 
 bool PrepareConfigFile() {

@@ -2,8 +2,8 @@
 
 #include "firmware/bsl430/protocol.h"
 #include "firmware/image_check.h"
+#include "platform/DataFolder.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -14,14 +14,6 @@ namespace fs = std::filesystem;
 
 constexpr char kFolderName[] = "echovane";
 constexpr std::size_t kBytesPerLine = 16;
-
-std::optional<std::string> Environment(const char* name) {
-    const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
 
 // Only the XDG rules ask for it; Windows folders come from the system as they are.
 [[maybe_unused]] bool Absolute(const std::string& path) {
@@ -126,19 +118,16 @@ Found FindPassword(const BootLoaderSearch& search) {
 
 std::vector<std::string> BootLoaderFolders() {
     std::vector<std::string> folders;
+    if (const auto user = platform::UserDataFolder()) {
+        folders.push_back(Folder(*user));
+    }
 #ifdef _WIN32
-    for (const char* name : {"LOCALAPPDATA", "PROGRAMDATA"}) {
-        if (const auto base = Environment(name)) {
-            folders.push_back(Folder(*base));
-        }
+    if (const auto machine = platform::NonEmptyEnvironment("PROGRAMDATA")) {
+        folders.push_back(Folder(*machine));
     }
 #else
-    if (const auto home = Environment("XDG_DATA_HOME"); home && Absolute(*home)) {
-        folders.push_back(Folder(*home));
-    } else if (const auto user = Environment("HOME")) {
-        folders.push_back(Folder((fs::path(*user) / ".local" / "share").string()));
-    }
-    std::istringstream dirs(Environment("XDG_DATA_DIRS").value_or("/usr/local/share:/usr/share"));
+    std::istringstream dirs(
+        platform::NonEmptyEnvironment("XDG_DATA_DIRS").value_or("/usr/local/share:/usr/share"));
     std::string entry;
     while (std::getline(dirs, entry, ':')) {
         // The XDG rules ignore relative entries.
