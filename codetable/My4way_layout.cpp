@@ -120,16 +120,6 @@ QString KeyName(int key) {
     return platform::FromLatin1(KeyLabels()[key - 1].openingPrefix).trimmed();
 }
 
-// Widgets in the order a reader takes them: top to bottom, left to right.
-template <typename Widget> std::vector<Widget*> InReadingOrder(std::vector<Widget*> widgets) {
-    std::stable_sort(widgets.begin(), widgets.end(), [](const QWidget* a, const QWidget* b) {
-        const QPoint pa = a->mapTo(a->window(), QPoint(0, 0));
-        const QPoint pb = b->mapTo(b->window(), QPoint(0, 0));
-        return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
-    });
-    return widgets;
-}
-
 QRect KeyButtonRect(int key, int width, int top, int height) {
     const PicturePoint centre = kKeyCentres[key];
     return QRect(kPictureOrigin.x() + centre.x - width / 2, kPictureOrigin.y() + centre.y + top,
@@ -308,34 +298,28 @@ void My4way_layout::MakeKeyboardAndScreenReaderReady() {
 
     // The keys as they lie on the picture, each with its modifier button; then the right-hand
     // column from the top: modifier boxes, the modifier picker under them, the code rows.
-    std::vector<QPushButton*> keys(keyBtns_.begin(), keyBtns_.end());
-    QWidget* previous = nullptr;
-    const auto chain = [&previous](QWidget* next) {
-        if (previous != nullptr) {
-            QWidget::setTabOrder(previous, next);
-        }
-        previous = next;
-    };
-    for (QPushButton* key : InReadingOrder(keys)) {
-        chain(key);
+    const std::vector<QWidget*> keys =
+        ui::InReadingOrder(std::vector<QWidget*>(keyBtns_.begin(), keyBtns_.end()));
+    std::vector<QWidget*> chain;
+    for (QWidget* key : keys) {
+        chain.push_back(key);
         const auto at = std::find(keyBtns_.begin(), keyBtns_.end(), key) - keyBtns_.begin();
-        chain(modifierBtns_[static_cast<size_t>(at)]);
+        chain.push_back(modifierBtns_[static_cast<size_t>(at)]);
     }
-    for (QCheckBox* box :
-         InReadingOrder(std::vector<QCheckBox*>(checkBoxes_.begin(), checkBoxes_.end()))) {
-        chain(box);
+    for (QWidget* box :
+         ui::InReadingOrder(std::vector<QWidget*>(checkBoxes_.begin(), checkBoxes_.end()))) {
+        chain.push_back(box);
     }
-    chain(selectModifierCbox_);
+    chain.push_back(selectModifierCbox_);
     for (int slot = 0; slot < kCodesPerKey; ++slot) {
-        chain(textBoxes_[slot]);
-        chain(selectCodeCboxes_[slot]);
+        chain.push_back(textBoxes_[slot]);
+        chain.push_back(selectCodeCboxes_[slot]);
     }
-    chain(resetBtn_);
-    chain(applyBtn_);
-    chain(exitBtn_);
+    chain.insert(chain.end(), {resetBtn_, applyBtn_, exitBtn_});
+    ui::SetTabChain(chain);
     // Escape is Close; Enter is Apply unless a button has the focus.
     new ui::WindowKeys(*this, exitBtn_, applyBtn_);
-    InReadingOrder(keys).front()->setFocus();
+    keys.front()->setFocus();
     DescribeCodeBoxes();
 }
 

@@ -257,19 +257,13 @@ void self_test::MakeKeyboardAndScreenReaderReady() {
 
 void self_test::SetTabChain() {
     // Play and Record, the markers as they lie on the picture, then Close.
-    std::vector<QPushButton*> shown(markers.begin(), markers.end());
-    std::stable_sort(shown.begin(), shown.end(), [this](QPushButton* a, QPushButton* b) {
-        const QPoint pa = a->mapTo(this, QPoint(0, 0));
-        const QPoint pb = b->mapTo(this, QPoint(0, 0));
-        return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
-    });
-    QWidget* previous = button23;
-    QWidget::setTabOrder(button17, button23);
-    for (QPushButton* marker : shown) {
-        QWidget::setTabOrder(previous, marker);
-        previous = marker;
+    std::vector<QWidget*> chain{button17, button23};
+    for (QWidget* marker :
+         ui::InReadingOrder(std::vector<QWidget*>(markers.begin(), markers.end()))) {
+        chain.push_back(marker);
     }
-    QWidget::setTabOrder(previous, endBtn);
+    chain.push_back(endBtn);
+    ui::SetTabChain(chain);
 }
 
 void self_test::resizeEvent(QResizeEvent* event) {

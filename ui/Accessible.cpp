@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace ui {
 namespace {
 
@@ -33,7 +35,7 @@ void TellDescription(QWidget* control, const QString& description) {
     }
 }
 
-void SetTabChain(std::initializer_list<QWidget*> controls) {
+void SetTabChain(std::span<QWidget* const> controls) {
     QWidget* previous = nullptr;
     for (QWidget* control : controls) {
         if (control == nullptr) {
@@ -44,6 +46,15 @@ void SetTabChain(std::initializer_list<QWidget*> controls) {
         }
         previous = control;
     }
+}
+
+std::vector<QWidget*> InReadingOrder(std::vector<QWidget*> controls) {
+    std::stable_sort(controls.begin(), controls.end(), [](const QWidget* a, const QWidget* b) {
+        const QPoint pa = a->mapTo(a->window(), QPoint(0, 0));
+        const QPoint pb = b->mapTo(b->window(), QPoint(0, 0));
+        return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+    });
+    return controls;
 }
 
 QString FocusMarkRule(const QString& selector) {

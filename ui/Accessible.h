@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <initializer_list>
+#include <span>
+#include <vector>
 
 class QWidget;
 
@@ -20,7 +22,13 @@ void NameControl(QWidget* control, const QString& name, const QString& descripti
 void TellDescription(QWidget* control, const QString& description);
 
 // Tab goes through the controls in this order (null entries are skipped).
-void SetTabChain(std::initializer_list<QWidget*> controls);
+void SetTabChain(std::span<QWidget* const> controls);
+inline void SetTabChain(std::initializer_list<QWidget*> controls) {
+    SetTabChain(std::span<QWidget* const>(controls.begin(), controls.size()));
+}
+
+// Controls in the order a reader takes them in their window: top to bottom, left to right.
+std::vector<QWidget*> InReadingOrder(std::vector<QWidget*> controls);
 
 // A style-sheet rule that outlines selector while it has the keyboard focus: text boxes, and
 // controls whose colours come from a style sheet, show no focus of their own.
