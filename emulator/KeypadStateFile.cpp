@@ -1,5 +1,6 @@
 #include "KeypadStateFile.h"
 
+#include "emulator/HexDigits.h"
 #include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"
 
@@ -102,8 +103,9 @@ bool ReadSettings(const std::map<std::string, std::string>& values, const std::s
 using Values = std::map<std::string, std::string>;
 using Mode = SimulatedBootLoader::Mode;
 
+// The MCU's keys: "mcu." and a name; its memory as "mcu.memory.ADDRESS".
 constexpr char kMcuPrefix[] = "mcu.";
-constexpr char kMemoryPrefix[] = "mcu.memory.";
+constexpr char kMemoryKey[] = "memory.";
 // Keypads after the first keep their keys under "keypad2.", "keypad3." and so on; the first
 // keeps the unprefixed keys a one-keypad file has always had.
 constexpr char kKeypadPrefix[] = "keypad";
@@ -111,14 +113,18 @@ constexpr std::pair<Mode, const char*> kModeNames[] = {{Mode::Application, "appl
                                                        {Mode::FlashBsl, "flashBsl"},
                                                        {Mode::RamBsl, "ramBsl"},
                                                        {Mode::Crashed, "crashed"}};
+constexpr std::pair<const char*, bool SimulatedBootLoader::SavedState::*> kMcuFlags[] = {
+    {"locked", &SimulatedBootLoader::SavedState::locked},
+    {"installed", &SimulatedBootLoader::SavedState::installed},
+    {"applicationChanged", &SimulatedBootLoader::SavedState::applicationChanged},
+    {"poweringUp", &SimulatedBootLoader::SavedState::poweringUp}};
 
 std::string HexBytes(const std::vector<uint8_t>& bytes) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;
     text.reserve(bytes.size() * 2);
     for (uint8_t b : bytes) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 0x0F];
+        text += UpperHex(b >> 4);
+        text += UpperHex(b);
     }
     return text;
 }
@@ -129,12 +135,14 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text) {
     }
     std::vector<uint8_t> bytes;
     bytes.reserve(text.size() / 2);
-    for (size_t i = 0; i < text.size(); i += 2) {
-        const std::string pair = text.substr(i, 2);
-        if (pair.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
-            return std::nullopt;
-        }
-        bytes.push_back(static_cast<uint8_t>(std::stoul(pair, nullptr, 16)));
+    bool ok = true;
+    for (size_t i = 0; i < text.size() && ok; i += 2) {
+        const auto high = HexValue(static_cast<uint8_t>(text[i]), &ok);
+        const auto low = HexValue(static_cast<uint8_t>(text[i + 1]), &ok);
+        bytes.push_back(static_cast<uint8_t>(high << 4 | low));
+    }
+    if (!ok) {
+        return std::nullopt;
     }
     return bytes;
 }
@@ -173,23 +181,22 @@ std::vector<std::string> Fields(const std::string& text) {
 
 void WriteMcu(std::ostream& out, const std::string& prefix,
               const SimulatedBootLoader::SavedState& mcu) {
+    const std::string mcuKey = prefix + kMcuPrefix;
     for (const auto& [mode, name] : kModeNames) {
         if (mode == mcu.mode) {
-            out << prefix << "mcu.mode=" << name << "\n";
+            out << mcuKey << "mode=" << name << "\n";
         }
     }
-    out << prefix << "mcu.locked=" << int(mcu.locked) << "\n"
-        << prefix << "mcu.installed=" << int(mcu.installed) << "\n"
-        << prefix << "mcu.applicationChanged=" << int(mcu.applicationChanged) << "\n"
-        << prefix << "mcu.poweringUp=" << int(mcu.poweringUp) << "\n"
-        << prefix << "mcu.ramBslVersion=" << HexBytes({mcu.version.begin(), mcu.version.end()})
-        << "\n";
+    for (const auto& [name, member] : kMcuFlags) {
+        out << mcuKey << name << "=" << int(mcu.*member) << "\n";
+    }
+    out << mcuKey << "ramBslVersion=" << HexBytes({mcu.version.begin(), mcu.version.end()}) << "\n";
     char address[12];
     std::snprintf(address, sizeof address, "%05X", mcu.bufferStart);
-    out << prefix << "mcu.buffer=" << address << ":" << HexBytes(mcu.buffer) << "\n";
-    out << prefix << "mcu.written=" << RangesText(mcu.written) << "\n"
-        << prefix << "mcu.verified=" << RangesText(mcu.verified) << "\n"
-        << prefix << "mcu.writeFailures=";
+    out << mcuKey << "buffer=" << address << ":" << HexBytes(mcu.buffer) << "\n";
+    out << mcuKey << "written=" << RangesText(mcu.written) << "\n"
+        << mcuKey << "verified=" << RangesText(mcu.verified) << "\n"
+        << mcuKey << "writeFailures=";
     for (size_t i = 0; i < mcu.writeFailures.size(); ++i) {
         std::snprintf(address, sizeof address, "%05X", mcu.writeFailures[i]);
         out << (i == 0 ? "" : ",") << address;
@@ -197,22 +204,15 @@ void WriteMcu(std::ostream& out, const std::string& prefix,
     out << "\n";
     for (const auto& run : mcu.memory.Changes()) {
         std::snprintf(address, sizeof address, "%05X", run.address);
-        out << prefix << kMemoryPrefix << address << "=" << HexBytes(run.bytes) << "\n";
+        out << mcuKey << kMemoryKey << address << "=" << HexBytes(run.bytes) << "\n";
     }
 }
 
 // False when a kept MCU key cannot be read; missing keys keep their power-on values.
 bool ReadMcu(const Values& values, const std::string& prefix,
              SimulatedBootLoader::SavedState& mcu) {
-    auto flag = [&](const char* key, bool& into) {
-        auto it = values.find(prefix + kMcuPrefix + key);
-        if (it == values.end()) {
-            return true;
-        }
-        into = it->second == "1";
-        return it->second == "0" || it->second == "1";
-    };
-    if (auto it = values.find(prefix + "mcu.mode"); it != values.end()) {
+    const std::string mcuKey = prefix + kMcuPrefix;
+    if (auto it = values.find(mcuKey + "mode"); it != values.end()) {
         bool known = false;
         for (const auto& [mode, name] : kModeNames) {
             if (it->second == name) {
@@ -224,19 +224,22 @@ bool ReadMcu(const Values& values, const std::string& prefix,
             return false;
         }
     }
-    if (!flag("locked", mcu.locked) || !flag("installed", mcu.installed) ||
-        !flag("applicationChanged", mcu.applicationChanged) ||
-        !flag("poweringUp", mcu.poweringUp)) {
-        return false;
+    for (const auto& [name, member] : kMcuFlags) {
+        if (auto it = values.find(mcuKey + name); it != values.end()) {
+            if (it->second != "0" && it->second != "1") {
+                return false;
+            }
+            mcu.*member = it->second == "1";
+        }
     }
-    if (auto it = values.find(prefix + "mcu.ramBslVersion"); it != values.end()) {
+    if (auto it = values.find(mcuKey + "ramBslVersion"); it != values.end()) {
         const auto bytes = ParseHexBytes(it->second);
         if (!bytes || bytes->size() != mcu.version.size()) {
             return false;
         }
         std::copy(bytes->begin(), bytes->end(), mcu.version.begin());
     }
-    if (auto it = values.find(prefix + "mcu.buffer"); it != values.end()) {
+    if (auto it = values.find(mcuKey + "buffer"); it != values.end()) {
         const auto colon = it->second.find(':');
         const auto start = ParseAddress(it->second.substr(0, colon));
         const auto bytes =
@@ -248,8 +251,8 @@ bool ReadMcu(const Values& values, const std::string& prefix,
         mcu.buffer = *bytes;
     }
     for (auto [key, ranges] :
-         {std::pair{"mcu.written", &mcu.written}, std::pair{"mcu.verified", &mcu.verified}}) {
-        auto it = values.find(prefix + key);
+         {std::pair{"written", &mcu.written}, std::pair{"verified", &mcu.verified}}) {
+        auto it = values.find(mcuKey + key);
         if (it == values.end()) {
             continue;
         }
@@ -264,7 +267,7 @@ bool ReadMcu(const Values& values, const std::string& prefix,
             ranges->push_back({*start, *end});
         }
     }
-    if (auto it = values.find(prefix + "mcu.writeFailures"); it != values.end()) {
+    if (auto it = values.find(mcuKey + "writeFailures"); it != values.end()) {
         for (const std::string& field : Fields(it->second)) {
             const auto address = ParseAddress(field);
             if (!address || *address >= kMainFlashEnd) {
@@ -273,7 +276,7 @@ bool ReadMcu(const Values& values, const std::string& prefix,
             mcu.writeFailures.push_back(*address);
         }
     }
-    const std::string memory = prefix + kMemoryPrefix;
+    const std::string memory = mcuKey + kMemoryKey;
     for (auto it = values.lower_bound(memory);
          it != values.end() && it->first.rfind(memory, 0) == 0; ++it) {
         const auto address = ParseAddress(it->first.substr(memory.size()));

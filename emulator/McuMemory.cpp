@@ -24,9 +24,10 @@ uint8_t NewChipByte(uint32_t address) {
 
 } // namespace
 
-McuMemory::McuMemory() : bytes_(kMainFlashEnd, 0) {
-    std::fill(bytes_.begin() + kBslFlashStart, bytes_.begin() + kInfoFlashEnd, kErased);
-    std::fill(bytes_.begin() + kMainFlashStart, bytes_.end(), kErased);
+McuMemory::McuMemory() : bytes_(kMainFlashEnd) {
+    for (uint32_t at = 0; at < kMainFlashEnd; ++at) {
+        bytes_[at] = NewChipByte(at);
+    }
 }
 
 McuMemory::Area McuMemory::AreaOf(uint32_t address) {

@@ -1,5 +1,6 @@
 #include "SimulatedKeypad.h"
 
+#include "emulator/HexDigits.h"
 #include "emulator/VirtualBus.h"
 
 #include <algorithm>
@@ -61,24 +62,6 @@ constexpr std::array<uint8_t, kKeyBlockSize> kAlternateTable = {
     0, 0x3A, 0, 0x3B, 0, 0x3C, 0, 0x3D, 0, 0x3E, 0, 0x3F, 0, 0x40, 0, 0x41, 0, 0x42, 0, 0x43};
 constexpr std::array<uint8_t, kKeyBlockSize> kMouseTable = {
     0, 0x01, 0, 0x02, 0, 0x03, 0, 0x04, 0, 0x05, 0, 0x06, 0, 0x07, 0, 0x08, 0, 0x09, 0, 0x0A};
-
-uint8_t HexValue(uint8_t c, bool* ok) {
-    if (c >= '0' && c <= '9') {
-        return static_cast<uint8_t>(c - '0');
-    }
-    if (c >= 'A' && c <= 'F') {
-        return static_cast<uint8_t>(c - 'A' + 10);
-    }
-    if (c >= 'a' && c <= 'f') {
-        return static_cast<uint8_t>(c - 'a' + 10);
-    }
-    *ok = false;
-    return 0;
-}
-
-char UpperHex(int nibble) {
-    return "0123456789ABCDEF"[nibble & 0x0F];
-}
 
 void AppendText(std::vector<uint8_t>& out, const std::string& text) {
     out.insert(out.end(), text.begin(), text.end());
