@@ -143,12 +143,16 @@ std::shared_ptr<SimulatedBootLoader> SimulatedBootLoader::Attach(SimulatedKeypad
 
 void SimulatedBootLoader::Enter(const std::shared_ptr<SimulatedKeypad>& keypad) {
     keypad_ = keypad;
+    EnsureInstalled(*keypad);
+    StartSession(Mode::FlashBsl);
+}
+
+void SimulatedBootLoader::EnsureInstalled(const SimulatedKeypad& keypad) {
     if (!installed_) {
         // The flash holds the firmware the keypad has been running.
-        memory_.InstallApplication(keypad->model.firmwareVersion, vectors_);
+        memory_.InstallApplication(keypad.model.firmwareVersion, vectors_);
         installed_ = true;
     }
-    StartSession(Mode::FlashBsl);
 }
 
 void SimulatedBootLoader::StartSession(Mode mode) {
@@ -565,9 +569,8 @@ void SimulatedBootLoader::PowerOn(uint64_t atUs) {
         auto keypad = self->keypad_;
         self->memory_.ClearRam();
         self->buffer_.clear();
-        if (keypad && !self->installed_) {
-            self->memory_.InstallApplication(keypad->model.firmwareVersion, self->vectors_);
-            self->installed_ = true;
+        if (keypad) {
+            self->EnsureInstalled(*keypad);
         }
         if (keypad && self->memory_.HasResetVector() && self->ImageComplete()) {
             if (self->applicationChanged_) {

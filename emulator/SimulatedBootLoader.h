@@ -203,6 +203,9 @@ private:
     // Plugging the keypad in: the application as it was when nothing changed it, else a
     // power-on.
     void PowerUpNow();
+    // Until the first boot-loader session nothing has touched the flash: it holds the image of
+    // the firmware keypad runs.
+    void EnsureInstalled(const SimulatedKeypad& keypad);
 
     McuMemory memory_;
     std::array<uint8_t, kPasswordLength> vectors_{};
