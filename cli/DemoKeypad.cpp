@@ -4,15 +4,12 @@
 #include "emulator/KeypadStateFile.h"
 #include "platform/clock.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 
 namespace cli {
 namespace {
-
-constexpr int kFirstSerialNumber = 12345;
 
 std::vector<emulator::KeptKeypad>
 Kept(const std::vector<std::shared_ptr<emulator::SimulatedKeypad>>& keypads,
@@ -33,10 +30,7 @@ DemoKeypad::DemoKeypad() {
                   << " keypads; the demo has one.\n";
     }
     for (int i = 0; i < count.value_or(1); ++i) {
-        auto keypad = emulator::MakeDemoKeypad();
-        char serial[16];
-        std::snprintf(serial, sizeof serial, "%08d", kFirstSerialNumber + i);
-        keypad->model.serialNumber = serial;
+        auto keypad = emulator::MakeDemoKeypad(i);
         // A reset or boot-loader entry does not outlive the run: come back at once.
         keypad->rebootMs = 0;
         bootLoaders_.push_back(emulator::AttachDemoBootLoader(*keypad));

@@ -3,14 +3,19 @@
 #include "emulator/SimulatedRamBsl.h"
 #include "emulator/VirtualBus.h"
 
+#include <cstdio>
+
 namespace emulator {
 
-std::shared_ptr<emulator::SimulatedKeypad> MakeDemoKeypad() {
+std::shared_ptr<emulator::SimulatedKeypad> MakeDemoKeypad(int index) {
+    constexpr int kFirstSerialNumber = 12345;
     emulator::SimulatedKeypad::Model model;
     model.hasMulticode = true;
     model.hasBle = true;
     model.firmwareVersion = "1.0.810";
-    model.serialNumber = "00012345";
+    char serial[16];
+    std::snprintf(serial, sizeof serial, "%08d", kFirstSerialNumber + index);
+    model.serialNumber = serial;
     auto keypad = std::make_shared<emulator::SimulatedKeypad>(model);
     keypad->settings.tableKind = emulator::kCustomSingleKind;
     keypad->storedDefaults = keypad->settings;

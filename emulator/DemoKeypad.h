@@ -11,8 +11,9 @@
 namespace emulator {
 
 // A ten-key keypad with multi-code tables and a BLE module, on "Customise Table", firmware
-// "1.0.810", serial number "00012345".
-std::shared_ptr<SimulatedKeypad> MakeDemoKeypad();
+// "1.0.810", serial number "00012345"; the demo's further keypads count on from there (index 1
+// is "00012346").
+std::shared_ptr<SimulatedKeypad> MakeDemoKeypad(int index = 0);
 // Makes one and plugs it in.
 std::shared_ptr<SimulatedKeypad> PlugDemoKeypad();
 // Gives the keypad its MSP430 boot loader, so "Update Echovane Firmware" can program it; its
