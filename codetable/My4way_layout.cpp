@@ -324,14 +324,15 @@ void My4way_layout::MakeKeyboardAndScreenReaderReady() {
 }
 
 void My4way_layout::DescribeCodeBoxes() {
-    const int key = editor_.SelectedKey();
+    const bool selected = editor_.SelectedKey() != 0;
     for (int slot = 1; slot <= kCodesPerKey; ++slot) {
+        const int key = editor_.CodeBoxKey(slot);
         QString whose;
         if (key != 0) {
-            whose = QStringLiteral("Code %1 of key %2, %3").arg(slot).arg(key).arg(KeyName(key));
-        } else if (!editor_.CodeBoxText(slot).empty()) {
-            // After Reset box N shows code 1 of key N.
-            whose = QStringLiteral("Code 1 of key %1, %2").arg(slot).arg(KeyName(slot));
+            whose = QStringLiteral("Code %1 of key %2, %3")
+                        .arg(selected ? slot : 1)
+                        .arg(key)
+                        .arg(KeyName(key));
         } else {
             whose = QStringLiteral("Code %1 of the selected key; no key is selected").arg(slot);
         }
@@ -401,7 +402,7 @@ void My4way_layout::ShowKeys() {
         button->setText(caption);
         button->setChecked(key == selected);
         // The code the caption shows, and the aqua mark, in words.
-        const QString code = caption.mid(KeyName(key).size()).trimmed();
+        const QString code = QString::fromStdString(editor_.KeyCodeText(key));
         ui::TellDescription(button, editor_.KeyMarked(key)
                                         ? QStringLiteral("Code %1, just picked").arg(code)
                                         : QStringLiteral("Code %1").arg(code));

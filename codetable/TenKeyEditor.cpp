@@ -1,5 +1,7 @@
 #include "TenKeyEditor.h"
 
+#include <algorithm>
+
 namespace codetable {
 namespace {
 
@@ -148,6 +150,25 @@ void TenKeyEditor::Reset() {
     }
     modSelected_ = 0;
     keySelected_ = 0;
+}
+
+std::string TenKeyEditor::KeyCodeText(int key) const {
+    const std::string& caption = KeyCaption(key);
+    // Every caption starts with the key's name, then blanks, then the code.
+    const std::string_view prefix = kKeyLabels[static_cast<size_t>(Index(key))].openingPrefix;
+    const std::size_t name = prefix.find_last_not_of(' ') + 1;
+    const std::size_t code = caption.find_first_not_of(' ', std::min(name, caption.size()));
+    if (code == std::string::npos) {
+        return {};
+    }
+    return caption.substr(code, caption.find_last_not_of(' ') + 1 - code);
+}
+
+int TenKeyEditor::CodeBoxKey(int slot) const {
+    if (const int key = SelectedKey(); key != 0) {
+        return key;
+    }
+    return CodeBoxText(slot).empty() ? 0 : slot;
 }
 
 TableWriteResult TenKeyEditor::Apply(hid_device* device) const {

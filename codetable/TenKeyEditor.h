@@ -60,11 +60,16 @@ public:
     int Modifier(int key) const { return modifiers_[Index(key)]; }
     const KeyCodes& Codes(int key) const { return arrays_.current[Index(key)]; }
     const std::string& KeyCaption(int key) const { return captions_[Index(key)]; }
+    // The code a key's caption shows, without the key's name: "0x3A".
+    std::string KeyCodeText(int key) const;
     // The aqua mark a key gets when a code is picked for it.
     bool KeyMarked(int key) const { return marked_[Index(key)]; }
     const std::string& ModifierButtonText(int key) const { return modifierTexts_[Index(key)]; }
     bool ModifierButtonOn(int key) const { return (modSelected_ & KeyBit(key)) != 0; }
     const std::string& CodeBoxText(int slot) const { return codeBoxes_[SlotIndex(slot)]; }
+    // The key whose code a code box shows: the selected key's; with none selected, after
+    // Reset, box N shows code 1 of key N; 0 for an empty box and no key selected.
+    int CodeBoxKey(int slot) const;
 
 private:
     static bool IsKey(int key) { return key >= 1 && key <= kKeyCount; }
