@@ -376,10 +376,16 @@ void self_test::StopWorker() {
     }
 }
 
+bool self_test::PostedToWindowThread(std::function<void()> change) {
+    if (QThread::currentThread() == thread()) {
+        return false;
+    }
+    QMetaObject::invokeMethod(this, std::move(change), Qt::QueuedConnection);
+    return true;
+}
+
 void self_test::AddTextToObject(QLabel* txtBox, const QString& str) {
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this, [this, txtBox, str] { AddTextToObject(txtBox, str); }, Qt::QueuedConnection);
+    if (PostedToWindowThread([this, txtBox, str] { AddTextToObject(txtBox, str); })) {
         return;
     }
     txtBox->setText(str);
@@ -387,10 +393,8 @@ void self_test::AddTextToObject(QLabel* txtBox, const QString& str) {
 }
 
 void self_test::AmendCheckBox(QCheckBox* chkBox, bool checked, const QString& str) {
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this, [this, chkBox, checked, str] { AmendCheckBox(chkBox, checked, str); },
-            Qt::QueuedConnection);
+    if (PostedToWindowThread(
+            [this, chkBox, checked, str] { AmendCheckBox(chkBox, checked, str); })) {
         return;
     }
     chkBox->setChecked(checked);
@@ -398,10 +402,7 @@ void self_test::AmendCheckBox(QCheckBox* chkBox, bool checked, const QString& st
 }
 
 void self_test::SetBackColour(QWidget* control, const QColor& colour) {
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this, [this, control, colour] { SetBackColour(control, colour); },
-            Qt::QueuedConnection);
+    if (PostedToWindowThread([this, control, colour] { SetBackColour(control, colour); })) {
         return;
     }
     QPalette palette = control->palette();
@@ -410,9 +411,7 @@ void self_test::SetBackColour(QWidget* control, const QColor& colour) {
 }
 
 void self_test::TellPhase(QWidget* label, const char* state) {
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(
-            this, [this, label, state] { TellPhase(label, state); }, Qt::QueuedConnection);
+    if (PostedToWindowThread([this, label, state] { TellPhase(label, state); })) {
         return;
     }
     // The green a sighted user sees, in words.

@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -75,6 +76,8 @@ public:
 
     // Thread-safe setters: from the worker they hand themselves on to the window thread, which
     // pauses 80 ms after each change.
+    // Off the window thread a change is posted to it instead of made: true when posted.
+    bool PostedToWindowThread(std::function<void()> change);
     void AddTextToObject(QLabel* txtBox, const QString& str);
     void AmendCheckBox(QCheckBox* chkBox, bool checked, const QString& str);
     void SetBackColour(QWidget* control, const QColor& colour);
