@@ -117,7 +117,8 @@ constexpr std::pair<const char*, bool SimulatedBootLoader::SavedState::*> kMcuFl
     {"locked", &SimulatedBootLoader::SavedState::locked},
     {"installed", &SimulatedBootLoader::SavedState::installed},
     {"applicationChanged", &SimulatedBootLoader::SavedState::applicationChanged},
-    {"poweringUp", &SimulatedBootLoader::SavedState::poweringUp}};
+    {"poweringUp", &SimulatedBootLoader::SavedState::poweringUp},
+    {"infoALocked", &SimulatedBootLoader::SavedState::infoALocked}};
 
 std::string HexBytes(const std::vector<uint8_t>& bytes) {
     std::string text;

@@ -62,6 +62,12 @@ bool InRam(uint32_t address) {
     return area == McuMemory::Area::Ram || area == McuMemory::Area::UsbRam;
 }
 
+// Information memory segment A: locked by the flash controller (LOCKA) from every reset until
+// Toggle INFO_A lock; writes and erases there do not take.
+bool InInfoA(uint32_t address) {
+    return address >= kInfoFlashEnd - kInfoSegmentSize && address < kInfoFlashEnd;
+}
+
 // Inside the code of the RAM loader that runs while the RAM loader runs.
 bool InRamLoader(uint32_t address) {
     return std::any_of(SimulatedRamBslSections().begin(), SimulatedRamBslSections().end(),
@@ -162,6 +168,8 @@ void SimulatedBootLoader::StartSession(Mode mode) {
     locked_ = mode == Mode::FlashBsl;
     buffer_.clear();
     if (mode == Mode::FlashBsl) {
+        // The flash loader starts after a reset.
+        infoALocked_ = true;
         memory_.ClearRam();
     }
     lastReplyUs_ = 0;
@@ -224,8 +232,8 @@ int SimulatedBootLoader::massErases() const {
 
 SimulatedBootLoader::SavedState SimulatedBootLoader::Saved() const {
     std::lock_guard lock(VirtualBus::Instance().mutex());
-    return {mode_,   locked_, installed_, applicationChanged_, version_,       bufferStart_,
-            buffer_, memory_, written_,   verified_,           writeFailures_, poweringUp_};
+    return {mode_,   locked_,  installed_, applicationChanged_, version_,    bufferStart_, buffer_,
+            memory_, written_, verified_,  writeFailures_,      poweringUp_, infoALocked_};
 }
 
 void SimulatedBootLoader::Restore(const SavedState& state) {
@@ -256,6 +264,7 @@ void SimulatedBootLoader::Restore(const SavedState& state) {
                          writeFailures_.end());
     restarting_ = false;
     poweringUp_ = state.poweringUp;
+    infoALocked_ = state.infoALocked;
 }
 
 void SimulatedBootLoader::Resume() {
@@ -404,7 +413,8 @@ bool SimulatedBootLoader::Flush(uint64_t atUs) {
         if (InRamLoader(at) && before != bytes[i]) {
             overwritesItself = true;
         }
-        const bool took = memory_.Write(at, bytes[i]);
+        const bool took =
+            infoALocked_ && InInfoA(at) ? before == bytes[i] : memory_.Write(at, bytes[i]);
         written = took && written;
         if (McuMemory::AreaOf(at) == McuMemory::Area::MainFlash) {
             if (memory_.Read(at) != before) {
@@ -566,6 +576,7 @@ void SimulatedBootLoader::PowerOn(uint64_t atUs) {
     VirtualBus::Instance().Schedule(atUs, [self]() {
         auto& bus = VirtualBus::Instance();
         self->poweringUp_ = false;
+        self->infoALocked_ = true;
         auto keypad = self->keypad_;
         self->memory_.ClearRam();
         self->buffer_.clear();
@@ -734,7 +745,7 @@ void SimulatedBootLoader::OnRamLoaderReport(uint8_t command, std::span<const uin
     }
     case kEraseSegment: {
         const uint32_t address = Address(payload);
-        if (memory_.EraseSegment(address) &&
+        if (!(infoALocked_ && InInfoA(address)) && memory_.EraseSegment(address) &&
             McuMemory::AreaOf(address) == McuMemory::Area::MainFlash) {
             ChangeMainFlash();
             const uint32_t start = address - (address - kMainFlashStart) % kMainSegmentSize;
@@ -744,6 +755,7 @@ void SimulatedBootLoader::OnRamLoaderReport(uint8_t command, std::span<const uin
         return;
     }
     case kToggleInfoLock:
+        infoALocked_ = !infoALocked_;
         Message(kOk, arrivalUs, replies);
         return;
     case kTxBslVersion: {

@@ -107,6 +107,8 @@ public:
         // A reset or power cut was under way: the chip comes up whether or not a host is
         // there to see it.
         bool poweringUp = false;
+        // Information memory segment A takes no writes or erases (LOCKA, set by every reset).
+        bool infoALocked = true;
     };
 
     SimulatedBootLoader(std::span<const uint8_t> vectors, Options options);
@@ -217,6 +219,7 @@ private:
     bool restarting_ = false;
     // A reset or power cut, with the power-on still to come.
     bool poweringUp_ = false;
+    bool infoALocked_ = true;
     std::array<uint8_t, 4> version_{};
     uint32_t bufferStart_ = 0;
     std::vector<uint8_t> buffer_;

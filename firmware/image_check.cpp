@@ -115,6 +115,11 @@ ImageCheck CheckFirmwareImage(const bsl430::TiTxtReader& image) {
                        Range(kInfoFlashStart, kInfoFlashEnd - 1) + " and " +
                        Range(kMainFlashStart, kMainFlashEnd - 1));
     }
+    if (const auto locked = FirstRunOutside(segments, [](uint32_t at) { return !InInfoA(at); })) {
+        return Refused("it writes " + *locked + " in information memory segment A (" +
+                       Range(kInfoAStart, kInfoFlashEnd - 1) +
+                       "), which the boot loader keeps locked");
+    }
     const auto low = ByteAt(segments, kResetVectorAddress);
     const auto high = ByteAt(segments, kResetVectorAddress + 1);
     if (!low || !high) {

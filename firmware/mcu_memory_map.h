@@ -10,6 +10,9 @@ namespace firmware {
 
 inline constexpr uint32_t kInfoFlashStart = 0x1800;
 inline constexpr uint32_t kInfoFlashEnd = 0x1A00;
+// Information memory segment A: locked by the flash controller after every reset, and the
+// upgrade does not unlock it.
+inline constexpr uint32_t kInfoAStart = 0x1980;
 inline constexpr uint32_t kRamStart = 0x2400;
 inline constexpr uint32_t kRamEnd = 0x4400;
 inline constexpr uint32_t kMainFlashStart = 0x4400;
@@ -24,6 +27,9 @@ inline constexpr uint32_t kRamBslStart = kRamBslLoadAddress + kRamBslVersionByte
 
 inline bool InMainFlash(uint32_t address) {
     return address >= kMainFlashStart && address < kMainFlashEnd;
+}
+inline bool InInfoA(uint32_t address) {
+    return address >= kInfoAStart && address < kInfoFlashEnd;
 }
 inline bool InFlash(uint32_t address) {
     return InMainFlash(address) || (address >= kInfoFlashStart && address < kInfoFlashEnd);

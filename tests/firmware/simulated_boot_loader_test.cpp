@@ -442,6 +442,38 @@ TEST_F(SimulatedLoader, EmptyTxDataBlockAndZeroLengthReportsAnswerAsTheLoaderDoe
     hid_close(raw);
 }
 
+// Information memory segment A is locked from every reset until Toggle INFO_A lock: what is
+// written or erased there does not take, while segment B takes it either way.
+TEST_F(SimulatedLoader, InfoSegmentATakesNothingUntilItsLockIsToggled) {
+    EnterBootLoader();
+    StartRamBsl();
+    BSL_close_BSL();
+    bsl430::UsbBslLink link;
+    ASSERT_TRUE(link.Open(0x2047, 0x0200, 0));
+    bsl430::UsbBslLink::Reply reply;
+    const auto send = [&](uint8_t command, const std::vector<uint8_t>& payload) {
+        EXPECT_EQ(link.Exchange(command, payload, reply), bsl430::kBslOk);
+        return reply.length > 0 ? int{reply.data[0]} : -1;
+    };
+    // Two bytes at address, then a CRC request, which sends the buffered write on.
+    const auto write = [&](uint32_t address) {
+        const uint8_t low = address & 0xFF;
+        const uint8_t high = (address >> 8) & 0xFF;
+        send(0x10, {low, high, 0x00, 0x12, 0x34});
+        send(0x16, {low, high, 0x00, 0x02, 0x00});
+        return loader->memory().Read(address, 2);
+    };
+    const std::vector<uint8_t> erased = {0xFF, 0xFF};
+    const std::vector<uint8_t> written = {0x12, 0x34};
+    EXPECT_EQ(write(0x1980), erased) << "segment A, locked";
+    EXPECT_EQ(write(0x1900), written) << "segment B";
+    EXPECT_EQ(send(0x13, {}), 0x00);
+    EXPECT_EQ(write(0x1980), written) << "segment A, unlocked";
+    EXPECT_EQ(send(0x13, {}), 0x00);
+    EXPECT_EQ(send(0x12, {0x80, 0x19, 0x00}), 0x00);
+    EXPECT_EQ(loader->memory().Read(0x1980, 2), written) << "locked again: no erase";
+}
+
 TEST_F(SimulatedLoader, FastWritesTakeOneFramePerReport) {
     EnterBootLoader();
     StartRamBsl();
