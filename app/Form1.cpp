@@ -86,7 +86,7 @@ std::optional<std::string> Narrow(const std::optional<QString>& path) {
     if (!path) {
         return std::nullopt;
     }
-    return QDir::toNativeSeparators(*path).toStdString();
+    return platform::CoreFileName(*path);
 }
 
 } // namespace

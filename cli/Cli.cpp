@@ -10,6 +10,7 @@
 #include "keypad/KeypadSelection.h"
 #include "keypad/StatusLines.h"
 #include "keypad/TableKind.h"
+#include "platform/Utf8Path.h"
 #include "platform/text/NarrowText.h"
 
 #include <QCommandLineParser>
@@ -17,6 +18,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <ostream>
@@ -74,6 +76,12 @@ int Connect(Context& context) {
         return RefuseChoice(context, choice);
     }
     return kExitOk;
+}
+
+std::string AbsoluteFileName(const QString& given) {
+    std::error_code ignored;
+    return platform::Utf8FromPath(
+        std::filesystem::absolute(platform::PathFromUtf8(given.toStdString()), ignored));
 }
 
 std::string WithoutLineBreak(std::string text) {

@@ -47,6 +47,9 @@ int Connect(Context& context);
 // The exit status and stderr text for a choice that opened nothing.
 int RefuseChoice(Context& context, const keypad::KeypadChoice& choice);
 
+// A file named on the command line, made absolute, as the cores take file names (UTF-8).
+std::string AbsoluteFileName(const QString& given);
+
 // The text without its trailing line breaks, as a line of its own.
 std::string WithoutLineBreak(std::string text);
 

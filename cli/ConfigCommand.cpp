@@ -9,6 +9,7 @@
 #include "config/config_transfer.h"
 #include "keypad/KeypadCommands.h"
 #include "keypad/StatusRead.h"
+#include "platform/Utf8Path.h"
 
 #include <QTemporaryDir>
 
@@ -23,9 +24,7 @@ class ConfigFileForRun {
 public:
     explicit ConfigFileForRun(const QStringList& positional) : previous_(FileName) {
         if (positional.size() >= 2) {
-            std::error_code ignored;
-            const std::filesystem::path path(positional[1].toStdString());
-            FileName = std::filesystem::absolute(path, ignored).string();
+            FileName = AbsoluteFileName(positional[1]);
         } else {
             config::PrepareConfigFile();
         }
@@ -62,13 +61,14 @@ int Save(Context& context) {
     }
     // A new FILE starts as an empty settings section, and goes again when the save fails.
     std::error_code error;
-    const bool created = !FileName.empty() && !std::filesystem::exists(FileName, error) &&
-                         config::ReplaceFileAtomically(
-                             FileName, std::string("[") + config::kSettingsSection + "]\n");
+    const bool created =
+        !FileName.empty() && !std::filesystem::exists(platform::PathFromUtf8(FileName), error) &&
+        config::ReplaceFileAtomically(FileName,
+                                      std::string("[") + config::kSettingsSection + "]\n");
     const config::Outcome saved = config::SaveToConfigFile(state);
     if (saved.message) {
         if (created) {
-            std::filesystem::remove(FileName, error);
+            std::filesystem::remove(platform::PathFromUtf8(FileName), error);
         }
         return FailWith(context, saved);
     }
@@ -81,7 +81,8 @@ int Apply(Context& context) {
     }
     ConfigFileForRun file(context.positional);
     std::error_code error;
-    if (FileName.empty() || !std::filesystem::is_regular_file(FileName, error)) {
+    if (FileName.empty() ||
+        !std::filesystem::is_regular_file(platform::PathFromUtf8(FileName), error)) {
         return context.Fail("There is no configuration file " + FileName + ".");
     }
     if (const int failed = Connect(context)) {

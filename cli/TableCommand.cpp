@@ -17,6 +17,7 @@
 #include "device/discovery.h"
 #include "device/frame.h"
 #include "keypad/StatusRead.h"
+#include "platform/Utf8Path.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -63,7 +64,7 @@ QJsonObject TableJson(const keypad::StatusRead& read) {
 }
 
 std::string BareName(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
+    return platform::Utf8FromPath(platform::PathFromUtf8(path).filename());
 }
 
 // The status read and the editor's rule: only a customisable table may be shown or written.

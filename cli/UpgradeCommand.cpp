@@ -20,6 +20,7 @@
 #include "keypad/KeypadCommands.h"
 #include "keypad/KeypadSelection.h"
 #include "keypad/StatusRead.h"
+#include "platform/Utf8Path.h"
 #include "platform/clock.h"
 
 #include <algorithm>
@@ -185,10 +186,9 @@ int ConfirmUpgrade(Context& context, const std::string& productWarning,
 
 int ReadSavedConfiguration(Context& context, const QCommandLineOption& option,
                            SavedConfiguration& out) {
+    const std::string path = AbsoluteFileName(context.parser.value(option));
     std::error_code error;
-    const std::string path =
-        std::filesystem::absolute(context.parser.value(option).toStdString(), error).string();
-    if (!std::filesystem::is_regular_file(path, error)) {
+    if (!std::filesystem::is_regular_file(platform::PathFromUtf8(path), error)) {
         return context.Fail("There is no configuration file " + path + ".");
     }
     const config::ReplayRead read = config::ReadReplayPlan(path);

@@ -1,5 +1,7 @@
 #include "atomic_file.h"
 
+#include "platform/Utf8Path.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -35,18 +37,22 @@ ReplaceFault FaultAt(ReplaceStep step, const std::string& path) {
 
 #ifdef _WIN32
 constexpr int kCreateFlags = _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY;
+// Paths are UTF-8; the wide functions take every name the file system can hold.
+std::wstring Wide(const std::string& path) {
+    return platform::PathFromUtf8(path).wstring();
+}
 int OpenNew(const std::string& path) {
-    return _open(path.c_str(), kCreateFlags, _S_IREAD | _S_IWRITE);
+    return _wopen(Wide(path).c_str(), kCreateFlags, _S_IREAD | _S_IWRITE);
 }
 int OpenForWriting(const std::string& path) {
     // Windows never writes a read-only file; asked here, so a file system or an account that
     // would let the open through does not change that.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
         errno = EACCES;
         return -1;
     }
-    return _open(path.c_str(), _O_WRONLY | _O_BINARY);
+    return _wopen(Wide(path).c_str(), _O_WRONLY | _O_BINARY);
 }
 int WriteSome(int fd, const char* data, size_t size) {
     return _write(fd, data, static_cast<unsigned>(size > 0x40000000 ? 0x40000000 : size));
@@ -62,8 +68,11 @@ int ProcessId() {
 }
 void CopyPermissions(int, const std::string&) {}
 bool RenameOver(const std::string& from, const std::string& to) {
-    return MoveFileExA(from.c_str(), to.c_str(),
+    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+void RemoveFile(const std::string& path) {
+    _wremove(Wide(path).c_str());
 }
 void FlushFolder(const std::string&) {}
 #else
@@ -95,6 +104,9 @@ void CopyPermissions(int fd, const std::string& oldPath) {
 bool RenameOver(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
+void RemoveFile(const std::string& path) {
+    std::remove(path.c_str());
+}
 // Makes the rename itself durable; best effort.
 void FlushFolder(const std::string& folder) {
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_CLOEXEC);
@@ -108,10 +120,11 @@ void FlushFolder(const std::string& folder) {
 // The file a path stands for: a link is followed, so the link itself stays in place.
 std::string ResolveTarget(const std::string& path) {
     std::error_code error;
-    if (fs::is_symlink(fs::path(path), error)) {
-        fs::path resolved = fs::weakly_canonical(fs::path(path), error);
+    const fs::path link = platform::PathFromUtf8(path);
+    if (fs::is_symlink(link, error)) {
+        const fs::path resolved = fs::weakly_canonical(link, error);
         if (!error) {
-            return resolved.string();
+            return platform::Utf8FromPath(resolved);
         }
     }
     return path;
@@ -138,10 +151,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
         return std::nullopt;
     }
     std::error_code error;
-    if (fs::is_directory(fs::path(path), error)) {
+    if (fs::is_directory(platform::PathFromUtf8(path), error)) {
         return std::nullopt;
     }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = platform::OpenFile(path, "rb");
     if (file == nullptr) {
         return std::nullopt;
     }
@@ -173,7 +186,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     }
     const std::string target = ResolveTarget(path);
     std::error_code error;
-    const bool replacing = fs::exists(fs::path(target), error);
+    const bool replacing = fs::exists(platform::PathFromUtf8(target), error);
     if (replacing) {
         // A file the user may not write to is not swapped out from under them.
         const int probe = OpenForWriting(target);
@@ -183,8 +196,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
         CloseFile(probe);
     }
 
-    const fs::path targetPath(target);
-    const std::string folder = targetPath.parent_path().string();
+    const std::string folder = platform::Utf8FromPath(platform::PathFromUtf8(target).parent_path());
     static std::atomic<unsigned> sequence{0};
     std::string temporary;
     int fd = -1;
@@ -209,7 +221,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
             CloseFile(fd);
         }
         if (fault != ReplaceFault::Crash) {
-            std::remove(temporary.c_str());
+            RemoveFile(temporary);
         }
         return false;
     };

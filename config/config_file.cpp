@@ -1,6 +1,7 @@
 #include "config_file.h"
 
 #include "platform/DataFolder.h"
+#include "platform/Utf8Path.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -64,14 +65,14 @@ bool PrepareConfigFile(const std::string& dataFolder) {
         return false;
     }
     try {
-        const fs::path folder = fs::path(dataFolder) / kConfigFolderName;
+        const fs::path folder = platform::PathFromUtf8(dataFolder) / kConfigFolderName;
         std::error_code error;
         if (!fs::exists(folder, error)) {
             // The XDG data home itself may not exist yet on a fresh account.
             fs::create_directories(folder, error);
         }
-        FileName = (folder / kConfigFileName).string();
-        if (fs::exists(fs::path(FileName), error)) {
+        FileName = platform::Utf8FromPath(folder / kConfigFileName);
+        if (fs::exists(folder / kConfigFileName, error)) {
             return true;
         }
         return CIniFile::Save(FileName, FreshContent());

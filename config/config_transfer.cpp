@@ -2,6 +2,7 @@
 
 #include "config/atomic_file.h"
 #include "config/config_file.h"
+#include "platform/Utf8Path.h"
 
 #include <filesystem>
 #include <stdexcept>
@@ -49,9 +50,10 @@ ExportPlan PlanExport(const std::optional<std::string>& chosenFolder) {
         return plan;
     }
     try {
-        plan.target = (fs::path(*chosenFolder) / kConfigFileName).string();
+        const fs::path target = platform::PathFromUtf8(*chosenFolder) / kConfigFileName;
+        plan.target = platform::Utf8FromPath(target);
         std::error_code error;
-        if (fs::exists(fs::path(plan.target), error)) {
+        if (fs::exists(target, error)) {
             plan.question = Notice{kOverwriteQuestionText, kOverwriteCaption, NoticeButtons::YesNo,
                                    NoticeIcon::Question};
         }
@@ -77,7 +79,7 @@ Outcome ImportCfgFile(const std::optional<std::string>& chosenFile) {
         return {};
     }
     try {
-        if (fs::path(*chosenFile).filename().string() != kConfigFileName) {
+        if (platform::PathFromUtf8(*chosenFile).filename() != kConfigFileName) {
             return Fails(kIncorrectFilenameText);
         }
         const std::optional<std::string> bytes = ReadWholeFile(*chosenFile, kMaxImportBytes);

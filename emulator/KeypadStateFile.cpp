@@ -3,8 +3,10 @@
 #include "emulator/HexDigits.h"
 #include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"
+#include "platform/Utf8Path.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -359,9 +361,14 @@ void WriteKept(std::ostream& out, const std::string& prefix, const SimulatedKeyp
     }
 }
 
-// Writes to a temporary file and renames it over path.
+// Writes to a temporary file and renames it over path (std::rename would not replace a file on
+// Windows).
 template <typename Write> bool SaveAtomically(const std::string& path, Write write) {
-    const std::string temporary = path + ".tmp";
+    namespace fs = std::filesystem;
+    const fs::path target = platform::PathFromUtf8(path);
+    fs::path temporary = target;
+    temporary += ".tmp";
+    std::error_code error;
     {
         std::ofstream out(temporary, std::ios::trunc);
         if (!out) {
@@ -370,17 +377,19 @@ template <typename Write> bool SaveAtomically(const std::string& path, Write wri
         write(out);
         out.flush();
         if (!out) {
-            std::remove(temporary.c_str());
+            out.close();
+            fs::remove(temporary, error);
             return false;
         }
     }
-    return std::rename(temporary.c_str(), path.c_str()) == 0;
+    fs::rename(temporary, target, error);
+    return !error;
 }
 
 } // namespace
 
 bool LoadKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path) {
-    std::ifstream in(path);
+    std::ifstream in(platform::PathFromUtf8(path));
     if (!in) {
         return false;
     }

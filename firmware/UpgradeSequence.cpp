@@ -7,6 +7,7 @@
 #include "firmware/image_check.h"
 #include "firmware/mcu_memory_map.h"
 
+#include "platform/Utf8Path.h"
 #include "platform/clock.h"
 
 #include <algorithm>
@@ -80,7 +81,7 @@ public:
         std::ofstream out(candidate, std::ios::binary | std::ios::trunc);
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.close();
-        path_ = candidate.string();
+        path_ = platform::Utf8FromPath(candidate);
         if (!out || FirmwarePathProblem(path_)) {
             Remove();
         }
@@ -94,7 +95,7 @@ private:
     void Remove() {
         if (!path_.empty()) {
             std::error_code ignored;
-            std::filesystem::remove(path_, ignored);
+            std::filesystem::remove(platform::PathFromUtf8(path_), ignored);
             path_.clear();
         }
     }

@@ -3,6 +3,7 @@
 #include "firmware/bsl430/protocol.h"
 #include "firmware/image_check.h"
 #include "platform/DataFolder.h"
+#include "platform/Utf8Path.h"
 
 #include <filesystem>
 #include <sstream>
@@ -17,11 +18,11 @@ constexpr std::size_t kBytesPerLine = 16;
 
 // Only the XDG rules ask for it; Windows folders come from the system as they are.
 [[maybe_unused]] bool Absolute(const std::string& path) {
-    return fs::path(path).is_absolute();
+    return platform::PathFromUtf8(path).is_absolute();
 }
 
 std::string Folder(const std::string& base) {
-    return (fs::path(base) / kFolderName).string();
+    return platform::Utf8FromPath(platform::PathFromUtf8(base) / kFolderName);
 }
 
 // The whole file, or nothing when it cannot be read; a file too big for the loader's buffer is
@@ -32,12 +33,12 @@ std::optional<std::string> ReadText(const std::string& path, std::size_t limit) 
 }
 
 std::string InFolder(const std::string& folder, const char* name) {
-    return (fs::path(folder) / name).string();
+    return platform::Utf8FromPath(platform::PathFromUtf8(folder) / name);
 }
 
 bool Exists(const std::string& path) {
     std::error_code ignored;
-    return fs::exists(path, ignored);
+    return fs::exists(platform::PathFromUtf8(path), ignored);
 }
 
 // A folder as the system writes one, closing separator included (backslash on Windows).

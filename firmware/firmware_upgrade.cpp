@@ -14,7 +14,6 @@
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -67,19 +66,13 @@ void UseLargeFont(QWidget* widget) {
     widget->setFont(font);
 }
 
-// File names go to the boot-loader layer and the configuration file as 8-bit text in the
-// platform's own file-name encoding.
-std::string NarrowPath(const QString& path) {
-    return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString();
-}
-
 } // namespace
 
 bool firmware_upgrade::BootLoaderFilesReady(QWidget* parent) {
     const firmware::BootLoaderLookup lookup =
         firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch());
     if (!lookup.files) {
-        ui::ShowWarning(parent, platform::FromLocal8Bit(lookup.message));
+        ui::ShowWarning(parent, platform::FromUtf8(lookup.message));
         return false;
     }
     return true;
@@ -196,7 +189,7 @@ void firmware_upgrade::InitializeBackgroundWorker() {
     backgroundWorker1->DoWork = [this](ui::BackgroundWorker& worker,
                                        ui::BackgroundWorker::WorkArgs& args) {
         const auto report = [&worker](int percent, const std::string& text) {
-            worker.ReportProgress(percent, platform::FromLocal8Bit(text));
+            worker.ReportProgress(percent, platform::FromUtf8(text));
         };
         QVariantMap result{{kResultDone, false}};
         const firmware::DownloadSlot slot;
@@ -210,8 +203,8 @@ void firmware_upgrade::InitializeBackgroundWorker() {
         result[kResultDone] = done;
         if (done) {
             const firmware::RestoreResult restore = firmware::RestoreSettings(restoreState_);
-            result[kResultRestoreMessage] = platform::FromLocal8Bit(restore.message);
-            result[kResultRestoreNotice] = platform::FromLocal8Bit(restore.notice);
+            result[kResultRestoreMessage] = platform::FromUtf8(restore.message);
+            result[kResultRestoreNotice] = platform::FromUtf8(restore.notice);
             result[kResultRestored] = restore.restored;
             result[kResultStateKnown] = restoreState_.known;
         }
@@ -307,23 +300,23 @@ void firmware_upgrade::btnBrowse_Click() {
     }
     // A new choice must be confirmed again before it can be downloaded.
     btnUpgrade->setEnabled(false);
-    const std::string path = NarrowPath(*chosen);
+    const std::string path = platform::CoreFileName(*chosen);
     if (const auto problem = firmware::FirmwarePathProblem(path)) {
         filenameTextBox->clear();
-        ui::ShowWarning(this, platform::FromLocal8Bit(*problem + "\n"));
+        ui::ShowWarning(this, platform::FromUtf8(*problem + "\n"));
         return;
     }
     // Read and checked whole before the keypad can be touched: a file the loader cannot take
     // is refused here with its reason, not found out after the erase.
     if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(path); !image.ok) {
         filenameTextBox->clear();
-        ui::ShowWarning(this, platform::FromLocal8Bit(firmware::FirmwareFileRefusal(path, image)));
+        ui::ShowWarning(this, platform::FromUtf8(firmware::FirmwareFileRefusal(path, image)));
         return;
     }
     filenameTextBox->setText(QDir::toNativeSeparators(*chosen));
 
-    const config::Outcome stored =
-        config::SetSettings(config::kFirmwareFileKey, NarrowPath(QFileInfo(*chosen).fileName()));
+    const config::Outcome stored = config::SetSettings(
+        config::kFirmwareFileKey, platform::CoreFileName(QFileInfo(*chosen).fileName()));
     if (stored.message) {
         ui::ShowMessage(this, {QString::fromStdString(stored.message->text),
                                QString::fromStdString(stored.message->caption), ui::Buttons::Ok,
@@ -334,7 +327,7 @@ void firmware_upgrade::btnBrowse_Click() {
     if (!check.readable) {
         return;
     }
-    if (ui::AskYesNo(this, platform::FromLocal8Bit(check.warning),
+    if (ui::AskYesNo(this, platform::FromUtf8(check.warning),
                      QString::fromLatin1(firmware::kUpgradeCaption)) == ui::Answer::Yes) {
         btnUpgrade->setEnabled(true);
     }
@@ -352,16 +345,15 @@ void firmware_upgrade::btnUpgrade_MouseClick() {
     const firmware::BootLoaderLookup lookup =
         firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch());
     if (!lookup.files) {
-        ui::ShowWarning(this, platform::FromLocal8Bit(lookup.message));
+        ui::ShowWarning(this, platform::FromUtf8(lookup.message));
         return;
     }
-    const std::string path = NarrowPath(filenameTextBox->text());
+    const std::string path = platform::CoreFileName(filenameTextBox->text());
     // No file is the worker's to report ("No file specified").
     if (!path.empty()) {
         if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(path); !image.ok) {
             btnUpgrade->setEnabled(false);
-            ui::ShowWarning(this,
-                            platform::FromLocal8Bit(firmware::FirmwareFileRefusal(path, image)));
+            ui::ShowWarning(this, platform::FromUtf8(firmware::FirmwareFileRefusal(path, image)));
             return;
         }
     }
@@ -372,7 +364,7 @@ void firmware_upgrade::btnUpgrade_MouseClick() {
     progressBar->setValue(0);
     statusBox->clear();
     AppendStatus(QString::fromLatin1(firmware::kStartingText));
-    backgroundWorker1->RunWorkerAsync(QFile::encodeName(filenameTextBox->text()));
+    backgroundWorker1->RunWorkerAsync(QByteArray::fromStdString(path));
 }
 
 void firmware_upgrade::AppendStatus(const QString& text) {

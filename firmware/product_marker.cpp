@@ -1,6 +1,7 @@
 #include "product_marker.h"
 
 #include "firmware/upgrade_state.h"
+#include "platform/Utf8Path.h"
 
 #include <fstream>
 
@@ -83,7 +84,7 @@ ProductCheck CheckProductMarker(std::istream& text) {
 }
 
 ProductCheck CheckProductMarkerFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::PathFromUtf8(path), std::ios::binary);
     if (!file) {
         return {};
     }

@@ -1,5 +1,7 @@
 #include "TiTxtReader.h"
 
+#include "platform/Utf8Path.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -157,7 +159,7 @@ TiTxtReader::Status TiTxtReader::Parse(std::string_view text) {
 
 std::optional<std::string> ReadFileText(const std::string& path, std::size_t limit,
                                         std::string& why) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(platform::PathFromUtf8(path), std::ios::binary);
     if (!file) {
         why = "cannot open " + path;
         return std::nullopt;

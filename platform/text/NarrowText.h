@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -14,8 +15,11 @@ namespace platform {
 // low byte of each character is the byte again).
 QString FromLatin1(std::string_view text);
 
-// File names and the platform's own messages: the local 8-bit encoding (the ANSI code page on
-// Windows).
-QString FromLocal8Bit(std::string_view text);
+// File names and the messages that name files: UTF-8, the cores' file-name text (see
+// platform/Utf8Path.h), so a name the ANSI code page cannot spell arrives whole on Windows too.
+QString FromUtf8(std::string_view text);
+
+// A file name chosen in a window, as the cores take it: native separators, UTF-8.
+std::string CoreFileName(const QString& path);
 
 } // namespace platform

@@ -1,14 +1,18 @@
 // The configuration file: location, first run, reading and saving the keypad's settings.
 
 #include "config/config_file.h"
+#include "config/config_transfer.h"
+#include "platform/Utf8Path.h"
 #include "tests/support/EmulatorFixture.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/test_environment.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <numeric>
+#include <vector>
 
 namespace {
 
@@ -206,6 +210,36 @@ TEST_F(ConfigFileTest, ADamagedFileIsReportedAndLeftAlone) {
     EXPECT_EQ(config::GetSettings("FirstUp"), "");
     EXPECT_EQ(config::ReadSettings(path).state, config::SettingsRead::State::Damaged);
     EXPECT_EQ(ReadBytes(path), damaged);
+}
+
+// A data folder and a USB stick named in any script: the file is made and saved in the one and
+// exported to and imported from the other (Windows would read such names in its ANSI code page).
+TEST_F(ConfigFileTest, FoldersNamedInAnyScriptHoldTheFile) {
+#ifdef _WIN32
+    constexpr char kDataFolderVariable[] = "LOCALAPPDATA";
+#else
+    constexpr char kDataFolderVariable[] = "XDG_DATA_HOME";
+#endif
+    const std::string data = folder.File(testsupport::kNameInManyScripts);
+    testsupport::ScopedEnvironment dataFolder(kDataFolderVariable, data);
+    ASSERT_TRUE(config::PrepareConfigFile());
+    EXPECT_EQ(FileName, folder.File(std::string(testsupport::kNameInManyScripts) +
+                                    "/VexorInterface/USBEchovaneUtilityCfg.ini"));
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{testsupport::kNameInManyScripts});
+    ASSERT_FALSE(config::SetSettings(config::kLedBrightnessKey, "6").failed());
+    EXPECT_EQ(config::GetSettings(config::kLedBrightnessKey), "6");
+
+    const std::string stick = folder.File("stick " + std::string(testsupport::kNameInManyScripts));
+    fs::create_directory(platform::PathFromUtf8(stick));
+    const config::ExportPlan plan = config::PlanExport(stick);
+    ASSERT_FALSE(plan.message);
+    ASSERT_FALSE(config::ExportCfgFile(plan.target).failed());
+    EXPECT_EQ(ReadBytes(plan.target), ReadBytes(FileName));
+
+    const std::string exported = ReadBytes(plan.target);
+    WriteBytes(FileName, "older");
+    ASSERT_FALSE(config::ImportCfgFile(plan.target).failed());
+    EXPECT_EQ(ReadBytes(FileName), exported);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "device/frame.h"
 #include "emulator/SimulatedRamBsl.h"
 #include "firmware/bsl430/bsl430.h"
+#include "platform/Utf8Path.h"
 
 #include <cstdio>
 #include <fstream>
@@ -92,10 +93,10 @@ void BootLoaderTest::EnterBootLoader() {
 }
 
 std::string BootLoaderTest::WriteFile(const std::string& name, const std::string& text) {
-    const auto path = scratch / name;
+    const auto path = scratch / platform::PathFromUtf8(name);
     std::ofstream out(path, std::ios::binary);
     out << text;
-    return path.string();
+    return platform::Utf8FromPath(path);
 }
 
 } // namespace testsupport

@@ -38,7 +38,7 @@ protected:
     void EnterBootLoader();
     // Lets virtual time pass and runs what became due on the bus.
     void Pass(uint32_t ms);
-    // Writes text into a scratch file and returns its path.
+    // Writes text into a scratch file and returns its path (UTF-8, as the cores take it).
     std::string WriteFile(const std::string& name, const std::string& text);
 
     std::shared_ptr<emulator::SimulatedKeypad> keypad;

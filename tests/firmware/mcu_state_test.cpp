@@ -6,11 +6,14 @@
 #include "emulator/KeypadStateFile.h"
 #include "emulator/SimulatedRamBsl.h"
 #include "firmware/bsl430/bsl430.h"
+#include "platform/Utf8Path.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 
 namespace {
@@ -150,6 +153,24 @@ TEST_F(McuState, AFileWithoutTheChipLeavesAFreshOne) {
     EXPECT_EQ(next->model.serialNumber, "00077777");
     EXPECT_TRUE(bus().IsPlugged(next.get()));
     EXPECT_FALSE(mcu->Saved().installed);
+}
+
+// The demo's state is replaced and read again in a folder named in any script (std::rename
+// would not replace the file on Windows, and the narrow names there are in the ANSI code page).
+TEST_F(McuState, IsReplacedAndReadInAFolderNamedInAnyScript) {
+    const auto folder = scratch / platform::PathFromUtf8(testsupport::kNameInManyScripts);
+    std::filesystem::create_directory(folder);
+    const std::string path = platform::Utf8FromPath(folder / "demo.state");
+    for (const char* serialNumber : {"00011111", "00022222"}) {
+        keypad->model.serialNumber = serialNumber;
+        ASSERT_TRUE(emulator::SaveKeypadState(*keypad, path)) << serialNumber;
+    }
+    bus().Reset();
+    auto next = std::make_shared<emulator::SimulatedKeypad>();
+    ASSERT_TRUE(emulator::LoadKeypadState(*next, path));
+    EXPECT_EQ(next->model.serialNumber, "00022222");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1)
+        << "nothing left beside the state file";
 }
 
 struct BrokenCase {

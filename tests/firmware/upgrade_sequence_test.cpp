@@ -8,6 +8,8 @@
 #include "device/link_lock.h"
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/device_count.h"
+#include "firmware/image_check.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +80,18 @@ TEST_F(Upgrade, GeneratedSamplesProgramAndVerify) {
         ASSERT_TRUE(bus().IsPlugged(keypad.get()));
         EXPECT_EQ(keypad->model.firmwareVersion, std::string(sample).substr(9, 7));
     }
+}
+
+// A file whose name the Windows ANSI code pages cannot spell is checked, sent and verified.
+TEST_F(Upgrade, AFileNamedInAnyScriptIsDownloaded) {
+    EnterBootLoader();
+    const std::string file = Image(std::string(testsupport::kNameInManyScripts) + ".txt", "VX0952");
+    EXPECT_TRUE(CheckFirmwareFile(file).ok);
+    ASSERT_TRUE(Run(file));
+    EXPECT_TRUE(Has("Sending " + file + "\r\n"));
+    EXPECT_TRUE(Has("Memory successfully verified\r\n"));
+    Pass(loader->options.restartMs + 10);
+    EXPECT_EQ(keypad->model.firmwareVersion, "VX0952");
 }
 
 TEST_F(Upgrade, RefusedBuiltInPasswordMassErasesSkipsTheErasePassAndUsesTheDefault) {

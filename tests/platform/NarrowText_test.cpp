@@ -1,8 +1,10 @@
-// 8-bit text into window text: Latin-1 keeps every byte, the local encoding decodes it.
+// 8-bit text into window text: Latin-1 keeps every byte, file names are UTF-8 both ways.
 
 #include "platform/text/NarrowText.h"
 
 #include <gtest/gtest.h>
+
+#include <QDir>
 
 #include <string>
 
@@ -33,18 +35,22 @@ INSTANTIATE_TEST_SUITE_P(
                                  std::u16string(u"A\0B", 3)}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FromLocal8Bit, DecodesThePlatformsOwnEncoding) {
-    // Qt's local 8-bit encoding is UTF-8 on Linux and macOS whatever the locale says.
+// A name the ANSI code pages cannot spell goes to the cores and comes back whole.
+TEST(FileNames, TravelAsUtf8BothWays) {
+    const QString name = QStringLiteral("Zo\u00EB/\u65E5\u672C/\u0395\u03BB.txt");
+    const std::string core = platform::CoreFileName(name);
+    EXPECT_EQ(platform::FromUtf8(core), QDir::toNativeSeparators(name));
 #ifndef _WIN32
-    EXPECT_EQ(platform::FromLocal8Bit("caf\xC3\xA9").toStdU16String(), u"caf\u00E9");
+    EXPECT_EQ(core, "Zo\xC3\xAB/\xE6\x97\xA5\xE6\x9C\xAC/\xCE\x95\xCE\xBB.txt");
 #endif
-    EXPECT_EQ(platform::FromLocal8Bit("Found 1 device").toStdU16String(), u"Found 1 device");
-    EXPECT_TRUE(platform::FromLocal8Bit("").isEmpty());
+    EXPECT_TRUE(platform::FromUtf8("").isEmpty());
+    // Bytes that are not UTF-8 (a file's own text quoted in a message) still show, marked.
+    EXPECT_EQ(platform::FromUtf8("v\xE9").toStdU16String(), u"v\uFFFD");
 }
 
-TEST(FromLocal8Bit, StopsAtTheGivenLengthNotAtANul) {
+TEST(FromUtf8, StopsAtTheGivenLengthNotAtANul) {
     const std::string withNul("A\0B", 3);
-    EXPECT_EQ(platform::FromLocal8Bit(withNul).size(), 3);
+    EXPECT_EQ(platform::FromUtf8(withNul).size(), 3);
     EXPECT_EQ(platform::FromLatin1(std::string_view("ABC", 2)), QStringLiteral("AB"));
 }
 

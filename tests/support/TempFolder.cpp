@@ -1,5 +1,7 @@
 #include "tests/support/TempFolder.h"
 
+#include "platform/Utf8Path.h"
+
 #include <algorithm>
 #include <atomic>
 #include <fstream>
@@ -47,25 +49,25 @@ TempFolder::~TempFolder() {
 }
 
 std::string TempFolder::File(const std::string& name) const {
-    return (path_ / std::filesystem::path(name).make_preferred()).string();
+    return platform::Utf8FromPath(path_ / platform::PathFromUtf8(name).make_preferred());
 }
 
 std::vector<std::string> TempFolder::Entries() const {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-        names.push_back(entry.path().filename().string());
+        names.push_back(platform::Utf8FromPath(entry.path().filename()));
     }
     std::sort(names.begin(), names.end());
     return names;
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(platform::PathFromUtf8(path), std::ios::binary | std::ios::trunc);
     out << bytes;
 }
 
 std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::PathFromUtf8(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

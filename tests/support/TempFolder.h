@@ -17,7 +17,8 @@ public:
     TempFolder& operator=(const TempFolder&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    // path()/name as a narrow string; "/" in name becomes the system's separator.
+    // path()/name as UTF-8 text, as the cores take file names; "/" in name becomes the
+    // system's separator.
     std::string File(const std::string& name) const;
     // The names of the entries in the folder, sorted.
     std::vector<std::string> Entries() const;
@@ -25,6 +26,10 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A folder name (UTF-8) in scripts no narrow Windows code page spells whole: Latin with a
+// diaeresis, Japanese, Greek.
+inline constexpr char kNameInManyScripts[] = "Zo\xC3\xAB \xE6\x97\xA5\xE6\x9C\xAC \xCE\x95\xCE\xBB";
 
 void WriteBytes(const std::string& path, const std::string& bytes);
 std::string ReadBytes(const std::string& path);

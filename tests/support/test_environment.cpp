@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #ifndef _WIN32
@@ -14,6 +15,27 @@ namespace testsupport {
 namespace {
 
 std::string scratch;
+
+#ifdef _WIN32
+// The environment holds UTF-16 on Windows; the tests, like the cores, speak UTF-8.
+std::wstring Wide(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())).wstring();
+}
+#endif
+
+std::optional<std::string> GetEnvironment(const char* name) {
+#ifdef _WIN32
+    const wchar_t* value = _wgetenv(Wide(name).c_str());
+    if (value == nullptr) {
+        return std::nullopt;
+    }
+    const std::u8string text = std::filesystem::path(value).u8string();
+    return std::string(text.begin(), text.end());
+#else
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+#endif
+}
 
 void RemoveScratch() {
     std::error_code ignored;
@@ -47,7 +69,7 @@ std::string MakeScratchFolder() {
 void SetEnvironment(const char* name, const char* value) {
 #ifdef _WIN32
     // An empty value removes the variable on Windows.
-    _putenv_s(name, value != nullptr ? value : "");
+    _wputenv_s(Wide(name).c_str(), Wide(value != nullptr ? value : "").c_str());
 #else
     if (value != nullptr) {
         setenv(name, value, 1);
@@ -59,9 +81,7 @@ void SetEnvironment(const char* name, const char* value) {
 
 ScopedEnvironment::ScopedEnvironment(const char* name, const std::optional<std::string>& value)
     : name_(name) {
-    if (const char* old = std::getenv(name)) {
-        previous_ = old;
-    }
+    previous_ = GetEnvironment(name);
     SetEnvironment(name, value ? value->c_str() : nullptr);
 }
 
