@@ -19,6 +19,7 @@ void VirtualBus::Reset() {
     devices_.clear();
     scheduled_.clear();
     ++generation_;
+    hotplugEvents_ = true;
     // Paths start again from usb-1, so a test sees the same paths whatever ran before it.
     nextBusId_ = 1;
     for (auto* counter : {&counters_.initCount, &counters_.exitCount, &counters_.openCount,

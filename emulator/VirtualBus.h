@@ -26,6 +26,10 @@ public:
     std::vector<std::shared_ptr<SimulatedDevice>> Devices();
     // Counts every plug and unplug, for the hot-plug events.
     uint64_t generation() const { return generation_.load(); }
+    // Off: no hot-plug event ever arrives, as in a container without a udev daemon or on a
+    // system without device events. On again after Reset().
+    void SetHotplugEvents(bool on) { hotplugEvents_ = on; }
+    bool hotplugEvents() const { return hotplugEvents_.load(); }
 
     // Runs action once the clock reaches atUs (checked whenever the program touches the bus,
     // and by RunDue()).
@@ -81,6 +85,7 @@ private:
     } counters_;
     std::atomic<bool> initialized_{false};
     std::atomic<uint64_t> generation_{0};
+    std::atomic<bool> hotplugEvents_{true};
     uint64_t nextAttachment_ = 1;
     int nextBusId_ = 1;
 };

@@ -20,7 +20,7 @@ public:
         const uint64_t deadline = platform::NowUs() + uint64_t{timeoutMs} * 1000;
         for (;;) {
             const uint64_t now = Generation();
-            if (now != seen_) {
+            if (now != seen_ && VirtualBus::Instance().hotplugEvents()) {
                 seen_ = now;
                 return true;
             }

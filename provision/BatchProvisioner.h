@@ -25,7 +25,8 @@ inline constexpr uint32_t kSettleMs = 2000;
 // The longest wait for a device event before the stop request is looked at again.
 inline constexpr uint32_t kWaitSliceMs = 250;
 // How often the keypads are enumerated when no device event came: where events may never come.
-inline constexpr uint32_t kFallbackLookMs = 2000;
+// An enumeration alone opens nothing.
+inline constexpr uint32_t kFallbackLookMs = 500;
 
 struct Options {
     // Replayed onto every keypad; read and checked before the run.

@@ -1,13 +1,11 @@
 // The system's word on HID devices coming and going: a udev monitor of the hidraw subsystem on
 // Linux, where the event arrives once udev has set the node's permissions; elsewhere, or when
-// udev cannot be reached (a container without udevd), an interval after which the caller
-// enumerates again.
+// udev cannot be reached (a container without udevd), no word at all: the caller enumerates on
+// its own timer and compares, which opens nothing.
 
 #include "platform/HidHotplug.h"
 
 #include "platform/clock.h"
-
-#include <algorithm>
 
 #ifdef ECHOVANE_HAVE_UDEV
 #include <libudev.h>
@@ -17,26 +15,14 @@
 namespace platform {
 namespace {
 
-// How often a caller without device events enumerates again.
-constexpr uint32_t kPollIntervalMs = 500;
-
-class IntervalHidHotplug final : public HidHotplug {
+// Saying "may have changed" on a timer instead would make a caller open and read every keypad
+// plugged in each time.
+class SilentHidHotplug final : public HidHotplug {
 public:
     bool WaitForChange(uint32_t timeoutMs) override {
-        const uint64_t due = lastChangeUs_ + uint64_t{kPollIntervalMs} * 1000;
-        const uint64_t deadline = NowUs() + uint64_t{timeoutMs} * 1000;
-        platform::CurrentClock().SleepUntilUs(std::min(due, deadline));
-        // Once an interval has passed since the last word, anything may have changed, however
-        // short the caller's waits are.
-        if (NowUs() < due) {
-            return false;
-        }
-        lastChangeUs_ = NowUs();
-        return true;
+        SleepMs(timeoutMs);
+        return false;
     }
-
-private:
-    uint64_t lastChangeUs_ = NowUs();
 };
 
 #ifdef ECHOVANE_HAVE_UDEV
@@ -109,7 +95,7 @@ std::unique_ptr<HidHotplug> OpenHidHotplug() {
         return monitor;
     }
 #endif
-    return std::make_unique<IntervalHidHotplug>();
+    return std::make_unique<SilentHidHotplug>();
 }
 
 } // namespace platform

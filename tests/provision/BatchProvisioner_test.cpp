@@ -126,6 +126,28 @@ TEST_F(Provisioning, KeypadsPresentAndPluggedLaterEachGetTheSettings) {
     EXPECT_LT(platform::NowUs() - startUs, uint64_t{30'000 + provision::kWaitSliceMs + 500} * 1000);
 }
 
+// Without device events (no udev daemon, another system) a keypad plugged in is found by the
+// enumeration alone, and keypads already done are not opened again while the batch waits.
+TEST_F(Provisioning, WithoutDeviceEventsNewKeypadsAreFoundAndIdleOnesLeftAlone) {
+    bus().SetHotplugEvents(false);
+    Plug("00000001");
+    auto later = Keypad("00000002");
+    PlugAt(30'000, later);
+    options.count = 2;
+    int opensBeforeWaiting = -1;
+    int opensAfterWaiting = -1;
+    bus().Schedule(startUs + 10'000'000, [&] { opensBeforeWaiting = bus().usage().openCount; });
+    bus().Schedule(startUs + 29'900'000, [&] { opensAfterWaiting = bus().usage().openCount; });
+
+    const provision::Summary summary = Run();
+    EXPECT_EQ(summary.done, 2);
+    EXPECT_TRUE(HoldsTheSavedSettings(*later));
+    EXPECT_GT(opensBeforeWaiting, 0);
+    EXPECT_EQ(opensAfterWaiting, opensBeforeWaiting) << "twenty idle seconds opened a keypad";
+    EXPECT_LT(platform::NowUs() - startUs,
+              uint64_t{30'000 + provision::kFallbackLookMs + provision::kWaitSliceMs + 500} * 1000);
+}
+
 TEST_F(Provisioning, AFailingKeypadDoesNotStopTheOthers) {
     Plug("00000001");
     auto refusing = Plug("00000002");
