@@ -11,7 +11,6 @@
 #include "firmware/firmware_upgrade.h"
 #include "firmware/settings_restore.h"
 #include "keypad/KeypadCommands.h"
-#include "keypad/KeypadSelection.h"
 #include "platform/text/NarrowText.h"
 #include "selftest/KeyPrompt.h"
 #include "selftest/self_test.h"

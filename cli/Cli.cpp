@@ -102,11 +102,9 @@ std::optional<int> ParseIndex(const QString& text, int limit) {
     return value;
 }
 
-std::string KindName(size_t kind) {
-    return QString::fromLatin1(keypad::kTableKindNames[kind].data(),
-                               static_cast<qsizetype>(keypad::kTableKindNames[kind].size()))
-        .simplified()
-        .toStdString();
+// The name as a line of text shows it: some names hold a run of spaces.
+std::string KindName(int kind) {
+    return platform::FromLatin1(keypad::TableKindName(kind)).simplified().toStdString();
 }
 
 // A kind by number or by name; names match ignoring case and runs of spaces.
@@ -116,9 +114,7 @@ std::optional<int> ParseKind(const QString& text) {
     }
     const QString wanted = text.simplified();
     for (int kind = 0; kind < keypad::kTableKindCount; ++kind) {
-        if (platform::FromLatin1(keypad::kTableKindNames[kind])
-                .simplified()
-                .compare(wanted, Qt::CaseInsensitive) == 0) {
+        if (QString::fromStdString(KindName(kind)).compare(wanted, Qt::CaseInsensitive) == 0) {
             return kind;
         }
     }
@@ -127,7 +123,7 @@ std::optional<int> ParseKind(const QString& text) {
 
 std::string LayoutHelpDetails() {
     std::string text = "KIND is the number or the name of a code table (names ignore case):\n";
-    for (size_t kind = 0; kind < keypad::kTableKindNames.size(); ++kind) {
+    for (int kind = 0; kind < keypad::kTableKindCount; ++kind) {
         text += "  " + std::to_string(kind) + "  " + KindName(kind) + "\n";
     }
     return text;
@@ -135,7 +131,7 @@ std::string LayoutHelpDetails() {
 
 std::string KindNames() {
     std::vector<std::string> names;
-    for (size_t kind = 0; kind < keypad::kTableKindNames.size(); ++kind) {
+    for (int kind = 0; kind < keypad::kTableKindCount; ++kind) {
         names.push_back("'" + KindName(kind) + "'");
     }
     return OneOf(names);
@@ -193,8 +189,8 @@ std::string KeypadText(const keypad::KeypadListing& keypad) {
            JsonText(status.firmwareVersion).toStdString() + ", " +
            (keypad.productType ? JsonText(keypad::ProductName(*keypad.productType)).toStdString()
                                : std::string("product unknown")) +
-           ", code table " + std::to_string(status.tableKind) + " (" +
-           JsonText(keypad::TableKindName(status.tableKind)).toStdString() + ")";
+           ", code table " + std::to_string(status.tableKind) + " (" + KindName(status.tableKind) +
+           ")";
 }
 
 int Devices(Context& context) {
@@ -280,8 +276,8 @@ int SetLayout(Context& context) {
     if (const keypad::CommandResult set = keypad::SetKeypadType(*kind); !set.ok()) {
         return context.Fail(set.message);
     }
-    return context.Done("Code table " + std::to_string(*kind) + " (" +
-                        KindName(static_cast<size_t>(*kind)) + ") is active.");
+    return context.Done("Code table " + std::to_string(*kind) + " (" + KindName(*kind) +
+                        ") is active.");
 }
 
 int SaveDefaults(Context& context) {

@@ -89,6 +89,8 @@ int ConfirmUpgrade(Context& context, const std::string& productWarning,
 struct SavedConfiguration {
     std::string path; // absolute
     config::ReplayPlan plan;
+    // As written in the file; only a keypad's own number is written back.
+    std::string serialNumber;
 };
 int ReadSavedConfiguration(Context& context, const QCommandLineOption& option,
                            SavedConfiguration& out);

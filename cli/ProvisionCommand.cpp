@@ -4,18 +4,12 @@
 #include "cli/Command.h"
 #include "cli/Confirmation.h"
 #include "cli/JsonOutput.h"
-#include "config/config_replay.h"
-#include "firmware/UpgradeSequence.h"
-#include "firmware/boot_loader_files.h"
-#include "firmware/image_check.h"
-#include "firmware/product_marker.h"
 #include "platform/Interrupt.h"
 #include "provision/BatchProvisioner.h"
 
 #include <QJsonDocument>
 
 #include <cstdio>
-#include <filesystem>
 
 namespace cli {
 namespace {

@@ -6,7 +6,6 @@
 #include "cli/Command.h"
 #include "cli/Confirmation.h"
 #include "cli/KeypadReading.h"
-#include "config/config_file.h"
 #include "config/config_replay.h"
 #include "device/discovery.h"
 #include "firmware/UpgradeSequence.h"
@@ -16,12 +15,10 @@
 #include "firmware/keypad_upgrade.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
-#include "keypad/Exchange.h"
 #include "keypad/KeypadCommands.h"
 #include "keypad/KeypadSelection.h"
 #include "keypad/StatusRead.h"
 #include "platform/Utf8Path.h"
-#include "platform/clock.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -57,8 +54,8 @@ const QCommandLineOption& ConfigOption() {
 // to write: the file's serial number (when it is a keypad's own), the replay of the plan read
 // before the upgrade, then the keypad keeps them. The message of the first failure, or nothing.
 std::optional<std::string> RestoreFromFile(const SavedConfiguration& saved) {
-    const std::string serial = config::ReadSettings(saved.path).Value(config::kSerialNumberKey);
-    if (keypad::IsOwnSerialNumber(serial) && keypad::SetSerialNumber(serial) != 0) {
+    if (keypad::IsOwnSerialNumber(saved.serialNumber) &&
+        keypad::SetSerialNumber(saved.serialNumber) != 0) {
         return firmware::kSetSerialNumberFailedText;
     }
     if (const config::Outcome replay = config::SendReplayPlan(saved.plan); replay.message) {
@@ -199,7 +196,7 @@ int ReadSavedConfiguration(Context& context, const QCommandLineOption& option,
         return context.Fail(path + " holds no saved settings (FirstUp is not \"Yes\"): save a "
                                    "keypad's settings into it first.");
     }
-    out = {path, *read.plan};
+    out = {path, *read.plan, read.serialNumber};
     return kExitOk;
 }
 

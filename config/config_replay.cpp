@@ -113,6 +113,7 @@ ReplayRead ReadReplayPlan(const std::string& path) {
         read.message = kConfigDamagedText;
         return read;
     }
+    read.serialNumber = settings.Value(kSerialNumberKey);
     if (settings.Value(kFirstUpKey) != kFirstUpDone) {
         return read;
     }

@@ -36,6 +36,8 @@ struct ReplayRead {
     // Why there is no plan for a file that holds settings (damaged, a value that does not
     // parse); without its line break.
     const char* message = nullptr;
+    // The file's SerialNumber value as written, read in the same pass.
+    std::string serialNumber;
 };
 ReplayRead ReadReplayPlan(const std::string& path);
 

@@ -6,7 +6,6 @@
 #include "firmware/device_count.h"
 #include "firmware/keypad_upgrade.h"
 #include "firmware/settings_restore.h"
-#include "keypad/KeypadCommands.h"
 #include "keypad/StatusRead.h"
 #include "platform/HidHotplug.h"
 #include "platform/clock.h"

@@ -43,6 +43,7 @@ TEST_F(CliBatch, DevicesReadsEveryKeypad) {
     keypads[2]->InjectFault({FaultKind::Silent, emulator::kAnyCommand, 0, emulator::kForever});
     // A kind no firmware has is named as unknown, not as the last kind there is.
     keypads[0]->settings.tableKind = 9;
+    keypads[1]->settings.tableKind = 3;
     ASSERT_EQ(Run({"devices", "--json"}), cli::kExitOk) << err.str();
     std::vector<QJsonObject> read;
     for (const auto& device : Json()["devices"].toArray()) {
@@ -55,13 +56,14 @@ TEST_F(CliBatch, DevicesReadsEveryKeypad) {
     EXPECT_EQ(read[1]["serialNumber"].toString(), "00012346");
     EXPECT_EQ(read[1]["firmwareVersion"].toString(), "VX0810");
     EXPECT_EQ(read[1]["productName"].toString(), "Echovane(169)");
-    EXPECT_EQ(read[1]["tableKind"].toInt(), 0);
+    EXPECT_EQ(read[1]["tableKind"].toInt(), 3);
     EXPECT_FALSE(read[2]["answered"].toBool());
     EXPECT_FALSE(read[2].contains("serialNumber"));
 
     ASSERT_EQ(Run({"devices"}), cli::kExitOk);
+    // Named on one line as set-layout takes it, without the keypad's run of spaces.
     EXPECT_NE(out.str().find("serial number 00012346, firmware VX0810, Echovane(169), code table "
-                             "0 (Default Table)"),
+                             "3 (Default Multicode Table)"),
               std::string::npos)
         << out.str();
     EXPECT_NE(out.str().find("code table 9 (Unknown Table (9))"), std::string::npos) << out.str();
