@@ -588,9 +588,7 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Con
         return context.Usage(subcommand->everyKeypad);
     }
     const int status = subcommand->run(context);
-    if (hid_handle.load() != nullptr) {
-        hid_exit_safely(hid_handle.exchange(nullptr));
-    }
+    CloseOpenKeypad();
     return status;
 }
 

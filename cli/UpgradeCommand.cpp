@@ -7,7 +7,6 @@
 #include "cli/Confirmation.h"
 #include "cli/KeypadReading.h"
 #include "config/config_replay.h"
-#include "device/discovery.h"
 #include "firmware/UpgradeSequence.h"
 #include "firmware/boot_loader_files.h"
 #include "firmware/device_count.h"
@@ -20,7 +19,6 @@
 #include "keypad/StatusRead.h"
 #include "platform/Utf8Path.h"
 
-#include <algorithm>
 #include <filesystem>
 
 namespace cli {
@@ -234,10 +232,6 @@ int Upgrade(Context& context) {
         return RefuseChoice(context, choice);
     }
     const bool keypadRunning = choice.outcome == keypad::KeypadChoice::Outcome::Opened;
-    // The other keypads, so the one upgraded is told from them when it comes back.
-    std::vector<std::string> othersBefore = device::KeypadPaths();
-    std::erase(othersBefore, choice.path);
-    std::string serialNumber;
     const auto loaders = firmware::CountBootLoaders(ids);
     if (loaders && *loaders > 1) {
         return context.Fail(std::to_string(*loaders) +
@@ -261,7 +255,6 @@ int Upgrade(Context& context) {
     } else {
         if (const keypad::StatusRead read = keypad::ReadStatus(); read.ok()) {
             state = firmware::StateToRestore(*read.status);
-            serialNumber = state.serialNumber.value_or("");
         } else {
             context.err << keypad::kStatusReadFailedText << "\n";
         }
@@ -277,7 +270,7 @@ int Upgrade(Context& context) {
         return context.Fail(firmware::kUpgradeRunningText);
     }
     const firmware::KeypadUpgrade upgrade{
-        ids, firmwareFiles.bootLoader, file, state, keypadRunning, othersBefore, serialNumber};
+        ids, firmwareFiles.bootLoader, file, state, keypadRunning, choice.path};
     firmware::KeypadUpgradeResult run;
     std::string lastLine;
     {

@@ -239,6 +239,12 @@ hid_device* ScanForUSBDevice_a(int vendorId, int productId, char* manufacturer, 
     return device::ScanForDevice(vendorId, productId, manufacturer, product, nullptr);
 }
 
+void CloseOpenKeypad() {
+    if (hid_handle.load() != nullptr) {
+        hid_exit_safely(hid_handle.exchange(nullptr));
+    }
+}
+
 void hid_exit_safely(hid_device* handle) {
     device::LinkLock lock = device::LockLink();
     if (handle != nullptr) {

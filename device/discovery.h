@@ -33,6 +33,9 @@ hid_device* ScanForUSBDevice_a(int vendorId, int productId, char* manufacturer, 
 // has it in use.
 void hid_exit_safely(hid_device* handle);
 
+// Closes the keypad open in hid_handle as hid_exit_safely does; nothing when none is open.
+void CloseOpenKeypad();
+
 namespace device {
 
 // Why a scan found nothing usable.

@@ -25,9 +25,6 @@ constexpr uint32_t kMassEraseWaitMs = 2000;
 constexpr std::size_t kInterpreterOffset = 16;
 constexpr std::size_t kApiOffset = 25;
 constexpr std::size_t kPeripheralOffset = 33;
-// Info memory erases in 128-byte segments, main flash in 512-byte ones.
-constexpr uint32_t kInfoSegmentBytes = 128;
-constexpr uint32_t kMainSegmentBytes = 512;
 // Verify result for an image without a single byte: nothing was written, nothing can pass.
 constexpr int kVerifyNothingToCheck = 2;
 
@@ -41,8 +38,7 @@ std::optional<std::string> VersionFromText(const std::string& text) {
 }
 
 uint32_t SegmentBytes(uint32_t address) {
-    return address >= kInfoFlashStart && address < kInfoFlashEnd ? kInfoSegmentBytes
-                                                                 : kMainSegmentBytes;
+    return InInfoFlash(address) ? kInfoSegmentBytes : kMainSegmentBytes;
 }
 
 // Closes the open TI-TXT file on every return.
@@ -211,7 +207,7 @@ bool UpgradeSequence::Connect(const std::string& connection) {
 bool UpgradeSequence::OpenLoader(const std::string& connection) {
     BSL_setFamily(bsl430::kFamilyF5xxUsb);
     BSL_setCom(bsl430::kComUsbHid);
-    return BSL_initialize_BSL(connection.c_str()) != 1;
+    return BSL_initialize_BSL(connection.c_str()) != bsl430::kBslInitializeFailed;
 }
 
 bool UpgradeSequence::DownloadStartUp(bool& massErase) {

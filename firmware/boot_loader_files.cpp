@@ -5,6 +5,7 @@
 #include "platform/DataFolder.h"
 #include "platform/Utf8Path.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -181,7 +182,10 @@ BootLoaderLookup FindBootLoaderFiles(const BootLoaderSearch& search) {
 }
 
 std::string ErasedDevicePasswordText() {
-    std::string text = "@FFE0\r\n";
+    char address[8];
+    std::snprintf(address, sizeof address, "@%04X",
+                  static_cast<unsigned>(bsl430::kPasswordAddress));
+    std::string text = std::string(address) + "\r\n";
     for (std::size_t i = 0; i < bsl430::kPasswordSize; ++i) {
         text += "FF";
         text += (i + 1) % kBytesPerLine == 0 ? "\r\n" : " ";

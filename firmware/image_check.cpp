@@ -14,8 +14,6 @@ namespace firmware {
 namespace {
 
 constexpr uint16_t kErasedWord = 0xFFFF;
-// The interrupt vectors, and the password that is their copy, end at the top of the 64 KB.
-constexpr uint32_t kLastVectorByte = 0xFFFF;
 
 using Segments = std::vector<bsl430::TiTxtReader::Segment>;
 
@@ -123,7 +121,7 @@ ImageCheck CheckFirmwareImage(const bsl430::TiTxtReader& image) {
     const auto low = ByteAt(segments, kResetVectorAddress);
     const auto high = ByteAt(segments, kResetVectorAddress + 1);
     if (!low || !high) {
-        return Refused("it has no reset vector at " + Range(kResetVectorAddress, kLastVectorByte) +
+        return Refused("it has no reset vector at " + Range(kResetVectorAddress, kVectorsEnd - 1) +
                        ", so the keypad would not start it");
     }
     const uint32_t reset = static_cast<uint32_t>(*low | *high << 8);
@@ -216,7 +214,7 @@ ImageCheck CheckPasswordText(std::string_view text) {
     if (segments.size() != 1 || segments[0].address != bsl430::kPasswordAddress ||
         segments[0].bytes.size() != bsl430::kPasswordSize) {
         return Refused("it must hold the 32 bytes " +
-                       Range(bsl430::kPasswordAddress, kLastVectorByte) + " and nothing else");
+                       Range(bsl430::kPasswordAddress, kVectorsEnd - 1) + " and nothing else");
     }
     return {true, {}};
 }

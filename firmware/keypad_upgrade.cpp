@@ -8,13 +8,13 @@ namespace firmware {
 KeypadUpgradeResult UpgradeKeypad(const KeypadUpgrade& upgrade,
                                   const UpgradeSequence::ProgressReport& progress) {
     KeypadUpgradeResult result;
+    std::vector<std::string> others = device::KeypadPaths();
+    std::erase(others, upgrade.path);
     if (upgrade.enterBsl) {
         // The keypad may leave the bus before its reply is through; the boot loader's arrival
         // is what counts.
         keypad::EnterBsl();
-        if (hid_handle.load() != nullptr) {
-            hid_exit_safely(hid_handle.exchange(nullptr));
-        }
+        CloseOpenKeypad();
     }
     if (!WaitForBootLoader(upgrade.ids, kKeypadToLoaderWaitMs, kBootLoaderPollMs)) {
         result.stage = KeypadUpgradeResult::Stage::NoBootLoader;
@@ -26,8 +26,8 @@ KeypadUpgradeResult UpgradeKeypad(const KeypadUpgrade& upgrade,
         return result;
     }
     // With other keypads on the bus the rescan's first keypad may not be this one.
-    result.restore = RestoreSettings(upgrade.state, [&upgrade, &result]() {
-        return ReopenReturnedKeypad(upgrade.othersBefore, upgrade.serialNumber, &result.path);
+    result.restore = RestoreSettings(upgrade.state, [&upgrade, &others, &result]() {
+        return ReopenReturnedKeypad(others, upgrade.state.serialNumber.value_or(""), &result.path);
     });
     if (!result.restore.restored) {
         result.stage = KeypadUpgradeResult::Stage::Restore;

@@ -23,10 +23,9 @@ struct KeypadUpgrade {
     // The keypad runs its application, open in hid_handle: it is sent to its loader first.
     // Otherwise it sits in its loader already.
     bool enterBsl = true;
-    // The other keypads' paths before CmdEnterBsl and the keypad's own serial number, so that
-    // the one upgraded is told from them when it comes back.
-    std::vector<std::string> othersBefore;
-    std::string serialNumber;
+    // Where the keypad is ("" when it sits in its loader): the other keypads' paths, taken
+    // before CmdEnterBsl, and the state's serial number tell it from them when it comes back.
+    std::string path;
 };
 
 struct KeypadUpgradeResult {

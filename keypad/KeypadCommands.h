@@ -40,7 +40,7 @@ CommandResult WriteDefault();
 // CmdResetToDefault: factory settings; the keypad reboots and has to be scanned for again.
 CommandResult ResetToDefault();
 // CmdSetSerialNumber with the number's payload; nothing clears it. The exchange result is
-// returned: the callers' failure texts differ.
+// returned: only the restore after an upgrade sets it, and words its failure as the restore's.
 int32_t SetSerialNumber(std::optional<std::string_view> serialNumber);
 // CmdEnterBsl: the keypad leaves for its boot loader. It may be gone before its reply is
 // through, so callers judge by what appears on the bus; the exchange result is returned.

@@ -9,12 +9,6 @@
 namespace keypad {
 namespace {
 
-void CloseKeypad() {
-    if (hid_handle.load() != nullptr) {
-        hid_exit_safely(hid_handle.exchange(nullptr));
-    }
-}
-
 // The serial number the open keypad reports; nothing when it does not answer.
 std::optional<std::string> OpenKeypadSerialNumber() {
     const std::optional<KeypadStatus> status = ReadDecodedStatus();
@@ -33,7 +27,7 @@ std::string Listed(const std::vector<KeypadListing>& keypads) {
 }
 
 KeypadChoice NotFound(std::string message, std::vector<KeypadListing> keypads = {}) {
-    CloseKeypad();
+    CloseOpenKeypad();
     return {KeypadChoice::Outcome::NotFound, std::move(message), {}, std::move(keypads)};
 }
 
@@ -119,7 +113,7 @@ std::vector<KeypadListing> DescribeKeypads(bool readProductType) {
         }
         keypads.push_back(std::move(keypad));
     }
-    CloseKeypad();
+    CloseOpenKeypad();
     return keypads;
 }
 

@@ -27,12 +27,6 @@ std::string WithoutLineBreaks(std::string text) {
     return text;
 }
 
-void CloseKeypad() {
-    if (hid_handle.load() != nullptr) {
-        hid_exit_safely(hid_handle.exchange(nullptr));
-    }
-}
-
 } // namespace
 
 BatchProvisioner::BatchProvisioner(Options options, Report report, StopRequested stop,
@@ -71,7 +65,7 @@ Summary BatchProvisioner::Run() {
             look = !troubled_.empty() || device::KeypadPaths() != lastPaths_;
         }
     }
-    CloseKeypad();
+    CloseOpenKeypad();
     return summary_;
 }
 
@@ -167,7 +161,7 @@ KeypadOutcome BatchProvisioner::ProvisionKeypad(const keypad::KeypadListing& lis
     outcome.firmwareAfter = outcome.firmwareBefore;
 
     const auto finish = [&]() -> KeypadOutcome {
-        CloseKeypad();
+        CloseOpenKeypad();
         outcome.ok = outcome.error.empty();
         outcome.seconds = static_cast<double>(platform::NowUs() - startUs) / 1e6;
         return outcome;
@@ -203,14 +197,12 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
         outcome.error = WithoutLineBreaks(firmware::kUpgradeRunningText);
         return false;
     }
-    firmware::KeypadUpgrade upgrade{ids,
-                                    options_.bootLoaderFiles,
-                                    *options_.firmwarePath,
-                                    firmware::StateToRestore(*listing.status),
-                                    true,
-                                    device::KeypadPaths(),
-                                    outcome.serialNumber};
-    std::erase(upgrade.othersBefore, listing.path);
+    const firmware::KeypadUpgrade upgrade{ids,
+                                          options_.bootLoaderFiles,
+                                          *options_.firmwarePath,
+                                          firmware::StateToRestore(*listing.status),
+                                          true,
+                                          listing.path};
     const std::string name =
         keypad::IsOwnSerialNumber(outcome.serialNumber) ? outcome.serialNumber : listing.path;
     std::string lastLine;

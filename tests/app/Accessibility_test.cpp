@@ -45,7 +45,7 @@ using namespace praxil_usb_encoder;
 using testsupport::WindowCase;
 using testsupport::WindowsFixture;
 
-constexpr int kWaitMs = static_cast<int>(testsupport::kStuckAfter.count());
+constexpr int kWaitMs = testsupport::kStuckAfterMs;
 // Rows of controls may differ in their tops by this much (pixels).
 constexpr int kReadingOrderSlack = 4;
 constexpr double kWcagAaContrast = 4.5;

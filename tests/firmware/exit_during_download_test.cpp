@@ -30,7 +30,7 @@ using praxil_usb_encoder::firmware_upgrade;
 using praxil_usb_encoder::Form1;
 
 // The download runs on virtual time: a wait that reaches this bound has found a hang.
-constexpr int kSafetyTimeoutMs = static_cast<int>(testsupport::kStuckAfter.count());
+constexpr int kSafetyTimeoutMs = testsupport::kStuckAfterMs;
 constexpr int kStillRunning = 7;
 
 enum class ExitWay { Button, Menu, CloseBox };

@@ -43,7 +43,7 @@ using emulator::BootLoaderFaultKind;
 using praxil_usb_encoder::firmware_upgrade;
 
 // The download runs on virtual time: a wait that reaches this bound has found a hang.
-constexpr int kSafetyTimeoutMs = static_cast<int>(testsupport::kStuckAfter.count());
+constexpr int kSafetyTimeoutMs = testsupport::kStuckAfterMs;
 const std::vector<uint8_t> kDefaultPassword(32, 0xFF);
 
 // The download's wait after the loader's mass erase: holding it keeps the boot loader open.

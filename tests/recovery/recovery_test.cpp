@@ -34,7 +34,7 @@ using emulator::FaultKind;
 using emulator::SimulatedKeypad;
 using praxil_usb_encoder::firmware_upgrade;
 
-constexpr int kSafetyTimeoutMs = static_cast<int>(testsupport::kStuckAfter.count());
+constexpr int kSafetyTimeoutMs = testsupport::kStuckAfterMs;
 constexpr char kSerial[] = "55501234";
 constexpr char kNewVersion[] = "VX0990";
 // Power comes back this long after the cut.

@@ -43,7 +43,7 @@ using praxil_usb_encoder::self_test;
 
 // Nothing here waits on wall-clock time: the sequence runs on virtual time, so a wait that
 // reaches this bound has found a hang.
-constexpr int kSafetyTimeoutMs = static_cast<int>(testsupport::kStuckAfter.count());
+constexpr int kSafetyTimeoutMs = testsupport::kStuckAfterMs;
 
 // What the keypad was sent, for failure messages: "01 02:00 02:08 ...".
 std::string Sent(const emulator::SimulatedKeypad& keypad) {

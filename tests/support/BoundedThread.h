@@ -19,6 +19,8 @@ namespace testsupport {
 
 // Wall time a test thread or a wait on one may take before it counts as stuck.
 inline constexpr std::chrono::milliseconds kStuckAfter{10'000};
+// The same, for the Qt waits that take milliseconds as an int.
+inline constexpr int kStuckAfterMs = static_cast<int>(kStuckAfter.count());
 
 // Ends the test process with what was stuck; for waits that cannot be abandoned.
 [[noreturn]] inline void StopStuckTest(const std::string& what) {
