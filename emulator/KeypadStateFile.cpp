@@ -150,21 +150,35 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(const std::string& text) {
     return bytes;
 }
 
+// An address as the file writes it: at least five upper-case hex digits ("08000", "24400").
+std::string AddressText(uint32_t address) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%05X", address);
+    return text;
+}
+
+// One to six hex digits of either case.
 std::optional<uint32_t> ParseAddress(const std::string& text) {
-    if (text.empty() || text.size() > 6 ||
-        text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+    constexpr size_t kMaxDigits = 6;
+    if (text.empty() || text.size() > kMaxDigits) {
         return std::nullopt;
     }
-    return static_cast<uint32_t>(std::stoul(text, nullptr, 16));
+    uint32_t address = 0;
+    bool ok = true;
+    for (char c : text) {
+        address = address << 4 | HexValue(static_cast<uint8_t>(c), &ok);
+    }
+    if (!ok) {
+        return std::nullopt;
+    }
+    return address;
 }
 
 // "08000-08800,0FF40-0FF50": start and end of each range.
 std::string RangesText(const std::vector<SimulatedBootLoader::Range>& ranges) {
     std::string text;
-    char range[24];
     for (const auto& r : ranges) {
-        std::snprintf(range, sizeof range, "%s%05X-%05X", text.empty() ? "" : ",", r.start, r.end);
-        text += range;
+        text += (text.empty() ? "" : ",") + AddressText(r.start) + "-" + AddressText(r.end);
     }
     return text;
 }
@@ -194,20 +208,18 @@ void WriteMcu(std::ostream& out, const std::string& prefix,
         out << mcuKey << name << "=" << int(mcu.*member) << "\n";
     }
     out << mcuKey << "ramBslVersion=" << HexBytes({mcu.version.begin(), mcu.version.end()}) << "\n";
-    char address[12];
-    std::snprintf(address, sizeof address, "%05X", mcu.bufferStart);
-    out << mcuKey << "buffer=" << address << ":" << HexBytes(mcu.buffer) << "\n";
+    out << mcuKey << "buffer=" << AddressText(mcu.bufferStart) << ":" << HexBytes(mcu.buffer)
+        << "\n";
     out << mcuKey << "written=" << RangesText(mcu.written) << "\n"
         << mcuKey << "verified=" << RangesText(mcu.verified) << "\n"
         << mcuKey << "writeFailures=";
     for (size_t i = 0; i < mcu.writeFailures.size(); ++i) {
-        std::snprintf(address, sizeof address, "%05X", mcu.writeFailures[i]);
-        out << (i == 0 ? "" : ",") << address;
+        out << (i == 0 ? "" : ",") << AddressText(mcu.writeFailures[i]);
     }
     out << "\n";
     for (const auto& run : mcu.memory.Changes()) {
-        std::snprintf(address, sizeof address, "%05X", run.address);
-        out << mcuKey << kMemoryKey << address << "=" << HexBytes(run.bytes) << "\n";
+        out << mcuKey << kMemoryKey << AddressText(run.address) << "=" << HexBytes(run.bytes)
+            << "\n";
     }
 }
 

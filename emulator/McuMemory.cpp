@@ -55,6 +55,10 @@ McuMemory::Area McuMemory::AreaOf(uint32_t address) {
     return Area::Vacant;
 }
 
+bool McuMemory::InInfoA(uint32_t address) {
+    return address >= kInfoAStart && address < kInfoFlashEnd;
+}
+
 uint8_t McuMemory::Read(uint32_t address) const {
     // Vacant memory reads as erased flash would.
     return address < bytes_.size() && AreaOf(address) != Area::Vacant ? bytes_[address] : kErased;

@@ -22,6 +22,8 @@ inline constexpr uint32_t kMainFlashStart = 0x4400;
 inline constexpr uint32_t kMainFlashEnd = 0x24400;
 inline constexpr uint32_t kMainSegmentSize = 512;
 inline constexpr uint32_t kInfoSegmentSize = 128;
+// Information memory segment A, the last of D, C, B, A.
+inline constexpr uint32_t kInfoAStart = kInfoFlashEnd - kInfoSegmentSize;
 inline constexpr uint32_t kPasswordStart = 0xFFE0;
 inline constexpr uint32_t kPasswordLength = 32;
 inline constexpr uint32_t kResetVectorAddress = 0xFFFE;
@@ -46,6 +48,9 @@ public:
     McuMemory();
 
     static Area AreaOf(uint32_t address);
+    // Information segment A: the flash controller locks it (LOCKA) from every reset until
+    // Toggle INFO_A lock; writes and erases there do not take.
+    static bool InInfoA(uint32_t address);
 
     uint8_t Read(uint32_t address) const;
     std::vector<uint8_t> Read(uint32_t address, uint32_t length) const;

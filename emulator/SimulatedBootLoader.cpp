@@ -62,12 +62,6 @@ bool InRam(uint32_t address) {
     return area == McuMemory::Area::Ram || area == McuMemory::Area::UsbRam;
 }
 
-// Information memory segment A: locked by the flash controller (LOCKA) from every reset until
-// Toggle INFO_A lock; writes and erases there do not take.
-bool InInfoA(uint32_t address) {
-    return address >= kInfoFlashEnd - kInfoSegmentSize && address < kInfoFlashEnd;
-}
-
 // Inside the code of the RAM loader that runs while the RAM loader runs.
 bool InRamLoader(uint32_t address) {
     return std::any_of(SimulatedRamBslSections().begin(), SimulatedRamBslSections().end(),
@@ -150,6 +144,8 @@ std::shared_ptr<SimulatedBootLoader> SimulatedBootLoader::Attach(SimulatedKeypad
 void SimulatedBootLoader::Enter(const std::shared_ptr<SimulatedKeypad>& keypad) {
     keypad_ = keypad;
     EnsureInstalled(*keypad);
+    // The flash loader starts after a reset.
+    ResetChip();
     StartSession(Mode::FlashBsl);
 }
 
@@ -167,11 +163,6 @@ void SimulatedBootLoader::StartSession(Mode mode) {
     // The flash loader starts locked, a RAM loader in its default unlocked state.
     locked_ = mode == Mode::FlashBsl;
     buffer_.clear();
-    if (mode == Mode::FlashBsl) {
-        // The flash loader starts after a reset.
-        infoALocked_ = true;
-        memory_.ClearRam();
-    }
     lastReplyUs_ = 0;
 }
 
@@ -272,9 +263,7 @@ void SimulatedBootLoader::Resume() {
     std::lock_guard lock(bus.mutex());
     // What was under way when the last run ended has happened since.
     if (poweringUp_) {
-        restarting_ = true;
-        PowerOn(platform::NowUs());
-        bus.RunDue();
+        PowerOnNow();
         return;
     }
     switch (mode_) {
@@ -413,8 +402,8 @@ bool SimulatedBootLoader::Flush(uint64_t atUs) {
         if (InRamLoader(at) && before != bytes[i]) {
             overwritesItself = true;
         }
-        const bool took =
-            infoALocked_ && InInfoA(at) ? before == bytes[i] : memory_.Write(at, bytes[i]);
+        const bool took = infoALocked_ && McuMemory::InInfoA(at) ? before == bytes[i]
+                                                                 : memory_.Write(at, bytes[i]);
         written = took && written;
         if (McuMemory::AreaOf(at) == McuMemory::Area::MainFlash) {
             if (memory_.Read(at) != before) {
@@ -549,7 +538,6 @@ void SimulatedBootLoader::PowerCycle(uint32_t offMs) {
     if (keypad_) {
         bus.Unplug(keypad_.get());
     }
-    restarting_ = true;
     buffer_.clear();
     PowerOn(platform::NowUs() + uint64_t{offMs} * 1000);
 }
@@ -565,21 +553,24 @@ void SimulatedBootLoader::PowerUpNow() {
         bus.Plug(keypad_);
         return;
     }
-    restarting_ = true;
+    PowerOnNow();
+}
+
+void SimulatedBootLoader::PowerOnNow() {
     PowerOn(platform::NowUs());
-    bus.RunDue();
+    VirtualBus::Instance().RunDue();
 }
 
 void SimulatedBootLoader::PowerOn(uint64_t atUs) {
+    // Reports still on their way reach no one until the MCU is up again.
+    restarting_ = true;
     poweringUp_ = true;
     auto self = std::static_pointer_cast<SimulatedBootLoader>(shared_from_this());
     VirtualBus::Instance().Schedule(atUs, [self]() {
         auto& bus = VirtualBus::Instance();
         self->poweringUp_ = false;
-        self->infoALocked_ = true;
+        self->ResetChip();
         auto keypad = self->keypad_;
-        self->memory_.ClearRam();
-        self->buffer_.clear();
         if (keypad) {
             self->EnsureInstalled(*keypad);
         }
@@ -608,6 +599,12 @@ void SimulatedBootLoader::PowerOn(uint64_t atUs) {
         self->StartSession(Mode::FlashBsl);
         bus.Plug(self);
     });
+}
+
+void SimulatedBootLoader::ResetChip() {
+    infoALocked_ = true;
+    memory_.ClearRam();
+    buffer_.clear();
 }
 
 void SimulatedBootLoader::OnOutputReport(int iface, std::span<const uint8_t> report,
@@ -645,7 +642,6 @@ void SimulatedBootLoader::OnOutputReport(int iface, std::span<const uint8_t> rep
         VirtualBus::Instance().Unplug(this);
         buffer_.clear();
         if (backAfterMs > 0) {
-            restarting_ = true;
             PowerOn(arrivalUs + uint64_t{backAfterMs} * 1000);
         }
         return;
@@ -745,7 +741,7 @@ void SimulatedBootLoader::OnRamLoaderReport(uint8_t command, std::span<const uin
     }
     case kEraseSegment: {
         const uint32_t address = Address(payload);
-        if (!(infoALocked_ && InInfoA(address)) && memory_.EraseSegment(address) &&
+        if (!(infoALocked_ && McuMemory::InInfoA(address)) && memory_.EraseSegment(address) &&
             McuMemory::AreaOf(address) == McuMemory::Area::MainFlash) {
             ChangeMainFlash();
             const uint32_t start = address - (address - kMainFlashStart) % kMainSegmentSize;

@@ -201,7 +201,13 @@ private:
     // The MCU restarts at atUs: off the bus, then after restartMs the application or the
     // flash loader.
     void Restart(uint64_t atUs);
+    // The MCU comes up at atUs as after a power-on; until then it takes no reports.
     void PowerOn(uint64_t atUs);
+    // Powers on now and lets the bus run what is due, so the MCU is back before this returns.
+    void PowerOnNow();
+    // What every reset does to the chip: RAM and the write buffer are lost, and the flash
+    // controller locks information segment A again (LOCKA).
+    void ResetChip();
     // Plugging the keypad in: the application as it was when nothing changed it, else a
     // power-on.
     void PowerUpNow();

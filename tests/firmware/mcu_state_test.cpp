@@ -173,6 +173,17 @@ TEST_F(McuState, IsReplacedAndReadInAFolderNamedInAnyScript) {
         << "nothing left beside the state file";
 }
 
+// Addresses are read in either case and with up to six digits, whatever the file itself writes.
+TEST_F(McuState, ReadsAddressesOfEitherCaseWithUpToSixDigits) {
+    const std::string path = (scratch / "addresses.state").string();
+    ASSERT_TRUE(emulator::SaveKeypadState(*keypad, path, loader.get()));
+    std::ofstream(path, std::ios::app) << "mcu.memory.00a0f0=5A\nmcu.memory.A0F1=C3\n";
+    auto next = std::make_shared<emulator::SimulatedKeypad>();
+    auto mcu = SimulatedBootLoader::Attach(*next, testsupport::BuiltInPassword());
+    ASSERT_TRUE(emulator::LoadKeypadState(*next, path, mcu.get()));
+    EXPECT_EQ(mcu->memory().Read(0xA0F0, 2), (std::vector<uint8_t>{0x5A, 0xC3}));
+}
+
 struct BrokenCase {
     const char* name;
     std::string line;
@@ -196,12 +207,17 @@ TEST_P(McuStateBroken, IsNotLoadedAtAllAndChangesNothing) {
     EXPECT_FALSE(mcu->Saved().installed);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, McuStateBroken,
-                         ::testing::Values(BrokenCase{"UnknownMode", "mcu.mode=asleep"},
-                                           BrokenCase{"OddHexDigits", "mcu.memory.08000=ABC"},
-                                           BrokenCase{"PastTheMemory", "mcu.memory.243FF=0102"},
-                                           BrokenCase{"BufferTooBig",
-                                                      "mcu.buffer=09000:" + std::string(258, 'A')}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Lines, McuStateBroken,
+    ::testing::Values(BrokenCase{"UnknownMode", "mcu.mode=asleep"},
+                      BrokenCase{"OddHexDigits", "mcu.memory.08000=ABC"},
+                      BrokenCase{"PastTheMemory", "mcu.memory.243FF=0102"},
+                      BrokenCase{"BufferTooBig", "mcu.buffer=09000:" + std::string(258, 'A')},
+                      BrokenCase{"AddressNotHex", "mcu.memory.08G00=01"},
+                      BrokenCase{"AddressSigned", "mcu.buffer=+9000:01"},
+                      BrokenCase{"AddressTooLong", "mcu.memory.0008000=01"},
+                      BrokenCase{"AddressMissing", "mcu.writeFailures=08000,,08002"},
+                      BrokenCase{"RangeEndNotHex", "mcu.written=08000-08 00"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
