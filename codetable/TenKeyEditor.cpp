@@ -28,6 +28,14 @@ const std::array<KeyLabel, kKeyCount>& KeyLabels() {
     return kKeyLabels;
 }
 
+std::string_view KeyName(int key) {
+    if (key < 1 || key > kKeyCount) {
+        return {};
+    }
+    const std::string_view prefix = kKeyLabels[static_cast<size_t>(key - 1)].openingPrefix;
+    return prefix.substr(0, prefix.find_last_not_of(' ') + 1);
+}
+
 TenKeyEditor::TenKeyEditor(EditorMode mode, SharedCodeArrays& arrays)
     : mode_(mode), arrays_(arrays) {
     modifierTexts_.fill(kModifierButtonText);
@@ -155,8 +163,7 @@ void TenKeyEditor::Reset() {
 std::string TenKeyEditor::KeyCodeText(int key) const {
     const std::string& caption = KeyCaption(key);
     // Every caption starts with the key's name, then blanks, then the code.
-    const std::string_view prefix = kKeyLabels[static_cast<size_t>(Index(key))].openingPrefix;
-    const std::size_t name = prefix.find_last_not_of(' ') + 1;
+    const std::size_t name = KeyName(Index(key) + 1).size();
     const std::size_t code = caption.find_first_not_of(' ', std::min(name, caption.size()));
     if (code == std::string::npos) {
         return {};
@@ -164,11 +171,17 @@ std::string TenKeyEditor::KeyCodeText(int key) const {
     return caption.substr(code, caption.find_last_not_of(' ') + 1 - code);
 }
 
-int TenKeyEditor::CodeBoxKey(int slot) const {
-    if (const int key = SelectedKey(); key != 0) {
-        return key;
+CodeBoxOwner TenKeyEditor::CodeBoxOf(int slot) const {
+    if (!IsSlot(slot)) {
+        return {};
     }
-    return CodeBoxText(slot).empty() ? 0 : slot;
+    if (const int key = SelectedKey(); key != 0) {
+        return {key, slot};
+    }
+    if (CodeBoxText(slot).empty()) {
+        return {};
+    }
+    return {slot, 1};
 }
 
 TableWriteResult TenKeyEditor::Apply(hid_device* device) const {
