@@ -89,6 +89,7 @@ void TenKeyEditor::SelectKey(int key) {
     keySelected_ = KeyBit(key);
     for (int slot = 0; slot < kCodesPerKey; ++slot) {
         codeBoxes_[slot] = CodeTextBoxText(arrays_.current[key - 1][slot]);
+        boxOwners_[slot] = {key, slot + 1};
     }
     marked_[key - 1] = false;
 }
@@ -101,6 +102,8 @@ void TenKeyEditor::fillKeycodeToTextbox(int slot, int code) {
     codeBoxes_[slot - 1] = text;
     const int key = SelectedKey();
     if (key == 0) {
+        // The code goes nowhere: the box no longer shows any key's code.
+        boxOwners_[slot - 1] = {};
         return;
     }
     captions_[key - 1] = std::string(kKeyLabels[key - 1].pickPrefix) + text;
@@ -155,6 +158,7 @@ void TenKeyEditor::Reset() {
     // With no key selected, box N shows code 1 of key N.
     for (int slot = 0; slot < kCodesPerKey; ++slot) {
         codeBoxes_[slot] = CodeTextBoxText(arrays_.current[slot][0]);
+        boxOwners_[slot] = {slot + 1, 1};
     }
     modSelected_ = 0;
     keySelected_ = 0;
@@ -169,19 +173,6 @@ std::string TenKeyEditor::KeyCodeText(int key) const {
         return {};
     }
     return caption.substr(code, caption.find_last_not_of(' ') + 1 - code);
-}
-
-CodeBoxOwner TenKeyEditor::CodeBoxOf(int slot) const {
-    if (!IsSlot(slot)) {
-        return {};
-    }
-    if (const int key = SelectedKey(); key != 0) {
-        return {key, slot};
-    }
-    if (CodeBoxText(slot).empty()) {
-        return {};
-    }
-    return {slot, 1};
 }
 
 TableWriteResult TenKeyEditor::Apply(hid_device* device) const {

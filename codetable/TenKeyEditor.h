@@ -78,8 +78,10 @@ public:
     bool ModifierButtonOn(int key) const { return (modSelected_ & KeyBit(key)) != 0; }
     const std::string& CodeBoxText(int slot) const { return codeBoxes_[SlotIndex(slot)]; }
     // With a key selected, box N shows its code N; with none selected, after Reset, box N
-    // shows code 1 of key N; an empty box with no key selected shows none.
-    CodeBoxOwner CodeBoxOf(int slot) const;
+    // shows code 1 of key N; an empty box, or one picked with no key selected, shows none.
+    CodeBoxOwner CodeBoxOf(int slot) const {
+        return IsSlot(slot) ? boxOwners_[slot - 1] : CodeBoxOwner{};
+    }
 
 private:
     static bool IsKey(int key) { return key >= 1 && key <= kKeyCount; }
@@ -102,6 +104,7 @@ private:
     std::array<std::string, kKeyCount> modifierTexts_;
     std::array<std::string, kKeyCount> rememberedModifierTexts_; // modifier1Text ..
     std::array<std::string, kCodesPerKey> codeBoxes_;
+    std::array<CodeBoxOwner, kCodesPerKey> boxOwners_{};
 };
 
 } // namespace codetable

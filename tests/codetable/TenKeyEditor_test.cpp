@@ -83,7 +83,12 @@ struct CodeBoxCase {
     std::function<void(TenKeyEditor&)> steps;
     int key;                 // the selected key: box N shows its code N
     bool boxNIsKeyN = false; // no key selected: box N shows code 1 of key N (else no code)
+    int pickedBox = 0;       // picked with no key selected: shows no key's code
 };
+
+void PrintTo(const CodeBoxCase& state, std::ostream* out) {
+    *out << state.name;
+}
 
 class CodeBoxTest : public EditorCoreTest, public ::testing::WithParamInterface<CodeBoxCase> {};
 
@@ -93,7 +98,7 @@ TEST_P(CodeBoxTest, EachBoxNamesTheCodeItShows) {
         CodeBoxOwner expected;
         if (GetParam().key != 0) {
             expected = {GetParam().key, slot};
-        } else if (GetParam().boxNIsKeyN) {
+        } else if (GetParam().boxNIsKeyN && slot != GetParam().pickedBox) {
             expected = {slot, 1};
         }
         const CodeBoxOwner owner = editor.CodeBoxOf(slot);
@@ -137,7 +142,16 @@ INSTANTIATE_TEST_SUITE_P(
                                       e.Reset();
                                       e.SelectKey(7);
                                   },
-                                  7}),
+                                  7},
+                      CodeBoxCase{"PickedWithNoKeySelected",
+                                  [](TenKeyEditor& e) { e.fillKeycodeToTextbox(2, 0x2C); }, 0,
+                                  false, 2},
+                      CodeBoxCase{"PickedWithNoKeySelectedAfterReset",
+                                  [](TenKeyEditor& e) {
+                                      e.Reset();
+                                      e.fillKeycodeToTextbox(2, 0x2C);
+                                  },
+                                  0, true, 2}),
     [](const ::testing::TestParamInfo<CodeBoxCase>& info) { return info.param.name; });
 
 } // namespace
