@@ -117,7 +117,7 @@ void PaintKey(QPushButton* button, const QColor& back) {
 
 // "Jack IN", the key's own name on its button.
 QString KeyName(int key) {
-    return platform::FromLatin1(KeyLabels()[key - 1].openingPrefix).trimmed();
+    return platform::FromLatin1(codetable::KeyName(key));
 }
 
 QRect KeyButtonRect(int key, int width, int top, int height) {
@@ -324,15 +324,14 @@ void My4way_layout::MakeKeyboardAndScreenReaderReady() {
 }
 
 void My4way_layout::DescribeCodeBoxes() {
-    const bool selected = editor_.SelectedKey() != 0;
     for (int slot = 1; slot <= kCodesPerKey; ++slot) {
-        const int key = editor_.CodeBoxKey(slot);
+        const CodeBoxOwner owner = editor_.CodeBoxOf(slot);
         QString whose;
-        if (key != 0) {
+        if (owner.key != 0) {
             whose = QStringLiteral("Code %1 of key %2, %3")
-                        .arg(selected ? slot : 1)
-                        .arg(key)
-                        .arg(KeyName(key));
+                        .arg(owner.code)
+                        .arg(owner.key)
+                        .arg(KeyName(owner.key));
         } else {
             whose = QStringLiteral("Code %1 of the selected key; no key is selected").arg(slot);
         }

@@ -28,6 +28,14 @@ const std::array<KeyLabel, kKeyCount>& KeyLabels() {
     return kKeyLabels;
 }
 
+std::string_view KeyName(int key) {
+    if (key < 1 || key > kKeyCount) {
+        return {};
+    }
+    const std::string_view prefix = kKeyLabels[static_cast<size_t>(key - 1)].openingPrefix;
+    return prefix.substr(0, prefix.find_last_not_of(' ') + 1);
+}
+
 TenKeyEditor::TenKeyEditor(EditorMode mode, SharedCodeArrays& arrays)
     : mode_(mode), arrays_(arrays) {
     modifierTexts_.fill(kModifierButtonText);
@@ -81,6 +89,7 @@ void TenKeyEditor::SelectKey(int key) {
     keySelected_ = KeyBit(key);
     for (int slot = 0; slot < kCodesPerKey; ++slot) {
         codeBoxes_[slot] = CodeTextBoxText(arrays_.current[key - 1][slot]);
+        boxOwners_[slot] = {key, slot + 1};
     }
     marked_[key - 1] = false;
 }
@@ -93,6 +102,8 @@ void TenKeyEditor::fillKeycodeToTextbox(int slot, int code) {
     codeBoxes_[slot - 1] = text;
     const int key = SelectedKey();
     if (key == 0) {
+        // The code goes nowhere: the box no longer shows any key's code.
+        boxOwners_[slot - 1] = {};
         return;
     }
     captions_[key - 1] = std::string(kKeyLabels[key - 1].pickPrefix) + text;
@@ -147,6 +158,7 @@ void TenKeyEditor::Reset() {
     // With no key selected, box N shows code 1 of key N.
     for (int slot = 0; slot < kCodesPerKey; ++slot) {
         codeBoxes_[slot] = CodeTextBoxText(arrays_.current[slot][0]);
+        boxOwners_[slot] = {slot + 1, 1};
     }
     modSelected_ = 0;
     keySelected_ = 0;
@@ -155,20 +167,12 @@ void TenKeyEditor::Reset() {
 std::string TenKeyEditor::KeyCodeText(int key) const {
     const std::string& caption = KeyCaption(key);
     // Every caption starts with the key's name, then blanks, then the code.
-    const std::string_view prefix = kKeyLabels[static_cast<size_t>(Index(key))].openingPrefix;
-    const std::size_t name = prefix.find_last_not_of(' ') + 1;
+    const std::size_t name = KeyName(Index(key) + 1).size();
     const std::size_t code = caption.find_first_not_of(' ', std::min(name, caption.size()));
     if (code == std::string::npos) {
         return {};
     }
     return caption.substr(code, caption.find_last_not_of(' ') + 1 - code);
-}
-
-int TenKeyEditor::CodeBoxKey(int slot) const {
-    if (const int key = SelectedKey(); key != 0) {
-        return key;
-    }
-    return CodeBoxText(slot).empty() ? 0 : slot;
 }
 
 TableWriteResult TenKeyEditor::Apply(hid_device* device) const {

@@ -19,6 +19,16 @@ struct KeyLabel {
     std::string_view pickPrefix;    // "Volume  ", once the user has picked a code for it
 };
 const std::array<KeyLabel, kKeyCount>& KeyLabels();
+// The key's own name, its opening prefix without the blanks: "Jack IN"; empty for a number
+// that is no key.
+std::string_view KeyName(int key);
+
+// Which code of which key a code box shows; key 0 when it shows none of them.
+struct CodeBoxOwner {
+    int key = 0;
+    int code = 0;
+    bool operator==(const CodeBoxOwner&) const = default;
+};
 
 class TenKeyEditor {
 public:
@@ -67,9 +77,11 @@ public:
     const std::string& ModifierButtonText(int key) const { return modifierTexts_[Index(key)]; }
     bool ModifierButtonOn(int key) const { return (modSelected_ & KeyBit(key)) != 0; }
     const std::string& CodeBoxText(int slot) const { return codeBoxes_[SlotIndex(slot)]; }
-    // The key whose code a code box shows: the selected key's; with none selected, after
-    // Reset, box N shows code 1 of key N; 0 for an empty box and no key selected.
-    int CodeBoxKey(int slot) const;
+    // With a key selected, box N shows its code N; with none selected, after Reset, box N
+    // shows code 1 of key N; an empty box, or one picked with no key selected, shows none.
+    CodeBoxOwner CodeBoxOf(int slot) const {
+        return IsSlot(slot) ? boxOwners_[slot - 1] : CodeBoxOwner{};
+    }
 
 private:
     static bool IsKey(int key) { return key >= 1 && key <= kKeyCount; }
@@ -92,6 +104,7 @@ private:
     std::array<std::string, kKeyCount> modifierTexts_;
     std::array<std::string, kKeyCount> rememberedModifierTexts_; // modifier1Text ..
     std::array<std::string, kCodesPerKey> codeBoxes_;
+    std::array<CodeBoxOwner, kCodesPerKey> boxOwners_{};
 };
 
 } // namespace codetable

@@ -76,8 +76,6 @@ public:
 
     // Thread-safe setters: from the worker they hand themselves on to the window thread, which
     // pauses 80 ms after each change.
-    // Off the window thread a change is posted to it instead of made: true when posted.
-    bool PostedToWindowThread(std::function<void()> change);
     void AddTextToObject(QLabel* txtBox, const QString& str);
     void AmendCheckBox(QCheckBox* chkBox, bool checked, const QString& str);
     void SetBackColour(QWidget* control, const QColor& colour);
@@ -99,6 +97,8 @@ private:
     void MakeKeyboardAndScreenReaderReady();
     // Play, Record, the markers in reading order, Close.
     void SetTabChain();
+    // Off the window thread a change is posted to it instead of made: true when posted.
+    bool PostedToWindowThread(std::function<void()> change);
     // What a label's green means, for a screen reader ("Running", "Passed"); thread-safe.
     void TellPhase(QWidget* label, const char* state);
     void OpenSequence(QWidget* owner);

@@ -283,6 +283,9 @@ TEST_F(EditorWindowTest, PickWithNoKeySelectedChangesNoKey) {
     My4way_layout* window = Open();
     Pick(Picker(window, 1), 0x2C);
     EXPECT_EQ(Box(window, 1)->text(), "0x2C");
+    // The picked code is nobody's: the box must not say it is key 1's.
+    EXPECT_EQ(Box(window, 1)->accessibleDescription().toStdString(),
+              "Code 1 of the selected key; no key is selected");
     for (int k = 1; k <= kKeyCount; ++k) {
         EXPECT_EQ(Key(window, k)->text().right(4),
                   QString::fromStdString(CodeDisplayText(table[2 * k - 1])));
@@ -345,6 +348,7 @@ TEST_F(EditorWindowTest, ResetClearsCodesTwoToSixAndRestoresTheRest) {
     }
     EXPECT_EQ(Box(window, 1)->text(), "0x04"); // code 1 of key 1
     EXPECT_EQ(Box(window, 2)->text(), "0x05"); // code 1 of key 2
+    EXPECT_EQ(Box(window, 2)->accessibleDescription().toStdString(), "Code 1 of key 2, Left");
     EXPECT_TRUE(keypad->received().empty());
 
     Click(Control<QPushButton>(window, "applyBtn"));
