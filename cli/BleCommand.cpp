@@ -78,13 +78,18 @@ std::optional<int> WholeNumber(const QString& text) {
 }
 
 // The row a value names. A product type may also be given by its row number, and the power
-// level by the level number status shows (1 to 12; the level wins over the "1dbm" text).
+// level by the level number status shows (1 to 12) or by its text with the unit ("1dbm").
 std::optional<int> FindItem(const PickOption& option, const QString& value) {
     const auto& items = option.items();
     const auto number = WholeNumber(value);
-    if (option.items == ble::PowerLevelItems && number && *number >= 1 &&
-        *number <= ble::kPowerLevelCount) {
-        return *number - 1;
+    if (option.items == ble::PowerLevelItems) {
+        if (number && *number >= 1 && *number <= ble::kPowerLevelCount) {
+            return *number - 1;
+        }
+        // Any other bare number is ambiguous ("0" could be a level or 0 dBm): the unit is asked.
+        if (!value.simplified().endsWith(QStringLiteral("dbm"), Qt::CaseInsensitive)) {
+            return std::nullopt;
+        }
     }
     if (option.items == ble::ProductTypeItems) {
         if (number && *number >= 0 && *number < ble::kProductTypeCount) {

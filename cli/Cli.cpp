@@ -435,7 +435,8 @@ const QCommandLineOption& DeviceOption() {
 const QCommandLineOption& QuietOption() {
     static const QCommandLineOption option(
         {QStringLiteral("q"), QStringLiteral("quiet")},
-        QStringLiteral("Print nothing when the command succeeds (errors still go to stderr)."));
+        QStringLiteral("Print no confirmation or progress when the command succeeds; what it is "
+                       "asked to show is still shown, and errors still go to stderr."));
     return option;
 }
 
@@ -493,7 +494,8 @@ std::string SubcommandHelp(const Subcommand& subcommand) {
 }
 
 int Help(const QStringList& topics, std::ostream& out, std::ostream& err) {
-    if (topics.isEmpty()) {
+    // "help help" explains help, which the overview does.
+    if (topics.isEmpty() || topics == QStringList{QStringLiteral("help")}) {
         out << ProgramHelp();
         return kExitOk;
     }
@@ -572,6 +574,13 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Con
     }
     Context context{parser,           parser.positionalArguments().mid(1), out, err, console,
                     subcommand->name, parser.isSet(QuietOption())};
+    // An option's value says one thing: given twice (two --serial), which was meant is unknown.
+    for (const QString& name : parser.optionNames()) {
+        if (parser.values(name).size() > 1) {
+            return context.Usage((name.size() == 1 ? "-" : "--") + name.toStdString() +
+                                 " is given more than once.");
+        }
+    }
     if (parser.isSet(SerialOption())) {
         context.selector.serialNumber = parser.value(SerialOption()).trimmed().toStdString();
         if (context.selector.serialNumber->empty()) {

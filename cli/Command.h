@@ -50,6 +50,12 @@ int RefuseChoice(Context& context, const keypad::KeypadChoice& choice);
 // A file named on the command line, made absolute, as the cores take file names (UTF-8).
 std::string AbsoluteFileName(const QString& given);
 
+// kExitOk when path is a file; otherwise it says there is no configuration file there.
+int RequireConfigFile(Context& context, const std::string& path);
+// A message of the configuration cores about the file at path: they name the utility's own
+// file; for another one given on the command line, the message names that one.
+std::string AboutFile(std::string message, const std::string& path);
+
 // The text without its trailing line breaks, as a line of its own.
 std::string WithoutLineBreak(std::string text);
 

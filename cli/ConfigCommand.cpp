@@ -38,7 +38,7 @@ private:
 };
 
 int FailWith(Context& context, const config::Outcome& outcome) {
-    return context.Fail(outcome.message->text);
+    return context.Fail(AboutFile(outcome.message->text, FileName));
 }
 
 int Save(Context& context) {
@@ -80,10 +80,8 @@ int Apply(Context& context) {
         return context.Usage("config apply takes at most one file.");
     }
     ConfigFileForRun file(context.positional);
-    std::error_code error;
-    if (FileName.empty() ||
-        !std::filesystem::is_regular_file(platform::PathFromUtf8(FileName), error)) {
-        return context.Fail("There is no configuration file " + FileName + ".");
+    if (const int missing = RequireConfigFile(context, FileName)) {
+        return missing;
     }
     if (const int failed = Connect(context)) {
         return failed;
@@ -104,6 +102,10 @@ int Check(Context& context) {
     if (context.positional.size() != 2) {
         return context.Usage("config check takes one file.");
     }
+    const std::string checked = AbsoluteFileName(context.positional[1]);
+    if (const int missing = RequireConfigFile(context, checked)) {
+        return missing;
+    }
     // The import copies what passed its checks over FileName: here a scratch file, so
     // checking changes nothing.
     QTemporaryDir scratch;
@@ -112,15 +114,41 @@ int Check(Context& context) {
     }
     const std::string previous = FileName;
     FileName = scratch.filePath(QString::fromLatin1(config::kConfigFileName)).toStdString();
-    const config::Outcome outcome = config::ImportCfgFile(context.positional[1].toStdString());
+    const config::Outcome outcome = config::ImportCfgFile(checked);
     FileName = previous;
     if (outcome.message) {
-        return FailWith(context, outcome);
+        // Nothing is copied here: what the import reports as its exception is a file it could
+        // not read as settings (a section line without its "]").
+        if (outcome.message->text.starts_with(config::kImportExceptionText)) {
+            return context.Fail(config::kIncorrectFormatText);
+        }
+        return context.Fail(outcome.message->text);
     }
     return context.Done(context.positional[1].toStdString() + " can be imported.");
 }
 
 } // namespace
+
+int RequireConfigFile(Context& context, const std::string& path) {
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(platform::PathFromUtf8(path), error)) {
+        return context.Fail("There is no configuration file " + path + ".");
+    }
+    return kExitOk;
+}
+
+std::string AboutFile(std::string message, const std::string& path) {
+    const std::string name = platform::Utf8FromPath(platform::PathFromUtf8(path).filename());
+    const std::string own = config::kConfigFileName;
+    if (name.empty() || name == own) {
+        return message;
+    }
+    for (auto at = message.find(own); at != std::string::npos;
+         at = message.find(own, at + name.size())) {
+        message.replace(at, own.size(), name);
+    }
+    return message;
+}
 
 int Config(Context& context) {
     const QString action = context.positional.value(0);

@@ -143,6 +143,11 @@ int Provision(Context& context) {
         options.count = count;
     }
 
+    if (context.parser.isSet(FirmwareVersionOption()) &&
+        context.parser.value(FirmwareVersionOption()).trimmed().isEmpty()) {
+        return context.Usage("--firmware-version takes the version keypads report, e.g. 1.0.900.");
+    }
+
     SavedConfiguration saved;
     if (const int failed = ReadSavedConfiguration(context, ConfigOption(), saved)) {
         return failed;

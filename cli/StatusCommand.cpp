@@ -119,7 +119,8 @@ void WriteText(std::ostream& out, const KeypadReading& reading) {
         << "BLE data          " << reading.ble->manufacturerData << "\n"
         << "BLE power level   " << reading.ble->powerLevel
         << PowerLevelSuffix(reading.ble->powerLevel) << "\n"
-        << "BLE enabled       " << reading.ble->enable << "\n"
+        << "BLE enabled       " << reading.ble->enable
+        << (reading.ble->enable != 0 ? " (yes)" : " (no)") << "\n"
         << "BLE module fitted " << (reading.ble->moduleFitted ? "yes" : "no") << "\n";
 }
 

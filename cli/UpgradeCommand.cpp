@@ -17,9 +17,6 @@
 #include "keypad/KeypadCommands.h"
 #include "keypad/KeypadSelection.h"
 #include "keypad/StatusRead.h"
-#include "platform/Utf8Path.h"
-
-#include <filesystem>
 
 namespace cli {
 namespace {
@@ -84,7 +81,9 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class ProgressPrinter {
 public:
-    ProgressPrinter(std::ostream& out, bool bar) : out_(out), bar_(bar) {}
+    // Quiet: the lines are kept for a failure's message, none is printed.
+    ProgressPrinter(std::ostream& out, bool bar, bool quiet)
+        : out_(out), bar_(bar), quiet_(quiet) {}
     ~ProgressPrinter() {
         if (barShown_) {
             out_ << "\n";
@@ -96,6 +95,9 @@ public:
         const std::vector<std::string> lines = Lines(text);
         if (!lines.empty()) {
             lastLine_ = lines.back();
+        }
+        if (quiet_) {
+            return;
         }
         if (!bar_) {
             // A bare percentage says nothing a log reader needs; it waits for the next line.
@@ -126,6 +128,7 @@ private:
 
     std::ostream& out_;
     bool bar_;
+    bool quiet_;
     bool barShown_ = false;
     std::string lastLine_;
 };
@@ -182,13 +185,12 @@ int ConfirmUpgrade(Context& context, const std::string& productWarning,
 int ReadSavedConfiguration(Context& context, const QCommandLineOption& option,
                            SavedConfiguration& out) {
     const std::string path = AbsoluteFileName(context.parser.value(option));
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(platform::PathFromUtf8(path), error)) {
-        return context.Fail("There is no configuration file " + path + ".");
+    if (const int missing = RequireConfigFile(context, path)) {
+        return missing;
     }
     const config::ReplayRead read = config::ReadReplayPlan(path);
     if (read.message) {
-        return context.Fail(read.message);
+        return context.Fail(AboutFile(read.message, path));
     }
     if (!read.plan) {
         return context.Fail(path + " holds no saved settings (FirstUp is not \"Yes\"): save a "
@@ -274,7 +276,7 @@ int Upgrade(Context& context) {
     firmware::KeypadUpgradeResult run;
     std::string lastLine;
     {
-        ProgressPrinter progress(context.out, context.console.progressBar);
+        ProgressPrinter progress(context.out, context.console.progressBar, context.quiet);
         progress.Report(0, firmware::kStartingText);
         run = firmware::UpgradeKeypad(upgrade, [&progress](int percent, const std::string& text) {
             progress.Report(percent, text);
@@ -293,20 +295,17 @@ int Upgrade(Context& context) {
         return context.Fail(restored.message);
     }
     if (state.known) {
-        context.out << "The keypad runs the new firmware with its settings restored.\n";
-        return kExitOk;
+        return context.Done("The keypad runs the new firmware with its settings restored.");
     }
     if (configFile) {
         if (const auto failure = RestoreFromFile(*configFile)) {
             return context.Fail(*failure);
         }
-        context.out << "The keypad runs the new firmware with the settings of " << configFile->path
-                    << ".\n";
-        return kExitOk;
+        return context.Done("The keypad runs the new firmware with the settings of " +
+                            configFile->path + ".");
     }
     context.err << WithoutLineBreak(restored.notice) << "\n";
-    context.out << "The keypad runs the new firmware.\n";
-    return kExitOk;
+    return context.Done("The keypad runs the new firmware.");
 }
 
 } // namespace cli

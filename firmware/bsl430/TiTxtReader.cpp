@@ -70,6 +70,10 @@ TiTxtReader::Status TiTxtReader::Parse(std::string_view text) {
     error_.clear();
     Rewind();
 
+    if (text.empty()) {
+        error_ = "the file is empty";
+        return Status::Malformed;
+    }
     // Editors that add these make files no loader reads; say so rather than blame line 1.
     if (text.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
         return Fail(1, "the file starts with a UTF-8 byte order mark; TI-TXT is plain ASCII");

@@ -103,6 +103,21 @@ TEST_F(CliBatch, ACommandWithoutSelectorRefusesToGuess) {
     }
 }
 
+// The keypad's other interface, which devices lists too, is no way to reach it: the message
+// points to the one that is.
+TEST_F(CliBatch, TheOtherInterfacesPathPointsToTheProtocolOne) {
+    EXPECT_EQ(Run({"--device", "emulator/usb-2:1.0", "set-brightness", "3"}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "emulator/usb-2:1.0 is interface 0 of a keypad, which is reached "
+                         "through its protocol interface: give the path 'devices' marks "
+                         "(protocol).\n");
+    EXPECT_EQ(Run({"--device", "emulator/usb-9:1.1", "status"}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "No keypad is connected at emulator/usb-9:1.1.\n");
+    for (const auto& keypad : keypads) {
+        const auto codes = keypad->ReceivedCodes();
+        EXPECT_EQ(std::count(codes.begin(), codes.end(), CmdSetLedBrightness), 0);
+    }
+}
+
 TEST_F(CliBatch, AnUnknownSerialNumberIsAFailureThatListsTheKeypads) {
     EXPECT_EQ(Run({"--serial", "99999999", "status"}), cli::kExitFailed);
     EXPECT_NE(err.str().find("No connected keypad reports the serial number 99999999.\n"
@@ -201,6 +216,11 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--config", "SAVED", "--firmware-version", "1"},
                        cli::kExitUsage,
                        "--firmware-version goes with --firmware"},
+        ProvisionUsage{
+            "EmptyVersion",
+            {"--config", "SAVED", "--firmware", "/nonexistent/new.txt", "--firmware-version", " "},
+            cli::kExitUsage,
+            "--firmware-version takes the version keypads report"},
         ProvisionUsage{"MissingFile",
                        {"--config", "/nonexistent/batch.ini"},
                        cli::kExitFailed,

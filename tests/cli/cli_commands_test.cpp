@@ -261,7 +261,31 @@ TEST_F(CliCommands, ConfigCheckRunsTheImportChecksAndChangesNothing) {
     WriteBytes(sub.toStdString() + "/USBEchovaneUtilityCfg.ini", "[appSettings]\nFirstUp=Yes\n");
     EXPECT_EQ(Run({"config", "check", sub + "/USBEchovaneUtilityCfg.ini"}), cli::kExitFailed);
     EXPECT_EQ(err.str(), "File is incorrect format.\n");
+    // Nothing is copied by a check: a file that does not parse is of the wrong format.
+    WriteBytes(sub.toStdString() + "/USBEchovaneUtilityCfg.ini", "[appSettings\nFirstUp=Yes\n");
+    EXPECT_EQ(Run({"config", "check", sub + "/USBEchovaneUtilityCfg.ini"}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "File is incorrect format.\n");
+    // No file there (or a folder of that name) is said so.
+    for (const std::string& absent :
+         {folder.File("gone/USBEchovaneUtilityCfg.ini"), folder.File("sub")}) {
+        EXPECT_EQ(Run({"config", "check", QString::fromStdString(absent)}), cli::kExitFailed);
+        EXPECT_EQ(err.str(), "There is no configuration file " + absent + ".\n");
+    }
     EXPECT_EQ(Run({"config", "check"}), cli::kExitUsage);
+}
+
+// A file given on the command line is the one its messages name, not the utility's own.
+TEST_F(CliCommands, MessagesAboutAGivenFileNameIt) {
+    const std::string batch = folder.File("batch.ini");
+    WriteBytes(batch, "[appSettings]\r\n FirstUp=Yes\r\n KeypadLayout=9\r\n LedBrightness=3\r\n");
+    keypad->ClearReceived();
+    for (const QStringList& args :
+         {QStringList{"config", "apply", QString::fromStdString(batch)},
+          QStringList{"provision", "--config", QString::fromStdString(batch)}}) {
+        EXPECT_EQ(Run(args), cli::kExitFailed) << args.join(' ').toStdString();
+        EXPECT_EQ(err.str(), "Invalid KeypadLayout in batch.ini file..\n");
+    }
+    EXPECT_TRUE(keypad->received().empty());
 }
 
 TEST_F(CliCommands, BleShowJsonAndSetWithTheWindowsLists) {

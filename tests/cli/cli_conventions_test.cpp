@@ -107,10 +107,22 @@ INSTANTIATE_TEST_SUITE_P(
                   "",
                   "ble",
                   {"1 to 12", "-19.5dbm", "-1dbm", "2.5dbm", "'13'"}},
+        // "0" could mean a level or 0 dBm: a power that is no level needs its unit.
+        UsageCase{"PowerWithoutItsUnit", {"ble", "set", "--power", "0"}, "", "ble", {"'0'"}},
+        UsageCase{
+            "NegativePowerWithoutItsUnit", {"ble", "set", "--power", "-5"}, "", "ble", {"'-5'"}},
         UsageCase{"NameTooLong", {"ble", "set", "--name", "LongBleName123"}, "", "ble", {"10"}},
         UsageCase{
             "FactoryResetWithoutTerminalOrYes", {"factory-reset"}, "", "factory-reset", {"--yes"}},
-        UsageCase{"ExtraArgument", {"save-defaults", "now"}, "", "save-defaults"}),
+        UsageCase{"ExtraArgument", {"save-defaults", "now"}, "", "save-defaults"},
+        UsageCase{"ASelectorGivenTwice",
+                  {"--serial", "00012345", "--serial", "00012346", "set-brightness", "3"},
+                  "--serial is given more than once",
+                  "set-brightness"},
+        UsageCase{"AValueGivenTwice",
+                  {"ble", "set", "--power", "3", "--power", "4"},
+                  "--power is given more than once",
+                  "ble"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST_F(CliConventions, VersionAndHelpGoToStandardOutputWithExitZero) {
@@ -123,6 +135,8 @@ TEST_F(CliConventions, VersionAndHelpGoToStandardOutputWithExitZero) {
     ASSERT_EQ(Run({"--help"}), cli::kExitOk);
     const std::string overview = out.str();
     ASSERT_EQ(Run({"help"}), cli::kExitOk);
+    EXPECT_EQ(out.str(), overview);
+    ASSERT_EQ(Run({"help", "help"}), cli::kExitOk);
     EXPECT_EQ(out.str(), overview);
     EXPECT_EQ(err.str(), "");
 }
@@ -322,6 +336,14 @@ TEST_F(CliConventions, StatusJsonHasNumbersFlagsAndTrimmedTexts) {
     EXPECT_EQ(ble["powerLevelText"], QJsonValue("-1dbm"));
     EXPECT_EQ(ble["enabled"], QJsonValue(true));
     EXPECT_TRUE(ble["moduleFitted"].isBool());
+
+    // The text says what the number means, as it does for the power level.
+    for (const auto& [enabled, line] : {std::pair{1, "BLE enabled       1 (yes)\n"},
+                                        std::pair{0, "BLE enabled       0 (no)\n"}}) {
+        keypad->settings.ble.enabled = enabled;
+        ASSERT_EQ(Run({"status"}), cli::kExitOk) << err.str();
+        EXPECT_NE(out.str().find(line), std::string::npos) << out.str();
+    }
 }
 
 TEST_F(CliConventions, BleShowJsonGivesNullForAValueOutsideItsList) {

@@ -54,6 +54,27 @@ TEST_F(CliUpgrade, YesRunsTheWholeUpgradeAndRestoresTheSettings) {
     EXPECT_EQ(text.find('\033'), std::string::npos);
 }
 
+// Quiet, a whole upgrade prints nothing, bar or not; a failure still says where it stopped.
+TEST_F(CliUpgrade, QuietPrintsNothingButAFailure) {
+    for (const bool terminal : {false, true}) {
+        console.progressBar = terminal;
+        ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--quiet"}), cli::kExitOk)
+            << err.str();
+        EXPECT_EQ(out.str(), "") << terminal;
+        EXPECT_EQ(err.str(), "") << terminal;
+    }
+    EXPECT_EQ(keypad->model.firmwareVersion, "VX0970");
+
+    emulator::BootLoaderFault refuse;
+    refuse.kind = BootLoaderFaultKind::RefusePassword;
+    refuse.times = 4;
+    loader->InjectFault(refuse);
+    ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--quiet"}),
+              cli::kExitFailed);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "The firmware upgrade failed: Password FAILED!\n");
+}
+
 TEST_F(CliUpgrade, ProgressBarOnATerminal) {
     console.progressBar = true;
     ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "-y"}), cli::kExitOk) << err.str();

@@ -203,7 +203,10 @@ TEST_P(TiTxtMalformed, IsAnErrorWithNoBytesKept) {
     EXPECT_EQ(reader.Parse(GetParam().text), Status::Malformed);
     EXPECT_TRUE(reader.segments().empty());
     EXPECT_FALSE(reader.MoreData());
-    EXPECT_NE(reader.error().find("line "), std::string::npos) << reader.error();
+    // Where it goes wrong; an empty file has no line to name.
+    EXPECT_NE(reader.error().find(GetParam().text.empty() ? "the file is empty" : "line "),
+              std::string::npos)
+        << reader.error();
     // The block API of the library gives no bytes for it.
     const DataBlock_ block = BSL_readTI_Text(GetParam().text.c_str(), 32);
     EXPECT_EQ(block.numberOfBytes, 0u);
