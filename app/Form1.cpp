@@ -78,7 +78,9 @@ ui::Answer ShowNotice(QWidget* parent, const config::Notice& notice) {
         parent,
         {QString::fromStdString(notice.text), QString::fromStdString(notice.caption),
          question ? ui::Buttons::YesNo : ui::Buttons::Ok,
-         notice.icon == config::NoticeIcon::Question ? ui::Icon::Question : ui::Icon::Warning});
+         notice.icon == config::NoticeIcon::Question ? ui::Icon::Question : ui::Icon::Warning,
+         // The one question is whether to overwrite a file.
+         question});
 }
 
 std::optional<std::string> Narrow(const std::optional<QString>& path) {
@@ -499,8 +501,8 @@ void Form1::button8_Click() {
 
 void Form1::button9_Click() {
     // One mis-click would lose the customised tables: ask first.
-    if (ui::AskYesNo(this, QString::fromLatin1(keypad::kResetToDefaultQuestion), ui::kCaption) !=
-        ui::Answer::Yes) {
+    if (ui::AskBeforeIrreversible(this, QString::fromLatin1(keypad::kResetToDefaultQuestion),
+                                  ui::kCaption) != ui::Answer::Yes) {
         return;
     }
     const keypad::CommandResult reset = keypad::ResetToDefault();
@@ -560,8 +562,9 @@ void Form1::btnLoadFirmware_MouseClick() {
         ui::ShowWarning(this,
                         platform::FromLatin1(std::string(keypad::kStatusReadFailedText) + "\n"));
     }
-    if (ui::AskYesNo(this, QStringLiteral("Are you sure you want to upgrade the firmware?"),
-                     QStringLiteral("Firmware Upgrade")) != ui::Answer::Yes) {
+    if (ui::AskBeforeIrreversible(this,
+                                  QStringLiteral("Are you sure you want to upgrade the firmware?"),
+                                  QStringLiteral("Firmware Upgrade")) != ui::Answer::Yes) {
         return;
     }
     // The window watches for the loader before the keypad leaves the bus for it.

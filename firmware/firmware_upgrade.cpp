@@ -327,8 +327,9 @@ void firmware_upgrade::btnBrowse_Click() {
     if (!check.readable) {
         return;
     }
-    if (ui::AskYesNo(this, platform::FromUtf8(check.warning),
-                     QString::fromLatin1(firmware::kUpgradeCaption)) == ui::Answer::Yes) {
+    if (ui::AskBeforeIrreversible(this, platform::FromUtf8(check.warning),
+                                  QString::fromLatin1(firmware::kUpgradeCaption)) ==
+        ui::Answer::Yes) {
         btnUpgrade->setEnabled(true);
     }
 }

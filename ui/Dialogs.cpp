@@ -45,10 +45,18 @@ QMessageBox::StandardButtons ToQt(Buttons buttons) {
 
 } // namespace
 
+std::unique_ptr<QMessageBox> MessageBoxFor(QWidget* parent, const MessageRequest& request) {
+    auto box = std::make_unique<QMessageBox>(ToQt(request.icon), request.caption, request.text,
+                                             ToQt(request.buttons), parent);
+    if (request.noByDefault && box->button(QMessageBox::No) != nullptr) {
+        box->setDefaultButton(QMessageBox::No);
+    }
+    return box;
+}
+
 Answer QtDialogProvider::ShowMessage(QWidget* parent, const MessageRequest& request) {
-    QMessageBox box(ToQt(request.icon), request.caption, request.text, ToQt(request.buttons),
-                    parent);
-    switch (box.exec()) {
+    const std::unique_ptr<QMessageBox> box = MessageBoxFor(parent, request);
+    switch (box->exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:
@@ -99,8 +107,8 @@ void ShowWarning(QWidget* parent, const QString& text) {
     ShowMessage(parent, {text, kCaption, Buttons::Ok, Icon::Warning});
 }
 
-Answer AskYesNo(QWidget* parent, const QString& text, const QString& caption) {
-    return ShowMessage(parent, {text, caption, Buttons::YesNo, Icon::Question});
+Answer AskBeforeIrreversible(QWidget* parent, const QString& text, const QString& caption) {
+    return ShowMessage(parent, {text, caption, Buttons::YesNo, Icon::Question, true});
 }
 
 std::optional<QString> AskPath(QWidget* parent, const FileRequest& request) {

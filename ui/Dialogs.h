@@ -8,9 +8,11 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
+class QMessageBox;
 class QWidget;
 
 namespace ui {
@@ -26,6 +28,9 @@ struct MessageRequest {
     QString caption;
     Buttons buttons = Buttons::Ok;
     Icon icon = Icon::Warning;
+    // Before a step that cannot be undone: Enter, or a Return meant for another window,
+    // answers No.
+    bool noByDefault = false;
 };
 
 struct FileRequest {
@@ -51,6 +56,9 @@ public:
     }
 };
 
+// The message box QtDialogProvider shows for request.
+std::unique_ptr<QMessageBox> MessageBoxFor(QWidget* parent, const MessageRequest& request);
+
 // Real message boxes and file dialogs.
 class QtDialogProvider final : public DialogProvider {
 public:
@@ -65,8 +73,9 @@ void InstallDialogs(DialogProvider* provider);
 Answer ShowMessage(QWidget* parent, const MessageRequest& request);
 // The usual failure box: caption "Vexor Echovane", one OK button, the warning icon.
 void ShowWarning(QWidget* parent, const QString& text);
-// A Yes/No question with the question icon.
-Answer AskYesNo(QWidget* parent, const QString& text, const QString& caption);
+// A Yes/No question with the question icon before a step that cannot be undone: No is the
+// default button.
+Answer AskBeforeIrreversible(QWidget* parent, const QString& text, const QString& caption);
 std::optional<QString> AskPath(QWidget* parent, const FileRequest& request);
 
 // Answers every box and dialog without showing anything, keeping what was asked.

@@ -153,6 +153,7 @@ TEST_F(Form1Settings, FactoryResetAsksFirstAndNoSendsNothing) {
     EXPECT_EQ(question.caption, "Vexor Echovane");
     EXPECT_EQ(question.buttons, ui::Buttons::YesNo);
     EXPECT_EQ(question.icon, ui::Icon::Question);
+    EXPECT_TRUE(question.noByDefault) << "a stray Enter must not reset the keypad";
     EXPECT_TRUE(keypad->received().empty());
     EXPECT_TRUE(form->button9->isEnabled());
     EXPECT_EQ(form->keypadTypeCbox->currentIndex(), 2);

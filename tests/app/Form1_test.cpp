@@ -357,6 +357,7 @@ TEST_F(Form1Test, UpdateFirmwareWarnsThenAsksAndStopsOnNo) {
     EXPECT_EQ(recorder.messages[1].caption, "Firmware Upgrade");
     EXPECT_EQ(recorder.messages[1].buttons, ui::Buttons::YesNo);
     EXPECT_EQ(recorder.messages[1].icon, ui::Icon::Question);
+    EXPECT_TRUE(recorder.messages[1].noByDefault);
 }
 
 TEST_F(Form1Test, UpdateFirmwareAnsweredNoLeavesTheKeypadInItsFirmware) {
