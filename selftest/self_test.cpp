@@ -74,7 +74,7 @@ const QColor kLightGreen(0x90, 0xEE, 0x90);
 // A marker's look (grey, or the marked image), outlined while it has the keyboard focus.
 QString MarkerStyle(const QString& background) {
     return QStringLiteral("QPushButton { %1 }").arg(background) +
-           ui::FocusMarkRule(QStringLiteral("QPushButton"));
+           ui::FocusMarkRuleOnColour(QStringLiteral("QPushButton"));
 }
 QString GreyMarkerStyle() {
     return MarkerStyle(QStringLiteral("background-color: #808080;"));

@@ -13,6 +13,16 @@ namespace {
 // Dark blue: at least 3:1 against the light greys, white and aqua the controls stand on.
 constexpr char kFocusMarkColour[] = "#1a4fa0";
 constexpr int kFocusMarkWidth = 2;
+// Black: at least 3:1 against the grey marker and the blues of a marked one.
+constexpr char kFocusMarkOnColour[] = "#000000";
+constexpr int kFocusMarkOnColourWidth = 3;
+
+QString FocusRule(const QString& selector, int width, const char* colour) {
+    return QStringLiteral("%1:focus { border: %2px solid %3; }")
+        .arg(selector)
+        .arg(width)
+        .arg(QString::fromLatin1(colour));
+}
 
 } // namespace
 
@@ -58,10 +68,11 @@ std::vector<QWidget*> InReadingOrder(std::vector<QWidget*> controls) {
 }
 
 QString FocusMarkRule(const QString& selector) {
-    return QStringLiteral("%1:focus { border: %2px solid %3; }")
-        .arg(selector)
-        .arg(kFocusMarkWidth)
-        .arg(QString::fromLatin1(kFocusMarkColour));
+    return FocusRule(selector, kFocusMarkWidth, kFocusMarkColour);
+}
+
+QString FocusMarkRuleOnColour(const QString& selector) {
+    return FocusRule(selector, kFocusMarkOnColourWidth, kFocusMarkOnColour);
 }
 
 } // namespace ui

@@ -33,5 +33,8 @@ std::vector<QWidget*> InReadingOrder(std::vector<QWidget*> controls);
 // A style-sheet rule that outlines selector while it has the keyboard focus: text boxes, and
 // controls whose colours come from a style sheet, show no focus of their own.
 QString FocusMarkRule(const QString& selector);
+// The same for controls painted blue or grey themselves (the self test's markers), where the
+// dark blue mark would not show: black.
+QString FocusMarkRuleOnColour(const QString& selector);
 
 } // namespace ui
