@@ -45,18 +45,13 @@ QMessageBox::StandardButtons ToQt(Buttons buttons) {
 
 } // namespace
 
-std::unique_ptr<QMessageBox> MessageBoxFor(QWidget* parent, const MessageRequest& request) {
-    auto box = std::make_unique<QMessageBox>(ToQt(request.icon), request.caption, request.text,
-                                             ToQt(request.buttons), parent);
-    if (request.noByDefault && box->button(QMessageBox::No) != nullptr) {
-        box->setDefaultButton(QMessageBox::No);
-    }
-    return box;
-}
-
 Answer QtDialogProvider::ShowMessage(QWidget* parent, const MessageRequest& request) {
-    const std::unique_ptr<QMessageBox> box = MessageBoxFor(parent, request);
-    switch (box->exec()) {
+    QMessageBox box(ToQt(request.icon), request.caption, request.text, ToQt(request.buttons),
+                    parent);
+    if (request.noByDefault && box.button(QMessageBox::No) != nullptr) {
+        box.setDefaultButton(QMessageBox::No);
+    }
+    switch (box.exec()) {
     case QMessageBox::Yes:
         return Answer::Yes;
     case QMessageBox::No:

@@ -8,11 +8,9 @@
 
 #include <deque>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <vector>
 
-class QMessageBox;
 class QWidget;
 
 namespace ui {
@@ -55,9 +53,6 @@ public:
         return std::nullopt;
     }
 };
-
-// The message box QtDialogProvider shows for request.
-std::unique_ptr<QMessageBox> MessageBoxFor(QWidget* parent, const MessageRequest& request);
 
 // Real message boxes and file dialogs.
 class QtDialogProvider final : public DialogProvider {
