@@ -47,6 +47,13 @@ protected:
         ASSERT_EQ(Connect(), 0);
         ASSERT_EQ(loader->mode(), Mode::RamBsl);
     }
+    // The RAM loader running and a raw link to it: the BSL_* layer would not send some reports.
+    void OpenRawLinkToRamBsl(bsl430::UsbBslLink& link) {
+        EnterBootLoader();
+        StartRamBsl();
+        BSL_close_BSL();
+        ASSERT_TRUE(link.Open(0x2047, 0x0200, 0));
+    }
     DataBlock_ Password() {
         return BSL_readTI_Text(std::string(emulator::SimulatedPasswordText()).c_str(), 32);
     }
@@ -417,11 +424,8 @@ TEST_F(SimulatedLoader, WritesReachMemoryAt128ByteBoundariesAndBeforeACrc) {
 }
 
 TEST_F(SimulatedLoader, EmptyTxDataBlockAndZeroLengthReportsAnswerAsTheLoaderDoes) {
-    EnterBootLoader();
-    StartRamBsl();
-    BSL_close_BSL();
     bsl430::UsbBslLink link;
-    ASSERT_TRUE(link.Open(0x2047, 0x0200, 0));
+    ASSERT_NO_FATAL_FAILURE(OpenRawLinkToRamBsl(link));
     bsl430::UsbBslLink::Reply reply;
     const std::vector<uint8_t> none = {0x00, 0x80, 0x00, 0x00, 0x00};
     EXPECT_EQ(link.Exchange(0x18, none, reply), bsl430::kBslTimeout) << "no report at all";
@@ -445,11 +449,8 @@ TEST_F(SimulatedLoader, EmptyTxDataBlockAndZeroLengthReportsAnswerAsTheLoaderDoe
 // Information memory segment A is locked from every reset until Toggle INFO_A lock: what is
 // written or erased there does not take, while segment B takes it either way.
 TEST_F(SimulatedLoader, InfoSegmentATakesNothingUntilItsLockIsToggled) {
-    EnterBootLoader();
-    StartRamBsl();
-    BSL_close_BSL();
     bsl430::UsbBslLink link;
-    ASSERT_TRUE(link.Open(0x2047, 0x0200, 0));
+    ASSERT_NO_FATAL_FAILURE(OpenRawLinkToRamBsl(link));
     bsl430::UsbBslLink::Reply reply;
     const auto send = [&](uint8_t command, const std::vector<uint8_t>& payload) {
         EXPECT_EQ(link.Exchange(command, payload, reply), bsl430::kBslOk);
