@@ -7,6 +7,7 @@
 #include "cli/Usage.h"
 #include "firmware/ble/BleApply.h"
 #include "firmware/ble/BleParameters.h"
+#include "keypad/ReplyText.h"
 #include "keypad/StatusRead.h"
 
 #include <QJsonObject>
@@ -190,11 +191,11 @@ int Show(Context& context) {
                     << std::string(label.size() < kLabelWidth ? kLabelWidth - label.size() : 1, ' ')
                     << value << "\n";
     };
-    row(ble::kNameLabel, selection.name);
+    row(ble::kNameLabel, keypad::PrintableReplyText(selection.name));
     for (const PickOption& option : PickOptions()) {
         row(option.label, PickText(option, selection));
     }
-    row("Manufacturer data", params->manufacturerData);
+    row("Manufacturer data", keypad::PrintableReplyText(params->manufacturerData));
     row("Module fitted", params->moduleFitted ? "Yes" : "No");
     return kExitOk;
 }
@@ -250,7 +251,8 @@ int Set(Context& context) {
     if (!result.ok) {
         return context.Fail(result.message);
     }
-    std::string done = "BLE parameters applied: name \"" + selection.name + "\"";
+    std::string done =
+        "BLE parameters applied: name \"" + keypad::PrintableReplyText(selection.name) + "\"";
     for (const PickOption& option : PickOptions()) {
         done += std::string(", ") + option.name + " " + PickText(option, selection);
     }

@@ -8,6 +8,7 @@
 #include "device/discovery.h"
 #include "keypad/KeypadCommands.h"
 #include "keypad/KeypadSelection.h"
+#include "keypad/ReplyText.h"
 #include "keypad/StatusLines.h"
 #include "keypad/TableKind.h"
 #include "platform/Utf8Path.h"
@@ -185,8 +186,10 @@ std::string KeypadText(const keypad::KeypadListing& keypad) {
     }
     const keypad::KeypadStatus& status = *keypad.status;
     const std::string serial = keypad.SerialNumber();
-    return "serial number " + (serial.empty() ? std::string("(none)") : serial) + ", firmware " +
-           JsonText(status.firmwareVersion).toStdString() + ", " +
+    return "serial number " +
+           (serial.empty() ? std::string("(none)") : keypad::PrintableReplyText(serial)) +
+           ", firmware " +
+           keypad::PrintableReplyText(keypad::WithoutPadding(status.firmwareVersion)) + ", " +
            (keypad.productType ? JsonText(keypad::ProductName(*keypad.productType)).toStdString()
                                : std::string("product unknown")) +
            ", code table " + std::to_string(status.tableKind) + " (" + KindName(status.tableKind) +

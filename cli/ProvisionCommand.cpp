@@ -4,6 +4,8 @@
 #include "cli/Command.h"
 #include "cli/Confirmation.h"
 #include "cli/JsonOutput.h"
+#include "keypad/KeypadSelection.h"
+#include "keypad/ReplyText.h"
 #include "platform/Interrupt.h"
 #include "provision/BatchProvisioner.h"
 
@@ -52,7 +54,9 @@ const QCommandLineOption& CountOption() {
 
 // "00012345", or the path for a keypad that reports no serial number of its own.
 std::string KeypadName(const provision::KeypadOutcome& outcome) {
-    return keypad::IsOwnSerialNumber(outcome.serialNumber) ? outcome.serialNumber : outcome.path;
+    return keypad::IsOwnSerialNumber(outcome.serialNumber)
+               ? keypad::PrintableReplyText(keypad::WithoutPadding(outcome.serialNumber))
+               : outcome.path;
 }
 
 std::string Seconds(double seconds) {

@@ -5,6 +5,7 @@
 #include "cli/KeypadReading.h"
 #include "device/discovery.h"
 #include "firmware/ble/BleParameters.h"
+#include "keypad/ReplyText.h"
 #include "keypad/StatusRead.h"
 #include "platform/text/NarrowText.h"
 
@@ -92,22 +93,25 @@ QJsonObject StatusJson(const KeypadReading& reading) {
 
 void WriteText(std::ostream& out, const KeypadReading& reading) {
     const keypad::KeypadStatus& s = *reading.status();
+    using keypad::PrintableReplyText;
     for (const std::string& line : reading.Lines()) {
-        out << line << "\n";
+        out << PrintableReplyText(line) << "\n";
     }
     out << "\n"
         << "LED brightness    " << s.ledBrightness << " ("
         << keypad::LedBrightnessText(s.ledBrightness) << ")\n"
         << "Code table        " << s.tableKind << " (" << keypad::TableKindName(s.tableKind)
         << ")\n"
-        << "Jack              " << keypad::WithoutPadding(s.jackStatus) << "\n"
-        << "Orientation       " << keypad::WithoutPadding(s.hvStatus) << "\n"
+        << "Jack              " << PrintableReplyText(keypad::WithoutPadding(s.jackStatus)) << "\n"
+        << "Orientation       " << PrintableReplyText(keypad::WithoutPadding(s.hvStatus)) << "\n"
         << "Key code block    " << Joined(s.keyCodeBlock) << "\n";
     if (s.tableKind == keypad::CustomiseMulticodeTable) {
         out << "Multi-code block  " << Joined(reading.MultipleCodeTable()) << "\n";
     }
-    out << "Firmware version  " << keypad::WithoutPadding(s.firmwareVersion) << "\n"
-        << "Serial number     " << keypad::WithoutPadding(s.serialNumber) << "\n"
+    out << "Firmware version  " << PrintableReplyText(keypad::WithoutPadding(s.firmwareVersion))
+        << "\n"
+        << "Serial number     " << PrintableReplyText(keypad::WithoutPadding(s.serialNumber))
+        << "\n"
         << "Temperature       " << s.temperature << "\n"
         << "Product           " << reading.productType << " ("
         << keypad::ProductName(reading.productType) << ")\n";
@@ -115,8 +119,8 @@ void WriteText(std::ostream& out, const KeypadReading& reading) {
         out << "BLE               not read\n";
         return;
     }
-    out << "BLE name          " << reading.ble->name << "\n"
-        << "BLE data          " << reading.ble->manufacturerData << "\n"
+    out << "BLE name          " << PrintableReplyText(reading.ble->name) << "\n"
+        << "BLE data          " << PrintableReplyText(reading.ble->manufacturerData) << "\n"
         << "BLE power level   " << reading.ble->powerLevel
         << PowerLevelSuffix(reading.ble->powerLevel) << "\n"
         << "BLE enabled       " << reading.ble->enable

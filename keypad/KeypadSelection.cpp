@@ -2,6 +2,7 @@
 
 #include "device/commands.h"
 #include "device/discovery.h"
+#include "keypad/ReplyText.h"
 #include "keypad/StatusRead.h"
 
 #include <algorithm>
@@ -58,8 +59,9 @@ KeypadChoice OpenAt(const std::string& path, const std::optional<std::string>& s
             return NotFound("The keypad at " + path + " does not answer.\n", std::move(keypads));
         }
         if (*reported != WithoutPadding(*serialNumber)) {
-            return NotFound("The keypad at " + path + " reports the serial number " + *reported +
-                                ", not " + WithoutPadding(*serialNumber) + ".\n",
+            return NotFound("The keypad at " + path + " reports the serial number " +
+                                PrintableReplyText(*reported) + ", not " +
+                                WithoutPadding(*serialNumber) + ".\n",
                             std::move(keypads));
         }
     }
@@ -97,7 +99,8 @@ std::string KeypadListing::Describe() const {
         return path + " (does not answer)";
     }
     const std::string serial = SerialNumber();
-    return (serial.empty() ? std::string("no serial number") : serial) + " (" + path + ")";
+    return (serial.empty() ? std::string("no serial number") : PrintableReplyText(serial)) + " (" +
+           path + ")";
 }
 
 std::vector<KeypadListing> DescribeKeypads(bool readProductType) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace keypad {
 
@@ -13,5 +14,10 @@ namespace keypad {
 // whose NUL is missing runs to the end of the reply data, and one that starts past the end is
 // empty: nothing beyond the data is ever read.
 std::string ReadReplyText(std::span<const uint8_t> data, size_t& at);
+
+// A reply text for a line of terminal output, in UTF-8. The keypad's bytes are Latin-1, as the
+// windows read them; a control character shows as \xNN, so a keypad that sends escape
+// sequences can neither move the cursor nor clear the screen it is listed on.
+std::string PrintableReplyText(std::string_view text);
 
 } // namespace keypad

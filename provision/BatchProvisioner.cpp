@@ -6,6 +6,7 @@
 #include "firmware/device_count.h"
 #include "firmware/keypad_upgrade.h"
 #include "firmware/settings_restore.h"
+#include "keypad/ReplyText.h"
 #include "keypad/StatusRead.h"
 #include "platform/HidHotplug.h"
 #include "platform/clock.h"
@@ -203,8 +204,9 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
                                           firmware::StateToRestore(*listing.status),
                                           true,
                                           listing.path};
-    const std::string name =
-        keypad::IsOwnSerialNumber(outcome.serialNumber) ? outcome.serialNumber : listing.path;
+    const std::string name = keypad::IsOwnSerialNumber(outcome.serialNumber)
+                                 ? keypad::PrintableReplyText(outcome.serialNumber)
+                                 : listing.path;
     std::string lastLine;
     const firmware::KeypadUpgradeResult run =
         firmware::UpgradeKeypad(upgrade, [&](int, const std::string& text) {

@@ -63,7 +63,8 @@ struct Summary {
 class BatchProvisioner {
 public:
     using Report = std::function<void(const KeypadOutcome&)>;
-    // The upgrade's status lines for the keypad at hand (for a progress display).
+    // The upgrade's status lines for the keypad at hand (for a progress display); the keypad is
+    // named by its serial number as a line of text shows it, or by its path.
     using Progress = std::function<void(const std::string& keypad, const std::string& line)>;
     using StopRequested = std::function<bool()>;
 

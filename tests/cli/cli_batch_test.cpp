@@ -141,6 +141,44 @@ TEST_F(CliBatch, StatusDescribesEveryKeypad) {
     EXPECT_EQ(err.str(), "emulator/usb-1:1.1: Unable to get device status information\n");
 }
 
+// A keypad's texts are Latin-1 and may hold any byte: on a terminal they come out as UTF-8,
+// and no control character of theirs reaches it to move the cursor or clear the screen.
+TEST_F(CliBatch, KeypadTextsReachTheTerminalAsPrintableUtf8) {
+    SimulatedKeypad::Model model;
+    model.serialNumber = "0001\x1B[2J9";
+    model.firmwareVersion = "VX\x9B"
+                            "0810";
+    keypads.push_back(PlugKeypad(model));
+    keypads.back()->settings.ble.name = "Caf\xE9\x1B]0;x\x07";
+    const std::string serial = "0001\\x1B[2J9";
+    const struct {
+        QStringList args;
+        std::vector<std::string> shows;
+    } cases[] = {
+        {{"devices"}, {"serial number " + serial + ", firmware VX\\x9B0810,"}},
+        {{"status"},
+         {"Serial number     " + serial + "\n", "BLE name          Caf\xC3\xA9\\x1B]0;x\\x07\n"}},
+        {{"--device", "emulator/usb-4:1.1", "ble", "show"}, {"Caf\xC3\xA9\\x1B]0;x\\x07\n"}},
+        {{"set-brightness", "4"}, {"  " + serial + " (emulator/usb-4:1.1)\n"}},
+        {{"--device", "emulator/usb-4:1.1", "--serial", "1", "status"},
+         {"reports the serial number " + serial + ", not 1."}},
+    };
+    for (const auto& c : cases) {
+        Run(c.args);
+        const std::string text = out.str() + err.str();
+        for (const std::string& shown : c.shows) {
+            EXPECT_NE(text.find(shown), std::string::npos) << c.args.join(' ').toStdString();
+        }
+        EXPECT_TRUE(
+            std::none_of(text.begin(), text.end(),
+                         [](char b) { return b != '\n' && static_cast<unsigned char>(b) < 0x20; }))
+            << c.args.join(' ').toStdString() << ":\n"
+            << text;
+        EXPECT_TRUE(QString::fromUtf8(text).toUtf8().toStdString() == text)
+            << c.args.join(' ').toStdString() << " is not UTF-8";
+    }
+}
+
 TEST_F(CliBatch, ProvisionDoesEachKeypadOnceWithALineEach) {
     const QString file = QString::fromStdString(SavedFile());
     ASSERT_EQ(Run({"provision", "--config", file, "--count", "3"}), cli::kExitOk) << err.str();
