@@ -11,8 +11,6 @@
 #include "keypad/StatusRead.h"
 #include "platform/Utf8Path.h"
 
-#include <QTemporaryDir>
-
 #include <algorithm>
 #include <filesystem>
 
@@ -106,22 +104,7 @@ int Check(Context& context) {
     if (const int missing = RequireConfigFile(context, checked)) {
         return missing;
     }
-    // The import copies what passed its checks over FileName: here a scratch file, so
-    // checking changes nothing.
-    QTemporaryDir scratch;
-    if (!scratch.isValid()) {
-        return context.Fail("Unable to make a temporary folder for the check.");
-    }
-    const std::string previous = FileName;
-    FileName = scratch.filePath(QString::fromLatin1(config::kConfigFileName)).toStdString();
-    const config::Outcome outcome = config::ImportCfgFile(checked);
-    FileName = previous;
-    if (outcome.message) {
-        // Nothing is copied here: what the import reports as its exception is a file it could
-        // not read as settings (a section line without its "]").
-        if (outcome.message->text.starts_with(config::kImportExceptionText)) {
-            return context.Fail(config::kIncorrectFormatText);
-        }
+    if (const config::Outcome outcome = config::CheckCfgFile(checked); outcome.message) {
         return context.Fail(outcome.message->text);
     }
     return context.Done(context.positional[1].toStdString() + " can be imported.");

@@ -41,6 +41,25 @@ bool HasCheckedKeys(const SettingsRead& read) {
     return true;
 }
 
+// The import's checks of the name and the format; bytes are the file's when they pass. Throws
+// on a section line without "]".
+Outcome CheckedImportBytes(const std::string& file, std::string& bytes) {
+    if (platform::PathFromUtf8(file).filename() != kConfigFileName) {
+        return Fails(kIncorrectFilenameText);
+    }
+    const std::optional<std::string> read = ReadWholeFile(file, kMaxImportBytes);
+    if (!read) {
+        return Fails(kIncorrectFormatText);
+    }
+    SettingsRead settings;
+    settings.records = CIniFile::Parse(*read);
+    if (!HasCheckedKeys(settings)) {
+        return Fails(kIncorrectFormatText);
+    }
+    bytes = *read;
+    return {};
+}
+
 } // namespace
 
 ExportPlan PlanExport(const std::optional<std::string>& chosenFolder) {
@@ -79,27 +98,27 @@ Outcome ImportCfgFile(const std::optional<std::string>& chosenFile) {
         return {};
     }
     try {
-        if (platform::PathFromUtf8(*chosenFile).filename() != kConfigFileName) {
-            return Fails(kIncorrectFilenameText);
-        }
-        const std::optional<std::string> bytes = ReadWholeFile(*chosenFile, kMaxImportBytes);
-        if (!bytes) {
-            return Fails(kIncorrectFormatText);
-        }
-        SettingsRead read;
-        // Throws on a section line without "]"; reported as the import's exception below.
-        read.records = CIniFile::Parse(*bytes);
-        if (!HasCheckedKeys(read)) {
-            return Fails(kIncorrectFormatText);
+        std::string bytes;
+        if (Outcome refused = CheckedImportBytes(*chosenFile, bytes); refused.message) {
+            return refused;
         }
         // The bytes checked are the bytes copied.
-        if (FileName.empty() || !ReplaceFileAtomically(FileName, *bytes)) {
+        if (FileName.empty() || !ReplaceFileAtomically(FileName, bytes)) {
             return Fails(kFailedToCopyText);
         }
     } catch (const std::exception&) {
         return Fails(kImportExceptionText);
     }
     return {};
+}
+
+Outcome CheckCfgFile(const std::string& file) {
+    try {
+        std::string bytes;
+        return CheckedImportBytes(file, bytes);
+    } catch (const std::exception&) {
+        return Fails(kIncorrectFormatText);
+    }
 }
 
 } // namespace config

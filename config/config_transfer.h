@@ -37,5 +37,8 @@ Outcome ExportCfgFile(const std::string& target);
 // chosenFile is nothing when the file dialog was not confirmed (nothing is shown then).
 // Checks the name and the format and copies the file over the configuration file.
 Outcome ImportCfgFile(const std::optional<std::string>& chosenFile);
+// The import's checks of file without the copy: what the import would refuse it with. A file
+// that cannot be read as settings at all is of an incorrect format here.
+Outcome CheckCfgFile(const std::string& file);
 
 } // namespace config
