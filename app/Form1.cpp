@@ -73,14 +73,12 @@ QPushButton* MakeButton(QWidget* parent, const char* text, int x, int y, int wid
 }
 
 ui::Answer ShowNotice(QWidget* parent, const config::Notice& notice) {
-    const bool question = notice.buttons == config::NoticeButtons::YesNo;
     return ui::ShowMessage(
         parent,
         {QString::fromStdString(notice.text), QString::fromStdString(notice.caption),
-         question ? ui::Buttons::YesNo : ui::Buttons::Ok,
+         notice.buttons == config::NoticeButtons::YesNo ? ui::Buttons::YesNo : ui::Buttons::Ok,
          notice.icon == config::NoticeIcon::Question ? ui::Icon::Question : ui::Icon::Warning,
-         // The one question is whether to overwrite a file.
-         question});
+         notice.noByDefault});
 }
 
 std::optional<std::string> Narrow(const std::optional<QString>& path) {
@@ -265,7 +263,7 @@ void Form1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    CloseKeypad();
+    CloseOpenKeypad();
     event->accept();
     app::EndEventLoops();
 }
@@ -431,18 +429,11 @@ void Form1::button11_Click() {
     ConnectKeypad(false);
 }
 
-void Form1::CloseKeypad() {
-    hid_device* handle = hid_handle.exchange(nullptr);
-    if (handle != nullptr) {
-        hid_exit_safely(handle);
-    }
-}
-
 void Form1::button10_Click() {
     if (!app::PrepareForExit()) {
         return;
     }
-    CloseKeypad();
+    CloseOpenKeypad();
     app::EndEventLoops();
 }
 

@@ -148,7 +148,6 @@ private:
     keypad::StatusRead ReadStatusIntoFields();
     void ConnectKeypad(bool rescanAfterFailedMulticode);
     void ShowNotConnected();
-    void CloseKeypad();
 
     bool loadStarted_ = false;
 };

@@ -91,9 +91,6 @@ int main(int argc, char** argv) {
     custom.show();
     ok &= Save(custom, folder, "custom-message-box.png");
 
-    hid_device* handle = hid_handle.exchange(nullptr);
-    if (handle != nullptr) {
-        hid_exit_safely(handle);
-    }
+    CloseOpenKeypad();
     return ok ? 0 : 1;
 }

@@ -57,6 +57,8 @@ struct Notice {
     std::string caption = kCaption;
     NoticeButtons buttons = NoticeButtons::Ok;
     NoticeIcon icon = NoticeIcon::Warning;
+    // Enter answers No: what Yes does cannot be undone.
+    bool noByDefault = false;
 
     bool operator==(const Notice&) const = default;
 };

@@ -74,7 +74,7 @@ ExportPlan PlanExport(const std::optional<std::string>& chosenFolder) {
         std::error_code error;
         if (fs::exists(target, error)) {
             plan.question = Notice{kOverwriteQuestionText, kOverwriteCaption, NoticeButtons::YesNo,
-                                   NoticeIcon::Question};
+                                   NoticeIcon::Question, true};
         }
     } catch (const std::exception&) {
         plan = ExportPlan{Warning(kExportExceptionText), std::nullopt, {}};

@@ -240,8 +240,9 @@ hid_device* ScanForUSBDevice_a(int vendorId, int productId, char* manufacturer, 
 }
 
 void CloseOpenKeypad() {
-    if (hid_handle.load() != nullptr) {
-        hid_exit_safely(hid_handle.exchange(nullptr));
+    // Nothing open, nothing to close: hidapi stays as it is.
+    if (hid_device* handle = hid_handle.exchange(nullptr)) {
+        hid_exit_safely(handle);
     }
 }
 

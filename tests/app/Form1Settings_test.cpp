@@ -221,6 +221,7 @@ TEST_F(Form1Settings, ExportThenImportGoThroughTheDialogs) {
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].caption, "Save USBEchovaneUtilityCfg File");
     EXPECT_EQ(recorder.messages[0].icon, ui::Icon::Question);
+    EXPECT_TRUE(recorder.messages[0].noByDefault);
 
     recorder.messages.clear();
     recorder.paths.push_back(QString::fromStdString(target.File("usbechovaneutilitycfg.ini")));

@@ -55,7 +55,7 @@ TEST_F(TransferTest, ExportAsksBeforeReplacingAndPlanningCopiesNothing) {
               (config::Notice{"USBEchovaneUtilityCfg.ini file already exists. Do you want to "
                               "overwrite it?",
                               "Save USBEchovaneUtilityCfg File", config::NoticeButtons::YesNo,
-                              config::NoticeIcon::Question}));
+                              config::NoticeIcon::Question, true}));
     // Answered No, the window stops here.
     EXPECT_EQ(ReadBytes(target), "older");
     // Answered Yes.

@@ -99,7 +99,7 @@ TEST_P(KeypadCommandTest, AFailedExchangeGivesTheWindowsFailureText) {
 }
 
 TEST_P(KeypadCommandTest, WithoutAKeypadItFailsAtOnceAndTouchesNothing) {
-    hid_exit_safely(hid_handle.exchange(nullptr));
+    CloseOpenKeypad();
     const keypad::CommandResult result = GetParam().send();
     EXPECT_EQ(result.exchange, kExchangeIoError);
     EXPECT_EQ(result.message, GetParam().failure);

@@ -132,7 +132,7 @@ TEST_F(StatusReadTest, TheScanReadsGiveWhatTheKeypadHolds) {
 TEST_F(StatusReadTest, AKeypadWithoutMulticodeTablesFailsTheCheck) {
     emulator::SimulatedKeypad::Model model;
     model.hasMulticode = false;
-    hid_exit_safely(hid_handle.exchange(nullptr));
+    CloseOpenKeypad();
     bus().Reset();
     PlugKeypad(model);
     ASSERT_TRUE(device::RescanForKeypad().found);
