@@ -3,12 +3,12 @@
 
 #include "cli/Command.h"
 #include "cli/KeypadReading.h"
-#include "config/atomic_file.h"
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "config/config_transfer.h"
 #include "keypad/KeypadCommands.h"
 #include "keypad/StatusRead.h"
+#include "platform/AtomicFile.h"
 #include "platform/Utf8Path.h"
 
 #include <algorithm>
@@ -61,8 +61,8 @@ int Save(Context& context) {
     std::error_code error;
     const bool created =
         !FileName.empty() && !std::filesystem::exists(platform::PathFromUtf8(FileName), error) &&
-        config::ReplaceFileAtomically(FileName,
-                                      std::string("[") + config::kSettingsSection + "]\n");
+        platform::ReplaceFileAtomically(FileName,
+                                        std::string("[") + config::kSettingsSection + "]\n");
     const config::Outcome saved = config::SaveToConfigFile(state);
     if (saved.message) {
         if (created) {

@@ -2,9 +2,12 @@
 
 #include "emulator/DemoKeypad.h"
 #include "emulator/KeypadStateFile.h"
+#include "platform/DataFolder.h"
+#include "platform/Utf8Path.h"
 #include "platform/clock.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -78,17 +81,20 @@ std::optional<int> DemoKeypad::KeypadCount() {
 }
 
 std::string DemoKeypad::StatePath() {
-    if (const char* path = std::getenv("ECHOVANE_DEMO_STATE"); path != nullptr && *path != 0) {
-        return path;
+    if (const auto path = platform::NonEmptyEnvironment("ECHOVANE_DEMO_STATE")) {
+        return *path;
     }
-    const char* folder = std::getenv("XDG_RUNTIME_DIR");
-    if (folder == nullptr || *folder == 0) {
-        folder = std::getenv("TMPDIR");
+    std::filesystem::path folder;
+    if (const auto runtime = platform::NonEmptyEnvironment("XDG_RUNTIME_DIR")) {
+        folder = platform::PathFromUtf8(*runtime);
+    } else {
+        std::error_code error;
+        folder = std::filesystem::temp_directory_path(error);
+        if (error) {
+            folder = "/tmp";
+        }
     }
-    if (folder == nullptr || *folder == 0) {
-        folder = "/tmp";
-    }
-    return std::string(folder) + "/echovane-cli-demo.state";
+    return platform::Utf8FromPath(folder / "echovane-cli-demo.state");
 }
 
 } // namespace cli

@@ -11,12 +11,12 @@
 #include "cli/Command.h"
 #include "cli/JsonOutput.h"
 #include "codetable/code_table.h"
-#include "config/atomic_file.h"
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "device/discovery.h"
 #include "device/frame.h"
 #include "keypad/StatusRead.h"
+#include "platform/AtomicFile.h"
 #include "platform/Utf8Path.h"
 
 #include <QJsonArray>
@@ -104,7 +104,7 @@ int Show(Context& context) {
         return kExitOk;
     }
     const std::string path = context.positional[1].toStdString();
-    if (!config::ReplaceFileAtomically(path, text)) {
+    if (!platform::ReplaceFileAtomically(path, text)) {
         return context.Fail("Unable to write " + path + ".");
     }
     return context.Done("The " + keypad::TableKindName(read->status->tableKind) + " is saved to " +

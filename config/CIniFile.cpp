@@ -1,6 +1,6 @@
 #include "CIniFile.h"
 
-#include "config/atomic_file.h"
+#include "platform/AtomicFile.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -233,7 +233,7 @@ bool CIniFile::RecordSectionKeyIs::operator()(const Record& record) const {
 }
 
 bool CIniFile::Load(const std::string& FileName, std::vector<Record>& content) {
-    const std::optional<std::string> text = config::ReadWholeFile(FileName);
+    const std::optional<std::string> text = platform::ReadWholeFile(FileName);
     if (!text) {
         return false;
     }
@@ -246,7 +246,7 @@ std::vector<CIniFile::Record> CIniFile::Parse(std::string_view text) {
 }
 
 bool CIniFile::Save(const std::string& FileName, const std::vector<Record>& content) {
-    return config::ReplaceFileAtomically(FileName, Serialise(content));
+    return platform::ReplaceFileAtomically(FileName, Serialise(content));
 }
 
 bool CIniFile::Create(const std::string& FileName) {

@@ -1,7 +1,7 @@
 #include "config_transfer.h"
 
-#include "config/atomic_file.h"
 #include "config/config_file.h"
+#include "platform/AtomicFile.h"
 #include "platform/Utf8Path.h"
 
 #include <filesystem>
@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 // The copy goes through a temporary file and a rename, so an interrupted copy never leaves a
 // half-written file at target.
 bool CopyFileReplacing(const std::string& source, const std::string& target) {
-    const std::optional<std::string> bytes = ReadWholeFile(source);
-    return bytes && ReplaceFileAtomically(target, *bytes);
+    const std::optional<std::string> bytes = platform::ReadWholeFile(source);
+    return bytes && platform::ReplaceFileAtomically(target, *bytes);
 }
 
 bool HasCheckedKeys(const SettingsRead& read) {
@@ -47,7 +47,7 @@ Outcome CheckedImportBytes(const std::string& file, std::string& bytes) {
     if (platform::PathFromUtf8(file).filename() != kConfigFileName) {
         return Fails(kIncorrectFilenameText);
     }
-    const std::optional<std::string> read = ReadWholeFile(file, kMaxImportBytes);
+    const std::optional<std::string> read = platform::ReadWholeFile(file, kMaxImportBytes);
     if (!read) {
         return Fails(kIncorrectFormatText);
     }
@@ -103,7 +103,7 @@ Outcome ImportCfgFile(const std::optional<std::string>& chosenFile) {
             return refused;
         }
         // The bytes checked are the bytes copied.
-        if (FileName.empty() || !ReplaceFileAtomically(FileName, bytes)) {
+        if (FileName.empty() || !platform::ReplaceFileAtomically(FileName, bytes)) {
             return Fails(kFailedToCopyText);
         }
     } catch (const std::exception&) {

@@ -3,10 +3,10 @@
 #include "emulator/HexDigits.h"
 #include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"
+#include "platform/AtomicFile.h"
 #include "platform/Utf8Path.h"
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -373,29 +373,12 @@ void WriteKept(std::ostream& out, const std::string& prefix, const SimulatedKeyp
     }
 }
 
-// Writes to a temporary file and renames it over path (std::rename would not replace a file on
-// Windows).
-template <typename Write> bool SaveAtomically(const std::string& path, Write write) {
-    namespace fs = std::filesystem;
-    const fs::path target = platform::PathFromUtf8(path);
-    fs::path temporary = target;
-    temporary += ".tmp";
-    std::error_code error;
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        write(out);
-        out.flush();
-        if (!out) {
-            out.close();
-            fs::remove(temporary, error);
-            return false;
-        }
-    }
-    fs::rename(temporary, target, error);
-    return !error;
+// Written whole or not at all: a demo killed in the middle of a save leaves the state it
+// saved before.
+template <typename Write> bool SaveWhole(const std::string& path, Write write) {
+    std::ostringstream out;
+    write(out);
+    return platform::ReplaceFileAtomically(path, out.str());
 }
 
 } // namespace
@@ -430,7 +413,7 @@ bool LoadKeypadStates(std::span<const KeptKeypad> keypads, const std::string& pa
 }
 
 bool SaveKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path) {
-    return SaveAtomically(path, [&keypads](std::ostream& out) {
+    return SaveWhole(path, [&keypads](std::ostream& out) {
         for (size_t i = 0; i < keypads.size(); ++i) {
             WriteKept(out, PrefixOf(i), *keypads[i].keypad, keypads[i].mcu);
         }
@@ -444,7 +427,7 @@ bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path, Simulated
 
 bool SaveKeypadState(const SimulatedKeypad& keypad, const std::string& path,
                      const SimulatedBootLoader* mcu) {
-    return SaveAtomically(path, [&](std::ostream& out) { WriteKept(out, "", keypad, mcu); });
+    return SaveWhole(path, [&](std::ostream& out) { WriteKept(out, "", keypad, mcu); });
 }
 
 } // namespace emulator

@@ -1,7 +1,7 @@
 // Saves replace the file atomically: whatever fails or stops half-way, the old file stays.
 
 #include "config/CIniFile.h"
-#include "config/atomic_file.h"
+#include "platform/AtomicFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +14,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using config::ReplaceFault;
-using config::ReplaceStep;
+using platform::ReplaceFault;
+using platform::ReplaceStep;
 using testsupport::ReadBytes;
 using testsupport::WriteBytes;
 
@@ -23,7 +23,7 @@ constexpr char kOldBytes[] = " [appSettings]\r\n FirstUp=Yes\r\n KeypadLayout=2\
 
 class ReplaceTest : public ::testing::Test {
 protected:
-    ~ReplaceTest() override { config::SetReplaceFaultHook({}); }
+    ~ReplaceTest() override { platform::SetReplaceFaultHook({}); }
 
     testsupport::TempFolder folder;
     std::string file = folder.File("USBEchovaneUtilityCfg.ini");
@@ -36,7 +36,7 @@ class ReplaceInterrupted
 TEST_P(ReplaceInterrupted, LeavesTheOldFileByteForByte) {
     const auto [step, fault] = GetParam();
     WriteBytes(file, kOldBytes);
-    config::SetReplaceFaultHook([step = step, fault = fault](ReplaceStep at, const std::string&) {
+    platform::SetReplaceFaultHook([step = step, fault = fault](ReplaceStep at, const std::string&) {
         return at == step ? fault : ReplaceFault::None;
     });
 
@@ -48,7 +48,7 @@ TEST_P(ReplaceInterrupted, LeavesTheOldFileByteForByte) {
     }
 
     // Whatever a crash left behind does not stand in the way of the next save.
-    config::SetReplaceFaultHook({});
+    platform::SetReplaceFaultHook({});
     ASSERT_TRUE(CIniFile::SetValue("KeypadLayout", "5", "appSettings", file));
     EXPECT_EQ(CIniFile::GetValue("KeypadLayout", "appSettings", file), "5");
     EXPECT_EQ(CIniFile::GetValue("FirstUp", "appSettings", file), "Yes");
@@ -73,10 +73,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ReplaceTest, ACrashBeforeTheRenameLeavesTheOldFileAndAFullTemporaryOne) {
     WriteBytes(file, kOldBytes);
-    config::SetReplaceFaultHook([](ReplaceStep at, const std::string&) {
+    platform::SetReplaceFaultHook([](ReplaceStep at, const std::string&) {
         return at == ReplaceStep::Rename ? ReplaceFault::Crash : ReplaceFault::None;
     });
-    EXPECT_FALSE(config::ReplaceFileAtomically(file, "new content\r\n"));
+    EXPECT_FALSE(platform::ReplaceFileAtomically(file, "new content\r\n"));
     EXPECT_EQ(ReadBytes(file), kOldBytes);
     const auto entries = folder.Entries();
     ASSERT_EQ(entries.size(), 2u);
@@ -88,10 +88,10 @@ TEST_F(ReplaceTest, ANewFileIsCreatedAndAReplacementKeepsThePermissions) {
     GTEST_SKIP() << "Windows files have no permission bits, only the read-only attribute "
                     "(WindowsReplace.AReadOnlyFileIsNotReplaced)";
 #endif
-    ASSERT_TRUE(config::ReplaceFileAtomically(file, "one"));
+    ASSERT_TRUE(platform::ReplaceFileAtomically(file, "one"));
     EXPECT_EQ(ReadBytes(file), "one");
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    ASSERT_TRUE(config::ReplaceFileAtomically(file, "two"));
+    ASSERT_TRUE(platform::ReplaceFileAtomically(file, "two"));
     EXPECT_EQ(ReadBytes(file), "two");
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
@@ -104,7 +104,7 @@ TEST_F(ReplaceTest, ALinkStaysALinkAndItsTargetIsReplaced) {
     const std::string real = folder.File("real.ini");
     WriteBytes(real, "old");
     fs::create_symlink(real, file);
-    ASSERT_TRUE(config::ReplaceFileAtomically(file, "new"));
+    ASSERT_TRUE(platform::ReplaceFileAtomically(file, "new"));
     EXPECT_TRUE(fs::is_symlink(file));
     EXPECT_EQ(ReadBytes(real), "new");
 }
@@ -152,7 +152,7 @@ TEST_F(ReplaceTest, AFileThatCannotBeWrittenIsNotReplaced) {
 // the save fails and the old file stays.
 TEST_F(ReplaceTest, ARenameTheSystemRefusesIsNoSave) {
     WriteBytes(file, kOldBytes);
-    config::SetReplaceFaultHook([this](ReplaceStep at, const std::string&) {
+    platform::SetReplaceFaultHook([this](ReplaceStep at, const std::string&) {
         if (at == ReplaceStep::Rename) {
             // Pulls the temporary file away, so the real rename finds nothing to move.
             for (const std::string& name : folder.Entries()) {
@@ -188,7 +188,7 @@ TEST_P(ReadSizeLimit, ReadsUpToAndIncludingTheLimit) {
         bytes[i] = static_cast<char>('a' + i % 26);
     }
     WriteBytes(file, bytes);
-    const auto read = config::ReadWholeFile(file, GetParam().limit);
+    const auto read = platform::ReadWholeFile(file, GetParam().limit);
     ASSERT_EQ(read.has_value(), GetParam().read);
     if (read) {
         EXPECT_EQ(*read, bytes);
@@ -208,9 +208,9 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(ReplaceTest, NoFolderOrADirectoryInTheWayFails) {
-    EXPECT_FALSE(config::ReplaceFileAtomically(folder.File("missing/x.ini"), "x"));
-    EXPECT_FALSE(config::ReplaceFileAtomically(folder.path().string(), "x"));
-    EXPECT_FALSE(config::ReplaceFileAtomically("", "x"));
+    EXPECT_FALSE(platform::ReplaceFileAtomically(folder.File("missing/x.ini"), "x"));
+    EXPECT_FALSE(platform::ReplaceFileAtomically(folder.path().string(), "x"));
+    EXPECT_FALSE(platform::ReplaceFileAtomically("", "x"));
     EXPECT_TRUE(fs::is_directory(folder.path()));
 }
 

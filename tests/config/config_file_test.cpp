@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -34,35 +34,6 @@ constexpr char kFreshFile[] = " [appSettings]\r\n"
                               " KeypadLayout=0\r\n"
                               " FirstUp=\r\n";
 
-// Puts an environment variable back as it was.
-class ScopedEnvironment {
-public:
-    explicit ScopedEnvironment(const char* name) : name_(name) {
-        if (const char* value = std::getenv(name)) {
-            saved_ = value;
-        }
-    }
-    ~ScopedEnvironment() { Put(name_, saved_ ? saved_->c_str() : nullptr); }
-    void Set(const std::string& value) { Put(name_, value.c_str()); }
-    void Unset() { Put(name_, nullptr); }
-
-private:
-    static void Put(const char* name, const char* value) {
-#ifdef _WIN32
-        _putenv_s(name, value != nullptr ? value : "");
-#else
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-#endif
-    }
-
-    const char* name_;
-    std::optional<std::string> saved_;
-};
-
 config::KeypadState SampleState() {
     config::KeypadState state;
     state.keypadLayout = 5;
@@ -80,7 +51,7 @@ protected:
     ~ConfigFileTest() override { FileName.clear(); }
 
     std::string Prepared() {
-        EXPECT_TRUE(config::PrepareConfigFile(folder.path().string()));
+        EXPECT_TRUE(config::PrepareConfigFile(folder.File("")));
         return FileName;
     }
 
@@ -101,7 +72,7 @@ TEST_F(ConfigFileTest, AnExistingFileIsLeftAsItIs) {
     const std::string path = folder.File("VexorInterface/USBEchovaneUtilityCfg.ini");
     for (const std::string bytes : {"[appSettings]\nFirstUp=Yes\n", "[broken\n", ""}) {
         WriteBytes(path, bytes);
-        ASSERT_TRUE(config::PrepareConfigFile(folder.path().string()));
+        ASSERT_TRUE(config::PrepareConfigFile(folder.File("")));
         EXPECT_EQ(ReadBytes(path), bytes);
     }
 }
@@ -111,34 +82,40 @@ TEST_F(ConfigFileTest, WithoutAUsableFolderNothingIsWritten) {
     EXPECT_EQ(FileName, "");
     // "VexorInterface" taken by a file: the configuration file cannot be made.
     WriteBytes(folder.File("VexorInterface"), "x");
-    EXPECT_FALSE(config::PrepareConfigFile(folder.path().string()));
+    EXPECT_FALSE(config::PrepareConfigFile(folder.File("")));
     EXPECT_EQ(ReadBytes(folder.File("VexorInterface")), "x");
 }
 
 #ifdef _WIN32
 TEST_F(ConfigFileTest, TheDataFolderIsLocalAppData) {
-    ScopedEnvironment local("LOCALAPPDATA");
-    local.Set(folder.File("local"));
-    EXPECT_EQ(config::LocalAppDataFolder(), folder.File("local"));
-    local.Unset();
+    {
+        testsupport::ScopedEnvironment local("LOCALAPPDATA", folder.File("local"));
+        EXPECT_EQ(config::LocalAppDataFolder(), folder.File("local"));
+    }
+    testsupport::ScopedEnvironment local("LOCALAPPDATA", std::nullopt);
     EXPECT_FALSE(config::LocalAppDataFolder());
 }
 #else
 TEST_F(ConfigFileTest, TheDataFolderFollowsXdgDataHomeThenHome) {
-    ScopedEnvironment xdg("XDG_DATA_HOME");
-    ScopedEnvironment home("HOME");
-    xdg.Set(folder.File("xdg"));
-    home.Set(folder.File("home"));
-    EXPECT_EQ(config::LocalAppDataFolder(), folder.File("xdg"));
-    ASSERT_TRUE(config::PrepareConfigFile());
-    EXPECT_EQ(FileName, folder.File("xdg/VexorInterface/USBEchovaneUtilityCfg.ini"));
-    EXPECT_EQ(ReadBytes(FileName), kFreshFile);
-
-    xdg.Set("relative/path"); // not absolute: ignored, as the XDG rules say
-    EXPECT_EQ(config::LocalAppDataFolder(), folder.File("home/.local/share"));
-    xdg.Unset();
-    EXPECT_EQ(config::LocalAppDataFolder(), folder.File("home/.local/share"));
-    home.Unset();
+    {
+        testsupport::ScopedEnvironment home("HOME", folder.File("home"));
+        {
+            testsupport::ScopedEnvironment xdg("XDG_DATA_HOME", folder.File("xdg"));
+            EXPECT_EQ(config::LocalAppDataFolder(), folder.File("xdg"));
+            ASSERT_TRUE(config::PrepareConfigFile());
+            EXPECT_EQ(FileName, folder.File("xdg/VexorInterface/USBEchovaneUtilityCfg.ini"));
+            EXPECT_EQ(ReadBytes(FileName), kFreshFile);
+        }
+        {
+            // Not absolute: ignored, as the XDG rules say.
+            testsupport::ScopedEnvironment xdg("XDG_DATA_HOME", "relative/path");
+            EXPECT_EQ(config::LocalAppDataFolder(), folder.File("home/.local/share"));
+        }
+        testsupport::ScopedEnvironment xdg("XDG_DATA_HOME", std::nullopt);
+        EXPECT_EQ(config::LocalAppDataFolder(), folder.File("home/.local/share"));
+    }
+    testsupport::ScopedEnvironment xdg("XDG_DATA_HOME", std::nullopt);
+    testsupport::ScopedEnvironment home("HOME", std::nullopt);
     EXPECT_FALSE(config::LocalAppDataFolder());
     FileName.clear();
     EXPECT_FALSE(config::PrepareConfigFile());

@@ -1,8 +1,8 @@
 // "Export Cfg File" and "Import Cfg File".
 
-#include "config/atomic_file.h"
 #include "config/config_file.h"
 #include "config/config_transfer.h"
+#include "platform/AtomicFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +30,7 @@ protected:
     }
     ~TransferTest() override {
         FileName.clear();
-        config::SetReplaceFaultHook({});
+        platform::SetReplaceFaultHook({});
     }
 
     testsupport::TempFolder folder;
@@ -73,13 +73,13 @@ TEST_F(TransferTest, ExportFailures) {
     // A target that fails half-way leaves what was there.
     const std::string target = folder.File("usb/USBEchovaneUtilityCfg.ini");
     WriteBytes(target, "older");
-    config::SetReplaceFaultHook([](config::ReplaceStep step, const std::string&) {
-        return step == config::ReplaceStep::WriteTemporary ? config::ReplaceFault::Fail
-                                                           : config::ReplaceFault::None;
+    platform::SetReplaceFaultHook([](platform::ReplaceStep step, const std::string&) {
+        return step == platform::ReplaceStep::WriteTemporary ? platform::ReplaceFault::Fail
+                                                             : platform::ReplaceFault::None;
     });
     EXPECT_EQ(config::ExportCfgFile(target).message, failed);
     EXPECT_EQ(ReadBytes(target), "older");
-    config::SetReplaceFaultHook({});
+    platform::SetReplaceFaultHook({});
 
     fs::remove(FileName);
     EXPECT_EQ(config::ExportCfgFile(target).message, failed);
@@ -166,14 +166,14 @@ TEST_F(TransferTest, ImportCancelledOrUnreadableOrOverTheSizeLimit) {
 TEST_F(TransferTest, ACopyThatFailsLeavesTheConfigurationFile) {
     const std::string chosen = folder.File("usb/USBEchovaneUtilityCfg.ini");
     WriteBytes(chosen, kAllKeysEmpty);
-    config::SetReplaceFaultHook([](config::ReplaceStep step, const std::string&) {
-        return step == config::ReplaceStep::Rename ? config::ReplaceFault::Fail
-                                                   : config::ReplaceFault::None;
+    platform::SetReplaceFaultHook([](platform::ReplaceStep step, const std::string&) {
+        return step == platform::ReplaceStep::Rename ? platform::ReplaceFault::Fail
+                                                     : platform::ReplaceFault::None;
     });
     EXPECT_EQ(config::ImportCfgFile(chosen).message,
               config::Warning("Failed to copy the new file."));
     EXPECT_EQ(ReadBytes(FileName), kSaved);
-    config::SetReplaceFaultHook({});
+    platform::SetReplaceFaultHook({});
     FileName.clear();
     EXPECT_EQ(config::ImportCfgFile(chosen).message,
               config::Warning("Failed to copy the new file."));

@@ -2,9 +2,9 @@
 // application-data folder, the copy of Export and Import, and the replacement by MoveFileEx
 // when the target is read-only or held open by another program.
 
-#include "config/atomic_file.h"
 #include "config/config_file.h"
 #include "config/config_transfer.h"
+#include "platform/AtomicFile.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/test_environment.h"
 
@@ -231,7 +231,7 @@ TEST_F(WindowsFiles, AReadOnlyFileIsNotReplacedAndStaysReadOnly) {
     WriteBytes(file, kSaved);
     MakeReadOnly(file, true);
     FileName = file;
-    EXPECT_FALSE(config::ReplaceFileAtomically(file, "new"));
+    EXPECT_FALSE(platform::ReplaceFileAtomically(file, "new"));
     EXPECT_TRUE(config::SetSettings(config::kKeypadLayoutKey, "5").failed());
     EXPECT_EQ(ReadBytes(file), kSaved);
     EXPECT_TRUE(ReadOnly(file));
@@ -243,7 +243,7 @@ TEST_F(WindowsFiles, AReadOnlyFileIsNotReplacedAndStaysReadOnly) {
     EXPECT_EQ(ReadBytes(folder.File("usb/USBEchovaneUtilityCfg.ini")), kSaved);
 
     MakeReadOnly(file, false);
-    ASSERT_TRUE(config::ReplaceFileAtomically(file, "new"));
+    ASSERT_TRUE(platform::ReplaceFileAtomically(file, "new"));
     EXPECT_EQ(ReadBytes(file), "new");
 }
 
@@ -251,12 +251,12 @@ TEST_F(WindowsFiles, AReadOnlyFileIsNotReplacedAndStaysReadOnly) {
 TEST_F(WindowsFiles, AReplacementLeavesTheNewFileAlone) {
     const std::string file = folder.File("local/USBEchovaneUtilityCfg.ini");
     WriteBytes(file, kSaved);
-    ASSERT_TRUE(config::ReplaceFileAtomically(file, "new content\r\n"));
+    ASSERT_TRUE(platform::ReplaceFileAtomically(file, "new content\r\n"));
     EXPECT_EQ(ReadBytes(file), "new content\r\n");
     EXPECT_EQ(Names(folder.path() / "local"),
               (std::vector<std::string>{"USBEchovaneUtilityCfg.ini"}));
     // A name with a drive letter and forward slashes is the same file.
-    ASSERT_TRUE(config::ReplaceFileAtomically(fs::path(file).generic_string(), "again"));
+    ASSERT_TRUE(platform::ReplaceFileAtomically(fs::path(file).generic_string(), "again"));
     EXPECT_EQ(ReadBytes(file), "again");
 }
 

@@ -54,7 +54,7 @@ protected:
     };
     NextRun Reload() {
         BSL_close_BSL();
-        const std::string path = (scratch / "demo.state").string();
+        const std::string path = platform::Utf8FromPath(scratch / "demo.state");
         EXPECT_TRUE(emulator::SaveKeypadState(*keypad, path, loader.get()));
         bus().Reset();
         NextRun next;
@@ -142,7 +142,7 @@ TEST_F(McuState, AResetUnderWayHasHappenedByTheNextRun) {
 }
 
 TEST_F(McuState, AFileWithoutTheChipLeavesAFreshOne) {
-    const std::string path = (scratch / "old.state").string();
+    const std::string path = platform::Utf8FromPath(scratch / "old.state");
     keypad->model.serialNumber = "00077777";
     ASSERT_TRUE(emulator::SaveKeypadState(*keypad, path));
     bus().Reset();
@@ -175,7 +175,7 @@ TEST_F(McuState, IsReplacedAndReadInAFolderNamedInAnyScript) {
 
 // Addresses are read in either case and with up to six digits, whatever the file itself writes.
 TEST_F(McuState, ReadsAddressesOfEitherCaseWithUpToSixDigits) {
-    const std::string path = (scratch / "addresses.state").string();
+    const std::string path = platform::Utf8FromPath(scratch / "addresses.state");
     ASSERT_TRUE(emulator::SaveKeypadState(*keypad, path, loader.get()));
     std::ofstream(path, std::ios::app) << "mcu.memory.00a0f0=5A\nmcu.memory.A0F1=C3\n";
     auto next = std::make_shared<emulator::SimulatedKeypad>();
@@ -196,7 +196,7 @@ void PrintTo(const BrokenCase& c, std::ostream* os) {
 class McuStateBroken : public McuState, public ::testing::WithParamInterface<BrokenCase> {};
 
 TEST_P(McuStateBroken, IsNotLoadedAtAllAndChangesNothing) {
-    const std::string path = (scratch / "broken.state").string();
+    const std::string path = platform::Utf8FromPath(scratch / "broken.state");
     keypad->model.serialNumber = "00011111";
     ASSERT_TRUE(emulator::SaveKeypadState(*keypad, path, loader.get()));
     std::ofstream(path, std::ios::app) << GetParam().line << "\n";

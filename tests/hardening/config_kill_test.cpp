@@ -18,8 +18,8 @@ TEST(ConfigKill, AtArbitraryMomentsTheFileAlwaysLoadsWhole) {
 
 #else
 
-#include "config/atomic_file.h"
 #include "config/config_file.h"
+#include "platform/AtomicFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -109,9 +109,9 @@ protected:
 
 // A kill at each step of the replacement, for a run of saves.
 TEST_F(ConfigKill, AtEveryReplacementStepTheFileIsTheOldOrTheNew) {
-    const config::ReplaceStep steps[] = {
-        config::ReplaceStep::CreateTemporary, config::ReplaceStep::WriteTemporary,
-        config::ReplaceStep::FlushTemporary, config::ReplaceStep::Rename};
+    const platform::ReplaceStep steps[] = {
+        platform::ReplaceStep::CreateTemporary, platform::ReplaceStep::WriteTemporary,
+        platform::ReplaceStep::FlushTemporary, platform::ReplaceStep::Rename};
     int current = 0;
     for (int round = 1; round <= 12; ++round) {
         for (const auto step : steps) {
@@ -119,12 +119,13 @@ TEST_F(ConfigKill, AtEveryReplacementStepTheFileIsTheOldOrTheNew) {
             ASSERT_GE(before, 0);
             const int status = InChild(
                 [&](int) {
-                    config::SetReplaceFaultHook([step](config::ReplaceStep at, const std::string&) {
-                        if (at == step) {
-                            ::kill(::getpid(), SIGKILL);
-                        }
-                        return config::ReplaceFault::None;
-                    });
+                    platform::SetReplaceFaultHook(
+                        [step](platform::ReplaceStep at, const std::string&) {
+                            if (at == step) {
+                                ::kill(::getpid(), SIGKILL);
+                            }
+                            return platform::ReplaceFault::None;
+                        });
                     (void)config::SaveToConfigFile(StateNumbered(round));
                 },
                 [](pid_t, int) {});

@@ -8,10 +8,10 @@
 #include "app/Form1.h"
 
 #include "codetable/My4way_layout.h"
-#include "config/atomic_file.h"
 #include "config/config_file.h"
 #include "device/commands.h"
 #include "firmware/ble/Bluetooth.h"
+#include "platform/AtomicFile.h"
 #include "tests/support/EmulatorFixture.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Dialogs.h"
@@ -62,7 +62,7 @@ protected:
         keypad->ClearReceived();
     }
     void TearDown() override {
-        config::SetReplaceFaultHook({});
+        platform::SetReplaceFaultHook({});
         CloseWindows();
     }
 
@@ -164,13 +164,15 @@ TEST_F(Soak, RandomStepsWithFaultsLeaveTheWindowsAndTheFileAsPrescribed) {
             } else if (where == 1) {
                 keypad->InjectFault(failing(CmdGetStatus));
             } else if (where == 2) {
-                const auto failAt = static_cast<config::ReplaceStep>(pick(4));
-                config::SetReplaceFaultHook([failAt](config::ReplaceStep at, const std::string&) {
-                    return at == failAt ? config::ReplaceFault::Fail : config::ReplaceFault::None;
-                });
+                const auto failAt = static_cast<platform::ReplaceStep>(pick(4));
+                platform::SetReplaceFaultHook(
+                    [failAt](platform::ReplaceStep at, const std::string&) {
+                        return at == failAt ? platform::ReplaceFault::Fail
+                                            : platform::ReplaceFault::None;
+                    });
             }
             form->button8->click();
-            config::SetReplaceFaultHook({});
+            platform::SetReplaceFaultHook({});
             if (fault) {
                 ASSERT_EQ(Texts().size(), 1) << "one message for the failure";
                 ASSERT_EQ(ConfigText(), fileBefore) << "a failed save leaves the file alone";

@@ -16,10 +16,21 @@ namespace {
 
 std::string scratch;
 
+// The tests, like the cores, speak UTF-8; a path's string() would be in the ANSI code page on
+// Windows.
+std::filesystem::path PathOf(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8Of(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 #ifdef _WIN32
-// The environment holds UTF-16 on Windows; the tests, like the cores, speak UTF-8.
+// The environment holds UTF-16 on Windows.
 std::wstring Wide(std::string_view utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())).wstring();
+    return PathOf(utf8).wstring();
 }
 #endif
 
@@ -29,8 +40,7 @@ std::optional<std::string> GetEnvironment(const char* name) {
     if (value == nullptr) {
         return std::nullopt;
     }
-    const std::u8string text = std::filesystem::path(value).u8string();
-    return std::string(text.begin(), text.end());
+    return Utf8Of(value);
 #else
     const char* value = std::getenv(name);
     return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
@@ -39,7 +49,7 @@ std::optional<std::string> GetEnvironment(const char* name) {
 
 void RemoveScratch() {
     std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
+    std::filesystem::remove_all(PathOf(scratch), ignored);
 }
 
 // A new folder under the temporary folder, "" when none could be made.
@@ -53,7 +63,7 @@ std::string MakeScratchFolder() {
                                ("echovane-test-" + std::to_string(random() % 1000000000u));
         std::error_code error;
         if (std::filesystem::create_directory(candidate, error)) {
-            return candidate.string();
+            return Utf8Of(candidate);
         }
     }
     return "";

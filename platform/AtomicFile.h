@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace config {
+namespace platform {
 
 // The whole file, or nothing when it cannot be read or is larger than maxBytes.
 std::optional<std::string> ReadWholeFile(const std::string& path,
@@ -34,4 +34,4 @@ using ReplaceFaultHook = std::function<ReplaceFault(ReplaceStep step, const std:
 // Installs hook (an empty one removes it). Test use only.
 void SetReplaceFaultHook(ReplaceFaultHook hook);
 
-} // namespace config
+} // namespace platform

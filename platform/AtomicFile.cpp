@@ -1,4 +1,4 @@
-#include "atomic_file.h"
+#include "AtomicFile.h"
 
 #include "platform/Utf8Path.h"
 
@@ -22,7 +22,7 @@
 #include <unistd.h>
 #endif
 
-namespace config {
+namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -255,4 +255,4 @@ void SetReplaceFaultHook(ReplaceFaultHook hook) {
     faultHook = std::move(hook);
 }
 
-} // namespace config
+} // namespace platform
