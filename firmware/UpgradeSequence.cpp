@@ -116,7 +116,13 @@ bool DownloadRunning() {
 }
 
 std::optional<std::string> FirmwarePathProblem(const std::string& path) {
-    if (path.size() >= kFileNameBufferSize) {
+    // Characters, as the message says: the path is UTF-8 text, where one may take four bytes.
+    const auto characters = std::count_if(path.begin(), path.end(), [](char c) {
+        constexpr unsigned char kContinuationMask = 0xC0;
+        constexpr unsigned char kContinuation = 0x80;
+        return (static_cast<unsigned char>(c) & kContinuationMask) != kContinuation;
+    });
+    if (static_cast<std::size_t>(characters) >= kFileNameBufferSize) {
         return std::string(kPathTooLongText);
     }
     return std::nullopt;

@@ -17,7 +17,7 @@ struct DataBlock_;
 
 namespace firmware {
 
-// The boot loader takes a file name of at most 199 bytes and a NUL.
+// The upgrade takes a firmware path of at most 199 characters (and a NUL), as it always has.
 inline constexpr std::size_t kFileNameBufferSize = 200;
 inline constexpr uint32_t kResetVectorSegment = 0xFFFF;
 // A RAM loader re-enumerates within a few seconds; a busy hub or host controller can take longer.

@@ -266,6 +266,13 @@ TEST_F(Upgrade, EmptyOrTooLongFileNamesNeverReachTheLoader) {
     EXPECT_EQ(lines[0].second, std::string(kPathTooLongText) + "\r\n");
     EXPECT_TRUE(loader->received().empty());
     EXPECT_FALSE(FirmwarePathProblem(std::string(199, 'f')).has_value());
+    // Counted in characters, as the message says, not in the bytes of their UTF-8.
+    std::string japanese;
+    for (int i = 0; i < 199; ++i) {
+        japanese += "\xE6\x97\xA5";
+    }
+    EXPECT_FALSE(FirmwarePathProblem(japanese).has_value());
+    EXPECT_TRUE(FirmwarePathProblem(japanese + "\xE6\x97\xA5").has_value());
 }
 
 struct UnplugCase {
