@@ -71,8 +71,9 @@ bool PrepareConfigFile(const std::string& dataFolder) {
             // The XDG data home itself may not exist yet on a fresh account.
             fs::create_directories(folder, error);
         }
-        FileName = platform::Utf8FromPath(folder / kConfigFileName);
-        if (fs::exists(folder / kConfigFileName, error)) {
+        const fs::path file = folder / kConfigFileName;
+        FileName = platform::Utf8FromPath(file);
+        if (fs::exists(file, error)) {
             return true;
         }
         return CIniFile::Save(FileName, FreshContent());

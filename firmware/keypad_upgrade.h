@@ -9,7 +9,6 @@
 #include "firmware/settings_restore.h"
 
 #include <string>
-#include <vector>
 
 namespace firmware {
 

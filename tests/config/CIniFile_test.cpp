@@ -125,7 +125,7 @@ TEST_F(IniFileTest, ContentJoinsLinesWithLfAndNoLineEndAfterTheLast) {
 TEST_F(IniFileTest, LoadOfAFileThatCannotBeReadLeavesContentAlone) {
     Records records{CIniFile::Record{"", ' ', "keep", "", ""}};
     EXPECT_FALSE(CIniFile::Load(folder.File("missing.ini"), records));
-    EXPECT_FALSE(CIniFile::Load(folder.path().string(), records));
+    EXPECT_FALSE(CIniFile::Load(folder.File(""), records));
     EXPECT_FALSE(CIniFile::Load("", records));
     EXPECT_EQ(Describe(records), "[keep]");
 }

@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ReplaceTest, NoFolderOrADirectoryInTheWayFails) {
     EXPECT_FALSE(platform::ReplaceFileAtomically(folder.File("missing/x.ini"), "x"));
-    EXPECT_FALSE(platform::ReplaceFileAtomically(folder.path().string(), "x"));
+    EXPECT_FALSE(platform::ReplaceFileAtomically(folder.File(""), "x"));
     EXPECT_FALSE(platform::ReplaceFileAtomically("", "x"));
     EXPECT_TRUE(fs::is_directory(folder.path()));
 }

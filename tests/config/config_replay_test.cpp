@@ -32,7 +32,7 @@ using Sent = std::pair<uint8_t, Bytes>;
 class ReplayTest : public testsupport::EmulatorTest {
 protected:
     ReplayTest() {
-        EXPECT_TRUE(config::PrepareConfigFile(folder.path().string()));
+        EXPECT_TRUE(config::PrepareConfigFile(folder.File("")));
         keypad = ConnectKeypad();
     }
     ~ReplayTest() override { FileName.clear(); }

@@ -8,6 +8,7 @@
 #include "device/discovery.h"
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/firmware_upgrade.h"
+#include "platform/Utf8Path.h"
 #include "tests/support/BoundedThread.h"
 #include "tests/support/EventLoopRun.h"
 #include "tests/support/HoldingClock.h"
@@ -58,7 +59,7 @@ class ExitDuringDownload : public testsupport::BootLoaderTest,
 protected:
     ExitDuringDownload() {
         previousFileName_ = FileName;
-        config::PrepareConfigFile(scratch.string());
+        config::PrepareConfigFile(platform::Utf8FromPath(scratch));
     }
     ~ExitDuringDownload() override {
         delete window.data();

@@ -14,6 +14,7 @@
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
+#include "platform/Utf8Path.h"
 #include "tests/support/BoundedThread.h"
 #include "tests/support/HoldingClock.h"
 #include "ui/BackgroundWorker.h"
@@ -53,7 +54,7 @@ class UpgradeWindow : public testsupport::BootLoaderTest {
 protected:
     UpgradeWindow() {
         previousFileName_ = FileName;
-        config::PrepareConfigFile(scratch.string());
+        config::PrepareConfigFile(platform::Utf8FromPath(scratch));
         firmware_upgrade::sharedStateKnown = true;
         firmware_upgrade::keypadInLoader = false;
         firmware_upgrade::serialNumber = "00054321";

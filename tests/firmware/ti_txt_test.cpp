@@ -5,6 +5,7 @@
 
 #include "firmware/bsl430/TiTxtReader.h"
 #include "firmware/bsl430/bsl430.h"
+#include "platform/Utf8Path.h"
 
 #include <gtest/gtest.h>
 
@@ -292,7 +293,8 @@ TEST_F(TiTxt, UnopenableOrMalformedFilesCannotBeOpenedForReading) {
     EXPECT_EQ(BSL_openTI_TextForRead(nullptr), -2);
 
     TiTxtReader reader;
-    EXPECT_EQ(reader.Load(scratch.string()), Status::CannotOpen) << "a folder is no file";
+    EXPECT_EQ(reader.Load(platform::Utf8FromPath(scratch)), Status::CannotOpen)
+        << "a folder is no file";
 }
 
 // A file is read whole up to the limit, and one byte past it tells it is too big, however far

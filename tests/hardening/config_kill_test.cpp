@@ -77,7 +77,7 @@ int StateInFile(const std::string& path) {
 class ConfigKill : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(config::PrepareConfigFile(folder_.path().string()));
+        ASSERT_TRUE(config::PrepareConfigFile(folder_.File("")));
         ASSERT_FALSE(config::SaveToConfigFile(StateNumbered(0)).failed());
         ASSERT_EQ(StateInFile(FileName), 0);
     }

@@ -10,6 +10,7 @@
 #include "emulator/SimulatedRamBsl.h"
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/firmware_upgrade.h"
+#include "platform/Utf8Path.h"
 #include "tests/cli/CliFixture.h"
 #include "tests/firmware/BootLoaderFixture.h"
 #include "tests/support/BoundedThread.h"
@@ -111,7 +112,7 @@ class Recovery : public testsupport::CliRunner<testsupport::BootLoaderTest> {
 protected:
     Recovery() {
         previousFileName_ = FileName;
-        config::PrepareConfigFile(scratch.string());
+        config::PrepareConfigFile(platform::Utf8FromPath(scratch));
         keypad->model.serialNumber = kSerial;
         keypad->settings.tableKind = 2;
         keypad->settings.ledBrightness = 7;

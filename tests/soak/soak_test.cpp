@@ -52,7 +52,7 @@ int EnvNumber(const char* name, int fallback) {
 class Soak : public testsupport::EmulatorTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(config::PrepareConfigFile(data.path().string()));
+        ASSERT_TRUE(config::PrepareConfigFile(data.File("")));
         keypad = PlugKeypad();
         keypad->settings.tableKind = 2;
         form->Form1_Load();
