@@ -76,8 +76,13 @@ hid_device* ScanForDeviceAt(int vendorId, int productId, const std::string* path
     hid_device_info* devices = hid_enumerate(static_cast<unsigned short>(vendorId),
                                              static_cast<unsigned short>(productId));
     for (hid_device_info* info = devices; info != nullptr; info = info->next) {
-        if (info->interface_number != EncoderInterface || info->path == nullptr ||
-            (path != nullptr && *path != info->path)) {
+        if (info->path == nullptr || (path != nullptr && *path != info->path)) {
+            continue;
+        }
+        if (info->interface_number != EncoderInterface) {
+            if (path != nullptr) {
+                scan.otherInterface = info->interface_number;
+            }
             continue;
         }
         errno = 0;

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,8 @@ struct ScanReport {
     ScanOutcome outcome = ScanOutcome::NotPresent;
     std::string devicePath; // of the interface that could not be opened
     std::string openError;  // hidapi's text for the failed open
+    // The path asked for is this other interface of a keypad, not the one the utility talks to.
+    std::optional<int> otherInterface;
 };
 
 hid_device* ScanForDevice(int vendorId, int productId, char* manufacturer, char* product,

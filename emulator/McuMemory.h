@@ -49,7 +49,8 @@ public:
 
     static Area AreaOf(uint32_t address);
     // Information segment A: the flash controller locks it (LOCKA) from every reset until
-    // Toggle INFO_A lock; writes and erases there do not take.
+    // Toggle INFO_A lock. The boot loader keeps that lock; Write and EraseSegment here are the
+    // flash itself and take what they are given.
     static bool InInfoA(uint32_t address);
 
     uint8_t Read(uint32_t address) const;

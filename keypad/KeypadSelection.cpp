@@ -42,14 +42,11 @@ KeypadChoice OpenAt(const std::string& path, const std::optional<std::string>& s
             return NotFound(device::NotConnectedMessage(scan), std::move(keypads));
         }
         // The keypad's other interface, listed beside the one the utility talks to.
-        for (const device::DeviceListing& listed : device::ListDevices()) {
-            if (listed.path == path && listed.kind == device::DeviceListing::Kind::Keypad &&
-                !listed.protocolInterface) {
-                return NotFound(path + " is interface " + std::to_string(listed.interfaceNumber) +
-                                    " of a keypad, which is reached through its protocol "
-                                    "interface: give the path 'devices' marks (protocol).\n",
-                                std::move(keypads));
-            }
+        if (const std::optional<int> other = scan.scan.otherInterface) {
+            return NotFound(path + " is interface " + std::to_string(*other) +
+                                " of a keypad, which is reached through its protocol "
+                                "interface: give the path 'devices' marks (protocol).\n",
+                            std::move(keypads));
         }
         return NotFound("No keypad is connected at " + path + ".\n", std::move(keypads));
     }
