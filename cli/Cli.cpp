@@ -85,6 +85,10 @@ std::string AbsoluteFileName(const QString& given) {
         std::filesystem::absolute(platform::PathFromUtf8(given.toStdString()), ignored));
 }
 
+std::string BareName(const std::string& path) {
+    return platform::Utf8FromPath(platform::PathFromUtf8(path).filename());
+}
+
 std::string WithoutLineBreak(std::string text) {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
         text.pop_back();
@@ -580,8 +584,7 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Con
     // An option's value says one thing: given twice (two --serial), which was meant is unknown.
     for (const QString& name : parser.optionNames()) {
         if (parser.values(name).size() > 1) {
-            return context.Usage((name.size() == 1 ? "-" : "--") + name.toStdString() +
-                                 " is given more than once.");
+            return context.Usage(TypedOptionName(name) + " is given more than once.");
         }
     }
     if (parser.isSet(SerialOption())) {

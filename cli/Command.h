@@ -49,6 +49,8 @@ int RefuseChoice(Context& context, const keypad::KeypadChoice& choice);
 
 // A file named on the command line, made absolute, as the cores take file names (UTF-8).
 std::string AbsoluteFileName(const QString& given);
+// The file's name without its folder (UTF-8).
+std::string BareName(const std::string& path);
 
 // kExitOk when path is a file; otherwise it says there is no configuration file there.
 int RequireConfigFile(Context& context, const std::string& path);

@@ -121,7 +121,7 @@ int RequireConfigFile(Context& context, const std::string& path) {
 }
 
 std::string AboutFile(std::string message, const std::string& path) {
-    const std::string name = platform::Utf8FromPath(platform::PathFromUtf8(path).filename());
+    const std::string name = BareName(path);
     const std::string own = config::kConfigFileName;
     if (name.empty() || name == own) {
         return message;

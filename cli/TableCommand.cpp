@@ -17,7 +17,6 @@
 #include "device/frame.h"
 #include "keypad/StatusRead.h"
 #include "platform/AtomicFile.h"
-#include "platform/Utf8Path.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -61,10 +60,6 @@ QJsonObject TableJson(const keypad::StatusRead& read) {
                      Numbers(*read.multipleCodeTable, keypad::kExtraCodeBlockSize));
     }
     return table;
-}
-
-std::string BareName(const std::string& path) {
-    return platform::Utf8FromPath(platform::PathFromUtf8(path).filename());
 }
 
 // The status read and the editor's rule: only a customisable table may be shown or written.

@@ -12,13 +12,14 @@ std::string UsageErrorText(std::string_view problem, std::string_view command) {
     return text;
 }
 
+std::string TypedOptionName(const QString& name) {
+    return (name.size() == 1 ? "-" : "--") + name.toStdString();
+}
+
 std::string OptionErrorText(const QCommandLineParser& parser, std::string_view command) {
     const QStringList unknown = parser.unknownOptionNames();
     if (!unknown.isEmpty()) {
-        // The parser keeps the name without its dashes; a single letter was a short option.
-        const QString& name = unknown.front();
-        const std::string typed = (name.size() == 1 ? "-" : "--") + name.toStdString();
-        return UsageErrorText("unknown option '" + typed + "'", command);
+        return UsageErrorText("unknown option '" + TypedOptionName(unknown.front()) + "'", command);
     }
     // Qt's own sentence ("Missing value after '--name'."), in the same lower-case form.
     std::string problem = parser.errorText().toStdString();

@@ -21,6 +21,10 @@ std::string UsageErrorText(std::string_view problem, std::string_view command = 
 // ("unknown option '--bogus'").
 std::string OptionErrorText(const QCommandLineParser& parser, std::string_view command = {});
 
+// An option as the user typed it: the parser keeps its name without the dashes, and a single
+// letter was a short option.
+std::string TypedOptionName(const QString& name);
+
 // "a, b or c" for a short list of names.
 std::string OneOf(const std::vector<std::string>& names);
 
