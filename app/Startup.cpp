@@ -3,6 +3,7 @@
 #include "app/Form1.h"
 #include "platform/clock.h"
 #include "resources/EchovaneResources.h"
+#include "ui/Accessible.h"
 #include "ui/AccessibleComboBox.h"
 #include "ui/vexor_splash_form.h"
 
@@ -32,6 +33,7 @@ int RunApplication(QApplication& application,
     resources::InitEchovaneResources();
     // Before any window: a screen reader caches each control's interface once it has asked.
     ui::AccessibleComboBox::Install();
+    ui::UseClearFocusColours();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
     praxil_usb_encoder::Form1::UseCustomMessageBoxForKeyPrompts();

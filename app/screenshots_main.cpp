@@ -9,6 +9,7 @@
 #include "emulator/VirtualBus.h"
 #include "firmware/ble/Bluetooth.h"
 #include "resources/EchovaneResources.h"
+#include "ui/Accessible.h"
 #include "ui/CustomMessageBox.h"
 #include "ui/Dialogs.h"
 #include "ui/about.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     resources::InitEchovaneResources();
+    ui::UseClearFocusColours();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
     const auto keypad = emulator::PlugDemoKeypad();

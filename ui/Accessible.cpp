@@ -2,7 +2,10 @@
 
 #include "ui/AccessibleComboBox.h"
 
+#include <QApplication>
+#include <QColor>
 #include <QComboBox>
+#include <QPalette>
 #include <QWidget>
 
 #include <algorithm>
@@ -73,6 +76,22 @@ QString FocusMarkRule(const QString& selector) {
 
 QString FocusMarkRuleOnColour(const QString& selector) {
     return FocusRule(selector, kFocusMarkOnColourWidth, kFocusMarkOnColour);
+}
+
+QString FocusMarkRuleWithoutFrame(const QString& selector) {
+    return QStringLiteral("%1 { border: %2px solid transparent; } %1:focus { border-color: %3; }")
+        .arg(selector)
+        .arg(kFocusMarkWidth)
+        .arg(QString::fromLatin1(kFocusMarkColour));
+}
+
+void UseClearFocusColours() {
+    QPalette palette = QApplication::palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Highlight, QColor(QString::fromLatin1(kFocusMarkColour)));
+        palette.setColor(group, QPalette::HighlightedText, Qt::white);
+    }
+    QApplication::setPalette(palette);
 }
 
 } // namespace ui

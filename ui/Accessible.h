@@ -36,5 +36,14 @@ QString FocusMarkRule(const QString& selector);
 // The same for controls painted blue or grey themselves (the self test's markers), where the
 // dark blue mark would not show: black.
 QString FocusMarkRuleOnColour(const QString& selector);
+// The same for controls without a frame of their own (check boxes): the room for the mark is
+// kept while it is not shown, so the text does not move when the focus comes.
+QString FocusMarkRuleWithoutFrame(const QString& selector);
+
+// The style draws the focus of buttons, drop-downs and check boxes from the palette's
+// highlight, whose usual light blue differs from a grey border by less than 3:1; the
+// application's highlight becomes the dark blue of the marks above, with white text on it.
+// Before any window is made.
+void UseClearFocusColours();
 
 } // namespace ui

@@ -11,6 +11,7 @@
 #include "firmware/firmware_upgrade.h"
 #include "selftest/self_test.h"
 #include "tests/support/BoundedThread.h"
+#include "tests/support/FocusMark.h"
 #include "ui/BackgroundWorker.h"
 #include "ui/about.h"
 
@@ -211,7 +212,8 @@ TEST_P(EveryWindow, TheControlWithTheFocusShowsIt) {
         control->setFocus(Qt::TabFocusReason);
         ASSERT_TRUE(control->hasFocus()) << Describe(control).toStdString();
         const QImage with = control->grab().toImage();
-        EXPECT_NE(without, with) << Describe(control).toStdString() << " shows no focus";
+        EXPECT_TRUE(testsupport::ShowsAFocusMark(*control, without, with))
+            << Describe(control).toStdString() << " shows its focus faintly or not at all";
     }
 }
 
@@ -466,21 +468,6 @@ TEST_F(KeyboardOnly, TheUpgradeWindowBrowsesFromTheKeyboard) {
     EXPECT_EQ(dialogs.texts(), QStringList{"Please Click on Scan for.\n"});
 }
 
-// WCAG 2 relative luminance and contrast ratio.
-double Luminance(const QColor& colour) {
-    const auto linear = [](double c) {
-        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
-           0.0722 * linear(colour.blueF());
-}
-
-double ContrastRatio(const QColor& a, const QColor& b) {
-    const double la = Luminance(a);
-    const double lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 struct Rendered {
     QColor background; // the colour most of the button shows
     QColor text;       // the pixel furthest from it: the caption's ink
@@ -503,7 +490,8 @@ Rendered ReadColours(QWidget* button) {
                })->first);
     double furthest = 0;
     for (const auto& [rgb, count] : counts) {
-        if (const double ratio = ContrastRatio(QColor(rgb), shown.background); ratio > furthest) {
+        if (const double ratio = testsupport::ContrastRatio(QColor(rgb), shown.background);
+            ratio > furthest) {
             furthest = ratio;
             shown.text = QColor(rgb);
         }
@@ -536,7 +524,7 @@ TEST_P(EditorCaptions, ReadAtLeastFourAndAHalfToOneAndStayRed) {
             ASSERT_EQ(My4way_layout::BackColour(button), QColor(0x00, 0xFF, 0xFF)) << key;
         }
         const Rendered shown = ReadColours(button);
-        EXPECT_GE(ContrastRatio(shown.text, shown.background), kWcagAaContrast)
+        EXPECT_GE(testsupport::ContrastRatio(shown.text, shown.background), kWcagAaContrast)
             << "key " << key << ": " << shown.text.name().toStdString() << " on "
             << shown.background.name().toStdString();
         EXPECT_GT(shown.text.red(), 2 * shown.text.green()) << key;

@@ -3,6 +3,7 @@
 #include "app/Form1.h"
 #include "device/discovery.h"
 #include "tests/support/EmulatorFixture.h"
+#include "tests/support/FocusMark.h"
 #include "ui/Dialogs.h"
 
 #include "platform/clock.h"
@@ -10,6 +11,8 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPushButton>
+#include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -40,11 +43,25 @@ TEST(Splash, ShowsItsPictureAndClosesItselfOnItsTimer) {
 
 class StartupTest : public testsupport::EmulatorTest {};
 
+// As after a Tab: the style draws the focus it shows keyboard users.
+bool ButtonShowsItsFocus(praxil_usb_encoder::Form1& form) {
+    form.activateWindow();
+    if (!QTest::qWaitForWindowActive(&form)) {
+        return false;
+    }
+    form.setAttribute(Qt::WA_KeyboardFocusChange);
+    form.button2->setFocus(Qt::TabFocusReason);
+    const QImage without = form.button1->grab().toImage();
+    form.button1->setFocus(Qt::TabFocusReason);
+    return testsupport::ShowsAFocusMark(*form.button1, without, form.button1->grab().toImage());
+}
+
 TEST_F(StartupTest, TheMainWindowLoadsAfterTheSplashAndExitEndsTheProgram) {
     PlugKeypad();
     ui::DialogRecorder recorder;
     const uint32_t before = TickCountMs();
     bool shown = false;
+    bool focusShown = false;
     QString status;
     const int result =
         app::RunApplication(*qobject_cast<QApplication*>(QCoreApplication::instance()),
@@ -52,13 +69,15 @@ TEST_F(StartupTest, TheMainWindowLoadsAfterTheSplashAndExitEndsTheProgram) {
                                 shown = form.isVisible();
                                 EXPECT_GE(TickCountMs() - before, app::kSplashWaitMs);
                                 // Runs inside the main loop, after the window's load.
-                                QTimer::singleShot(0, &form, [&form, &status]() {
+                                QTimer::singleShot(0, &form, [&form, &status, &focusShown]() {
                                     status = form.richTextBox1->toPlainText();
+                                    focusShown = ButtonShowsItsFocus(form);
                                     form.button10_Click();
                                 });
                             });
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(shown);
+    EXPECT_TRUE(focusShown) << "a keyboard user cannot see which button has the focus";
     EXPECT_TRUE(status.startsWith("Device Connected         Echovane"));
     EXPECT_TRUE(recorder.messages.empty());
     EXPECT_EQ(hid_handle.load(), nullptr);

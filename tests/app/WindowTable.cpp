@@ -6,6 +6,7 @@
 #include "firmware/firmware_upgrade.h"
 #include "selftest/KeyPrompt.h"
 #include "selftest/self_test.h"
+#include "ui/Accessible.h"
 #include "ui/BackgroundWorker.h"
 #include "ui/CustomMessageBox.h"
 #include "ui/about.h"
@@ -134,6 +135,8 @@ std::string WindowName(const ::testing::TestParamInfo<WindowCase>& info) {
 }
 
 WindowsFixture::WindowsFixture() {
+    // As start-up does before any window.
+    ui::UseClearFocusColours();
     self_test::installMode = 0;
     keypad->settings.tableKind = 0;
     form = std::make_unique<Form1>();
