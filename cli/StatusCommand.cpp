@@ -121,7 +121,7 @@ void WriteText(std::ostream& out, const KeypadReading& reading) {
     }
     out << "BLE name          " << PrintableReplyText(reading.ble->name) << "\n"
         << "BLE data          " << PrintableReplyText(reading.ble->manufacturerData) << "\n"
-        << "BLE power level   " << reading.ble->powerLevel
+        << "BLE power level   " << PrintableReplyText(reading.ble->powerLevel)
         << PowerLevelSuffix(reading.ble->powerLevel) << "\n"
         << "BLE enabled       " << reading.ble->enable
         << (reading.ble->enable != 0 ? " (yes)" : " (no)") << "\n"

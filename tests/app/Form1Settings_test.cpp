@@ -7,6 +7,7 @@
 #include "config/config_file.h"
 #include "device/commands.h"
 #include "firmware/ble/Bluetooth.h"
+#include "platform/Utf8Path.h"
 #include "tests/support/EmulatorFixture.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Dialogs.h"
@@ -34,7 +35,7 @@ using Codes = std::vector<uint8_t>;
 class Form1Settings : public testsupport::EmulatorTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(config::PrepareConfigFile(data.File("")));
+        ASSERT_TRUE(config::PrepareConfigFile(platform::Utf8FromPath(data.path())));
         keypad = PlugKeypad();
         keypad->settings.tableKind = 2;
         form->Form1_Load();
@@ -205,7 +206,7 @@ TEST_F(Form1Settings, RefusedLayoutDuringReplayPutsThePickerBack) {
 TEST_F(Form1Settings, ExportThenImportGoThroughTheDialogs) {
     form->button8->click();
     testsupport::TempFolder target;
-    recorder.paths.push_back(QString::fromStdString(target.File("")));
+    recorder.paths.push_back(QString::fromStdString(platform::Utf8FromPath(target.path())));
     form->exitToolStripMenuItem->trigger();
     EXPECT_TRUE(recorder.messages.empty()) << recorder.texts().join("|").toStdString();
     const std::string exported = target.File("USBEchovaneUtilityCfg.ini");
@@ -215,7 +216,7 @@ TEST_F(Form1Settings, ExportThenImportGoThroughTheDialogs) {
               "Select Folder - To Copy The USBEchovaneUtilityCfg.ini File");
 
     // A second export into the same folder asks first; No copies nothing and says nothing.
-    recorder.paths.push_back(QString::fromStdString(target.File("")));
+    recorder.paths.push_back(QString::fromStdString(platform::Utf8FromPath(target.path())));
     recorder.answers.push_back(ui::Answer::No);
     form->exitToolStripMenuItem->trigger();
     ASSERT_EQ(recorder.messages.size(), 1u);

@@ -1,6 +1,7 @@
 // The INI library on real files in a temporary folder.
 
 #include "config/CIniFile.h"
+#include "platform/Utf8Path.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -125,7 +126,7 @@ TEST_F(IniFileTest, ContentJoinsLinesWithLfAndNoLineEndAfterTheLast) {
 TEST_F(IniFileTest, LoadOfAFileThatCannotBeReadLeavesContentAlone) {
     Records records{CIniFile::Record{"", ' ', "keep", "", ""}};
     EXPECT_FALSE(CIniFile::Load(folder.File("missing.ini"), records));
-    EXPECT_FALSE(CIniFile::Load(folder.File(""), records));
+    EXPECT_FALSE(CIniFile::Load(platform::Utf8FromPath(folder.path()), records));
     EXPECT_FALSE(CIniFile::Load("", records));
     EXPECT_EQ(Describe(records), "[keep]");
 }

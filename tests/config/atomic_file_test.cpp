@@ -2,6 +2,7 @@
 
 #include "config/CIniFile.h"
 #include "platform/AtomicFile.h"
+#include "platform/Utf8Path.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -209,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ReplaceTest, NoFolderOrADirectoryInTheWayFails) {
     EXPECT_FALSE(platform::ReplaceFileAtomically(folder.File("missing/x.ini"), "x"));
-    EXPECT_FALSE(platform::ReplaceFileAtomically(folder.File(""), "x"));
+    EXPECT_FALSE(platform::ReplaceFileAtomically(platform::Utf8FromPath(folder.path()), "x"));
     EXPECT_FALSE(platform::ReplaceFileAtomically("", "x"));
     EXPECT_TRUE(fs::is_directory(folder.path()));
 }

@@ -51,7 +51,7 @@ protected:
     ~ConfigFileTest() override { FileName.clear(); }
 
     std::string Prepared() {
-        EXPECT_TRUE(config::PrepareConfigFile(folder.File("")));
+        EXPECT_TRUE(config::PrepareConfigFile(platform::Utf8FromPath(folder.path())));
         return FileName;
     }
 
@@ -72,7 +72,7 @@ TEST_F(ConfigFileTest, AnExistingFileIsLeftAsItIs) {
     const std::string path = folder.File("VexorInterface/USBEchovaneUtilityCfg.ini");
     for (const std::string bytes : {"[appSettings]\nFirstUp=Yes\n", "[broken\n", ""}) {
         WriteBytes(path, bytes);
-        ASSERT_TRUE(config::PrepareConfigFile(folder.File("")));
+        ASSERT_TRUE(config::PrepareConfigFile(platform::Utf8FromPath(folder.path())));
         EXPECT_EQ(ReadBytes(path), bytes);
     }
 }
@@ -82,7 +82,7 @@ TEST_F(ConfigFileTest, WithoutAUsableFolderNothingIsWritten) {
     EXPECT_EQ(FileName, "");
     // "VexorInterface" taken by a file: the configuration file cannot be made.
     WriteBytes(folder.File("VexorInterface"), "x");
-    EXPECT_FALSE(config::PrepareConfigFile(folder.File("")));
+    EXPECT_FALSE(config::PrepareConfigFile(platform::Utf8FromPath(folder.path())));
     EXPECT_EQ(ReadBytes(folder.File("VexorInterface")), "x");
 }
 

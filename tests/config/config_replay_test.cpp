@@ -4,6 +4,7 @@
 #include "config/config_replay.h"
 #include "device/commands.h"
 #include "keypad/KeypadCommands.h"
+#include "platform/Utf8Path.h"
 #include "tests/support/EmulatorFixture.h"
 #include "tests/support/TempFolder.h"
 
@@ -32,7 +33,7 @@ using Sent = std::pair<uint8_t, Bytes>;
 class ReplayTest : public testsupport::EmulatorTest {
 protected:
     ReplayTest() {
-        EXPECT_TRUE(config::PrepareConfigFile(folder.File("")));
+        EXPECT_TRUE(config::PrepareConfigFile(platform::Utf8FromPath(folder.path())));
         keypad = ConnectKeypad();
     }
     ~ReplayTest() override { FileName.clear(); }

@@ -20,6 +20,7 @@ TEST(ConfigKill, AtArbitraryMomentsTheFileAlwaysLoadsWhole) {
 
 #include "config/config_file.h"
 #include "platform/AtomicFile.h"
+#include "platform/Utf8Path.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +78,7 @@ int StateInFile(const std::string& path) {
 class ConfigKill : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(config::PrepareConfigFile(folder_.File("")));
+        ASSERT_TRUE(config::PrepareConfigFile(platform::Utf8FromPath(folder_.path())));
         ASSERT_FALSE(config::SaveToConfigFile(StateNumbered(0)).failed());
         ASSERT_EQ(StateInFile(FileName), 0);
     }

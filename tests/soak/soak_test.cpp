@@ -12,6 +12,7 @@
 #include "device/commands.h"
 #include "firmware/ble/Bluetooth.h"
 #include "platform/AtomicFile.h"
+#include "platform/Utf8Path.h"
 #include "tests/support/EmulatorFixture.h"
 #include "tests/support/TempFolder.h"
 #include "ui/Dialogs.h"
@@ -52,7 +53,7 @@ int EnvNumber(const char* name, int fallback) {
 class Soak : public testsupport::EmulatorTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(config::PrepareConfigFile(data.File("")));
+        ASSERT_TRUE(config::PrepareConfigFile(platform::Utf8FromPath(data.path())));
         keypad = PlugKeypad();
         keypad->settings.tableKind = 2;
         form->Form1_Load();

@@ -22,12 +22,12 @@ std::filesystem::path PathOf(std::string_view utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
+#ifdef _WIN32
 std::string Utf8Of(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
 }
 
-#ifdef _WIN32
 // The environment holds UTF-16 on Windows.
 std::wstring Wide(std::string_view utf8) {
     return PathOf(utf8).wstring();
