@@ -157,6 +157,16 @@ int Show(Context& context) {
     if (context.positional.size() != 1) {
         return context.Usage("ble show takes no arguments");
     }
+    // A value meant for 'ble set' would otherwise be dropped without a word.
+    if (context.parser.isSet(NameOption())) {
+        return context.Usage("ble show takes no --name; 'ble set' changes it");
+    }
+    for (size_t i = 0; i < PickOptions().size(); ++i) {
+        if (context.parser.isSet(PickCommandLineOptions()[i])) {
+            return context.Usage("ble show takes no --" + std::string(PickOptions()[i].name) +
+                                 "; 'ble set' changes it");
+        }
+    }
     if (const int failed = Connect(context)) {
         return failed;
     }

@@ -374,7 +374,7 @@ const std::vector<Subcommand>& Subcommands() {
         {"config", "save [FILE] | apply [FILE] | check FILE",
          "Save Changes to the configuration file (or FILE), reset the keypad from it, or check "
          "a file for import.",
-         nullptr, Config},
+         nullptr, Config, ConfigHelpDetails},
         {"ble", "show [--json] | set [--name NAME] [--power LEVEL] [--enable yes|no] ...",
          "Show or change the BLE module's parameters.", AddBleOptions, Ble, BleHelpDetails},
         {"upgrade", "FIRMWARE.txt [--yes] [--ram-bsl FILE] [--config FILE]",
@@ -586,6 +586,10 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Con
         if (parser.values(name).size() > 1) {
             return context.Usage(TypedOptionName(name) + " is given more than once.");
         }
+    }
+    // An empty argument (an unset shell variable, say) names nothing: no file, no value.
+    if (context.positional.contains(QString())) {
+        return context.Usage("an argument is empty ('')");
     }
     if (parser.isSet(SerialOption())) {
         context.selector.serialNumber = parser.value(SerialOption()).trimmed().toStdString();

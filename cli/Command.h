@@ -64,6 +64,7 @@ std::string WithoutLineBreak(std::string text);
 int Status(Context& context);
 int Table(Context& context);
 int Config(Context& context);
+std::string ConfigHelpDetails();
 int Ble(Context& context);
 int Upgrade(Context& context);
 int Provision(Context& context);

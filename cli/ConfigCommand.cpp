@@ -43,10 +43,15 @@ int Save(Context& context) {
     if (context.positional.size() > 2) {
         return context.Usage("config save takes at most one file.");
     }
+    ConfigFileForRun file(context.positional);
+    if (!config::CanHoldSettings(FileName)) {
+        return context.Fail(FileName + " is not a configuration file (it has no [" +
+                            config::kSettingsSection +
+                            "] section): name a new file or a configuration file.");
+    }
     if (const int failed = Connect(context)) {
         return failed;
     }
-    ConfigFileForRun file(context.positional);
     if (const keypad::CommandResult written = keypad::WriteDefault(); !written.ok()) {
         return context.Fail(written.message);
     }
@@ -131,6 +136,18 @@ std::string AboutFile(std::string message, const std::string& path) {
         message.replace(at, own.size(), name);
     }
     return message;
+}
+
+std::string ConfigHelpDetails() {
+    return std::string(
+               "save   makes the keypad keep its settings and writes them to FILE (by default\n"
+               "       the utility's own configuration file), as Save Changes does.\n"
+               "apply  sends the settings saved in FILE to the keypad, as Reset From\n"
+               "       Configuration File does; run save-defaults after it for the keypad to\n"
+               "       keep them when unplugged (provision does both).\n"
+               "check  says whether Import Cfg File would take FILE: it must be named\n"
+               "       ") +
+           config::kConfigFileName + " and hold the saved settings' keys.\n";
 }
 
 int Config(Context& context) {

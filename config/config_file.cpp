@@ -3,6 +3,7 @@
 #include "platform/DataFolder.h"
 #include "platform/Utf8Path.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -109,6 +110,18 @@ SettingsRead ReadSettings(const std::string& path) {
     } catch (const std::exception&) {
     }
     return read;
+}
+
+bool CanHoldSettings(const std::string& path) {
+    std::error_code error;
+    const fs::path file = platform::PathFromUtf8(path);
+    if (!fs::is_regular_file(file, error) || fs::file_size(file, error) == 0 || error) {
+        return true;
+    }
+    const SettingsRead read = ReadSettings(path);
+    return read.state != SettingsRead::State::Read ||
+           std::any_of(read.records.begin(), read.records.end(),
+                       CIniFile::RecordSectionIs(kSettingsSection));
 }
 
 std::string SettingsRead::Value(const std::string& key) const {

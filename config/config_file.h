@@ -76,6 +76,11 @@ struct SettingsRead {
 };
 SettingsRead ReadSettings(const std::string& path);
 
+// Whether saved settings may go into path: it does not exist yet, is empty, or is a settings
+// file already (damaged or not: the save reports that itself). A file of another kind, a
+// firmware file or notes, is not rewritten as one.
+bool CanHoldSettings(const std::string& path);
+
 // The file's text for a table: every byte in decimal followed by ",".
 std::string TableText(const uint8_t* bytes, int count);
 

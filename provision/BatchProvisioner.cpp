@@ -6,6 +6,7 @@
 #include "firmware/device_count.h"
 #include "firmware/keypad_upgrade.h"
 #include "firmware/settings_restore.h"
+#include "keypad/KeypadCommands.h"
 #include "keypad/ReplyText.h"
 #include "keypad/StatusRead.h"
 #include "platform/HidHotplug.h"
@@ -257,6 +258,12 @@ bool BatchProvisioner::Replay(KeypadOutcome& outcome) {
     const config::Outcome replay = config::SendReplayPlan(options_.plan);
     if (replay.message) {
         outcome.error = WithoutLineBreaks(replay.message->text);
+        return false;
+    }
+    // Bus powered: what the keypad is not told to keep is gone once it is unplugged. As the
+    // window's Save Changes, the replayed settings become its defaults.
+    if (const keypad::CommandResult kept = keypad::WriteDefault(); !kept.ok()) {
+        outcome.error = WithoutLineBreaks(kept.message);
         return false;
     }
     outcome.configured = true;

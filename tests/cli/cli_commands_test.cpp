@@ -243,6 +243,17 @@ TEST_F(CliCommands, ConfigRefusalsExitOneWithTheirMessages) {
 
     EXPECT_EQ(Run({"config", "apply", File("missing.ini")}), cli::kExitFailed);
     EXPECT_EQ(err.str(), "There is no configuration file " + folder.File("missing.ini") + ".\n");
+
+    // A file of another kind is not rewritten as a settings file, and the keypad is not asked.
+    const std::string firmware = folder.File("firmware.txt");
+    WriteBytes(firmware, "@4400\n31 40 00 44\nq\n");
+    keypad->ClearReceived();
+    EXPECT_EQ(Run({"config", "save", QString::fromStdString(firmware)}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), firmware +
+                             " is not a configuration file (it has no [appSettings] section): "
+                             "name a new file or a configuration file.\n");
+    EXPECT_EQ(ReadBytes(firmware), "@4400\n31 40 00 44\nq\n");
+    EXPECT_TRUE(keypad->received().empty());
 }
 
 TEST_F(CliCommands, ConfigCheckRunsTheImportChecksAndChangesNothing) {

@@ -83,11 +83,15 @@ protected:
         return summary;
     }
 
+    // Now and once unplugged: a keypad keeps only what it was told to keep as its defaults.
     static bool HoldsTheSavedSettings(const SimulatedKeypad& keypad) {
-        return keypad.settings.tableKind == kSavedLayout &&
-               keypad.settings.ledBrightness == kSavedBrightness &&
-               keypad.settings.customTable[1] == kSavedKeyCode &&
-               keypad.settings.customTable[19] == kSavedKeyCode;
+        for (const emulator::KeypadSettings* held : {&keypad.settings, &keypad.storedDefaults}) {
+            if (held->tableKind != kSavedLayout || held->ledBrightness != kSavedBrightness ||
+                held->customTable[1] != kSavedKeyCode || held->customTable[19] != kSavedKeyCode) {
+                return false;
+            }
+        }
+        return true;
     }
     std::vector<std::string> Serials() const {
         std::vector<std::string> serials;
