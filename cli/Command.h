@@ -54,6 +54,9 @@ std::string BareName(const std::string& path);
 
 // kExitOk when path is a file; otherwise it says there is no configuration file there.
 int RequireConfigFile(Context& context, const std::string& path);
+// kExitOk when settings may be written into path (see config::CanHoldSettings); otherwise it
+// says the file is of another kind, or damaged.
+int RequireSettingsFileOrNew(Context& context, const std::string& path);
 // A message of the configuration cores about the file at path: they name the utility's own
 // file; for another one given on the command line, the message names that one.
 std::string AboutFile(std::string message, const std::string& path);

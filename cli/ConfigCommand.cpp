@@ -44,10 +44,8 @@ int Save(Context& context) {
         return context.Usage("config save takes at most one file.");
     }
     ConfigFileForRun file(context.positional);
-    if (!config::CanHoldSettings(FileName)) {
-        return context.Fail(FileName + " is not a configuration file (it has no [" +
-                            config::kSettingsSection +
-                            "] section): name a new file or a configuration file.");
+    if (const int refused = RequireSettingsFileOrNew(context, FileName)) {
+        return refused;
     }
     if (const int failed = Connect(context)) {
         return failed;
@@ -121,6 +119,15 @@ int RequireConfigFile(Context& context, const std::string& path) {
     std::error_code error;
     if (path.empty() || !std::filesystem::is_regular_file(platform::PathFromUtf8(path), error)) {
         return context.Fail("There is no configuration file " + path + ".");
+    }
+    return kExitOk;
+}
+
+int RequireSettingsFileOrNew(Context& context, const std::string& path) {
+    if (!config::CanHoldSettings(path)) {
+        return context.Fail(path + " is not a configuration file (it has no [" +
+                            config::kSettingsSection +
+                            "] section): name a new file or a configuration file.");
     }
     return kExitOk;
 }

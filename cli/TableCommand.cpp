@@ -23,22 +23,42 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace cli {
 namespace {
 
-std::string TableFileText(const keypad::StatusRead& read) {
+std::vector<std::pair<std::string, std::string>> TableValues(const keypad::StatusRead& read) {
     const keypad::KeypadStatus& status = *read.status;
-    std::string text = std::string("[") + config::kSettingsSection + "]\n";
-    text += std::string(config::kKeypadLayoutKey) + "=" + std::to_string(status.tableKind) + "\n";
-    text += std::string(config::kCodeTableValuesKey) + "=" +
-            config::TableText(status.keyCodeBlock.data(), keypad::kKeyCodeBlockSize) + "\n";
+    std::vector<std::pair<std::string, std::string>> values{
+        {config::kKeypadLayoutKey, std::to_string(status.tableKind)},
+        {config::kCodeTableValuesKey,
+         config::TableText(status.keyCodeBlock.data(), keypad::kKeyCodeBlockSize)}};
     if (read.multipleCodeTable) {
-        text += std::string(config::kMultipleCodeTableValuesKey) + "=" +
-                config::TableText(read.multipleCodeTable->data(), keypad::kExtraCodeBlockSize) +
-                "\n";
+        values.emplace_back(
+            config::kMultipleCodeTableValuesKey,
+            config::TableText(read.multipleCodeTable->data(), keypad::kExtraCodeBlockSize));
+    }
+    return values;
+}
+
+std::string TableFileText(const keypad::StatusRead& read) {
+    std::string text = std::string("[") + config::kSettingsSection + "]\n";
+    for (const auto& [key, value] : TableValues(read)) {
+        text += key + "=" + value + "\n";
     }
     return text;
+}
+
+// Into a settings file that holds other values (a saved configuration), only the table's keys
+// go; a new or empty file gets the table alone.
+bool WriteTableFile(const std::string& path, const keypad::StatusRead& read) {
+    if (!config::ReadSettings(path).records.empty()) {
+        return CIniFile::SetValues(TableValues(read), config::kSettingsSection, path);
+    }
+    return platform::ReplaceFileAtomically(path, TableFileText(read));
 }
 
 template <typename Bytes> QJsonArray Numbers(const Bytes& bytes, size_t count) {
@@ -78,6 +98,16 @@ int Show(Context& context) {
     if (context.positional.size() > 2) {
         return context.Usage("table show takes at most one file.");
     }
+    const std::string path = context.positional.value(1).toStdString();
+    if (!path.empty()) {
+        if (const int refused = RequireSettingsFileOrNew(context, path)) {
+            return refused;
+        }
+        // Its other values are kept, so a file that cannot be read as settings is not replaced.
+        if (config::ReadSettings(path).state == config::SettingsRead::State::Damaged) {
+            return context.Fail(BareName(path) + " file is incorrect format.");
+        }
+    }
     if (const int failed = Connect(context)) {
         return failed;
     }
@@ -93,13 +123,11 @@ int Show(Context& context) {
         WriteJson(context.out, TableJson(*read));
         return kExitOk;
     }
-    const std::string text = TableFileText(*read);
-    if (context.positional.size() == 1) {
-        context.out << text;
+    if (path.empty()) {
+        context.out << TableFileText(*read);
         return kExitOk;
     }
-    const std::string path = context.positional[1].toStdString();
-    if (!platform::ReplaceFileAtomically(path, text)) {
+    if (!WriteTableFile(path, *read)) {
         return context.Fail("Unable to write " + path + ".");
     }
     return context.Done("The " + keypad::TableKindName(read->status->tableKind) + " is saved to " +

@@ -132,6 +132,30 @@ TEST_F(CliCommands, TableShowThenWriteCarriesBothCustomiseTables) {
     }
 }
 
+// A saved configuration works as a table file: the table goes in, its other values stay; a file
+// of another kind, or one that cannot be read as settings, is left as it is.
+TEST_F(CliCommands, TableShowIntoAnExistingFileKeepsWhatIsNotTheTable) {
+    keypad->settings.tableKind = 2;
+    const QString saved = File("saved.ini");
+    ASSERT_EQ(Run({"config", "save", saved}), cli::kExitOk) << err.str();
+    const config::SettingsRead before = config::ReadSettings(saved.toStdString());
+    keypad->settings.customTable.fill(7);
+    ASSERT_EQ(Run({"table", "show", saved}), cli::kExitOk) << err.str();
+    const config::SettingsRead after = config::ReadSettings(saved.toStdString());
+    EXPECT_EQ(after.Value("CodeTableValues"),
+              config::TableText(keypad->settings.customTable.data(), keypad::kKeyCodeBlockSize));
+    for (const char* key : {"FirstUp", "LedBrightness", "SerialNumber", "FirmwareVersion"}) {
+        EXPECT_EQ(after.Value(key), before.Value(key)) << key;
+    }
+
+    for (const std::string bytes : {"@4400\n31 40\nq\n", "[appSettings\nFirstUp=Yes\n"}) {
+        const std::string other = folder.File("other.txt");
+        WriteBytes(other, bytes);
+        EXPECT_EQ(Run({"table", "show", QString::fromStdString(other)}), cli::kExitFailed);
+        EXPECT_EQ(ReadBytes(other), bytes);
+    }
+}
+
 struct TableRefusal {
     const char* name;
     int activeKind;
