@@ -17,6 +17,7 @@
 #include "keypad/KeypadCommands.h"
 #include "keypad/KeypadSelection.h"
 #include "keypad/StatusRead.h"
+#include "platform/Interrupt.h"
 
 namespace cli {
 namespace {
@@ -40,9 +41,28 @@ const QCommandLineOption& ConfigOption() {
         QStringLiteral("config"),
         QStringLiteral("When the keypad's own settings cannot be read (it sits in its boot "
                        "loader), write back the serial number and saved settings of this "
-                       "configuration file instead."),
+                       "configuration file instead; a keypad that reports no serial number "
+                       "gets the file's."),
         QStringLiteral("FILE"));
     return option;
+}
+
+inline constexpr char kInterruptedText[] =
+    "Ctrl+C: the upgrade goes on to its end, so that the keypad is not left in its boot loader "
+    "or without its settings. A second Ctrl+C stops it at once.";
+inline constexpr char kNoSerialNumberText[] =
+    ", but it has no serial number of its own: --config FILE gives it a saved configuration's.";
+
+// The serial number of a configuration file, for a keypad that has none of its own, kept with
+// the rest of its settings. The message of a failure, or nothing.
+std::optional<std::string> RestoreSerialNumber(const SavedConfiguration& saved) {
+    if (keypad::SetSerialNumber(saved.serialNumber) != 0) {
+        return firmware::kSetSerialNumberFailedText;
+    }
+    if (const keypad::CommandResult kept = keypad::WriteDefault(); !kept.ok()) {
+        return kept.message;
+    }
+    return std::nullopt;
 }
 
 // The keypad's settings from a configuration file, after a restore that had none of its own
@@ -276,9 +296,17 @@ int Upgrade(Context& context) {
     firmware::KeypadUpgradeResult run;
     std::string lastLine;
     {
+        // Stopped halfway the keypad would sit in its loader or lack its settings: the first
+        // Ctrl+C waits for the end, a second one still stops at once.
+        const platform::InterruptCatcher interrupt;
+        bool interruptTold = false;
         ProgressPrinter progress(context.out, context.console.progressBar, context.quiet);
         progress.Report(0, firmware::kStartingText);
-        run = firmware::UpgradeKeypad(upgrade, [&progress](int percent, const std::string& text) {
+        run = firmware::UpgradeKeypad(upgrade, [&](int percent, const std::string& text) {
+            if (interrupt.Interrupted() && !interruptTold) {
+                interruptTold = true;
+                context.err << "\n" << kInterruptedText << "\n";
+            }
             progress.Report(percent, text);
         });
         lastLine = progress.lastLine();
@@ -295,7 +323,19 @@ int Upgrade(Context& context) {
         return context.Fail(restored.message);
     }
     if (state.known) {
-        return context.Done("The keypad runs the new firmware with its settings restored.");
+        const bool ownSerialNumber = keypad::IsOwnSerialNumber(state.serialNumber.value_or(""));
+        if (!ownSerialNumber && configFile && keypad::IsOwnSerialNumber(configFile->serialNumber)) {
+            // It had lost its serial number: the saved configuration's is given back.
+            if (const auto failure = RestoreSerialNumber(*configFile)) {
+                return context.Fail(*failure);
+            }
+            return context.Done("The keypad runs the new firmware with its settings restored "
+                                "and the serial number of " +
+                                configFile->path + ".");
+        }
+        return context.Done(
+            std::string("The keypad runs the new firmware with its settings restored") +
+            (ownSerialNumber ? "." : kNoSerialNumberText));
     }
     if (configFile) {
         if (const auto failure = RestoreFromFile(*configFile)) {

@@ -4,6 +4,9 @@
 #include "CliFixture.h"
 
 #include "device/commands.h"
+#include "platform/Interrupt.h"
+#include "platform/Utf8Path.h"
+#include "platform/clock.h"
 #include "tests/firmware/UpgradeFixture.h"
 
 #include <algorithm>
@@ -181,6 +184,36 @@ TEST_F(CliUpgrade, ARamBootLoaderTheMcuCannotRunLeavesItCrashed) {
     EXPECT_EQ(err.str(), "The firmware upgrade failed: USB device was unplugged!\n");
     EXPECT_EQ(loader->mode(), emulator::SimulatedBootLoader::Mode::Crashed);
     EXPECT_TRUE(bus().Devices().empty());
+}
+
+// Stopped halfway the keypad would sit in its loader: the first Ctrl+C waits for the end.
+TEST_F(CliUpgrade, CtrlCDuringTheDownloadWaitsForTheEnd) {
+    // Half a second in, the keypad is on its way to its boot loader.
+    bus().Schedule(platform::NowUs() + 500'000, [] { platform::InterruptCatcher::Raise(); });
+    ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes"}), cli::kExitOk) << err.str();
+    EXPECT_NE(err.str().find("Ctrl+C: the upgrade goes on to its end"), std::string::npos)
+        << err.str();
+    EXPECT_EQ(keypad->model.firmwareVersion, "VX0970");
+    EXPECT_EQ(keypad->storedDefaults.ledBrightness, 7);
+}
+
+// A keypad that lost its serial number gets the saved configuration's back, and says so when
+// there is none to give.
+TEST_F(CliUpgrade, AKeypadWithoutItsSerialNumberGetsTheOneOfConfig) {
+    const QString saved = QString::fromStdString(platform::Utf8FromPath(scratch / "saved.ini"));
+    ASSERT_EQ(Run({"config", "save", saved}), cli::kExitOk) << err.str();
+    keypad->model.serialNumber = "00000000";
+    ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes"}), cli::kExitOk) << err.str();
+    EXPECT_NE(out.str().find("restored, but it has no serial number of its own"), std::string::npos)
+        << out.str();
+
+    ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--config", saved}),
+              cli::kExitOk)
+        << err.str();
+    EXPECT_EQ(keypad->model.serialNumber, "55501234");
+    EXPECT_NE(out.str().find("restored and the serial number of " + saved.toStdString() + "."),
+              std::string::npos)
+        << out.str();
 }
 
 TEST_F(CliUpgrade, RestoreRefusalStopsWithItsMessage) {
