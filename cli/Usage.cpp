@@ -1,5 +1,8 @@
 #include "Usage.h"
 
+#include <QByteArrayView>
+#include <QStringDecoder>
+
 namespace cli {
 
 std::string UsageErrorText(std::string_view problem, std::string_view command) {
@@ -10,6 +13,20 @@ std::string UsageErrorText(std::string_view problem, std::string_view command) {
     }
     text += "--help'.\n";
     return text;
+}
+
+std::string NotUtf8ArgumentProblem(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        // Stateless: a sequence cut off at the end is an error, not the start of more.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = decoder(QByteArrayView(argv[i]));
+        if (decoder.hasError()) {
+            return "'" + text.toStdString() +
+                   "' is not UTF-8 text: give the name in UTF-8 (rename the file, or run in a "
+                   "UTF-8 locale)";
+        }
+    }
+    return {};
 }
 
 std::string TypedOptionName(const QString& name) {

@@ -25,6 +25,11 @@ std::string OptionErrorText(const QCommandLineParser& parser, std::string_view c
 // letter was a short option.
 std::string TypedOptionName(const QString& name);
 
+// The complaint about the first argument that is not UTF-8 text, or "" when all are. Qt reads the
+// arguments as UTF-8: a file name in another encoding would come out as another name, and a
+// file written there would be one nobody asked for.
+std::string NotUtf8ArgumentProblem(int argc, const char* const* argv);
+
 // "a, b or c" for a short list of names.
 std::string OneOf(const std::vector<std::string>& names);
 

@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/Usage.h"
 
 #include <QCoreApplication>
 
@@ -38,6 +39,13 @@ bool AskOnTerminal(const std::string& question) {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
+    // Windows hands the arguments over as UTF-16; elsewhere they are bytes.
+    if (const std::string problem = cli::NotUtf8ArgumentProblem(argc, argv); !problem.empty()) {
+        std::cerr << cli::UsageErrorText(problem);
+        return cli::kExitUsage;
+    }
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("echovane-cli"));
 #ifdef ECHOVANE_DEMO

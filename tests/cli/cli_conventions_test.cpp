@@ -3,6 +3,7 @@
 // power level read and given the same way, and JSON a script can take as it is.
 
 #include "CliFixture.h"
+#include "cli/Usage.h"
 
 #include "device/commands.h"
 
@@ -129,6 +130,19 @@ INSTANTIATE_TEST_SUITE_P(
                   "--power is given more than once",
                   "ble"}),
     [](const auto& info) { return std::string(info.param.what); });
+
+// A name in another encoding is refused rather than turned into another name.
+TEST(CliArguments, ThatAreNotUtf8AreRefusedByName) {
+    const char* utf8[] = {"echovane-cli", "config", "save", "Zo\xC3\xAB.ini"};
+    EXPECT_EQ(cli::NotUtf8ArgumentProblem(4, utf8), "");
+    for (const char* latin1 : {"caf\xE9.ini", "\xC3",
+                               "a\xC3\x28"
+                               "b"}) {
+        const char* argv[] = {"echovane-cli", "config", "save", latin1};
+        const std::string problem = cli::NotUtf8ArgumentProblem(4, argv);
+        EXPECT_NE(problem.find("is not UTF-8 text"), std::string::npos) << latin1;
+    }
+}
 
 TEST_F(CliConventions, VersionAndHelpGoToStandardOutputWithExitZero) {
     ASSERT_EQ(Run({"--version"}), cli::kExitOk);
