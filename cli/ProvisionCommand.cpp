@@ -216,6 +216,12 @@ int Provision(Context& context) {
         context.out << summary.done << (summary.done == 1 ? " keypad" : " keypads")
                     << " provisioned, " << summary.failed << " failed.\n";
     }
+    // Ctrl+C before the keypads asked for were done: a script must not take it for the batch.
+    if (options.count && summary.done + summary.failed < *options.count) {
+        context.err << "Stopped by Ctrl+C after " << summary.done + summary.failed << " of "
+                    << *options.count << " keypads.\n";
+        return kExitFailed;
+    }
     return summary.failed == 0 ? kExitOk : kExitFailed;
 }
 

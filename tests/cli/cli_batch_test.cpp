@@ -5,6 +5,8 @@
 #include "CliFixture.h"
 
 #include "device/commands.h"
+#include "platform/Interrupt.h"
+#include "platform/clock.h"
 #include "tests/support/TempFolder.h"
 
 #include <QJsonArray>
@@ -177,6 +179,16 @@ TEST_F(CliBatch, KeypadTextsReachTheTerminalAsPrintableUtf8) {
         EXPECT_TRUE(QString::fromUtf8(text).toUtf8().toStdString() == text)
             << c.args.join(' ').toStdString() << " is not UTF-8";
     }
+}
+
+// Ctrl+C before the keypads asked for were done is no success for a script.
+TEST_F(CliBatch, ProvisionStoppedShortOfItsCountFails) {
+    const QString file = QString::fromStdString(SavedFile());
+    // Long after the three connected ones, while the run waits for two more.
+    bus().Schedule(platform::NowUs() + 20'000'000, [] { platform::InterruptCatcher::Raise(); });
+    EXPECT_EQ(Run({"provision", "--config", file, "--count", "5"}), cli::kExitFailed);
+    EXPECT_NE(out.str().find("3 keypads provisioned, 0 failed.\n"), std::string::npos) << out.str();
+    EXPECT_EQ(err.str(), "Stopped by Ctrl+C after 3 of 5 keypads.\n");
 }
 
 TEST_F(CliBatch, ProvisionDoesEachKeypadOnceWithALineEach) {
