@@ -93,10 +93,10 @@ int main(int argc, char** argv) {
     for (const auto& keypad : batch) {
         exchanges += keypad->received().size();
     }
-    // Layout, table, brightness, then the status read that checks them.
-    constexpr int kNeeded = 4;
+    // Layout, table, brightness, the keypad keeping them, then the status read that checks them.
+    constexpr int kNeeded = 5;
     const double exchangeTotalMs = static_cast<double>(exchanges) * exchangeMs;
-    std::printf("provision: %d keypads plugged one after another, replay + check each, USB "
+    std::printf("provision: %d keypads plugged one after another, replay + keep + check each, USB "
                 "full-speed frame model, %u us a request\n",
                 keypads, kProcessingUs);
     std::printf("  done %d, failed %d (%d in the outcomes)\n", summary.done, summary.failed,
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     std::printf("  total:                %.1f ms, %.1f ms a keypad\n", totalMs, totalMs / keypads);
     std::printf("  keypads per minute:   %.0f\n", keypads * 60000.0 / totalMs);
     std::printf("  one exchange alone:   %.3f ms\n", exchangeMs);
-    std::printf("  exchanges a keypad:   %.1f (%d needed for replay and check)\n",
+    std::printf("  exchanges a keypad:   %.1f (%d needed for replay, keep and check)\n",
                 static_cast<double>(exchanges) / keypads, kNeeded);
     std::printf("  beyond the exchanges: %.1f ms, %.1f %% of the total\n",
                 totalMs - exchangeTotalMs, 100.0 * (totalMs - exchangeTotalMs) / totalMs);

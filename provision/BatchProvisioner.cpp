@@ -111,7 +111,7 @@ bool BatchProvisioner::Round() {
     std::erase_if(reportedPaths_, [&](const std::string& path) { return !present(path); });
     std::erase_if(troubled_, [&](const auto& entry) { return !present(entry.first); });
 
-    bool worked = false;
+    bool worked = ReportBootLoader();
     for (const keypad::KeypadListing& listing : keypads) {
         if (Finished()) {
             break;
@@ -146,12 +146,33 @@ bool BatchProvisioner::Round() {
             continue;
         }
         Record(ProvisionKeypad(listing));
+        // A loader left by this keypad's own failed upgrade is reported with it already.
+        bootLoaderSeen_ = BootLoaderOnTheBus();
         worked = true;
         // The keypads on the bus have changed under the work (an upgrade re-enumerates): look
         // again before the next.
         break;
     }
     return worked;
+}
+
+bool BatchProvisioner::BootLoaderOnTheBus() {
+    const std::optional<uint32_t> loaders =
+        firmware::CountBootLoaders(firmware::InitializeVidPidFirmware());
+    return loaders && *loaders > 0;
+}
+
+bool BatchProvisioner::ReportBootLoader() {
+    const bool seen = bootLoaderSeen_;
+    bootLoaderSeen_ = BootLoaderOnTheBus();
+    if (!bootLoaderSeen_ || seen || Finished()) {
+        return false;
+    }
+    KeypadOutcome outcome;
+    outcome.path = "boot loader";
+    outcome.error = kBootLoaderOnTheBusText;
+    Record(outcome);
+    return true;
 }
 
 KeypadOutcome BatchProvisioner::ProvisionKeypad(const keypad::KeypadListing& listing) {

@@ -28,6 +28,10 @@ inline constexpr uint32_t kWaitSliceMs = 250;
 // An enumeration alone opens nothing.
 inline constexpr uint32_t kFallbackLookMs = 500;
 
+inline constexpr char kBootLoaderOnTheBusText[] =
+    "A keypad sits in its boot loader (an upgrade cut short): 'echovane-cli upgrade FILE --yes "
+    "--config FILE' brings it back. Until it is unplugged no keypad of this run is upgraded.";
+
 struct Options {
     // Replayed onto every keypad; read and checked before the run.
     config::ReplayPlan plan;
@@ -89,6 +93,10 @@ private:
     bool Replay(KeypadOutcome& outcome);
     bool Check(KeypadOutcome& outcome);
     void Record(const KeypadOutcome& outcome);
+    // A keypad sitting in its boot loader is reported once while it stays: it has no serial
+    // number to configure, and the operator would otherwise wait for it without a word.
+    bool ReportBootLoader();
+    static bool BootLoaderOnTheBus();
     // True once the keypad counts as done in this run.
     bool Done(const keypad::KeypadListing& listing) const;
 
@@ -108,6 +116,8 @@ private:
     std::set<std::string> reportedPaths_;
     // The keypad paths of the last round.
     std::vector<std::string> lastPaths_;
+    // A boot loader was on the bus at the last look (and has been reported or was one of ours).
+    bool bootLoaderSeen_ = false;
 };
 
 } // namespace provision

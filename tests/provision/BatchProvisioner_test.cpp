@@ -296,15 +296,38 @@ TEST_F(ProvisioningFirmware, ALoaderAlreadyOnTheBusStopsEveryUpgrade) {
     // A keypad left in its loader by something else: loaders all look alike.
     bus().Plug(std::make_shared<emulator::SilentBootLoader>());
     auto keypad = PlugWithLoader("00000001");
-    options.count = 1;
+    options.count = 2;
 
     const provision::Summary summary = Run();
-    EXPECT_EQ(summary.failed, 1);
-    ASSERT_EQ(outcomes.size(), 1u);
-    EXPECT_EQ(outcomes[0].serialNumber, "00000001");
-    EXPECT_NE(outcomes[0].error.find("cannot be told apart"), std::string::npos)
-        << outcomes[0].error;
+    EXPECT_EQ(summary.failed, 2);
+    ASSERT_EQ(outcomes.size(), 2u);
+    // The loader is said first and once, then the keypad that cannot be upgraded beside it.
+    EXPECT_EQ(outcomes[0].error, provision::kBootLoaderOnTheBusText);
+    EXPECT_EQ(outcomes[1].serialNumber, "00000001");
+    EXPECT_NE(outcomes[1].error.find("cannot be told apart"), std::string::npos)
+        << outcomes[1].error;
     EXPECT_FALSE(EnteredBsl(*keypad));
+}
+
+// Without firmware to give, a keypad in its loader is still no keypad to wait for in silence;
+// the others are set up.
+TEST_F(Provisioning, AKeypadInItsBootLoaderIsReportedOnceAndTheOthersAreDone) {
+    auto loader = std::make_shared<emulator::SilentBootLoader>();
+    bus().Plug(loader);
+    auto keypad = Plug("00000001");
+    options.count = 3;
+    // Unplugged and plugged in again later: reported again, as a keypad plugged in would be.
+    bus().Schedule(startUs + 10'000'000, [&] { bus().Unplug(loader.get()); });
+    bus().Schedule(startUs + 20'000'000, [&] { bus().Plug(loader); });
+
+    const provision::Summary summary = Run();
+    EXPECT_EQ(summary.done, 1);
+    EXPECT_EQ(summary.failed, 2);
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_EQ(outcomes[0].error, provision::kBootLoaderOnTheBusText);
+    EXPECT_TRUE(outcomes[1].ok) << outcomes[1].error;
+    EXPECT_EQ(outcomes[2].error, provision::kBootLoaderOnTheBusText);
+    EXPECT_TRUE(HoldsTheSavedSettings(*keypad));
 }
 
 } // namespace
