@@ -110,7 +110,21 @@ int Check(Context& context) {
     if (const config::Outcome outcome = config::CheckCfgFile(checked); outcome.message) {
         return context.Fail(outcome.message->text);
     }
-    return context.Done(context.positional[1].toStdString() + " can be imported.");
+    // Imported, the file is what Reset From Configuration File then sends: its values are
+    // checked as that reads them, so a file that passes is one apply takes.
+    const std::string given = context.positional[1].toStdString();
+    const config::ReplayRead replay = config::ReadReplayPlan(checked);
+    if (replay.message) {
+        return context.Fail(given +
+                            " can be imported, but Reset From Configuration File would "
+                            "refuse it: " +
+                            AboutFile(replay.message, checked));
+    }
+    if (!replay.plan) {
+        return context.Done(given + " can be imported; it holds no saved settings (FirstUp is "
+                                    "not \"Yes\").");
+    }
+    return context.Done(given + " can be imported.");
 }
 
 } // namespace
@@ -152,7 +166,8 @@ std::string ConfigHelpDetails() {
                "apply  sends the settings saved in FILE to the keypad, as Reset From\n"
                "       Configuration File does; run save-defaults after it for the keypad to\n"
                "       keep them when unplugged (provision does both).\n"
-               "check  says whether Import Cfg File would take FILE: it must be named\n"
+               "check  says whether Import Cfg File would take FILE, and Reset From\n"
+               "       Configuration File its values: it must be named\n"
                "       ") +
            config::kConfigFileName + " and hold the saved settings' keys.\n";
 }

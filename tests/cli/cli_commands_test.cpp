@@ -281,11 +281,25 @@ TEST_F(CliCommands, ConfigRefusalsExitOneWithTheirMessages) {
 }
 
 TEST_F(CliCommands, ConfigCheckRunsTheImportChecksAndChangesNothing) {
+    // A customise table: its values are the replay's to read.
+    keypad->settings.tableKind = 2;
     const QString good = File("USBEchovaneUtilityCfg.ini");
     ASSERT_EQ(Run({"config", "save", good}), cli::kExitOk) << err.str();
     const std::string before = FileName;
     EXPECT_EQ(Run({"config", "check", good}), cli::kExitOk) << err.str();
     EXPECT_EQ(FileName, before);
+
+    // One that imports but holds a value the replay refuses: a check that passes is one apply
+    // takes.
+    std::string text = ReadBytes(good.toStdString());
+    const std::string key = " CodeTableValues=";
+    const size_t values = text.find(key) + key.size();
+    const std::string bad = folder.File("bad/USBEchovaneUtilityCfg.ini");
+    std::filesystem::create_directories(folder.File("bad"));
+    WriteBytes(bad, text.substr(0, values) + "zz," + text.substr(values));
+    EXPECT_EQ(Run({"config", "check", QString::fromStdString(bad)}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), bad + " can be imported, but Reset From Configuration File would refuse "
+                               "it: Invalid CodeTableValues in USBEchovaneUtilityCfg.ini file..\n");
 
     WriteBytes(folder.File("other.ini"), ReadBytes(good.toStdString()));
     EXPECT_EQ(Run({"config", "check", File("other.ini")}), cli::kExitFailed);
