@@ -18,6 +18,7 @@
 #include "ui/CustomMessageBox.h"
 #include "ui/Dialogs.h"
 #include "ui/ScreenFit.h"
+#include "ui/WindowKeys.h"
 #include "ui/about.h"
 
 #include <QAction>
@@ -210,6 +211,8 @@ void Form1::MakeKeyboardAndScreenReaderReady() {
                      button3, button8, btnModifyBleParam, btnLoadFirmware, button9, button10});
     // The first thing a user does here: find the keypad.
     button11->setFocus();
+    // Enter presses the button with the focus, as Space does (the system's windows did).
+    new ui::WindowKeys(*this, nullptr);
 }
 
 Form1::~Form1() = default;
@@ -339,10 +342,17 @@ void Form1::WriteNotConnectedStatusLine() {
 }
 
 void Form1::EnableDisableFunctionButtons(bool enable) {
+    bool focusLost = false;
     for (QWidget* control :
          std::initializer_list<QWidget*>{ledBrightnessCbox, keypadTypeCbox, button1, button8,
                                          button9, button2, button3, btnModifyBleParam}) {
+        focusLost = focusLost || (!enable && control->hasFocus());
         control->setEnabled(enable);
+    }
+    // Qt would pass the focus on to the next control, Exit at the end of the row, where the next
+    // Space or Enter ends the program; what is left to do is to scan again.
+    if (focusLost) {
+        button11->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -118,8 +118,14 @@ TEST_F(Form1Settings, TypedCharactersNeverReachThePickers) {
 }
 
 TEST_F(Form1Settings, FactoryResetDisablesTheFunctionsUntilTheNextScan) {
+    // By keyboard: Enter presses the button with the focus. (Shown, the window loads again.)
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    keypad->ClearReceived();
     const QString lines = form->richTextBox1->toPlainText();
-    form->button9->click();
+    form->button9->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->button9, Qt::Key_Return);
     EXPECT_EQ(keypad->ReceivedCodes(), Codes{CmdResetToDefault});
     EXPECT_EQ(recorder.texts(),
               (QStringList{kFactoryResetQuestion,
@@ -133,6 +139,9 @@ TEST_F(Form1Settings, FactoryResetDisablesTheFunctionsUntilTheNextScan) {
         EXPECT_FALSE(control->isEnabled());
     }
     EXPECT_TRUE(form->button11->isEnabled());
+    // Not on Exit, where the next Space or Enter would end the program: on Scan For Device.
+    EXPECT_TRUE(form->button11->hasFocus())
+        << qPrintable(QApplication::focusWidget()->objectName());
 }
 
 TEST_F(Form1Settings, RefusedFactoryResetLeavesTheWindowAsItWas) {
