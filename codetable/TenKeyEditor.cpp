@@ -59,9 +59,7 @@ std::string TenKeyEditor::ModifierText(int modifier) const {
 
 void TenKeyEditor::Load() {
     originalModifiers_ = modifiers_;
-    for (int key = 0; key < kKeyCount; ++key) {
-        arrays_.original[key][0] = arrays_.current[key][0];
-    }
+    arrays_.original = arrays_.current;
     rememberedCaptions_ = captions_;
     if (mode_ == EditorMode::SingleCode) {
         for (int key = 0; key < kKeyCount; ++key) {
@@ -148,11 +146,9 @@ void TenKeyEditor::setModifierCode(uint8_t bit, bool set) {
 void TenKeyEditor::Reset() {
     captions_ = rememberedCaptions_;
     marked_.fill(false);
-    for (int key = 0; key < kKeyCount; ++key) {
-        KeyCodes& codes = arrays_.current[key];
-        codes.fill(0);
-        codes[0] = arrays_.original[key][0];
-    }
+    // Every code as the window opened with it: clearing codes 2 to 6 here would have the next
+    // Apply wipe them from the keypad.
+    arrays_.current = arrays_.original;
     modifiers_ = originalModifiers_;
     modifierTexts_ = rememberedModifierTexts_;
     // With no key selected, box N shows code 1 of key N.

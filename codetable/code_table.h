@@ -33,7 +33,7 @@ using TenKeyCodes = std::array<KeyCodes, kKeyCount>;
 // The editor's working codes: one set per process, shared by every editor window.
 struct SharedCodeArrays {
     TenKeyCodes current{};  // currentK1Code .. currentK10Code
-    TenKeyCodes original{}; // originalK1Code .. originalK10Code; only entry 0 is kept
+    TenKeyCodes original{}; // originalK1Code .. originalK10Code: the table as opened
 };
 SharedCodeArrays& EditorCodeArrays();
 

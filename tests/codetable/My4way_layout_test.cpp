@@ -325,7 +325,7 @@ TEST_F(EditorWindowTest, ModifierTicksNeedASelectedKey) {
     EXPECT_EQ(Sent(CmdWriteCodeTable)[0], 0x01);
 }
 
-TEST_F(EditorWindowTest, ResetClearsCodesTwoToSixAndRestoresTheRest) {
+TEST_F(EditorWindowTest, ResetPutsBackTheTableAsOpened) {
     std::array<uint8_t, kExtraCodeBlockSize> extra{};
     extra.fill(0x1E);
     SetTable(CustomiseMulticodeTable, {0x02, 0x04, 0x00, 0x05}, extra);
@@ -341,7 +341,8 @@ TEST_F(EditorWindowTest, ResetClearsCodesTwoToSixAndRestoresTheRest) {
     EXPECT_EQ(Key(window, 1)->text(), caption);
     EXPECT_NE(My4way_layout::BackColour(Key(window, 1)), kAqua);
     EXPECT_EQ(window->editor().keySelected(), 0);
-    EXPECT_EQ(window->editor().Codes(1), (KeyCodes{0x04, 0, 0, 0, 0, 0}));
+    // Codes 2 to 6 too: an Apply after a Reset writes back what the keypad held.
+    EXPECT_EQ(window->editor().Codes(1), (KeyCodes{0x04, 0x1E, 0x1E, 0x1E, 0x1E, 0x1E}));
     for (int n = 1; n <= kCodesPerKey; ++n) {
         EXPECT_EQ(Picker(window, n)->currentIndex(), -1);
         EXPECT_EQ(Picker(window, n)->placeholderText(), QStringLiteral("Select Code %1").arg(n));
@@ -354,7 +355,7 @@ TEST_F(EditorWindowTest, ResetClearsCodesTwoToSixAndRestoresTheRest) {
     Click(Control<QPushButton>(window, "applyBtn"));
     EXPECT_THAT(Sent(CmdWriteCodeTable),
                 ElementsAre(0x02, 0x04, 0, 0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0));
-    EXPECT_THAT(Sent(CmdWriteMulticodeTable), ElementsAreArray(std::vector<uint8_t>(50, 0)));
+    EXPECT_THAT(Sent(CmdWriteMulticodeTable), ElementsAreArray(std::vector<uint8_t>(50, 0x1E)));
 }
 
 TEST_F(EditorWindowTest, RefusedCodeTableSendsNoMulticodeTableAndKeepsTheWindow) {
