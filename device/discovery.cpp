@@ -100,6 +100,14 @@ hid_device* ScanForDeviceAt(int vendorId, int productId, const std::string* path
     }
     hid_free_enumeration(devices);
 
+    if (handle == nullptr && scan.outcome == ScanOutcome::NotPresent && path == nullptr) {
+        hid_device_info* loaders = hid_enumerate(static_cast<unsigned short>(EncoderVid),
+                                                 static_cast<unsigned short>(BootLoaderPid));
+        if (loaders != nullptr) {
+            scan.outcome = ScanOutcome::BootLoaderOnly;
+        }
+        hid_free_enumeration(loaders);
+    }
     if (handle == nullptr) {
         CopyNarrow(kNoneText, manufacturer);
         CopyNarrow(kNoneText, product);
@@ -179,6 +187,10 @@ std::string OpenFailureHint(const ScanReport& scan) {
         return "The keypad is plugged in at " + scan.devicePath + " but cannot be opened (" +
                (scan.openError.empty() ? std::string("unknown error") : scan.openError) +
                "): close any other program that uses it and scan again.";
+    case ScanOutcome::BootLoaderOnly:
+        return "The keypad is on the bus as its boot loader, where a firmware upgrade takes it: "
+               "unplug it and plug it in again; if it comes back as its boot loader, upgrade its "
+               "firmware (\"Update Echovane Firmware\", or echovane-cli upgrade FILE --yes).";
     case ScanOutcome::Opened:
     case ScanOutcome::NotPresent:
         break;

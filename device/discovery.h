@@ -46,6 +46,8 @@ enum class ScanOutcome {
     // Enumerated but hid_open_path failed: on Linux usually missing udev rules.
     FoundButDenied,
     FoundButUnopenable,
+    // No keypad, but a boot loader: a keypad an upgrade took there (or left there).
+    BootLoaderOnly,
 };
 
 struct ScanReport {

@@ -169,6 +169,19 @@ TEST_F(Discovery, PluggedInButBusyNamesTheCause) {
     EXPECT_NE(device::NotConnectedMessage(result).find("busy"), std::string::npos);
 }
 
+// A keypad that sits in its boot loader is no keypad to talk to, but the user is told where it
+// is and what brings it back.
+TEST_F(Discovery, OnlyABootLoaderOnTheBusSaysHowToBringTheKeypadBack) {
+    bus().Plug(std::make_shared<emulator::SilentBootLoader>());
+    const auto result = device::RescanForKeypad();
+    EXPECT_FALSE(result.found);
+    EXPECT_EQ(result.scan.outcome, device::ScanOutcome::BootLoaderOnly);
+    const std::string text = device::NotConnectedMessage(result);
+    EXPECT_EQ(text.rfind("Vexor Echovane not connected..\n", 0), 0u);
+    EXPECT_NE(text.find("as its boot loader"), std::string::npos) << text;
+    EXPECT_NE(text.find("Update Echovane Firmware"), std::string::npos) << text;
+}
+
 TEST_F(Discovery, ExitSafelyWithoutAHandleStillShutsTheLibraryDown) {
     const int exits = bus().usage().exitCount;
     hid_exit_safely(nullptr);
