@@ -33,7 +33,7 @@ int RunApplication(QApplication& application,
     resources::InitEchovaneResources();
     // Before any window: a screen reader caches each control's interface once it has asked.
     ui::AccessibleComboBox::Install();
-    ui::UseClearFocusColours();
+    ui::UseClearFocusMarks();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
     praxil_usb_encoder::Form1::UseCustomMessageBoxForKeyPrompts();

@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     resources::InitEchovaneResources();
-    ui::UseClearFocusColours();
+    ui::UseClearFocusMarks();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
     const auto keypad = emulator::PlugDemoKeypad();

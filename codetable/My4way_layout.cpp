@@ -193,7 +193,6 @@ void My4way_layout::BuildControls() {
         const ModifierCheckBox& entry = ModifierCheckBoxes()[box];
         auto* checkBox = new QCheckBox(platform::FromLatin1(entry.text), groupBox1_);
         checkBox->setObjectName(platform::FromLatin1(entry.objectName));
-        checkBox->setStyleSheet(ui::FocusMarkRuleWithoutFrame(QStringLiteral("QCheckBox")));
         checkBox->adjustSize();
         // Left modifiers (bits 0..3) in the first column, right ones in the second.
         const int bitNumber = std::countr_zero(static_cast<unsigned>(entry.bit));

@@ -1,6 +1,7 @@
 #include "Accessible.h"
 
 #include "ui/AccessibleComboBox.h"
+#include "ui/FocusMarkStyle.h"
 
 #include <QApplication>
 #include <QColor>
@@ -78,17 +79,18 @@ QString FocusMarkRuleOnColour(const QString& selector) {
     return FocusRule(selector, kFocusMarkOnColourWidth, kFocusMarkOnColour);
 }
 
-QString FocusMarkRuleWithoutFrame(const QString& selector) {
-    return QStringLiteral("%1 { border: %2px solid transparent; } %1:focus { border-color: %3; }")
-        .arg(selector)
-        .arg(kFocusMarkWidth)
-        .arg(QString::fromLatin1(kFocusMarkColour));
+QColor FocusMarkColour() {
+    return QColor(QString::fromLatin1(kFocusMarkColour));
 }
 
-void UseClearFocusColours() {
+void UseClearFocusMarks() {
+    // Once: the application owns the style it is given.
+    if (dynamic_cast<FocusMarkStyle*>(QApplication::style()) == nullptr) {
+        QApplication::setStyle(new FocusMarkStyle);
+    }
     QPalette palette = QApplication::palette();
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        palette.setColor(group, QPalette::Highlight, QColor(QString::fromLatin1(kFocusMarkColour)));
+        palette.setColor(group, QPalette::Highlight, FocusMarkColour());
         palette.setColor(group, QPalette::HighlightedText, Qt::white);
     }
     QApplication::setPalette(palette);

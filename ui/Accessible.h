@@ -3,6 +3,7 @@
 // What a screen reader and a keyboard user get from a window's controls: names, descriptions, the
 // tab chain and a focus mark the style does not draw itself.
 
+#include <QColor>
 #include <QString>
 
 #include <initializer_list>
@@ -36,14 +37,14 @@ QString FocusMarkRule(const QString& selector);
 // The same for controls painted blue or grey themselves (the self test's markers), where the
 // dark blue mark would not show: black.
 QString FocusMarkRuleOnColour(const QString& selector);
-// The same for controls without a frame of their own (check boxes): the room for the mark is
-// kept while it is not shown, so the text does not move when the focus comes.
-QString FocusMarkRuleWithoutFrame(const QString& selector);
 
-// The style draws the focus of buttons, drop-downs and check boxes from the palette's
-// highlight, whose usual light blue differs from a grey border by less than 3:1; the
-// application's highlight becomes the dark blue of the marks above, with white text on it.
-// Before any window is made.
-void UseClearFocusColours();
+// The colour of the focus mark on light controls.
+QColor FocusMarkColour();
+
+// Buttons, drop-downs and check boxes get a ring in the focus mark's colour while they have the
+// keyboard focus (see FocusMarkStyle), and the application's highlight becomes that colour with
+// white text on it: the usual light blue differs from a grey border by less than 3:1. Before any
+// window is made.
+void UseClearFocusMarks();
 
 } // namespace ui

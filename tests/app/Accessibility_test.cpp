@@ -217,6 +217,34 @@ TEST_P(EveryWindow, TheControlWithTheFocusShowsIt) {
     }
 }
 
+// The default button wears an outline of its own while another control has the focus; the focus
+// must still be told from it.
+TEST_P(EveryWindow, TheDefaultButtonDoesNotLookFocused) {
+    QWidget* window = Open();
+    ASSERT_NE(window, nullptr);
+    const std::vector<QWidget*> controls = FocusableControls(window, true);
+    QPushButton* defaultButton = nullptr;
+    QWidget* other = nullptr;
+    for (QWidget* control : controls) {
+        if (auto* button = qobject_cast<QPushButton*>(control)) {
+            defaultButton = button->isDefault() ? button : defaultButton;
+        } else if (other == nullptr) {
+            other = control;
+        }
+    }
+    if (defaultButton == nullptr || other == nullptr) {
+        return;
+    }
+    ASSERT_TRUE(ActivateWindow(window));
+    window->setAttribute(Qt::WA_KeyboardFocusChange);
+    other->setFocus(Qt::TabFocusReason);
+    const QImage without = defaultButton->grab().toImage();
+    defaultButton->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(
+        testsupport::ShowsAFocusMark(*defaultButton, without, defaultButton->grab().toImage()))
+        << Describe(defaultButton).toStdString() << " looks the same with and without the focus";
+}
+
 TEST_P(EveryWindow, EscapeClosesItAsItsCloseButtonDoes) {
     QWidget* window = Open();
     ASSERT_NE(window, nullptr);

@@ -1,0 +1,23 @@
+#pragma once
+
+// The platform's style marks the keyboard focus of a button, drop-down or check box with a
+// one-pixel outline in the highlight colour, the same outline it gives the default button: with
+// the focus elsewhere, two controls look focused. This style draws the style's own control and
+// then, while the control has the keyboard focus, a ring two pixels wide inside it.
+
+#include <QProxyStyle>
+
+namespace ui {
+
+class FocusMarkStyle final : public QProxyStyle {
+public:
+    // Over the application's present style.
+    FocusMarkStyle();
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                            QPainter* painter, const QWidget* widget) const override;
+};
+
+} // namespace ui
