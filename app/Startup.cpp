@@ -33,6 +33,7 @@ int RunApplication(QApplication& application,
     resources::InitEchovaneResources();
     // Before any window: a screen reader caches each control's interface once it has asked.
     ui::AccessibleComboBox::Install();
+    ui::InstallAccessibleWindows();
     ui::UseClearFocusMarks();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 

@@ -3,6 +3,8 @@
 #include "ui/AccessibleComboBox.h"
 #include "ui/FocusMarkStyle.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QColor>
 #include <QComboBox>
@@ -77,6 +79,25 @@ QString FocusMarkRule(const QString& selector) {
 
 QString FocusMarkRuleOnColour(const QString& selector) {
     return FocusRule(selector, kFocusMarkOnColourWidth, kFocusMarkOnColour);
+}
+
+void InstallAccessibleWindows() {
+    static bool installed = false;
+    if (installed || qApp == nullptr) {
+        return;
+    }
+    // Asked for each class of an object from the most derived up: "QWidget" is reached only by
+    // widgets Qt has no interface of its own for (dialogs, message boxes and menus have).
+    QAccessible::installFactory([](const QString& className, QObject* object) {
+        auto* widget = qobject_cast<QWidget*>(object);
+        if (className != QLatin1String("QWidget") || widget == nullptr || !widget->isWindow() ||
+            widget->windowType() != Qt::Window) {
+            return static_cast<QAccessibleInterface*>(nullptr);
+        }
+        return static_cast<QAccessibleInterface*>(
+            new QAccessibleWidget(widget, QAccessible::Window));
+    });
+    installed = true;
 }
 
 QColor FocusMarkColour() {

@@ -38,6 +38,11 @@ QString FocusMarkRule(const QString& selector);
 // dark blue mark would not show: black.
 QString FocusMarkRuleOnColour(const QString& selector);
 
+// A window that is no dialog is a plain widget to Qt, which a screen reader is told is a
+// "filler"; this makes each such top-level window a window (a frame), whose title the reader
+// says as it comes up. Before any window is made; once, however often it is called.
+void InstallAccessibleWindows();
+
 // The colour of the focus mark on light controls.
 QColor FocusMarkColour();
 

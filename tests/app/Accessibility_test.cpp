@@ -217,6 +217,21 @@ TEST_P(EveryWindow, TheControlWithTheFocusShowsIt) {
     }
 }
 
+// A screen reader says a window's title as it comes up when it is told the window is one.
+TEST_P(EveryWindow, IsAWindowToAScreenReader) {
+    QWidget* window = Open();
+    ASSERT_NE(window, nullptr);
+    if (window->windowType() != Qt::Window && window->windowType() != Qt::Dialog) {
+        return; // the splash
+    }
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(window);
+    ASSERT_NE(face, nullptr);
+    const QAccessible::Role role = face->role();
+    EXPECT_TRUE(role == QAccessible::Window || role == QAccessible::Dialog ||
+                role == QAccessible::AlertMessage)
+        << Describe(window).toStdString() << " has role " << role;
+}
+
 // The default button wears an outline of its own while another control has the focus; the focus
 // must still be told from it.
 TEST_P(EveryWindow, TheDefaultButtonDoesNotLookFocused) {
