@@ -460,6 +460,7 @@ void My4way_layout::selectCodeCbox_SelectedIndexChanged(int slot, int index) {
 }
 
 void My4way_layout::modifierBtn_Click(int key) {
+    lastModifierKey_ = key;
     if (editor_.ToggleModifierButton(key)) {
         selectModifierCbox_->show();
     }
@@ -467,6 +468,12 @@ void My4way_layout::modifierBtn_Click(int key) {
 }
 
 void My4way_layout::selectModifierCbox_SelectionChangeCommitted(int index) {
+    // Hidden with the focus, the picker would pass it on to the next control, a code box far
+    // from the key: it goes back to the modifier button last pressed.
+    if (selectModifierCbox_->hasFocus() && lastModifierKey_ >= 1 &&
+        lastModifierKey_ <= codetable::kKeyCount) {
+        modifierBtns_[static_cast<size_t>(lastModifierKey_ - 1)]->setFocus(Qt::OtherFocusReason);
+    }
     selectModifierCbox_->hide();
     editor_.PickModifier(index);
     ShowModifierButtons();

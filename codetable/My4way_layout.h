@@ -77,6 +77,8 @@ private:
     QLabel* pictureBox1_ = nullptr;
     std::array<QPushButton*, codetable::kKeyCount> keyBtns_{};
     std::array<QPushButton*, codetable::kKeyCount> modifierBtns_{};
+    // The key whose modifier button was pressed last (1 to 10), 0 before any.
+    int lastModifierKey_ = 0;
     QComboBox* selectModifierCbox_ = nullptr;
     QGroupBox* groupBox1_ = nullptr;
     std::array<QCheckBox*, codetable::kModifierCheckBoxCount> checkBoxes_{};

@@ -225,7 +225,12 @@ TEST_F(EditorWindowTest, LeftShiftStaysLeftShiftAndNoneWritesZero) {
     Click(ModifierButton(window, 2));
     EXPECT_EQ(My4way_layout::BackColour(ModifierButton(window, 2)), kOrange);
     ASSERT_TRUE(modifierPicker->isVisible());
+    // Picked by keyboard, the focus goes back to the key's modifier button, not on past it.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    modifierPicker->setFocus(Qt::TabFocusReason);
     Pick(modifierPicker, 0);
+    EXPECT_TRUE(ModifierButton(window, 2)->hasFocus());
     EXPECT_EQ(ModifierButton(window, 2)->text(), " None");
     Click(Control<QPushButton>(window, "applyBtn"));
     EXPECT_EQ(Sent(CmdWriteCodeTable)[2], 0x00);
