@@ -485,6 +485,8 @@ void My4way_layout::resetBtn_Click() {
     ShowModifierButtons();
     // No modifier button is toggled on any more, so there is nothing for the picker to set.
     selectModifierCbox_->hide();
+    // No key is selected: the modifier boxes show no key's modifiers.
+    setModifierCodeCheckBoxes(0);
     for (int slot = 0; slot < kCodesPerKey; ++slot) {
         selectCodeCboxes_[slot]->setCurrentIndex(-1);
         selectCodeCboxes_[slot]->setPlaceholderText(

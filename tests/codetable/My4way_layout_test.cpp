@@ -355,6 +355,7 @@ TEST_F(EditorWindowTest, ResetPutsBackTheTableAsOpened) {
     EXPECT_EQ(Box(window, 1)->text(), "0x04"); // code 1 of key 1
     EXPECT_EQ(Box(window, 2)->text(), "0x05"); // code 1 of key 2
     EXPECT_EQ(Box(window, 2)->accessibleDescription().toStdString(), "Code 1 of key 2, Left");
+    EXPECT_FALSE(Check(window, "Right Ctrl")->isChecked()) << "no key is selected";
     EXPECT_TRUE(keypad->received().empty());
 
     Click(Control<QPushButton>(window, "applyBtn"));
