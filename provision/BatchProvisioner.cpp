@@ -64,7 +64,8 @@ Summary BatchProvisioner::Run() {
         const uint64_t now = platform::NowUs();
         if (!troubled_.empty() || now - lastLookUs >= uint64_t{kFallbackLookMs} * 1000) {
             lastLookUs = now;
-            look = !troubled_.empty() || device::KeypadPaths() != lastPaths_;
+            look = !troubled_.empty() || device::KeypadPaths() != lastPaths_ ||
+                   BootLoaderOnTheBus() != bootLoaderSeen_;
         }
     }
     CloseOpenKeypad();

@@ -310,8 +310,12 @@ TEST_F(ProvisioningFirmware, ALoaderAlreadyOnTheBusStopsEveryUpgrade) {
 }
 
 // Without firmware to give, a keypad in its loader is still no keypad to wait for in silence;
-// the others are set up.
-TEST_F(Provisioning, AKeypadInItsBootLoaderIsReportedOnceAndTheOthersAreDone) {
+// the others are set up. With device events and without them.
+class ProvisioningBesideALoader : public Provisioning,
+                                  public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ProvisioningBesideALoader, TheLoaderIsReportedOnceWhileItStaysAndTheOthersAreDone) {
+    bus().SetHotplugEvents(GetParam());
     auto loader = std::make_shared<emulator::SilentBootLoader>();
     bus().Plug(loader);
     auto keypad = Plug("00000001");
@@ -329,5 +333,10 @@ TEST_F(Provisioning, AKeypadInItsBootLoaderIsReportedOnceAndTheOthersAreDone) {
     EXPECT_EQ(outcomes[2].error, provision::kBootLoaderOnTheBusText);
     EXPECT_TRUE(HoldsTheSavedSettings(*keypad));
 }
+
+INSTANTIATE_TEST_SUITE_P(DeviceEvents, ProvisioningBesideALoader, ::testing::Bool(),
+                         [](const auto& info) {
+                             return std::string(info.param ? "Given" : "Missing");
+                         });
 
 } // namespace
