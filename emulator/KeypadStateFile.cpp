@@ -313,6 +313,24 @@ std::string PrefixOf(size_t index) {
     return index == 0 ? std::string() : kKeypadPrefix + std::to_string(index + 1) + ".";
 }
 
+// The keypad a line of the file is about (0 for the first, whose keys have no prefix); nothing
+// for a line of no keypad.
+std::optional<size_t> KeptIndexOf(const std::string& line) {
+    const std::string_view prefix = kKeypadPrefix;
+    if (!line.starts_with(prefix)) {
+        return line.find('=') == std::string::npos ? std::nullopt : std::optional<size_t>(0);
+    }
+    size_t number = 0;
+    size_t at = prefix.size();
+    for (; at < line.size() && line[at] >= '0' && line[at] <= '9' && number < 1000; ++at) {
+        number = number * 10 + static_cast<size_t>(line[at] - '0');
+    }
+    if (at == prefix.size() || at >= line.size() || line[at] != '.' || number < 2) {
+        return std::nullopt;
+    }
+    return number - 1;
+}
+
 // One keypad's kept state, read whole before anything is applied.
 struct KeptState {
     KeypadSettings current;
@@ -413,10 +431,21 @@ bool LoadKeypadStates(std::span<const KeptKeypad> keypads, const std::string& pa
 }
 
 bool SaveKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path) {
-    return SaveWhole(path, [&keypads](std::ostream& out) {
+    // A run with fewer keypads keeps the lines of those it did not have.
+    std::string others;
+    if (std::ifstream in(platform::PathFromUtf8(path)); in) {
+        std::string line;
+        while (std::getline(in, line)) {
+            if (KeptIndexOf(line).value_or(0) >= keypads.size()) {
+                others += line + "\n";
+            }
+        }
+    }
+    return SaveWhole(path, [&keypads, &others](std::ostream& out) {
         for (size_t i = 0; i < keypads.size(); ++i) {
             WriteKept(out, PrefixOf(i), *keypads[i].keypad, keypads[i].mcu);
         }
+        out << others;
     });
 }
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -174,6 +175,28 @@ TEST_F(McuState, IsReplacedAndReadInAFolderNamedInAnyScript) {
 }
 
 // Addresses are read in either case and with up to six digits, whatever the file itself writes.
+// A run with fewer keypads than the last one keeps the state of those it did not have.
+TEST_F(McuState, ARunWithFewerKeypadsKeepsTheOthers) {
+    const std::string path = platform::Utf8FromPath(scratch / "many.state");
+    std::array<emulator::SimulatedKeypad, 3> before;
+    for (size_t i = 0; i < before.size(); ++i) {
+        before[i].settings.ledBrightness = static_cast<uint8_t>(6 + i);
+    }
+    const std::vector<emulator::KeptKeypad> three{
+        {&before[0], nullptr}, {&before[1], nullptr}, {&before[2], nullptr}};
+    ASSERT_TRUE(emulator::SaveKeypadStates(three, path));
+    before[0].settings.ledBrightness = 3;
+    ASSERT_TRUE(emulator::SaveKeypadStates({three.data(), 1}, path));
+
+    std::array<emulator::SimulatedKeypad, 3> after;
+    const std::vector<emulator::KeptKeypad> again{
+        {&after[0], nullptr}, {&after[1], nullptr}, {&after[2], nullptr}};
+    ASSERT_TRUE(emulator::LoadKeypadStates(again, path));
+    EXPECT_EQ(after[0].settings.ledBrightness, 3);
+    EXPECT_EQ(after[1].settings.ledBrightness, 7);
+    EXPECT_EQ(after[2].settings.ledBrightness, 8);
+}
+
 TEST_F(McuState, ReadsAddressesOfEitherCaseWithUpToSixDigits) {
     const std::string path = platform::Utf8FromPath(scratch / "addresses.state");
     ASSERT_TRUE(emulator::SaveKeypadState(*keypad, path, loader.get()));
