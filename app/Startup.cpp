@@ -4,7 +4,6 @@
 #include "platform/clock.h"
 #include "resources/EchovaneResources.h"
 #include "ui/Accessible.h"
-#include "ui/AccessibleComboBox.h"
 #include "ui/vexor_splash_form.h"
 
 #include <QApplication>
@@ -31,10 +30,7 @@ int RunApplication(QApplication& application,
                    const std::function<void(praxil_usb_encoder::Form1&)>& onShown) {
     // Qt draws with the platform's own style and text rendering unless told otherwise.
     resources::InitEchovaneResources();
-    // Before any window: a screen reader caches each control's interface once it has asked.
-    ui::AccessibleComboBox::Install();
-    ui::InstallAccessibleWindows();
-    ui::UseClearFocusMarks();
+    ui::SetUpAccessibility();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
     praxil_usb_encoder::Form1::UseCustomMessageBoxForKeyPrompts();

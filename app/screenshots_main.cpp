@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
     resources::InitEchovaneResources();
-    ui::UseClearFocusMarks();
+    ui::SetUpAccessibility();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 
     const auto keypad = emulator::PlugDemoKeypad();

@@ -5,6 +5,7 @@
 
 #include "cli/Cli.h"
 #include "cli/Console.h"
+#include "config/config_file.h"
 #include "config/config_replay.h"
 #include "firmware/boot_loader_files.h"
 #include "keypad/KeypadSelection.h"
@@ -54,9 +55,10 @@ std::string BareName(const std::string& path);
 
 // kExitOk when path is a file; otherwise it says there is no configuration file there.
 int RequireConfigFile(Context& context, const std::string& path);
-// kExitOk when settings may be written into path (see config::CanHoldSettings); otherwise it
-// says the file is of another kind, or damaged.
-int RequireSettingsFileOrNew(Context& context, const std::string& path);
+// kExitOk, with what the file is now, unless it is a file of another kind than settings: then
+// it says so.
+int RequireSettingsFileOrNew(Context& context, const std::string& path,
+                             config::SettingsTarget& target);
 // A message of the configuration cores about the file at path: they name the utility's own
 // file; for another one given on the command line, the message names that one.
 std::string AboutFile(std::string message, const std::string& path);

@@ -44,7 +44,9 @@ int Save(Context& context) {
         return context.Usage("config save takes at most one file.");
     }
     ConfigFileForRun file(context.positional);
-    if (const int refused = RequireSettingsFileOrNew(context, FileName)) {
+    // A damaged file is the save's own to report.
+    config::SettingsTarget target{};
+    if (const int refused = RequireSettingsFileOrNew(context, FileName, target)) {
         return refused;
     }
     if (const int failed = Connect(context)) {
@@ -137,8 +139,10 @@ int RequireConfigFile(Context& context, const std::string& path) {
     return kExitOk;
 }
 
-int RequireSettingsFileOrNew(Context& context, const std::string& path) {
-    if (!config::CanHoldSettings(path)) {
+int RequireSettingsFileOrNew(Context& context, const std::string& path,
+                             config::SettingsTarget& target) {
+    target = config::SettingsTargetOf(path);
+    if (target == config::SettingsTarget::OtherKind) {
         return context.Fail(path + " is not a configuration file (it has no [" +
                             config::kSettingsSection +
                             "] section): name a new file or a configuration file.");

@@ -52,10 +52,11 @@ std::string TableFileText(const keypad::StatusRead& read) {
     return text;
 }
 
-// Into a settings file that holds other values (a saved configuration), only the table's keys
-// go; a new or empty file gets the table alone.
-bool WriteTableFile(const std::string& path, const keypad::StatusRead& read) {
-    if (!config::ReadSettings(path).records.empty()) {
+// Into a settings file (a saved configuration), only the table's keys go; a new or empty file
+// gets the table alone.
+bool WriteTableFile(const std::string& path, config::SettingsTarget target,
+                    const keypad::StatusRead& read) {
+    if (target == config::SettingsTarget::Settings) {
         return CIniFile::SetValues(TableValues(read), config::kSettingsSection, path);
     }
     return platform::ReplaceFileAtomically(path, TableFileText(read));
@@ -99,12 +100,13 @@ int Show(Context& context) {
         return context.Usage("table show takes at most one file.");
     }
     const std::string path = context.positional.value(1).toStdString();
+    config::SettingsTarget target = config::SettingsTarget::New;
     if (!path.empty()) {
-        if (const int refused = RequireSettingsFileOrNew(context, path)) {
+        if (const int refused = RequireSettingsFileOrNew(context, path, target)) {
             return refused;
         }
         // Its other values are kept, so a file that cannot be read as settings is not replaced.
-        if (config::ReadSettings(path).state == config::SettingsRead::State::Damaged) {
+        if (target == config::SettingsTarget::Damaged) {
             return context.Fail(BareName(path) + " file is incorrect format.");
         }
     }
@@ -127,7 +129,7 @@ int Show(Context& context) {
         context.out << TableFileText(*read);
         return kExitOk;
     }
-    if (!WriteTableFile(path, *read)) {
+    if (!WriteTableFile(path, target, *read)) {
         return context.Fail("Unable to write " + path + ".");
     }
     return context.Done("The " + keypad::TableKindName(read->status->tableKind) + " is saved to " +

@@ -112,16 +112,25 @@ SettingsRead ReadSettings(const std::string& path) {
     return read;
 }
 
-bool CanHoldSettings(const std::string& path) {
+SettingsTarget SettingsTargetOf(const std::string& path) {
     std::error_code error;
     const fs::path file = platform::PathFromUtf8(path);
     if (!fs::is_regular_file(file, error) || fs::file_size(file, error) == 0 || error) {
-        return true;
+        return SettingsTarget::New;
     }
     const SettingsRead read = ReadSettings(path);
-    return read.state != SettingsRead::State::Read ||
-           std::any_of(read.records.begin(), read.records.end(),
-                       CIniFile::RecordSectionIs(kSettingsSection));
+    switch (read.state) {
+    case SettingsRead::State::Unreadable:
+        return SettingsTarget::New;
+    case SettingsRead::State::Damaged:
+        return SettingsTarget::Damaged;
+    case SettingsRead::State::Read:
+        break;
+    }
+    return std::any_of(read.records.begin(), read.records.end(),
+                       CIniFile::RecordSectionIs(kSettingsSection))
+               ? SettingsTarget::Settings
+               : SettingsTarget::OtherKind;
 }
 
 std::string SettingsRead::Value(const std::string& key) const {

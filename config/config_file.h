@@ -76,10 +76,14 @@ struct SettingsRead {
 };
 SettingsRead ReadSettings(const std::string& path);
 
-// Whether saved settings may go into path: it does not exist yet, is empty, or is a settings
-// file already (damaged or not: the save reports that itself). A file of another kind, a
-// firmware file or notes, is not rewritten as one.
-bool CanHoldSettings(const std::string& path);
+// What a file named to take settings is now, read once.
+enum class SettingsTarget {
+    New,       // not there, empty, or not readable: nothing in it to keep
+    Settings,  // a settings file: values other than those written stay
+    Damaged,   // a settings file that cannot be read as one (a section line without "]")
+    OtherKind, // a firmware file, notes...: not to be rewritten as a settings file
+};
+SettingsTarget SettingsTargetOf(const std::string& path);
 
 // The file's text for a table: every byte in decimal followed by ",".
 std::string TableText(const uint8_t* bytes, int count);

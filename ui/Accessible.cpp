@@ -81,11 +81,16 @@ QString FocusMarkRuleOnColour(const QString& selector) {
     return FocusRule(selector, kFocusMarkOnColourWidth, kFocusMarkOnColour);
 }
 
-void InstallAccessibleWindows() {
-    static bool installed = false;
-    if (installed || qApp == nullptr) {
+QColor FocusMarkColour() {
+    return QColor(QString::fromLatin1(kFocusMarkColour));
+}
+
+void SetUpAccessibility() {
+    static bool done = false;
+    if (done || qApp == nullptr) {
         return;
     }
+    AccessibleComboBox::Install();
     // Asked for each class of an object from the most derived up: "QWidget" is reached only by
     // widgets Qt has no interface of its own for (dialogs, message boxes and menus have).
     QAccessible::installFactory([](const QString& className, QObject* object) {
@@ -97,24 +102,15 @@ void InstallAccessibleWindows() {
         return static_cast<QAccessibleInterface*>(
             new QAccessibleWidget(widget, QAccessible::Window));
     });
-    installed = true;
-}
-
-QColor FocusMarkColour() {
-    return QColor(QString::fromLatin1(kFocusMarkColour));
-}
-
-void UseClearFocusMarks() {
-    // Once: the application owns the style it is given.
-    if (dynamic_cast<FocusMarkStyle*>(QApplication::style()) == nullptr) {
-        QApplication::setStyle(new FocusMarkStyle);
-    }
+    // The application owns the style it is given.
+    QApplication::setStyle(new FocusMarkStyle);
     QPalette palette = QApplication::palette();
     for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
         palette.setColor(group, QPalette::Highlight, FocusMarkColour());
         palette.setColor(group, QPalette::HighlightedText, Qt::white);
     }
     QApplication::setPalette(palette);
+    done = true;
 }
 
 } // namespace ui

@@ -38,18 +38,17 @@ QString FocusMarkRule(const QString& selector);
 // dark blue mark would not show: black.
 QString FocusMarkRuleOnColour(const QString& selector);
 
-// A window that is no dialog is a plain widget to Qt, which a screen reader is told is a
-// "filler"; this makes each such top-level window a window (a frame), whose title the reader
-// says as it comes up. Before any window is made; once, however often it is called.
-void InstallAccessibleWindows();
-
 // The colour of the focus mark on light controls.
 QColor FocusMarkColour();
 
-// Buttons, drop-downs and check boxes get a ring in the focus mark's colour while they have the
-// keyboard focus (see FocusMarkStyle), and the application's highlight becomes that colour with
-// white text on it: the usual light blue differs from a grey border by less than 3:1. Before any
-// window is made.
-void UseClearFocusMarks();
+// What the whole program gets, before any window is made (a screen reader caches each
+// control's interface once it has asked); once, however often it is called:
+// - drop-downs speak their names apart from their values (AccessibleComboBox);
+// - a top-level window that is no dialog, a plain widget to Qt and a "filler" to a screen
+//   reader, is a window (a frame), whose title the reader says as it comes up;
+// - buttons, drop-downs and check boxes get a ring in the focus mark's colour while they have
+//   the keyboard focus (FocusMarkStyle), and the highlight becomes that colour with white text
+//   on it: the usual light blue differs from a grey border by less than 3:1.
+void SetUpAccessibility();
 
 } // namespace ui

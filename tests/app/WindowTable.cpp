@@ -136,8 +136,7 @@ std::string WindowName(const ::testing::TestParamInfo<WindowCase>& info) {
 
 WindowsFixture::WindowsFixture() {
     // As start-up does before any window.
-    ui::InstallAccessibleWindows();
-    ui::UseClearFocusMarks();
+    ui::SetUpAccessibility();
     self_test::installMode = 0;
     keypad->settings.tableKind = 0;
     form = std::make_unique<Form1>();
