@@ -72,6 +72,7 @@ int Config(Context& context);
 std::string ConfigHelpDetails();
 int Ble(Context& context);
 int Upgrade(Context& context);
+std::string UpgradeHelpDetails();
 int Provision(Context& context);
 void AddStatusOptions(QCommandLineParser& parser);
 void AddTableOptions(QCommandLineParser& parser);

@@ -7,6 +7,7 @@
 #include "cli/Confirmation.h"
 #include "cli/KeypadReading.h"
 #include "config/config_replay.h"
+#include "device/discovery.h"
 #include "firmware/UpgradeSequence.h"
 #include "firmware/boot_loader_files.h"
 #include "firmware/device_count.h"
@@ -153,7 +154,25 @@ private:
     std::string lastLine_;
 };
 
+// Where the boot loaders on the bus are, as 'devices' lists them.
+std::vector<std::string> BootLoaderPaths() {
+    std::vector<std::string> paths;
+    for (const device::DeviceListing& listing : device::ListDevices()) {
+        if (listing.kind == device::DeviceListing::Kind::BootLoader) {
+            paths.push_back(listing.path);
+        }
+    }
+    return paths;
+}
+
 } // namespace
+
+std::string UpgradeHelpDetails() {
+    return "A keypad left in its boot loader by an earlier run is upgraded too: when it is the "
+           "only one on the bus, or named with --device and the boot loader's path as 'devices' "
+           "lists it. Its settings cannot be read there: --config FILE writes a saved "
+           "configuration's back.\n";
+}
 
 const QCommandLineOption& RamBslOption() {
     static const QCommandLineOption option(
@@ -248,10 +267,20 @@ int Upgrade(Context& context) {
 
     const firmware::BootLoaderIds ids = firmware::InitializeVidPidFirmware();
     firmware::UpgradeState state;
-    const keypad::KeypadChoice choice = keypad::OpenSelectedKeypad(context.selector);
-    if (choice.outcome == keypad::KeypadChoice::Outcome::Ambiguous ||
-        (choice.outcome == keypad::KeypadChoice::Outcome::NotFound && context.selector.given())) {
-        return RefuseChoice(context, choice);
+    const std::vector<std::string> loaderPaths = BootLoaderPaths();
+    // --device with a boot loader's path picks the keypad sitting in it, also while other
+    // keypads run beside it.
+    const bool loaderNamed =
+        !context.selector.serialNumber && context.selector.path &&
+        std::ranges::find(loaderPaths, *context.selector.path) != loaderPaths.end();
+    keypad::KeypadChoice choice;
+    if (!loaderNamed) {
+        choice = keypad::OpenSelectedKeypad(context.selector);
+        if (choice.outcome == keypad::KeypadChoice::Outcome::Ambiguous ||
+            (choice.outcome == keypad::KeypadChoice::Outcome::NotFound &&
+             context.selector.given())) {
+            return RefuseChoice(context, choice);
+        }
     }
     const bool keypadRunning = choice.outcome == keypad::KeypadChoice::Outcome::Opened;
     const auto loaders = firmware::CountBootLoaders(ids);
@@ -263,17 +292,24 @@ int Upgrade(Context& context) {
     if (!keypadRunning) {
         // A keypad left in its boot loader by an earlier run can still be programmed.
         if (!loaders || *loaders == 0) {
-            context.err << choice.message;
+            context.err << (loaderNamed ? std::string(firmware::kNoDeviceText) + ".\n"
+                                        : choice.message);
             return kExitFailed;
         }
-        context.err << "No keypad answers, but a boot loader is on the bus: it is upgraded; its "
-                       "settings cannot be read, so "
+        context.err << (loaderNamed ? "The keypad in the boot loader at " + *context.selector.path
+                                    : std::string("No keypad answers, but a boot loader is on the "
+                                                  "bus: it"))
+                    << " is upgraded; its settings cannot be read, so "
                     << (configFile ? "those of " + configFile->path + " are written back.\n"
                                    : std::string("none are written back (--config FILE writes a "
                                                  "saved configuration's).\n"));
     } else if (loaders && *loaders == 1) {
+        const std::string named =
+            loaderPaths.size() == 1 ? " --device " + loaderPaths.front() : " --device PATH";
         return context.Fail("A boot loader is on the bus already; the keypad's would not be told "
-                            "from it: unplug the other keypad first.");
+                            "from it: unplug the other keypad first, or upgrade the one in the "
+                            "boot loader first with" +
+                            named + ".");
     } else {
         if (const keypad::StatusRead read = keypad::ReadStatus(); read.ok()) {
             state = firmware::StateToRestore(*read.status);

@@ -277,6 +277,41 @@ TEST_F(Recovery, AConfigurationFileGivesAKeypadInItsLoaderItsSettings) {
     EXPECT_EQ(keypad->model.serialNumber, "");
 }
 
+// A keypad left in its loader while others run: the running one is not mistaken for it, and
+// --device with the loader's path upgrades it without touching the other.
+TEST_F(Recovery, AKeypadInItsLoaderIsNamedByThePathOfTheLoader) {
+    EnterBootLoader();
+    auto other = std::make_shared<SimulatedKeypad>(keypad->model);
+    other->model.serialNumber = "55509999";
+    other->model.firmwareVersion = "VX0810";
+    bus().Plug(other);
+    std::string loaderPath;
+    for (const device::DeviceListing& listing : device::ListDevices()) {
+        if (listing.kind == device::DeviceListing::Kind::BootLoader) {
+            loaderPath = listing.path;
+        }
+    }
+    ASSERT_FALSE(loaderPath.empty());
+
+    EXPECT_EQ(CliUpgrade(), cli::kExitFailed);
+    EXPECT_NE(err.str().find("upgrade the one in the boot loader first with --device " +
+                             loaderPath + "."),
+              std::string::npos)
+        << err.str();
+    EXPECT_TRUE(loader->received().empty());
+
+    ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--device",
+                   QString::fromStdString(loaderPath)}),
+              cli::kExitOk)
+        << err.str();
+    EXPECT_NE(err.str().find("The keypad in the boot loader at " + loaderPath + " is upgraded"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(keypad->model.firmwareVersion, kNewVersion);
+    EXPECT_EQ(other->model.firmwareVersion, "VX0810");
+    EXPECT_EQ(other->model.serialNumber, "55509999");
+}
+
 // Seeded random cuts over many upgrades, each brought back by the command line.
 TEST_F(Recovery, SoakOfRandomCuts) {
     int rounds = 40;
