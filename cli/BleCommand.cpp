@@ -284,7 +284,9 @@ std::string BleHelpDetails() {
     text += "--product: the number or the name of a product type:\n";
     const auto& products = ble::ProductTypeItems();
     for (size_t row = 0; row < products.size(); ++row) {
-        text += "  " + std::to_string(row) + "  " + Shown(products[row]) + "\n";
+        // The numbers right-aligned, so that the names line up.
+        text +=
+            (row < 10 ? "   " : "  ") + std::to_string(row) + "  " + Shown(products[row]) + "\n";
     }
     return text;
 }

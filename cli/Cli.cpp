@@ -378,7 +378,8 @@ const std::vector<Subcommand>& Subcommands() {
         {"ble", "show [--json] | set [--name NAME] [--power LEVEL] [--enable yes|no] ...",
          "Show or change the BLE module's parameters.", AddBleOptions, Ble, BleHelpDetails},
         {"upgrade", "FIRMWARE.txt [--yes] [--ram-bsl FILE] [--config FILE]",
-         "Upgrade the keypad's firmware and restore its settings.", AddUpgradeOptions, Upgrade},
+         "Upgrade the keypad's firmware and restore its settings.", AddUpgradeOptions, Upgrade,
+         UpgradeHelpDetails},
         {"provision", "--config FILE [--firmware FILE.txt] [--count N] [--json]",
          "Set up every keypad connected and each one plugged in: firmware, saved settings, check.",
          AddProvisionOptions, Provision, ProvisionHelpDetails,
@@ -451,8 +452,12 @@ const QCommandLineOption& QuietOption() {
 std::string HelpText(const QCommandLineParser& parser, const std::string& usage) {
     const QString text = parser.helpText();
     const qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
-    return "Usage: " + usage + "\n" +
-           (firstBreak < 0 ? QString() : text.mid(firstBreak + 1)).toStdString();
+    // The parser lays its options out for 80 columns; the rest is made to fit them.
+    constexpr size_t kWidth = 79;
+    const std::string usageLine = "Usage: " + usage;
+    return WrappedText(usageLine, kWidth, usageLine.find(' ', usageLine.find(' ') + 1) + 1) + "\n" +
+           WrappedText((firstBreak < 0 ? QString() : text.mid(firstBreak + 1)).toStdString(),
+                       kWidth);
 }
 
 std::string ProgramHelp() {

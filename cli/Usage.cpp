@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace cli {
 
 std::string UsageErrorText(std::string_view problem, std::string_view command) {
@@ -47,6 +49,43 @@ std::string OptionErrorText(const QCommandLineParser& parser, std::string_view c
         problem[0] = static_cast<char>(problem[0] - 'A' + 'a');
     }
     return UsageErrorText(problem, command);
+}
+
+std::string WrappedText(std::string_view text, size_t width, size_t hanging) {
+    std::string wrapped;
+    while (true) {
+        const size_t lineEnd = std::min(text.find('\n'), text.size());
+        const std::string_view line = text.substr(0, lineEnd);
+        const size_t indent = line.find_first_not_of(' ');
+        if (line.size() <= width || indent == std::string_view::npos) {
+            wrapped += line;
+        } else {
+            std::string current(indent, ' ');
+            size_t prefix = indent;
+            for (size_t at = indent; at < line.size();) {
+                const size_t wordEnd = std::min(line.find(' ', at), line.size());
+                const std::string_view word = line.substr(at, wordEnd - at);
+                at = wordEnd + 1;
+                if (word.empty()) {
+                    continue;
+                }
+                if (current.size() > prefix && current.size() + 1 + word.size() > width) {
+                    wrapped += current + "\n";
+                    prefix = indent + hanging;
+                    current.assign(prefix, ' ');
+                } else if (current.size() > prefix) {
+                    current += ' ';
+                }
+                current += word;
+            }
+            wrapped += current;
+        }
+        if (lineEnd == text.size()) {
+            return wrapped;
+        }
+        wrapped += '\n';
+        text.remove_prefix(lineEnd + 1);
+    }
 }
 
 std::string OneOf(const std::vector<std::string>& names) {

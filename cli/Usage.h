@@ -30,6 +30,10 @@ std::string TypedOptionName(const QString& name);
 // file written there would be one nobody asked for.
 std::string NotUtf8ArgumentProblem(int argc, const char* const* argv);
 
+// Help text for an 80-column terminal: a line longer than width is broken between words, its
+// continuation lines indented by its own indent plus hanging; shorter lines stay as written.
+std::string WrappedText(std::string_view text, size_t width, size_t hanging = 0);
+
 // "a, b or c" for a short list of names.
 std::string OneOf(const std::vector<std::string>& names);
 

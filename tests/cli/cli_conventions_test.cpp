@@ -175,6 +175,10 @@ TEST_P(CliCommandHelp, NamesTheCommandWholeAndReadsTheSameBothWays) {
     ASSERT_EQ(Run({"help", name}), cli::kExitOk);
     EXPECT_EQ(out.str(), help);
     EXPECT_EQ(help.rfind("Usage: echovane-cli " + std::string(GetParam().name), 0), 0u) << help;
+    // It reads on an 80-column terminal.
+    for (const QString& line : QString::fromStdString(help).split(u'\n')) {
+        EXPECT_LE(line.size(), 79) << line.toStdString();
+    }
     for (const char* selector : {"--serial", "--device"}) {
         EXPECT_EQ(help.find(selector) != std::string::npos, GetParam().picksOneKeypad)
             << selector << "\n"
