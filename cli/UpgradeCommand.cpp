@@ -54,28 +54,19 @@ inline constexpr char kInterruptedText[] =
 inline constexpr char kNoSerialNumberText[] =
     ", but it has no serial number of its own: --config FILE gives it a saved configuration's.";
 
-// The serial number of a configuration file, for a keypad that has none of its own, kept with
-// the rest of its settings. The message of a failure, or nothing.
-std::optional<std::string> RestoreSerialNumber(const SavedConfiguration& saved) {
-    if (keypad::SetSerialNumber(saved.serialNumber) != 0) {
-        return firmware::kSetSerialNumberFailedText;
-    }
-    if (const keypad::CommandResult kept = keypad::WriteDefault(); !kept.ok()) {
-        return kept.message;
-    }
-    return std::nullopt;
-}
-
-// The keypad's settings from a configuration file, after a restore that had none of its own
-// to write: the file's serial number (when it is a keypad's own), the replay of the plan read
-// before the upgrade, then the keypad keeps them. The message of the first failure, or nothing.
-std::optional<std::string> RestoreFromFile(const SavedConfiguration& saved) {
+// A configuration file's settings, after a restore that had none of the keypad's own to write,
+// or only its serial number: the file's serial number (when it is a keypad's own), the replay
+// of the plan read before the upgrade when wanted, then the keypad keeps them. The message of
+// the first failure, or nothing.
+std::optional<std::string> RestoreFromFile(const SavedConfiguration& saved, bool replay) {
     if (keypad::IsOwnSerialNumber(saved.serialNumber) &&
         keypad::SetSerialNumber(saved.serialNumber) != 0) {
         return firmware::kSetSerialNumberFailedText;
     }
-    if (const config::Outcome replay = config::SendReplayPlan(saved.plan); replay.message) {
-        return replay.message->text;
+    if (replay) {
+        if (const config::Outcome replayed = config::SendReplayPlan(saved.plan); replayed.message) {
+            return replayed.message->text;
+        }
     }
     if (const keypad::CommandResult kept = keypad::WriteDefault(); !kept.ok()) {
         return kept.message;
@@ -329,24 +320,29 @@ int Upgrade(Context& context) {
     }
     const firmware::KeypadUpgrade upgrade{
         ids, firmwareFiles.bootLoader, file, state, keypadRunning, choice.path};
+    // Stopped halfway the keypad would sit in its loader or lack its settings: the first
+    // Ctrl+C waits for the end, the writes from --config included; a second one still stops at
+    // once.
+    const platform::InterruptCatcher interrupt;
+    bool interruptTold = false;
+    const auto tellInterrupt = [&] {
+        if (interrupt.Interrupted() && !interruptTold) {
+            interruptTold = true;
+            context.err << "\n" << kInterruptedText << "\n";
+        }
+    };
     firmware::KeypadUpgradeResult run;
     std::string lastLine;
     {
-        // Stopped halfway the keypad would sit in its loader or lack its settings: the first
-        // Ctrl+C waits for the end, a second one still stops at once.
-        const platform::InterruptCatcher interrupt;
-        bool interruptTold = false;
         ProgressPrinter progress(context.out, context.console.progressBar, context.quiet);
         progress.Report(0, firmware::kStartingText);
         run = firmware::UpgradeKeypad(upgrade, [&](int percent, const std::string& text) {
-            if (interrupt.Interrupted() && !interruptTold) {
-                interruptTold = true;
-                context.err << "\n" << kInterruptedText << "\n";
-            }
+            tellInterrupt();
             progress.Report(percent, text);
         });
         lastLine = progress.lastLine();
     }
+    tellInterrupt();
     using Stage = firmware::KeypadUpgradeResult::Stage;
     if (run.stage == Stage::NoBootLoader) {
         return context.Fail(firmware::kNoDeviceText);
@@ -360,21 +356,29 @@ int Upgrade(Context& context) {
     }
     if (state.known) {
         const bool ownSerialNumber = keypad::IsOwnSerialNumber(state.serialNumber.value_or(""));
-        if (!ownSerialNumber && configFile && keypad::IsOwnSerialNumber(configFile->serialNumber)) {
-            // It had lost its serial number: the saved configuration's is given back.
-            if (const auto failure = RestoreSerialNumber(*configFile)) {
-                return context.Fail(*failure);
-            }
-            return context.Done("The keypad runs the new firmware with its settings restored "
-                                "and the serial number of " +
-                                configFile->path + ".");
+        if (ownSerialNumber) {
+            return context.Done("The keypad runs the new firmware with its settings restored.");
         }
-        return context.Done(
-            std::string("The keypad runs the new firmware with its settings restored") +
-            (ownSerialNumber ? "." : kNoSerialNumberText));
+        if (!configFile) {
+            return context.Done(std::string("The keypad runs the new firmware with its settings "
+                                            "restored") +
+                                kNoSerialNumberText);
+        }
+        if (!keypad::IsOwnSerialNumber(configFile->serialNumber)) {
+            return context.Done("The keypad runs the new firmware with its settings restored, "
+                                "but it has no serial number of its own, and " +
+                                configFile->path + " holds none either.");
+        }
+        // It had lost its serial number: the saved configuration's is given back.
+        if (const auto failure = RestoreFromFile(*configFile, false)) {
+            return context.Fail(*failure);
+        }
+        return context.Done("The keypad runs the new firmware with its settings restored and "
+                            "the serial number of " +
+                            configFile->path + ".");
     }
     if (configFile) {
-        if (const auto failure = RestoreFromFile(*configFile)) {
+        if (const auto failure = RestoreFromFile(*configFile, true)) {
             return context.Fail(*failure);
         }
         return context.Done("The keypad runs the new firmware with the settings of " +

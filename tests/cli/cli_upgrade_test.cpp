@@ -207,10 +207,33 @@ TEST_F(CliUpgrade, AKeypadWithoutItsSerialNumberGetsTheOneOfConfig) {
     EXPECT_NE(out.str().find("restored, but it has no serial number of its own"), std::string::npos)
         << out.str();
 
+    // A file that has none to give either says so.
+    const std::string none = WriteFile("none.ini", "[appSettings]\r\n FirstUp=Yes\r\n "
+                                                   "SerialNumber=00000000\r\n KeypadLayout=1\r\n "
+                                                   "LedBrightness=4\r\n");
+    ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--config",
+                   QString::fromStdString(none)}),
+              cli::kExitOk)
+        << err.str();
+    EXPECT_NE(out.str().find("no serial number of its own, and " + none + " holds none either."),
+              std::string::npos)
+        << out.str();
+
+    // A Ctrl+C while the file's serial number goes in does not stop the program there.
+    keypad->onCommand = [](const emulator::ReceivedCommand& command) {
+        if (command.command == CmdSetSerialNumber &&
+            std::string(command.data.begin(), command.data.end()).find("55501234") !=
+                std::string::npos) {
+            platform::InterruptCatcher::Raise();
+        }
+    };
     ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--config", saved}),
               cli::kExitOk)
         << err.str();
+    keypad->onCommand = nullptr;
     EXPECT_EQ(keypad->model.serialNumber, "55501234");
+    // and the keypad kept it.
+    EXPECT_EQ(keypad->ReceivedCodes().back(), CmdWriteDefault);
     EXPECT_NE(out.str().find("restored and the serial number of " + saved.toStdString() + "."),
               std::string::npos)
         << out.str();
