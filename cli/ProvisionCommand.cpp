@@ -52,13 +52,6 @@ const QCommandLineOption& CountOption() {
     return option;
 }
 
-// "00012345", or the path for a keypad that reports no serial number of its own.
-std::string KeypadName(const provision::KeypadOutcome& outcome) {
-    return keypad::IsOwnSerialNumber(outcome.serialNumber)
-               ? keypad::PrintableReplyText(keypad::WithoutPadding(outcome.serialNumber))
-               : outcome.path;
-}
-
 std::string Seconds(double seconds) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f s", seconds);
@@ -68,9 +61,10 @@ std::string Seconds(double seconds) {
 std::string Line(const provision::KeypadOutcome& outcome, bool firmwareGiven) {
     std::vector<std::string> steps;
     if (outcome.upgraded) {
-        steps.push_back("firmware " + outcome.firmwareBefore + " -> " + outcome.firmwareAfter);
+        steps.push_back("firmware " + keypad::PrintableReplyText(outcome.firmwareBefore) + " -> " +
+                        keypad::PrintableReplyText(outcome.firmwareAfter));
     } else if (firmwareGiven && outcome.configured) {
-        steps.push_back("firmware " + outcome.firmwareBefore + " kept");
+        steps.push_back("firmware " + keypad::PrintableReplyText(outcome.firmwareBefore) + " kept");
     }
     if (outcome.configured) {
         steps.push_back("configured");
@@ -82,21 +76,28 @@ std::string Line(const provision::KeypadOutcome& outcome, bool firmwareGiven) {
     for (size_t i = 0; i < steps.size(); ++i) {
         done += (i == 0 ? "" : ", ") + steps[i];
     }
-    return KeypadName(outcome) + "  " + (done.empty() ? std::string("nothing done") : done) + "  " +
+    return provision::KeypadName(outcome.serialNumber, outcome.path) + "  " +
+           (done.empty() ? std::string("nothing done") : done) + "  " +
            (outcome.ok ? std::string("ok") : "FAILED: " + outcome.error) + "  " +
            Seconds(outcome.seconds) + "\n";
 }
 
+// Our own text (UTF-8), or null.
 QJsonValue TextOrNull(const std::string& text) {
     return text.empty() ? QJsonValue() : QJsonValue(QString::fromStdString(text));
+}
+
+// A keypad's text (Latin-1), or null.
+QJsonValue KeypadTextOrNull(const std::string& text) {
+    return text.empty() ? QJsonValue() : QJsonValue(JsonText(text));
 }
 
 std::string JsonLine(const provision::KeypadOutcome& outcome) {
     const QJsonObject object{{"version", kJsonVersion},
                              {"serialNumber", JsonText(outcome.serialNumber)},
                              {"path", QString::fromStdString(outcome.path)},
-                             {"firmwareBefore", TextOrNull(outcome.firmwareBefore)},
-                             {"firmwareAfter", TextOrNull(outcome.firmwareAfter)},
+                             {"firmwareBefore", KeypadTextOrNull(outcome.firmwareBefore)},
+                             {"firmwareAfter", KeypadTextOrNull(outcome.firmwareAfter)},
                              {"upgraded", outcome.upgraded},
                              {"configured", outcome.configured},
                              {"checked", outcome.checked},
@@ -121,7 +122,8 @@ void AddProvisionOptions(QCommandLineParser& parser) {
 std::string ProvisionHelpDetails() {
     return "Every keypad already connected is done first, then each one as it is plugged in, one "
            "at a time: the firmware upgrade when --firmware is given and the keypad runs another "
-           "version, the saved settings of the configuration file (as 'config apply'), then a "
+           "version, the saved settings of the configuration file (as 'config apply' then "
+           "'save-defaults'), then a "
            "status read that checks the keypad holds them. A keypad that fails does not stop "
            "the others; a keypad done once is not done again when it is plugged in again.\n"
            "One line per keypad (serial number, what was done, result, time); --json writes one "

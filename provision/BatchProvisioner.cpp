@@ -36,6 +36,17 @@ BatchProvisioner::BatchProvisioner(Options options, Report report, StopRequested
     : options_(std::move(options)), report_(std::move(report)), stop_(std::move(stop)),
       progress_(std::move(progress)) {}
 
+std::string BootLoaderOnTheBusText(bool upgrading) {
+    return std::string("A keypad sits in its boot loader (an upgrade cut short): 'echovane-cli "
+                       "upgrade FILE --yes --config FILE' brings it back.") +
+           (upgrading ? " Until it is unplugged no keypad of this run is upgraded." : "");
+}
+
+std::string KeypadName(const std::string& serialNumber, const std::string& path) {
+    return keypad::IsOwnSerialNumber(serialNumber) ? keypad::PrintableReplyText(serialNumber)
+                                                   : path;
+}
+
 bool BatchProvisioner::Finished() const {
     if (options_.count && summary_.done + summary_.failed >= *options_.count) {
         return true;
@@ -171,7 +182,7 @@ bool BatchProvisioner::ReportBootLoader() {
     }
     KeypadOutcome outcome;
     outcome.path = "boot loader";
-    outcome.error = kBootLoaderOnTheBusText;
+    outcome.error = BootLoaderOnTheBusText(options_.firmwarePath.has_value());
     Record(outcome);
     return true;
 }
@@ -227,9 +238,7 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
                                           firmware::StateToRestore(*listing.status),
                                           true,
                                           listing.path};
-    const std::string name = keypad::IsOwnSerialNumber(outcome.serialNumber)
-                                 ? keypad::PrintableReplyText(outcome.serialNumber)
-                                 : listing.path;
+    const std::string name = KeypadName(outcome.serialNumber, listing.path);
     std::string lastLine;
     const firmware::KeypadUpgradeResult run =
         firmware::UpgradeKeypad(upgrade, [&](int, const std::string& text) {
@@ -268,8 +277,9 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
     if (!options_.firmwareVersion) {
         options_.firmwareVersion = outcome.firmwareAfter;
     } else if (*options_.firmwareVersion != outcome.firmwareAfter) {
-        outcome.error = "After the upgrade the keypad runs firmware " + outcome.firmwareAfter +
-                        ", not " + *options_.firmwareVersion + ".";
+        outcome.error = "After the upgrade the keypad runs firmware " +
+                        keypad::PrintableReplyText(outcome.firmwareAfter) + ", not " +
+                        keypad::PrintableReplyText(*options_.firmwareVersion) + ".";
         return false;
     }
     return true;

@@ -28,9 +28,9 @@ inline constexpr uint32_t kWaitSliceMs = 250;
 // An enumeration alone opens nothing.
 inline constexpr uint32_t kFallbackLookMs = 500;
 
-inline constexpr char kBootLoaderOnTheBusText[] =
-    "A keypad sits in its boot loader (an upgrade cut short): 'echovane-cli upgrade FILE --yes "
-    "--config FILE' brings it back. Until it is unplugged no keypad of this run is upgraded.";
+// What a run says of a keypad sitting in its boot loader; upgrading: the run has firmware to
+// give, which waits until that keypad is unplugged.
+std::string BootLoaderOnTheBusText(bool upgrading);
 
 struct Options {
     // Replayed onto every keypad; read and checked before the run.
@@ -58,6 +58,9 @@ struct KeypadOutcome {
     std::string error;
     double seconds = 0;
 };
+
+// "00012345" for a terminal, or the path for a keypad that reports no serial number of its own.
+std::string KeypadName(const std::string& serialNumber, const std::string& path);
 
 struct Summary {
     int done = 0;

@@ -302,7 +302,7 @@ TEST_F(ProvisioningFirmware, ALoaderAlreadyOnTheBusStopsEveryUpgrade) {
     EXPECT_EQ(summary.failed, 2);
     ASSERT_EQ(outcomes.size(), 2u);
     // The loader is said first and once, then the keypad that cannot be upgraded beside it.
-    EXPECT_EQ(outcomes[0].error, provision::kBootLoaderOnTheBusText);
+    EXPECT_EQ(outcomes[0].error, provision::BootLoaderOnTheBusText(true));
     EXPECT_EQ(outcomes[1].serialNumber, "00000001");
     EXPECT_NE(outcomes[1].error.find("cannot be told apart"), std::string::npos)
         << outcomes[1].error;
@@ -328,9 +328,9 @@ TEST_P(ProvisioningBesideALoader, TheLoaderIsReportedOnceWhileItStaysAndTheOther
     EXPECT_EQ(summary.done, 1);
     EXPECT_EQ(summary.failed, 2);
     ASSERT_EQ(outcomes.size(), 3u);
-    EXPECT_EQ(outcomes[0].error, provision::kBootLoaderOnTheBusText);
+    EXPECT_EQ(outcomes[0].error, provision::BootLoaderOnTheBusText(false));
     EXPECT_TRUE(outcomes[1].ok) << outcomes[1].error;
-    EXPECT_EQ(outcomes[2].error, provision::kBootLoaderOnTheBusText);
+    EXPECT_EQ(outcomes[2].error, provision::BootLoaderOnTheBusText(false));
     EXPECT_TRUE(HoldsTheSavedSettings(*keypad));
 }
 
