@@ -218,6 +218,10 @@ int Provision(Context& context) {
         context.out << summary.done << (summary.done == 1 ? " keypad" : " keypads")
                     << " provisioned, " << summary.failed << " failed.\n";
     }
+    if (!summary.stoppedBecause.empty()) {
+        context.err << summary.stoppedBecause << "\n";
+        return kExitFailed;
+    }
     // Ctrl+C before the keypads asked for were done: a script must not take it for the batch.
     if (options.count && summary.done + summary.failed < *options.count) {
         context.err << "Stopped by Ctrl+C after " << summary.done + summary.failed << " of "

@@ -48,6 +48,9 @@ std::string KeypadName(const std::string& serialNumber, const std::string& path)
 }
 
 bool BatchProvisioner::Finished() const {
+    if (!summary_.stoppedBecause.empty()) {
+        return true;
+    }
     if (options_.count && summary_.done + summary_.failed >= *options_.count) {
         return true;
     }
@@ -213,6 +216,8 @@ KeypadOutcome BatchProvisioner::ProvisionKeypad(const keypad::KeypadListing& lis
             return finish();
         }
     }
+    // An error already said (a firmware version other than expected) stays the keypad's
+    // result unless a later step fails.
     if (Replay(outcome)) {
         Check(outcome);
     }
@@ -277,10 +282,17 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
     if (!options_.firmwareVersion) {
         options_.firmwareVersion = outcome.firmwareAfter;
     } else if (*options_.firmwareVersion != outcome.firmwareAfter) {
+        // Every keypad would be upgraded for nothing and none set up: this one still gets its
+        // settings, being upgraded, and the run ends with it.
         outcome.error = "After the upgrade the keypad runs firmware " +
                         keypad::PrintableReplyText(outcome.firmwareAfter) + ", not " +
                         keypad::PrintableReplyText(*options_.firmwareVersion) + ".";
-        return false;
+        summary_.stoppedBecause =
+            "The firmware file installs " + keypad::PrintableReplyText(outcome.firmwareAfter) +
+            ", not " + keypad::PrintableReplyText(*options_.firmwareVersion) +
+            ": the run stops, so that no other keypad is upgraded for nothing. Give "
+            "--firmware-version " +
+            keypad::PrintableReplyText(outcome.firmwareAfter) + ", or leave it out.";
     }
     return true;
 }

@@ -65,6 +65,8 @@ std::string KeypadName(const std::string& serialNumber, const std::string& path)
 struct Summary {
     int done = 0;
     int failed = 0;
+    // Why the run ended before its count and without a stop request; empty otherwise.
+    std::string stoppedBecause;
 };
 
 class BatchProvisioner {

@@ -292,6 +292,25 @@ TEST_F(ProvisioningFirmware, TheVersionIsLearntFromTheFirstUpgrade) {
     EXPECT_FALSE(EnteredBsl(*current));
 }
 
+// A version given that the file does not install: the first keypad upgraded shows it, is still
+// set up, and no other keypad is upgraded for nothing.
+TEST_F(ProvisioningFirmware, AWrongVersionStopsTheRunAfterTheFirstUpgrade) {
+    auto first = PlugWithLoader("00000001");
+    auto second = PlugWithLoader("00000002");
+    options.firmwareVersion = "1.0.9";
+    options.count = 2;
+
+    const provision::Summary summary = Run();
+    EXPECT_EQ(summary.failed, 1);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].upgraded && outcomes[0].configured && outcomes[0].checked);
+    EXPECT_EQ(outcomes[0].error, "After the upgrade the keypad runs firmware VX0970, not 1.0.9.");
+    EXPECT_NE(summary.stoppedBecause.find("Give --firmware-version VX0970"), std::string::npos)
+        << summary.stoppedBecause;
+    EXPECT_TRUE(HoldsTheSavedSettings(*first));
+    EXPECT_FALSE(EnteredBsl(*second));
+}
+
 TEST_F(ProvisioningFirmware, ALoaderAlreadyOnTheBusStopsEveryUpgrade) {
     // A keypad left in its loader by something else: loaders all look alike.
     bus().Plug(std::make_shared<emulator::SilentBootLoader>());
