@@ -3,12 +3,15 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -36,6 +39,33 @@ bool AskOnTerminal(const std::string& question) {
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
 }
 
+#ifdef _WIN32
+// Our texts are UTF-8; a console shows them as such only in that code page, and gets its own
+// back when the program ends.
+class Utf8Console {
+public:
+    Utf8Console() : previous_(GetConsoleOutputCP()) { SetConsoleOutputCP(CP_UTF8); }
+    ~Utf8Console() { SetConsoleOutputCP(previous_); }
+    Utf8Console(const Utf8Console&) = delete;
+    Utf8Console& operator=(const Utf8Console&) = delete;
+
+private:
+    UINT previous_;
+};
+#endif
+
+// What a script asked for lost on a full disk or a closed pipe is no success.
+int WithOutputWritten(int status) {
+    std::cout.flush();
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout.good()) {
+        return status;
+    }
+    const int error = errno;
+    std::cerr << cli::kProgramName << ": unable to write the output"
+              << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
+    return status == cli::kExitOk ? cli::kExitFailed : status;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -46,6 +76,9 @@ int main(int argc, char** argv) {
         return cli::kExitUsage;
     }
 #endif
+#ifdef _WIN32
+    const Utf8Console utf8Console;
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("echovane-cli"));
 #ifdef ECHOVANE_DEMO
@@ -55,5 +88,7 @@ int main(int argc, char** argv) {
     console.progressBar = IsTerminal(stdout);
     console.interactive = IsTerminal(stdin);
     console.ask = AskOnTerminal;
-    return cli::Run(QCoreApplication::arguments(), std::cout, std::cerr, console);
+    errno = 0;
+    return WithOutputWritten(
+        cli::Run(QCoreApplication::arguments(), std::cout, std::cerr, console));
 }
