@@ -214,6 +214,10 @@ int Set(Context& context) {
     if (context.positional.size() != 1) {
         return context.Usage("ble set takes options only");
     }
+    // A script asking for JSON would otherwise read a line of text.
+    if (context.parser.isSet(JsonOption())) {
+        return context.Usage("ble set prints no JSON; 'ble show --json' reads the values back");
+    }
     bool anyGiven = context.parser.isSet(NameOption());
     std::vector<std::pair<const PickOption*, int>> chosen;
     for (size_t i = 0; i < PickOptions().size(); ++i) {

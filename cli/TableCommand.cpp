@@ -99,6 +99,9 @@ int Show(Context& context) {
     if (context.positional.size() > 2) {
         return context.Usage("table show takes at most one file.");
     }
+    if (context.parser.isSet(JsonOption()) && context.positional.size() != 1) {
+        return context.Usage("table show writes JSON to standard output only; give no FILE");
+    }
     const std::string path = context.positional.value(1).toStdString();
     config::SettingsTarget target = config::SettingsTarget::New;
     if (!path.empty()) {
@@ -119,9 +122,6 @@ int Show(Context& context) {
         return exitStatus;
     }
     if (context.parser.isSet(JsonOption())) {
-        if (context.positional.size() != 1) {
-            return context.Usage("table show writes JSON to standard output only; give no FILE");
-        }
         WriteJson(context.out, TableJson(*read));
         return kExitOk;
     }
@@ -139,6 +139,11 @@ int Show(Context& context) {
 int Write(Context& context) {
     if (context.positional.size() != 2) {
         return context.Usage("table write takes one file.");
+    }
+    // A script asking for JSON would otherwise read a line of text.
+    if (context.parser.isSet(JsonOption())) {
+        return context.Usage(
+            "table write prints no JSON; 'table show --json' reads the table back");
     }
     const std::string path = context.positional[1].toStdString();
     const config::SettingsRead read = config::ReadSettings(path);

@@ -125,6 +125,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {"ble", "show", "--power", "3"},
                   "ble show takes no --power; 'ble set' changes it",
                   "ble"},
+        // A script asking for JSON gets it or a usage error, never a line of text.
+        UsageCase{"JsonOfAChange", {"ble", "set", "--power", "3", "--json"}, "", "ble", {"JSON"}},
+        UsageCase{
+            "JsonOfATableWrite", {"table", "write", "t.ini", "--json"}, "", "table", {"JSON"}},
+        UsageCase{"JsonIntoAFile", {"table", "show", "--json", "t.ini"}, "", "table", {"no FILE"}},
         UsageCase{"AValueGivenTwice",
                   {"ble", "set", "--power", "3", "--power", "4"},
                   "--power is given more than once",
