@@ -56,8 +56,10 @@ KeypadChoice OpenAt(const std::string& path, const std::optional<std::string>& s
             return NotFound("The keypad at " + path + " does not answer.\n", std::move(keypads));
         }
         if (*reported != WithoutPadding(*serialNumber)) {
-            return NotFound("The keypad at " + path + " reports the serial number " +
-                                PrintableReplyText(*reported) + ", not " +
+            const std::string has = reported->empty()
+                                        ? std::string("no serial number")
+                                        : "the serial number " + PrintableReplyText(*reported);
+            return NotFound("The keypad at " + path + " reports " + has + ", not " +
                                 WithoutPadding(*serialNumber) + ".\n",
                             std::move(keypads));
         }

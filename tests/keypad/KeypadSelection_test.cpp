@@ -127,7 +127,14 @@ INSTANTIATE_TEST_SUITE_P(
                       1,
                       Outcome::NotFound,
                       -1,
-                      "reports the serial number 00000002, not 00000001"}),
+                      "reports the serial number 00000002, not 00000001"},
+        SelectionCase{"ByPathOfOneWithoutASerial",
+                      {"00000001", ""},
+                      "00000001",
+                      1,
+                      Outcome::NotFound,
+                      -1,
+                      "The keypad at emulator/usb-2:1.1 reports no serial number, not 00000001."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 class KeypadSelectionPaths : public testsupport::EmulatorTest {};
