@@ -159,7 +159,10 @@ std::vector<std::string> BootLoaderPaths() {
 } // namespace
 
 std::string UpgradeHelpDetails() {
-    return "A keypad left in its boot loader by an earlier run is upgraded too: when it is the "
+    return "The restore writes back what was read before: the serial number, the active code "
+           "table's kind and codes and the LED brightness; the BLE parameters and the multi-code "
+           "table's extra codes are not part of it ('ble set', 'table write').\n"
+           "A keypad left in its boot loader by an earlier run is upgraded too: when it is the "
            "only one on the bus, or named with --device and the boot loader's path as 'devices' "
            "lists it. Its settings cannot be read there: --config FILE writes a saved "
            "configuration's back.\n";
@@ -355,27 +358,26 @@ int Upgrade(Context& context) {
         return context.Fail(restored.message);
     }
     if (state.known) {
-        const bool ownSerialNumber = keypad::IsOwnSerialNumber(state.serialNumber.value_or(""));
-        if (ownSerialNumber) {
-            return context.Done("The keypad runs the new firmware with its settings restored.");
+        // What the restore writes back, said as it is: the BLE parameters and the multi-code
+        // extras are not part of it.
+        const std::string restoredText =
+            "The keypad runs the new firmware with its code table and LED brightness restored";
+        if (keypad::IsOwnSerialNumber(state.serialNumber.value_or(""))) {
+            return context.Done("The keypad runs the new firmware with its serial number, code "
+                                "table and LED brightness restored.");
         }
         if (!configFile) {
-            return context.Done(std::string("The keypad runs the new firmware with its settings "
-                                            "restored") +
-                                kNoSerialNumberText);
+            return context.Done(restoredText + kNoSerialNumberText);
         }
         if (!keypad::IsOwnSerialNumber(configFile->serialNumber)) {
-            return context.Done("The keypad runs the new firmware with its settings restored, "
-                                "but it has no serial number of its own, and " +
+            return context.Done(restoredText + ", but it has no serial number of its own, and " +
                                 configFile->path + " holds none either.");
         }
         // It had lost its serial number: the saved configuration's is given back.
         if (const auto failure = RestoreFromFile(*configFile, false)) {
             return context.Fail(*failure);
         }
-        return context.Done("The keypad runs the new firmware with its settings restored and "
-                            "the serial number of " +
-                            configFile->path + ".");
+        return context.Done(restoredText + " and the serial number of " + configFile->path + ".");
     }
     if (configFile) {
         if (const auto failure = RestoreFromFile(*configFile, true)) {
