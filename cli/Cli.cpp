@@ -368,7 +368,7 @@ const std::vector<Subcommand>& Subcommands() {
         {"status", "[--json]",
          "Show the status block, product, BLE block and the main window's status lines.",
          AddStatusOptions, Status},
-        {"table", "show [FILE] [--json] | write FILE",
+        {"table", "show [FILE | --json] | write FILE",
          "Show the active customise table (to FILE if given) or write one from FILE.",
          AddTableOptions, Table},
         {"config", "save [FILE] | apply [FILE] | check FILE",
@@ -380,7 +380,9 @@ const std::vector<Subcommand>& Subcommands() {
         {"upgrade", "FIRMWARE.txt [--yes] [--ram-bsl FILE] [--config FILE]",
          "Upgrade the keypad's firmware and restore its settings.", AddUpgradeOptions, Upgrade,
          UpgradeHelpDetails},
-        {"provision", "--config FILE [--firmware FILE.txt] [--count N] [--json]",
+        {"provision",
+         "--config FILE [--firmware FILE.txt [--firmware-version VERSION] [--yes]] [--count N] "
+         "[--json]",
          "Set up every keypad connected and each one plugged in: firmware, saved settings, check.",
          AddProvisionOptions, Provision, ProvisionHelpDetails,
          "provision takes every keypad; --serial and --device do not apply."},
@@ -402,8 +404,9 @@ QString Overview() {
     for (const auto& subcommand : Subcommands()) {
         const QString usage = QStringLiteral("%1 %2").arg(
             QString::fromLatin1(subcommand.name), QString::fromLatin1(subcommand.arguments));
-        text += QStringLiteral("  %1\n      %2\n")
-                    .arg(usage.trimmed(), QString::fromLatin1(subcommand.description));
+        // Wrapped here, so that a long one goes on under its command's name.
+        text += QString::fromStdString(WrappedText("  " + usage.trimmed().toStdString(), 79, 4)) +
+                QStringLiteral("\n      %1\n").arg(QString::fromLatin1(subcommand.description));
     }
     text += QStringLiteral("\n'%1 help COMMAND' explains one command.\n"
                            "Exit status: 0 done, 1 refused or failed, 2 bad usage.")
@@ -454,8 +457,18 @@ std::string HelpText(const QCommandLineParser& parser, const std::string& usage)
     const qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
     // The parser lays its options out for 80 columns; the rest is made to fit them.
     constexpr size_t kWidth = 79;
-    const std::string usageLine = "Usage: " + usage;
-    return WrappedText(usageLine, kWidth, usageLine.find(' ', usageLine.find(' ') + 1) + 1) + "\n" +
+    // An option in brackets stays whole on its line.
+    std::string usageLine = "Usage: " + usage;
+    int depth = 0;
+    for (char& c : usageLine) {
+        depth += c == '[' ? 1 : c == ']' ? -1 : 0;
+        if (c == ' ' && depth > 0) {
+            c = '\x01';
+        }
+    }
+    usageLine = WrappedText(usageLine, kWidth, usageLine.find(' ', usageLine.find(' ') + 1) + 1);
+    std::replace(usageLine.begin(), usageLine.end(), '\x01', ' ');
+    return usageLine + "\n" +
            WrappedText((firstBreak < 0 ? QString() : text.mid(firstBreak + 1)).toStdString(),
                        kWidth);
 }

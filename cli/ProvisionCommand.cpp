@@ -128,6 +128,7 @@ std::string ProvisionHelpDetails() {
            "the others; a keypad done once is not done again when it is plugged in again.\n"
            "One line per keypad (serial number, what was done, result, time); --json writes one "
            "JSON object per line instead. Ctrl+C ends the run after the keypad at hand.\n"
+           "--firmware asks first, as 'upgrade' does, on a terminal; a script gives --yes.\n"
            "Exit status 0 when every keypad succeeded, 1 otherwise.\n";
 }
 
