@@ -8,6 +8,7 @@
 #include "keypad/ReplyText.h"
 #include "keypad/StatusRead.h"
 #include "platform/text/NarrowText.h"
+#include "provision/BatchProvisioner.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -178,7 +179,15 @@ int Status(Context& context) {
         return context.Usage("status takes no arguments.");
     }
     if (!context.selector.given()) {
-        if (const std::vector<std::string> paths = device::KeypadPaths(); paths.size() > 1) {
+        const std::vector<std::string> paths = device::KeypadPaths();
+        // A keypad left in its boot loader beside others has no status to show, but is not
+        // passed over; alone, the message that no keypad answers says where it is.
+        if (!paths.empty()) {
+            for (const std::string& path : device::BootLoaderPaths()) {
+                context.err << provision::BootLoaderOnTheBusText(path, false) << "\n";
+            }
+        }
+        if (paths.size() > 1) {
             return StatusOfEach(context, paths);
         }
     }

@@ -145,17 +145,6 @@ private:
     std::string lastLine_;
 };
 
-// Where the boot loaders on the bus are, as 'devices' lists them.
-std::vector<std::string> BootLoaderPaths() {
-    std::vector<std::string> paths;
-    for (const device::DeviceListing& listing : device::ListDevices()) {
-        if (listing.kind == device::DeviceListing::Kind::BootLoader) {
-            paths.push_back(listing.path);
-        }
-    }
-    return paths;
-}
-
 } // namespace
 
 std::string UpgradeHelpDetails() {
@@ -261,7 +250,7 @@ int Upgrade(Context& context) {
 
     const firmware::BootLoaderIds ids = firmware::InitializeVidPidFirmware();
     firmware::UpgradeState state;
-    const std::vector<std::string> loaderPaths = BootLoaderPaths();
+    const std::vector<std::string> loaderPaths = device::BootLoaderPaths();
     // --device with a boot loader's path picks the keypad sitting in it, also while other
     // keypads run beside it.
     const bool loaderNamed =
@@ -270,6 +259,12 @@ int Upgrade(Context& context) {
     keypad::KeypadChoice choice;
     if (!loaderNamed) {
         choice = keypad::OpenSelectedKeypad(context.selector);
+        if (choice.outcome == keypad::KeypadChoice::Outcome::Ambiguous) {
+            // The keypad to upgrade may be the one in its loader.
+            for (const std::string& path : loaderPaths) {
+                choice.message += "  " + path + " (a keypad in its boot loader)\n";
+            }
+        }
         if (choice.outcome == keypad::KeypadChoice::Outcome::Ambiguous ||
             (choice.outcome == keypad::KeypadChoice::Outcome::NotFound &&
              context.selector.given())) {

@@ -163,18 +163,32 @@ RescanResult RescanForKeypadAt(const std::string& path) {
     return Rescan(&path);
 }
 
-std::vector<std::string> KeypadPaths() {
+namespace {
+
+// The boot loader has a single interface; interface -1: any.
+std::vector<std::string> PathsOf(int pid, int interfaceNumber) {
     LinkLock lock = LockLink();
     std::vector<std::string> paths;
-    hid_device_info* devices = hid_enumerate(static_cast<unsigned short>(EncoderVid),
-                                             static_cast<unsigned short>(EncoderPid));
+    hid_device_info* devices =
+        hid_enumerate(static_cast<unsigned short>(EncoderVid), static_cast<unsigned short>(pid));
     for (hid_device_info* info = devices; info != nullptr; info = info->next) {
-        if (info->interface_number == EncoderInterface && info->path != nullptr) {
+        if ((interfaceNumber < 0 || info->interface_number == interfaceNumber) &&
+            info->path != nullptr) {
             paths.emplace_back(info->path);
         }
     }
     hid_free_enumeration(devices);
     return paths;
+}
+
+} // namespace
+
+std::vector<std::string> KeypadPaths() {
+    return PathsOf(EncoderPid, EncoderInterface);
+}
+
+std::vector<std::string> BootLoaderPaths() {
+    return PathsOf(BootLoaderPid, -1);
 }
 
 std::string OpenFailureHint(const ScanReport& scan) {

@@ -81,6 +81,8 @@ RescanResult RescanForKeypadAt(const std::string& path);
 
 // The paths of every keypad's vendor interface, in enumeration order; nothing is opened.
 std::vector<std::string> KeypadPaths();
+// The paths of every boot loader on the bus, as ListDevices gives them; nothing is opened.
+std::vector<std::string> BootLoaderPaths();
 
 inline constexpr char kMessageCaption[] = "Vexor Echovane";
 inline constexpr char kNotConnectedText[] = "Vexor Echovane not connected..";

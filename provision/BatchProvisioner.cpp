@@ -36,9 +36,10 @@ BatchProvisioner::BatchProvisioner(Options options, Report report, StopRequested
     : options_(std::move(options)), report_(std::move(report)), stop_(std::move(stop)),
       progress_(std::move(progress)) {}
 
-std::string BootLoaderOnTheBusText(bool upgrading) {
-    return std::string("A keypad sits in its boot loader (an upgrade cut short): 'echovane-cli "
-                       "upgrade FILE --yes --config FILE' brings it back.") +
+std::string BootLoaderOnTheBusText(const std::string& path, bool upgrading) {
+    return "A keypad sits in its boot loader at " + path +
+           " (an upgrade cut short): 'echovane-cli --device " + path +
+           " upgrade FILE --yes --config FILE' brings it back." +
            (upgrading ? " Until it is unplugged no keypad of this run is upgraded." : "");
 }
 
@@ -172,20 +173,19 @@ bool BatchProvisioner::Round() {
 }
 
 bool BatchProvisioner::BootLoaderOnTheBus() {
-    const std::optional<uint32_t> loaders =
-        firmware::CountBootLoaders(firmware::InitializeVidPidFirmware());
-    return loaders && *loaders > 0;
+    return !device::BootLoaderPaths().empty();
 }
 
 bool BatchProvisioner::ReportBootLoader() {
     const bool seen = bootLoaderSeen_;
-    bootLoaderSeen_ = BootLoaderOnTheBus();
+    const std::vector<std::string> loaders = device::BootLoaderPaths();
+    bootLoaderSeen_ = !loaders.empty();
     if (!bootLoaderSeen_ || seen || Finished()) {
         return false;
     }
     KeypadOutcome outcome;
     outcome.path = "boot loader";
-    outcome.error = BootLoaderOnTheBusText(options_.firmwarePath.has_value());
+    outcome.error = BootLoaderOnTheBusText(loaders.front(), options_.firmwarePath.has_value());
     Record(outcome);
     return true;
 }

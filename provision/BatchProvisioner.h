@@ -28,9 +28,9 @@ inline constexpr uint32_t kWaitSliceMs = 250;
 // An enumeration alone opens nothing.
 inline constexpr uint32_t kFallbackLookMs = 500;
 
-// What a run says of a keypad sitting in its boot loader; upgrading: the run has firmware to
+// What is said of a keypad sitting in its boot loader at path; upgrading: a run has firmware to
 // give, which waits until that keypad is unplugged.
-std::string BootLoaderOnTheBusText(bool upgrading);
+std::string BootLoaderOnTheBusText(const std::string& path, bool upgrading);
 
 struct Options {
     // Replayed onto every keypad; read and checked before the run.

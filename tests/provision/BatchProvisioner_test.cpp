@@ -5,6 +5,7 @@
 
 #include "config/CIniFile.h"
 #include "device/commands.h"
+#include "device/discovery.h"
 #include "emulator/SimulatedBootLoader.h"
 #include "provision/BatchProvisioner.h"
 #include "tests/firmware/BootLoaderFixture.h"
@@ -314,6 +315,7 @@ TEST_F(ProvisioningFirmware, AWrongVersionStopsTheRunAfterTheFirstUpgrade) {
 TEST_F(ProvisioningFirmware, ALoaderAlreadyOnTheBusStopsEveryUpgrade) {
     // A keypad left in its loader by something else: loaders all look alike.
     bus().Plug(std::make_shared<emulator::SilentBootLoader>());
+    const std::string loaderPath = device::BootLoaderPaths().at(0);
     auto keypad = PlugWithLoader("00000001");
     options.count = 2;
 
@@ -321,7 +323,7 @@ TEST_F(ProvisioningFirmware, ALoaderAlreadyOnTheBusStopsEveryUpgrade) {
     EXPECT_EQ(summary.failed, 2);
     ASSERT_EQ(outcomes.size(), 2u);
     // The loader is said first and once, then the keypad that cannot be upgraded beside it.
-    EXPECT_EQ(outcomes[0].error, provision::BootLoaderOnTheBusText(true));
+    EXPECT_EQ(outcomes[0].error, provision::BootLoaderOnTheBusText(loaderPath, true));
     EXPECT_EQ(outcomes[1].serialNumber, "00000001");
     EXPECT_NE(outcomes[1].error.find("cannot be told apart"), std::string::npos)
         << outcomes[1].error;
@@ -337,6 +339,7 @@ TEST_P(ProvisioningBesideALoader, TheLoaderIsReportedOnceWhileItStaysAndTheOther
     bus().SetHotplugEvents(GetParam());
     auto loader = std::make_shared<emulator::SilentBootLoader>();
     bus().Plug(loader);
+    const std::string loaderPath = device::BootLoaderPaths().at(0);
     auto keypad = Plug("00000001");
     options.count = 3;
     // Unplugged and plugged in again later: reported again, as a keypad plugged in would be.
@@ -347,9 +350,9 @@ TEST_P(ProvisioningBesideALoader, TheLoaderIsReportedOnceWhileItStaysAndTheOther
     EXPECT_EQ(summary.done, 1);
     EXPECT_EQ(summary.failed, 2);
     ASSERT_EQ(outcomes.size(), 3u);
-    EXPECT_EQ(outcomes[0].error, provision::BootLoaderOnTheBusText(false));
+    EXPECT_EQ(outcomes[0].error, provision::BootLoaderOnTheBusText(loaderPath, false));
     EXPECT_TRUE(outcomes[1].ok) << outcomes[1].error;
-    EXPECT_EQ(outcomes[2].error, provision::BootLoaderOnTheBusText(false));
+    EXPECT_EQ(outcomes[2].error, provision::BootLoaderOnTheBusText(loaderPath, false));
     EXPECT_TRUE(HoldsTheSavedSettings(*keypad));
 }
 

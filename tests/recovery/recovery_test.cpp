@@ -293,6 +293,11 @@ TEST_F(Recovery, AKeypadInItsLoaderIsNamedByThePathOfTheLoader) {
     }
     ASSERT_FALSE(loaderPath.empty());
 
+    // status shows the running keypad and says where the other one is.
+    EXPECT_EQ(Run({"status"}), cli::kExitOk) << err.str();
+    EXPECT_NE(err.str().find("A keypad sits in its boot loader at " + loaderPath),
+              std::string::npos)
+        << err.str();
     EXPECT_EQ(CliUpgrade(), cli::kExitFailed);
     EXPECT_NE(err.str().find("upgrade the one in the boot loader first with --device " +
                              loaderPath + "."),
