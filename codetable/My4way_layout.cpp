@@ -434,7 +434,7 @@ void My4way_layout::displayKeycodeOnTextBox() {
 void My4way_layout::keyBtn_Click(int key) {
     editor_.SelectKey(key);
     displayKeycodeOnTextBox();
-    setModifierCodeCheckBoxes(editor_.Modifier(key));
+    setModifierCodeCheckBoxes(editor_.ModifierBoxBits(key));
     ShowKeys();
 }
 

@@ -130,6 +130,17 @@ void TenKeyEditor::PickModifier(int index) {
     modSelected_ = 0;
 }
 
+uint8_t TenKeyEditor::ModifierBoxBits(int key) const {
+    const int modifier = Modifier(key);
+    if (mode_ == EditorMode::MultiCode) {
+        return static_cast<uint8_t>(modifier);
+    }
+    if (modifier <= kNoModifierIndex || modifier > kLastModifierIndex) {
+        return 0;
+    }
+    return static_cast<uint8_t>(1U << (modifier - 1));
+}
+
 void TenKeyEditor::setModifierCode(uint8_t bit, bool set) {
     // Only a multi-code modifier is a bit mask; the single-code boxes merely show an index.
     const int key = SelectedKey();

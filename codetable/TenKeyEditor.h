@@ -56,7 +56,7 @@ public:
     void PickModifier(int index);
     // A modifier check box ticked or unticked by the user: the bit on the selected key's mask.
     void setModifierCode(uint8_t bit, bool set);
-    // Back to the table as it was when the window opened (codes 2..6 are cleared).
+    // Back to the table as it was when the window opened.
     void Reset();
 
     // Writes the whole table to the keypad.
@@ -68,6 +68,10 @@ public:
     int SelectedKey() const;
 
     int Modifier(int key) const { return modifiers_[Index(key)]; }
+    // The modifier check boxes' bits for key: its mask in multi-code mode; in single-code mode
+    // the one box of the modifier its index names (the items follow the bits' order), none for
+    // no modifier or an index without an item.
+    uint8_t ModifierBoxBits(int key) const;
     const KeyCodes& Codes(int key) const { return arrays_.current[Index(key)]; }
     const std::string& KeyCaption(int key) const { return captions_[Index(key)]; }
     // The code a key's caption shows, without the key's name: "0x3A".

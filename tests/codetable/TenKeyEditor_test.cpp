@@ -78,6 +78,38 @@ TEST(EditorCoreNotLoadedTest, KeyCodeTextOfAnEmptyCaptionIsEmpty) {
     EXPECT_EQ(editor.KeyCodeText(9), "");
 }
 
+// The disabled boxes of a single-code table tick the modifier its picker item names, as the
+// multi-code boxes tick the bits of the mask.
+TEST(EditorModifierBoxes, TickTheModifierTheItemNames) {
+    SharedCodeArrays arrays;
+    TenKeyEditor single(EditorMode::SingleCode, arrays);
+    single.Load();
+    for (int index = 0; index < static_cast<int>(ModifierItems().size()); ++index) {
+        single.ToggleModifierButton(8);
+        single.PickModifier(index);
+        std::string ticked;
+        for (const ModifierCheckBox& box : ModifierCheckBoxes()) {
+            if ((single.ModifierBoxBits(8) & box.bit) != 0) {
+                ticked += std::string(ticked.empty() ? "" : "+") + std::string(box.text);
+            }
+        }
+        // The item's words with its padding blanks dropped: " None" ticks nothing.
+        std::string item;
+        for (char c : ModifierItems()[static_cast<size_t>(index)]) {
+            if (c != ' ' || (!item.empty() && item.back() != ' ')) {
+                item += c;
+            }
+        }
+        EXPECT_EQ(ticked, index == 0 ? "" : item) << index;
+    }
+    TenKeyEditor multi(EditorMode::MultiCode, arrays);
+    multi.Load();
+    multi.SelectKey(2);
+    multi.setModifierCode(0x04, true);
+    multi.setModifierCode(0x20, true);
+    EXPECT_EQ(multi.ModifierBoxBits(2), 0x24);
+}
+
 struct CodeBoxCase {
     const char* name;
     std::function<void(TenKeyEditor&)> steps;
