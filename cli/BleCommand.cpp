@@ -278,7 +278,7 @@ int Set(Context& context) {
 std::string BleHelpDetails() {
     std::string text = "ble set changes only what it is given; the rest, the name included, "
                        "goes back to the keypad as it was read.\n"
-                       "NAME: at most 10 characters of plain ASCII.\n";
+                       "NAME: 1 to 10 characters of plain ASCII.\n";
     for (const PickOption& option : PickOptions()) {
         if (option.items == ble::ProductTypeItems) {
             continue;

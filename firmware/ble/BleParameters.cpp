@@ -123,6 +123,9 @@ bool IsNameCharacter(char32_t c) {
 }
 
 std::string TypedNameProblem(const std::string& name) {
+    if (name.empty()) {
+        return kNameEmptyText;
+    }
     if (name.size() > static_cast<size_t>(kNameMaxLength)) {
         return kNameTooLongText;
     }

@@ -58,6 +58,8 @@ inline constexpr char kReadFailedText[] = "Bluetooth Parameter-Unable to get dev
 inline constexpr char kNameFailedText[] = "Unable to load ble name..";
 inline constexpr char kPowerLevelFailedText[] = "Unable to load ble power level..";
 inline constexpr char kOnOffFailedText[] = "Unable to load ble_on_off..";
+// A keypad without a name cannot be picked from a phone's list of devices.
+inline constexpr char kNameEmptyText[] = "Please enter a Bluetooth Device Name..";
 inline constexpr char kNameTooLongText[] =
     "The Bluetooth Device Name holds at most 10 characters..";
 inline constexpr char kNameCharactersText[] =

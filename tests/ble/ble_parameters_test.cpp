@@ -206,6 +206,7 @@ TEST(BleApplyPlan, RefusesWhatCannotTravelOrWasNotChosen) {
     s.nameAsRead = false; // typed by the user
     for (const auto& [name, error] :
          {std::pair<std::string, const char*>{"ELEVENCHARS", ble::kNameTooLongText},
+          {"", ble::kNameEmptyText},
           {"Caf\xE9", ble::kNameCharactersText},
           {"a\tb", ble::kNameCharactersText}}) {
         s.name = name;
