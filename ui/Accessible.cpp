@@ -18,7 +18,8 @@ namespace {
 
 // Dark blue: at least 3:1 against the light greys, white and aqua the controls stand on.
 constexpr char kFocusMarkColour[] = "#1a4fa0";
-constexpr int kFocusMarkWidth = 2;
+// Three pixels: the first only turns the control's own dark border into the mark's colour.
+constexpr int kFocusMarkWidth = 3;
 // Black: at least 3:1 against the grey marker and the blues of a marked one.
 constexpr char kFocusMarkOnColour[] = "#000000";
 constexpr int kFocusMarkOnColourWidth = 3;

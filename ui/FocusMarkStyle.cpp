@@ -2,8 +2,11 @@
 
 #include "ui/Accessible.h"
 
+#include <QAbstractScrollArea>
 #include <QPainter>
 #include <QStyleOption>
+
+#include <algorithm>
 
 namespace ui {
 namespace {
@@ -12,10 +15,10 @@ constexpr int kRingWidth = 2;
 // Inside the control's own outline and its rounded corners.
 constexpr int kRingInset = 2;
 
-void DrawRing(const QStyleOption& option, QPainter& painter) {
-    // Only for a keyboard user, as the style's own mark.
-    if (!(option.state & QStyle::State_HasFocus) ||
-        !(option.state & QStyle::State_KeyboardFocusChange)) {
+void DrawRing(const QStyleOption& option, QPainter& painter, int inset = kRingInset) {
+    // Wherever the style draws its own thin mark: also on the control a window opens with,
+    // before the first Tab, so that a keyboard user sees where a key press goes.
+    if (!(option.state & QStyle::State_HasFocus)) {
         return;
     }
     painter.save();
@@ -23,7 +26,7 @@ void DrawRing(const QStyleOption& option, QPainter& painter) {
     pen.setJoinStyle(Qt::MiterJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    const int edge = kRingInset + kRingWidth / 2;
+    const int edge = inset + kRingWidth / 2;
     painter.drawRect(QRectF(option.rect).adjusted(edge, edge, -edge, -edge));
     painter.restore();
 }
@@ -38,6 +41,20 @@ void FocusMarkStyle::drawControl(ControlElement element, const QStyleOption* opt
     if (element == CE_PushButton || element == CE_CheckBox) {
         DrawRing(*option, *painter);
     }
+    // The frame of a multi-line text box: its text area covers all but the frame itself,
+    // which is made wide enough for the ring.
+    if (element == CE_ShapedFrame && qobject_cast<const QAbstractScrollArea*>(widget) != nullptr) {
+        DrawRing(*option, *painter, 0);
+    }
+}
+
+void FocusMarkStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
+                                   QPainter* painter, const QWidget* widget) const {
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+    // A one-line text box's panel, drawn before its text.
+    if (element == PE_PanelLineEdit) {
+        DrawRing(*option, *painter);
+    }
 }
 
 void FocusMarkStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option,
@@ -46,6 +63,15 @@ void FocusMarkStyle::drawComplexControl(ComplexControl control, const QStyleOpti
     if (control == CC_ComboBox) {
         DrawRing(*option, *painter);
     }
+}
+
+int FocusMarkStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                                const QWidget* widget) const {
+    const int size = QProxyStyle::pixelMetric(metric, option, widget);
+    if (metric == PM_DefaultFrameWidth && qobject_cast<const QAbstractScrollArea*>(widget)) {
+        return std::max(size, kRingWidth + 1);
+    }
+    return size;
 }
 
 } // namespace ui
