@@ -110,6 +110,13 @@ int Check(Context& context) {
         return missing;
     }
     if (const config::Outcome outcome = config::CheckCfgFile(checked); outcome.message) {
+        if (WithoutLineBreak(outcome.message->text) == config::kIncorrectFilenameText) {
+            // The window's words; a script's author needs the rule behind them.
+            return context.Fail(std::string(config::kIncorrectFilenameText) +
+                                " Import takes only a file named " + config::kConfigFileName +
+                                "; 'config apply FILE' and 'provision --config FILE' take any "
+                                "name.");
+        }
         return context.Fail(outcome.message->text);
     }
     // Imported, the file is what Reset From Configuration File then sends: its values are

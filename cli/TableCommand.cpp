@@ -110,7 +110,7 @@ int Show(Context& context) {
         }
         // Its other values are kept, so a file that cannot be read as settings is not replaced.
         if (target == config::SettingsTarget::Damaged) {
-            return context.Fail(BareName(path) + " file is incorrect format.");
+            return context.Fail(AboutFile(config::kConfigDamagedText, path));
         }
     }
     if (const int failed = Connect(context)) {
@@ -152,7 +152,7 @@ int Write(Context& context) {
     }
     const std::string name = BareName(path);
     if (read.state == config::SettingsRead::State::Damaged) {
-        return context.Fail(name + " file is incorrect format.");
+        return context.Fail(AboutFile(config::kConfigDamagedText, path));
     }
     const auto layout =
         config::ParseSetting(read.Value(config::kKeypadLayoutKey), keypad::kTableKindCount - 1);

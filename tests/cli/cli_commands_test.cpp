@@ -303,7 +303,9 @@ TEST_F(CliCommands, ConfigCheckRunsTheImportChecksAndChangesNothing) {
 
     WriteBytes(folder.File("other.ini"), ReadBytes(good.toStdString()));
     EXPECT_EQ(Run({"config", "check", File("other.ini")}), cli::kExitFailed);
-    EXPECT_EQ(err.str(), "Incorrect Filename.\n");
+    EXPECT_EQ(err.str(), "Incorrect Filename. Import takes only a file named "
+                         "USBEchovaneUtilityCfg.ini; 'config apply FILE' and 'provision --config "
+                         "FILE' take any name.\n");
 
     const QString sub = QString::fromStdString(folder.File("sub"));
     std::filesystem::create_directories(sub.toStdString());
