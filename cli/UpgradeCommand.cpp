@@ -346,7 +346,16 @@ int Upgrade(Context& context) {
         return context.Fail(firmware::kNoDeviceText);
     }
     if (run.stage == Stage::Download) {
-        return context.Fail("The firmware upgrade failed: " + lastLine);
+        std::string failure = "The firmware upgrade failed: " + lastLine;
+        // A RAM boot loader that is not the vendor's takes the keypad off the bus as if it had
+        // been unplugged.
+        if (context.parser.isSet(RamBslOption()) &&
+            lastLine == WithoutLineBreak(firmware::kUnpluggedText)) {
+            failure += "\nIf the keypad was not unplugged, the RAM boot loader of --ram-bsl is "
+                       "probably not the MCU vendor's: unplug the keypad, plug it in again and "
+                       "upgrade with the vendor's.";
+        }
+        return context.Fail(failure);
     }
     const firmware::RestoreResult& restored = run.restore;
     if (!restored.restored) {

@@ -181,7 +181,10 @@ TEST_F(CliUpgrade, ARamBootLoaderTheMcuCannotRunLeavesItCrashed) {
     EXPECT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--ram-bsl",
                    QString::fromStdString(other)}),
               cli::kExitFailed);
-    EXPECT_EQ(err.str(), "The firmware upgrade failed: USB device was unplugged!\n");
+    EXPECT_EQ(err.str(), "The firmware upgrade failed: USB device was unplugged!\nIf the keypad "
+                         "was not unplugged, the RAM boot loader of --ram-bsl is probably not the "
+                         "MCU vendor's: unplug the keypad, plug it in again and upgrade with the "
+                         "vendor's.\n");
     EXPECT_EQ(loader->mode(), emulator::SimulatedBootLoader::Mode::Crashed);
     EXPECT_TRUE(bus().Devices().empty());
 }
