@@ -212,7 +212,7 @@ void Form1::MakeKeyboardAndScreenReaderReady() {
     // The first thing a user does here: find the keypad.
     button11->setFocus();
     // Enter presses the button with the focus, as Space does (the system's windows did).
-    new ui::WindowKeys(*this, nullptr);
+    ui::EnterPressesFocusedButtons(*this);
 }
 
 Form1::~Form1() = default;

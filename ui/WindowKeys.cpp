@@ -14,12 +14,15 @@ bool Pressable(const QAbstractButton* button) {
 
 } // namespace
 
-WindowKeys::WindowKeys(QWidget& window, QAbstractButton* closeButton, QPushButton* defaultButton)
-    : QObject(&window), closeButton_(closeButton), defaultButton_(defaultButton) {
-    // Outside a dialog a focused button ignores Enter unless told otherwise.
+void EnterPressesFocusedButtons(QWidget& window) {
     for (QPushButton* button : window.findChildren<QPushButton*>()) {
         button->setAutoDefault(true);
     }
+}
+
+WindowKeys::WindowKeys(QWidget& window, QAbstractButton* closeButton, QPushButton* defaultButton)
+    : QObject(&window), closeButton_(closeButton), defaultButton_(defaultButton) {
+    EnterPressesFocusedButtons(window);
     if (defaultButton != nullptr) {
         defaultButton->setDefault(true);
     }

@@ -14,6 +14,10 @@ class QWidget;
 
 namespace ui {
 
+// Enter presses the focused button of window, as Space does: outside a dialog a focused button
+// ignores Enter unless told otherwise.
+void EnterPressesFocusedButtons(QWidget& window);
+
 class WindowKeys final : public QObject {
     Q_OBJECT
 public:
