@@ -1,5 +1,7 @@
 #include "test_environment.h"
 
+#include "platform/Utf8Path.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -16,21 +18,10 @@ namespace {
 
 std::string scratch;
 
-// The tests, like the cores, speak UTF-8; a path's string() would be in the ANSI code page on
-// Windows.
-std::filesystem::path PathOf(std::string_view utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 #ifdef _WIN32
-std::string Utf8Of(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 // The environment holds UTF-16 on Windows.
 std::wstring Wide(std::string_view utf8) {
-    return PathOf(utf8).wstring();
+    return platform::PathFromUtf8(utf8).wstring();
 }
 #endif
 
@@ -40,7 +31,7 @@ std::optional<std::string> GetEnvironment(const char* name) {
     if (value == nullptr) {
         return std::nullopt;
     }
-    return Utf8Of(value);
+    return platform::Utf8FromPath(value);
 #else
     const char* value = std::getenv(name);
     return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
@@ -49,7 +40,7 @@ std::optional<std::string> GetEnvironment(const char* name) {
 
 void RemoveScratch() {
     std::error_code ignored;
-    std::filesystem::remove_all(PathOf(scratch), ignored);
+    std::filesystem::remove_all(platform::PathFromUtf8(scratch), ignored);
 }
 
 // A new folder under the temporary folder, "" when none could be made.
@@ -63,7 +54,7 @@ std::string MakeScratchFolder() {
                                ("echovane-test-" + std::to_string(random() % 1000000000u));
         std::error_code error;
         if (std::filesystem::create_directory(candidate, error)) {
-            return Utf8Of(candidate);
+            return platform::Utf8FromPath(candidate);
         }
     }
     return "";
