@@ -405,7 +405,8 @@ QString Overview() {
         const QString usage = QStringLiteral("%1 %2").arg(
             QString::fromLatin1(subcommand.name), QString::fromLatin1(subcommand.arguments));
         // Wrapped here, so that a long one goes on under its command's name.
-        text += QString::fromStdString(WrappedText("  " + usage.trimmed().toStdString(), 79, 4)) +
+        text += QString::fromStdString(
+                    WrappedText("  " + usage.trimmed().toStdString(), kHelpWidth, 4)) +
                 QStringLiteral("\n      %1\n").arg(QString::fromLatin1(subcommand.description));
     }
     text += QStringLiteral("\n'%1 help COMMAND' explains one command.\n"
@@ -455,8 +456,6 @@ const QCommandLineOption& QuietOption() {
 std::string HelpText(const QCommandLineParser& parser, const std::string& usage) {
     const QString text = parser.helpText();
     const qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
-    // The parser lays its options out for 80 columns; the rest is made to fit them.
-    constexpr size_t kWidth = 79;
     // An option in brackets stays whole on its line.
     std::string usageLine = "Usage: " + usage;
     int depth = 0;
@@ -466,11 +465,12 @@ std::string HelpText(const QCommandLineParser& parser, const std::string& usage)
             c = '\x01';
         }
     }
-    usageLine = WrappedText(usageLine, kWidth, usageLine.find(' ', usageLine.find(' ') + 1) + 1);
+    usageLine =
+        WrappedText(usageLine, kHelpWidth, usageLine.find(' ', usageLine.find(' ') + 1) + 1);
     std::replace(usageLine.begin(), usageLine.end(), '\x01', ' ');
     return usageLine + "\n" +
            WrappedText((firstBreak < 0 ? QString() : text.mid(firstBreak + 1)).toStdString(),
-                       kWidth);
+                       kHelpWidth);
 }
 
 std::string ProgramHelp() {

@@ -30,6 +30,9 @@ std::string TypedOptionName(const QString& name);
 // file written there would be one nobody asked for.
 std::string NotUtf8ArgumentProblem(int argc, const char* const* argv);
 
+// The columns help text may fill: the parser lays its options out for 80.
+inline constexpr size_t kHelpWidth = 79;
+
 // Help text for an 80-column terminal: a line longer than width is broken between words, its
 // continuation lines indented by its own indent plus hanging; shorter lines stay as written.
 std::string WrappedText(std::string_view text, size_t width, size_t hanging = 0);
