@@ -454,9 +454,9 @@ bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path, Simulated
     return LoadKeypadStates({&one, 1}, path);
 }
 
-bool SaveKeypadState(const SimulatedKeypad& keypad, const std::string& path,
-                     const SimulatedBootLoader* mcu) {
-    return SaveWhole(path, [&](std::ostream& out) { WriteKept(out, "", keypad, mcu); });
+bool SaveKeypadState(SimulatedKeypad& keypad, const std::string& path, SimulatedBootLoader* mcu) {
+    const KeptKeypad one{&keypad, mcu};
+    return SaveKeypadStates({&one, 1}, path);
 }
 
 } // namespace emulator

@@ -28,8 +28,9 @@ bool SaveKeypadStates(std::span<const KeptKeypad> keypads, const std::string& pa
 // unchanged. A file without MCU keys leaves mcu as it is.
 bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path,
                      SimulatedBootLoader* mcu = nullptr);
-// Writes to a temporary file and renames it over path. False when that fails.
-bool SaveKeypadState(const SimulatedKeypad& keypad, const std::string& path,
-                     const SimulatedBootLoader* mcu = nullptr);
+// Writes to a temporary file and renames it over path, keeping the lines of the other keypads
+// the file holds. False when that fails.
+bool SaveKeypadState(SimulatedKeypad& keypad, const std::string& path,
+                     SimulatedBootLoader* mcu = nullptr);
 
 } // namespace emulator
