@@ -187,6 +187,11 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     const std::string target = ResolveTarget(path);
     std::error_code error;
     const bool replacing = fs::exists(platform::PathFromUtf8(target), error);
+    // A device, a pipe or a folder is no file to replace: the rename would put a file in its
+    // place.
+    if (replacing && !fs::is_regular_file(platform::PathFromUtf8(target), error)) {
+        return false;
+    }
     if (replacing) {
         // A file the user may not write to is not swapped out from under them.
         const int probe = OpenForWriting(target);

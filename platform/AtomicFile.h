@@ -17,8 +17,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path,
                                          std::size_t maxBytes = static_cast<std::size_t>(-1));
 
 // Replaces (or creates) the file at path with bytes. An existing file that cannot be opened for
-// writing is not replaced; a new file keeps the permissions of the one it replaces. False, and
-// the old file as it was, when anything fails.
+// writing, or that is no regular file (a device, a pipe), is not replaced; a new file keeps the
+// permissions of the one it replaces. False, and the old file as it was, when anything fails.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
 // The steps of a replacement, for tests that make one of them fail.

@@ -12,6 +12,10 @@
 #include <filesystem>
 #include <tuple>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -109,6 +113,21 @@ TEST_F(ReplaceTest, ALinkStaysALinkAndItsTargetIsReplaced) {
     EXPECT_TRUE(fs::is_symlink(file));
     EXPECT_EQ(ReadBytes(real), "new");
 }
+
+#ifndef _WIN32
+// A pipe, or a link to one (as /dev/stdout is), is written through by no replacement: it stays
+// what it was.
+TEST_F(ReplaceTest, APipeOrALinkToOneIsNotReplaced) {
+    const std::string pipe = folder.File("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    fs::create_symlink(pipe, file);
+    for (const std::string& path : {pipe, file}) {
+        EXPECT_FALSE(platform::ReplaceFileAtomically(path, "new")) << path;
+    }
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_TRUE(fs::is_symlink(file));
+}
+#endif
 
 // What the user cannot write is not replaced: neither a read-only file nor one in a folder the
 // user cannot write to. Run as root, the check drops to an unprivileged user first, in a child
