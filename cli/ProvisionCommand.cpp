@@ -11,6 +11,7 @@
 
 #include <QJsonDocument>
 
+#include <cmath>
 #include <cstdio>
 
 namespace cli {
@@ -103,7 +104,8 @@ std::string JsonLine(const provision::KeypadOutcome& outcome) {
                              {"checked", outcome.checked},
                              {"ok", outcome.ok},
                              {"error", TextOrNull(outcome.error)},
-                             {"seconds", outcome.seconds}};
+                             // To the millisecond: what the clock tells apart.
+                             {"seconds", std::round(outcome.seconds * 1000) / 1000}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
 }
 

@@ -95,13 +95,27 @@ bool BatchProvisioner::Done(const keypad::KeypadListing& listing) const {
     return donePaths_.count(listing.path) != 0;
 }
 
+std::string BatchProvisioner::TwinOf(const keypad::KeypadListing& listing,
+                                     const std::vector<keypad::KeypadListing>& keypads) const {
+    const auto done = doneSerials_.find(listing.SerialNumber());
+    if (done == doneSerials_.end() || done->second == listing.path) {
+        return {};
+    }
+    for (const keypad::KeypadListing& other : keypads) {
+        if (other.path == done->second && other.SerialNumber() == done->first) {
+            return other.path;
+        }
+    }
+    return {};
+}
+
 void BatchProvisioner::Record(const KeypadOutcome& outcome) {
     // Where the keypad is now: an upgrade may have brought it back at another path. A keypad
     // that failed is left alone while it stays plugged in; plugged in again, it is tried again.
     if (!outcome.ok) {
         reportedPaths_.insert(outcome.path);
     } else if (keypad::IsOwnSerialNumber(outcome.serialNumber)) {
-        doneSerials_.insert(keypad::WithoutPadding(outcome.serialNumber));
+        doneSerials_[keypad::WithoutPadding(outcome.serialNumber)] = outcome.path;
     } else {
         donePaths_.insert(outcome.path);
     }
@@ -158,7 +172,25 @@ bool BatchProvisioner::Round() {
             continue;
         }
         std::erase_if(troubled_, [&](const auto& entry) { return entry.first == listing.path; });
-        if (Done(listing) || reportedPaths_.count(listing.path) != 0) {
+        if (reportedPaths_.count(listing.path) != 0) {
+            continue;
+        }
+        // Plugged in beside the keypad done with its serial number, it is another keypad: it
+        // cannot be told from that one by the number, nor taken for it.
+        if (const std::string twin = TwinOf(listing, keypads); !twin.empty()) {
+            KeypadOutcome outcome;
+            outcome.path = listing.path;
+            outcome.serialNumber = listing.SerialNumber();
+            outcome.error = "The keypad done at " + twin +
+                            " reports the same serial number: the two cannot be told apart, so "
+                            "this one is left alone.";
+            Record(outcome);
+            worked = true;
+            continue;
+        }
+        if (Done(listing)) {
+            // Back at another path: it is followed there.
+            doneSerials_[listing.SerialNumber()] = listing.path;
             continue;
         }
         Record(ProvisionKeypad(listing));
@@ -184,7 +216,7 @@ bool BatchProvisioner::ReportBootLoader() {
         return false;
     }
     KeypadOutcome outcome;
-    outcome.path = "boot loader";
+    outcome.path = loaders.front();
     outcome.error = BootLoaderOnTheBusText(loaders.front(), options_.firmwarePath.has_value());
     Record(outcome);
     return true;

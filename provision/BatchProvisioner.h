@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -104,6 +105,10 @@ private:
     static bool BootLoaderOnTheBus();
     // True once the keypad counts as done in this run.
     bool Done(const keypad::KeypadListing& listing) const;
+    // Another keypad on the bus now, done in this run, that reports listing's serial number:
+    // its path, or "".
+    std::string TwinOf(const keypad::KeypadListing& listing,
+                       const std::vector<keypad::KeypadListing>& keypads) const;
 
     Options options_;
     Report report_;
@@ -112,7 +117,8 @@ private:
     Summary summary_;
     // Keypads done, by the serial number they report; keypads without one of their own by
     // their path while they stay plugged in. Failed keypads are in reportedPaths_.
-    std::set<std::string> doneSerials_;
+    // Serial number -> where that keypad was when last seen.
+    std::map<std::string, std::string> doneSerials_;
     std::set<std::string> donePaths_;
     // Paths that cannot be opened or do not answer, with when that was first seen; reported
     // once when they stay so for kSettleMs.

@@ -182,6 +182,24 @@ TEST_F(Provisioning, AKeypadThatReappearsIsNotDoneTwice) {
     EXPECT_EQ(Serials(), (std::vector<std::string>{"00000001", "00000002"}));
 }
 
+// Two keypads that report one serial number side by side are two keypads: the second is said,
+// not passed over in silence.
+TEST_F(Provisioning, ASecondKeypadWithTheSameSerialNumberIsReported) {
+    auto first = Plug("00000001");
+    auto twin = Keypad("00000001");
+    PlugAt(2'000, twin);
+    options.count = 2;
+
+    const provision::Summary summary = Run();
+    EXPECT_EQ(summary.done, 1);
+    EXPECT_EQ(summary.failed, 1);
+    ASSERT_EQ(outcomes.size(), 2u);
+    EXPECT_NE(outcomes[1].error.find("reports the same serial number"), std::string::npos)
+        << outcomes[1].error;
+    EXPECT_NE(outcomes[1].path, outcomes[0].path);
+    EXPECT_FALSE(HoldsTheSavedSettings(*twin));
+}
+
 TEST_F(Provisioning, AFailedKeypadIsTriedAgainOnlyWhenPluggedInAgain) {
     auto flaky = Plug("00000001");
     flaky->InjectFault({FaultKind::Refuse, CmdWriteCodeTable});
