@@ -26,6 +26,8 @@ inline constexpr char kUnableToSetKeypadTypeText[] = "Unable to set Keypad Type.
 inline constexpr char kUnableToLoadTableText[] = "Unable to Load Table..";
 inline constexpr char kUnableToLoadMultiCodeTableText[] = "Unable to Load multi-code Table..";
 inline constexpr char kUnableToSetLedBrightnessText[] = "Unable to set LED Brightness..";
+// The configuration file cannot be read at all (its rights, a folder of that name).
+inline constexpr char kConfigUnreadableText[] = "Unable to read USBEchovaneUtilityCfg.ini file..";
 // The configuration file holds a line the INI reader cannot read (a "[" without "]").
 inline constexpr char kConfigDamagedText[] = "USBEchovaneUtilityCfg.ini file is incorrect format.";
 // Values "Reset From Configuration File" cannot send.

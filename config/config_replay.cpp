@@ -5,9 +5,11 @@
 #include "device/frame.h"
 #include "device/link_lock.h"
 #include "keypad/Exchange.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 
 namespace config {
 namespace {
@@ -111,6 +113,14 @@ ReplayRead ReadReplayPlan(const std::string& path) {
     const SettingsRead settings = ReadSettings(path);
     if (settings.state == SettingsRead::State::Damaged) {
         read.message = kConfigDamagedText;
+        return read;
+    }
+    // A file that is there but cannot be read would pass for one without saved settings, and
+    // nothing would be said; no file at all holds none.
+    std::error_code absent;
+    if (settings.state == SettingsRead::State::Unreadable && !path.empty() &&
+        std::filesystem::exists(platform::PathFromUtf8(path), absent)) {
+        read.message = kConfigUnreadableText;
         return read;
     }
     read.serialNumber = settings.Value(kSerialNumberKey);

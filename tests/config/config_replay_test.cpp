@@ -270,6 +270,15 @@ TEST_F(ReplayTest, WithoutAConfigurationFileNothingHappens) {
     EXPECT_FALSE(outcome.failed());
 }
 
+// A file that is there but cannot be read is said, not taken for one without saved settings.
+TEST_F(ReplayTest, AFileThatCannotBeReadIsSaid) {
+    const std::string folderNamedAsTheFile = folder.File("USBEchovaneUtilityCfg.ini.d");
+    std::filesystem::create_directories(platform::PathFromUtf8(folderNamedAsTheFile));
+    const config::ReplayRead read = config::ReadReplayPlan(folderNamedAsTheFile);
+    EXPECT_EQ(read.message, std::string_view(config::kConfigUnreadableText));
+    EXPECT_FALSE(read.plan);
+}
+
 // Saving from one keypad state and replaying later puts the keypad back where it was.
 TEST_F(ReplayTest, SaveChangeReplayRestoresTheKeypad) {
     keypad->settings.tableKind = 5;
