@@ -462,7 +462,12 @@ void My4way_layout::selectCodeCbox_SelectedIndexChanged(int slot, int index) {
 void My4way_layout::modifierBtn_Click(int key) {
     lastModifierKey_ = key;
     if (editor_.ToggleModifierButton(key)) {
+        // Shown anew, it names no modifier yet: the last pick is set on no key.
+        selectModifierCbox_->setCurrentIndex(-1);
         selectModifierCbox_->show();
+    } else if (editor_.modSelected() == 0) {
+        // With no button on, a pick would set nothing.
+        selectModifierCbox_->hide();
     }
     ShowModifierButtons();
 }
@@ -477,6 +482,10 @@ void My4way_layout::selectModifierCbox_SelectionChangeCommitted(int index) {
     selectModifierCbox_->hide();
     editor_.PickModifier(index);
     ShowModifierButtons();
+    // The boxes show the selected key's modifier, which the pick may have changed.
+    if (const int selected = editor_.SelectedKey(); selected != 0) {
+        setModifierCodeCheckBoxes(editor_.ModifierBoxBits(selected));
+    }
 }
 
 void My4way_layout::resetBtn_Click() {

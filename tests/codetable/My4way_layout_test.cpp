@@ -236,6 +236,35 @@ TEST_F(EditorWindowTest, LeftShiftStaysLeftShiftAndNoneWritesZero) {
     EXPECT_EQ(Sent(CmdWriteCodeTable)[2], 0x00);
 }
 
+// The greyed boxes of a single-code table follow the selected key's modifier as it is picked;
+// the picker is there only while a modifier button is on, and names no modifier when it comes.
+TEST_F(EditorWindowTest, TheBoxesFollowAModifierPickedForTheSelectedKey) {
+    SetTable(CustomiseTable, {});
+    My4way_layout* window = Open();
+    auto* modifierPicker = Control<QComboBox>(window, "selectModifierCbox");
+    const auto ticked = [this, window] {
+        QStringList names;
+        for (const char* name : {"Left Ctrl", "Left Shift", "Left Alt", "Left Gui", "Right Ctrl",
+                                 "Right Shift", "Right Alt", "Right Gui"}) {
+            if (Check(window, name)->isChecked()) {
+                names << QString::fromLatin1(name);
+            }
+        }
+        return names.join(u'+');
+    };
+    Click(Key(window, 2));
+    for (const auto& [index, expected] : {std::pair{3, "Left Alt"}, {7, "Right Alt"}, {0, ""}}) {
+        Click(ModifierButton(window, 2));
+        ASSERT_TRUE(modifierPicker->isVisible());
+        EXPECT_EQ(modifierPicker->currentIndex(), -1);
+        Pick(modifierPicker, index);
+        EXPECT_EQ(ticked(), QString::fromLatin1(expected)) << index;
+    }
+    Click(ModifierButton(window, 2));
+    Click(ModifierButton(window, 2));
+    EXPECT_FALSE(modifierPicker->isVisible());
+}
+
 TEST_F(EditorWindowTest, OneModifierPickSetsEveryToggledKey) {
     SetTable(CustomiseTable, {0xE1, 0x04});
     My4way_layout* window = Open();
