@@ -101,18 +101,24 @@ QColor Readable(const QColor& back, std::initializer_list<QColor> candidates) {
 
 // Colours through a style sheet, so every platform style shows them; the focus is outlined,
 // since the style's own focus mark does not show on a styled button.
-void PaintButton(QPushButton* button, const QColor& back, const QColor& text) {
+// more: rules that come before the focus mark, which stays on top of them.
+void PaintButton(QPushButton* button, const QColor& back, const QColor& text,
+                 const QString& more = {}) {
     button->setProperty(kBackColourProperty, back);
     button->setStyleSheet(QStringLiteral("QPushButton { color: %1; background-color: %2; "
                                          "border: 1px solid #404040; border-radius: 4px; "
                                          "padding: 1px 3px; }")
                               .arg(text.name(), back.name()) +
-                          ui::FocusMarkRule(QStringLiteral("QPushButton")) +
+                          more + ui::FocusMarkRule(QStringLiteral("QPushButton")) +
                           QStringLiteral("QPushButton:pressed { border: 2px solid #101010; }"));
 }
 
 void PaintKey(QPushButton* button, const QColor& back) {
-    PaintButton(button, back, Readable(back, {kKeyTextColour, kKeyTextColourOnDark}));
+    // The selected key, whose codes the boxes show, in bold with a double border: seen without
+    // the focus on it, and without telling colours apart.
+    PaintButton(button, back, Readable(back, {kKeyTextColour, kKeyTextColourOnDark}),
+                QStringLiteral("QPushButton:checked { font-weight: bold; "
+                               "border: 3px double #404040; }"));
 }
 
 // "Jack IN", the key's own name on its button.
