@@ -145,6 +145,30 @@ private:
     std::string lastLine_;
 };
 
+// A configuration file saved from another keypad that is connected would give this one its
+// serial number: two keypads that cannot be told apart. The chosen keypad is open again after
+// the look, which opens each in turn.
+int RefuseAnotherKeypadsSerialNumber(Context& context, const SavedConfiguration& saved,
+                                     const keypad::KeypadChoice& choice) {
+    for (const keypad::KeypadListing& listing : keypad::DescribeKeypads(false)) {
+        if (listing.path != choice.path &&
+            keypad::SameSerialNumber(listing.SerialNumber(), saved.serialNumber)) {
+            return context.Fail(saved.path + " holds the serial number " +
+                                keypad::WithoutPadding(saved.serialNumber) + " of the keypad at " +
+                                listing.path +
+                                ", which is connected: give a configuration saved from the "
+                                "keypad to upgrade.");
+        }
+    }
+    if (choice.outcome == keypad::KeypadChoice::Outcome::Opened) {
+        if (const device::RescanResult again = device::RescanForKeypadAt(choice.path);
+            !again.found) {
+            return context.Fail(WithoutLineBreak(device::NotConnectedMessage(again)));
+        }
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 std::string UpgradeHelpDetails() {
@@ -272,6 +296,11 @@ int Upgrade(Context& context) {
         }
     }
     const bool keypadRunning = choice.outcome == keypad::KeypadChoice::Outcome::Opened;
+    if (configFile && keypad::IsOwnSerialNumber(configFile->serialNumber)) {
+        if (const int refused = RefuseAnotherKeypadsSerialNumber(context, *configFile, choice)) {
+            return refused;
+        }
+    }
     const auto loaders = firmware::CountBootLoaders(ids);
     if (loaders && *loaders > 1) {
         return context.Fail(std::to_string(*loaders) +

@@ -305,6 +305,19 @@ TEST_F(Recovery, AKeypadInItsLoaderIsNamedByThePathOfTheLoader) {
         << err.str();
     EXPECT_TRUE(loader->received().empty());
 
+    // A configuration saved from the running keypad would give this one its serial number.
+    const std::string others =
+        WriteFile("other.ini", "[appSettings]\r\n FirstUp=Yes\r\n "
+                               "SerialNumber=55509999\r\n KeypadLayout=1\r\n "
+                               "LedBrightness=4\r\n");
+    EXPECT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--device",
+                   QString::fromStdString(loaderPath), "--config", QString::fromStdString(others)}),
+              cli::kExitFailed);
+    EXPECT_NE(err.str().find("holds the serial number 55509999 of the keypad at"),
+              std::string::npos)
+        << err.str();
+    EXPECT_TRUE(loader->received().empty());
+
     ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--device",
                    QString::fromStdString(loaderPath)}),
               cli::kExitOk)
