@@ -5,10 +5,10 @@
 #include "cli/KeypadReading.h"
 #include "device/discovery.h"
 #include "firmware/ble/BleParameters.h"
+#include "keypad/KeypadSelection.h"
 #include "keypad/ReplyText.h"
 #include "keypad/StatusRead.h"
 #include "platform/text/NarrowText.h"
-#include "provision/BatchProvisioner.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -184,7 +184,7 @@ int Status(Context& context) {
         // passed over; alone, the message that no keypad answers says where it is.
         if (!paths.empty()) {
             for (const std::string& path : device::BootLoaderPaths()) {
-                context.err << provision::BootLoaderOnTheBusText(path, false) << "\n";
+                context.err << keypad::InBootLoaderText(path) << "\n";
             }
         }
         if (paths.size() > 1) {

@@ -8,6 +8,13 @@
 #include <algorithm>
 
 namespace keypad {
+
+std::string InBootLoaderText(const std::string& path) {
+    return "A keypad sits in its boot loader at " + path +
+           " (an upgrade cut short): 'echovane-cli --device " + path +
+           " upgrade FILE --yes --config FILE' brings it back.";
+}
+
 namespace {
 
 // The serial number the open keypad reports; nothing when it does not answer.
@@ -47,6 +54,11 @@ KeypadChoice OpenAt(const std::string& path, const std::optional<std::string>& s
                                 " of a keypad, which is reached through its protocol "
                                 "interface: give the path 'devices' marks (protocol).\n",
                             std::move(keypads));
+        }
+        // A keypad an upgrade left in its boot loader answers nothing but an upgrade.
+        const std::vector<std::string> loaders = device::BootLoaderPaths();
+        if (std::find(loaders.begin(), loaders.end(), path) != loaders.end()) {
+            return NotFound(InBootLoaderText(path) + "\n", std::move(keypads));
         }
         return NotFound("No keypad is connected at " + path + ".\n", std::move(keypads));
     }

@@ -20,6 +20,9 @@ bool IsOwnSerialNumber(const std::string& serialNumber);
 // The two are the same serial number, blanks aside.
 bool SameSerialNumber(const std::string& a, const std::string& b);
 
+// What is said of a keypad an upgrade left in its boot loader at path, and how to bring it back.
+std::string InBootLoaderText(const std::string& path);
+
 // One keypad's vendor interface and what the ordinary reads made of it.
 struct KeypadListing {
     std::string path;

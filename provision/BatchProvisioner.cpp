@@ -37,9 +37,7 @@ BatchProvisioner::BatchProvisioner(Options options, Report report, StopRequested
       progress_(std::move(progress)) {}
 
 std::string BootLoaderOnTheBusText(const std::string& path, bool upgrading) {
-    return "A keypad sits in its boot loader at " + path +
-           " (an upgrade cut short): 'echovane-cli --device " + path +
-           " upgrade FILE --yes --config FILE' brings it back." +
+    return keypad::InBootLoaderText(path) +
            (upgrading ? " Until it is unplugged no keypad of this run is upgraded." : "");
 }
 
