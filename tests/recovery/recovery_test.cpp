@@ -293,10 +293,15 @@ TEST_F(Recovery, AKeypadInItsLoaderIsNamedByThePathOfTheLoader) {
     }
     ASSERT_FALSE(loaderPath.empty());
 
-    // status shows the running keypad and says where the other one is.
+    // status shows the running keypad and says where the other one is; named, that one says
+    // what brings it back.
     EXPECT_EQ(Run({"status"}), cli::kExitOk) << err.str();
     EXPECT_NE(err.str().find("A keypad sits in its boot loader at " + loaderPath),
               std::string::npos)
+        << err.str();
+    EXPECT_EQ(Run({"--device", QString::fromStdString(loaderPath), "set-brightness", "3"}),
+              cli::kExitFailed);
+    EXPECT_NE(err.str().find("--device " + loaderPath + " upgrade FILE"), std::string::npos)
         << err.str();
     EXPECT_EQ(CliUpgrade(), cli::kExitFailed);
     EXPECT_NE(err.str().find("upgrade the one in the boot loader first with --device " +
