@@ -81,8 +81,10 @@ int Connect(Context& context) {
 
 std::string AbsoluteFileName(const QString& given) {
     std::error_code ignored;
+    // "odd/../rel.ini" is named as the file it is.
     return platform::Utf8FromPath(
-        std::filesystem::absolute(platform::PathFromUtf8(given.toStdString()), ignored));
+        std::filesystem::absolute(platform::PathFromUtf8(given.toStdString()), ignored)
+            .lexically_normal());
 }
 
 std::string BareName(const std::string& path) {

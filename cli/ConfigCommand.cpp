@@ -148,6 +148,12 @@ int RequireConfigFile(Context& context, const std::string& path) {
 
 int RequireSettingsFileOrNew(Context& context, const std::string& path,
                              config::SettingsTarget& target) {
+    // A folder, a device or a pipe would take no settings file in its place.
+    std::error_code error;
+    const std::filesystem::path file = platform::PathFromUtf8(path);
+    if (std::filesystem::exists(file, error) && !std::filesystem::is_regular_file(file, error)) {
+        return context.Fail(path + " is not a file: name a new file or a configuration file.");
+    }
     target = config::SettingsTargetOf(path);
     if (target == config::SettingsTarget::OtherKind) {
         return context.Fail(path + " is not a configuration file (it has no [" +

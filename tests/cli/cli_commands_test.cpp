@@ -6,6 +6,7 @@
 #include "config/config_file.h"
 #include "device/commands.h"
 #include "keypad/StatusLines.h"
+#include "platform/Utf8Path.h"
 #include "tests/support/TempFolder.h"
 
 #include <QJsonArray>
@@ -277,6 +278,17 @@ TEST_F(CliCommands, ConfigRefusalsExitOneWithTheirMessages) {
                              " is not a configuration file (it has no [appSettings] section): "
                              "name a new file or a configuration file.\n");
     EXPECT_EQ(ReadBytes(firmware), "@4400\n31 40 00 44\nq\n");
+    EXPECT_TRUE(keypad->received().empty());
+
+    // Nor is a folder, for a settings file or a table.
+    const std::string sub = folder.File("sub");
+    std::filesystem::create_directories(platform::PathFromUtf8(sub));
+    for (const QStringList& args : {QStringList{"config", "save", QString::fromStdString(sub)},
+                                    QStringList{"table", "show", QString::fromStdString(sub)}}) {
+        EXPECT_EQ(Run(args), cli::kExitFailed);
+        EXPECT_EQ(err.str(), sub + " is not a file: name a new file or a configuration file.\n");
+        EXPECT_TRUE(std::filesystem::is_directory(platform::PathFromUtf8(sub)));
+    }
     EXPECT_TRUE(keypad->received().empty());
 }
 
