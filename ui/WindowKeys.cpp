@@ -1,6 +1,7 @@
 #include "WindowKeys.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QWidget>
@@ -25,6 +26,16 @@ WindowKeys::WindowKeys(QWidget& window, QAbstractButton* closeButton, QPushButto
     EnterPressesFocusedButtons(window);
     if (defaultButton != nullptr) {
         defaultButton->setDefault(true);
+        // As in a dialog: the default button looks it while Enter would press it, that is
+        // while the focus is on no other button. Outside a dialog a button that had the focus
+        // drops its default look when the focus leaves.
+        connect(qApp, &QApplication::focusChanged, this, [this, &window](QWidget*, QWidget* now) {
+            if (defaultButton_ == nullptr || now == nullptr || now->window() != &window) {
+                return;
+            }
+            defaultButton_->setDefault(now == defaultButton_ ||
+                                       qobject_cast<QPushButton*>(now) == nullptr);
+        });
     }
     window.installEventFilter(this);
 }

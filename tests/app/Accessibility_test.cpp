@@ -260,6 +260,34 @@ TEST_P(EveryWindow, TheDefaultButtonDoesNotLookFocused) {
         << Describe(defaultButton).toStdString() << " looks the same with and without the focus";
 }
 
+// Enter presses the default button while the focus is on no other button: it looks it then,
+// also after the focus has been on another button, and only then.
+TEST_P(EveryWindow, TheDefaultButtonLooksItWhileEnterPressesIt) {
+    QWidget* window = Open();
+    ASSERT_NE(window, nullptr);
+    QPushButton* defaultButton = nullptr;
+    QPushButton* button = nullptr;
+    QWidget* other = nullptr;
+    ASSERT_TRUE(ActivateWindow(window));
+    for (QWidget* control : FocusableControls(window, true)) {
+        auto* pushButton = qobject_cast<QPushButton*>(control);
+        if (pushButton != nullptr && pushButton->isDefault() && !pushButton->hasFocus()) {
+            defaultButton = pushButton;
+        } else if (pushButton != nullptr && !pushButton->isDefault() && button == nullptr) {
+            button = pushButton;
+        } else if (pushButton == nullptr && other == nullptr) {
+            other = control;
+        }
+    }
+    if (defaultButton == nullptr || button == nullptr || other == nullptr) {
+        return;
+    }
+    button->setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(defaultButton->isDefault()) << Describe(button).toStdString() << " has the focus";
+    other->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(defaultButton->isDefault()) << Describe(other).toStdString() << " has the focus";
+}
+
 TEST_P(EveryWindow, EscapeClosesItAsItsCloseButtonDoes) {
     QWidget* window = Open();
     ASSERT_NE(window, nullptr);
