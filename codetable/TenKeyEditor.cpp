@@ -142,7 +142,7 @@ uint8_t TenKeyEditor::ModifierBoxBits(int key) const {
 }
 
 void TenKeyEditor::setModifierCode(uint8_t bit, bool set) {
-    // Only a multi-code modifier is a bit mask; the single-code boxes merely show an index.
+    // Only a multi-code modifier is a bit mask; the single-code boxes only show the key's.
     const int key = SelectedKey();
     if (mode_ != EditorMode::MultiCode || key == 0) {
         return;
