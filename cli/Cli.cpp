@@ -81,10 +81,9 @@ int Connect(Context& context) {
 
 std::string AbsoluteFileName(const QString& given) {
     std::error_code ignored;
-    // "odd/../rel.ini" is named as the file it is.
+    // Not normalised: with a link in it, "link/../x.ini" is where the link leads, not "x.ini".
     return platform::Utf8FromPath(
-        std::filesystem::absolute(platform::PathFromUtf8(given.toStdString()), ignored)
-            .lexically_normal());
+        std::filesystem::absolute(platform::PathFromUtf8(given.toStdString()), ignored));
 }
 
 std::string BareName(const std::string& path) {

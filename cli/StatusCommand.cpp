@@ -181,7 +181,7 @@ int Status(Context& context) {
     if (!context.selector.given()) {
         const std::vector<std::string> paths = device::KeypadPaths();
         // A keypad left in its boot loader beside others has no status to show, but is not
-        // passed over; alone, the message that no keypad answers says where it is.
+        // passed over; alone, the message that no keypad answers says it is on the bus.
         if (!paths.empty()) {
             for (const std::string& path : device::BootLoaderPaths()) {
                 context.err << keypad::InBootLoaderText(path) << "\n";

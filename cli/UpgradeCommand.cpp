@@ -147,7 +147,7 @@ private:
 
 // A configuration file saved from another keypad that is connected would give this one its
 // serial number: two keypads that cannot be told apart. The chosen keypad is open again after
-// the look, which opens each in turn.
+// the look, which opens each in turn. Only for a file whose serial number is written.
 int RefuseAnotherKeypadsSerialNumber(Context& context, const SavedConfiguration& saved,
                                      const keypad::KeypadChoice& choice) {
     for (const keypad::KeypadListing& listing : keypad::DescribeKeypads(false)) {
@@ -283,7 +283,8 @@ int Upgrade(Context& context) {
     keypad::KeypadChoice choice;
     if (!loaderNamed) {
         choice = keypad::OpenSelectedKeypad(context.selector);
-        if (choice.outcome == keypad::KeypadChoice::Outcome::Ambiguous) {
+        if (choice.outcome == keypad::KeypadChoice::Outcome::Ambiguous &&
+            !context.selector.given()) {
             // The keypad to upgrade may be the one in its loader.
             for (const std::string& path : loaderPaths) {
                 choice.message += "  " + path + " (a keypad in its boot loader)\n";
@@ -296,11 +297,6 @@ int Upgrade(Context& context) {
         }
     }
     const bool keypadRunning = choice.outcome == keypad::KeypadChoice::Outcome::Opened;
-    if (configFile && keypad::IsOwnSerialNumber(configFile->serialNumber)) {
-        if (const int refused = RefuseAnotherKeypadsSerialNumber(context, *configFile, choice)) {
-            return refused;
-        }
-    }
     const auto loaders = firmware::CountBootLoaders(ids);
     if (loaders && *loaders > 1) {
         return context.Fail(std::to_string(*loaders) +
@@ -336,6 +332,15 @@ int Upgrade(Context& context) {
         }
     }
 
+    // The file's serial number goes in only where the keypad has none of its own to keep.
+    const bool fileSerialWritten =
+        configFile && keypad::IsOwnSerialNumber(configFile->serialNumber) &&
+        !(state.known && keypad::IsOwnSerialNumber(state.serialNumber.value_or("")));
+    if (fileSerialWritten) {
+        if (const int refused = RefuseAnotherKeypadsSerialNumber(context, *configFile, choice)) {
+            return refused;
+        }
+    }
     if (const int refused = ConfirmUpgrade(context, firmwareFiles.productWarning,
                                            kNeedsConfirmationText, kNotStartedText)) {
         return refused;
@@ -407,13 +412,17 @@ int Upgrade(Context& context) {
                                 configFile->path + " holds none either.");
         }
         // It had lost its serial number: the saved configuration's is given back.
-        if (const auto failure = RestoreFromFile(*configFile, false)) {
+        const auto failure = RestoreFromFile(*configFile, false);
+        tellInterrupt();
+        if (failure) {
             return context.Fail(*failure);
         }
         return context.Done(restoredText + " and the serial number of " + configFile->path + ".");
     }
     if (configFile) {
-        if (const auto failure = RestoreFromFile(*configFile, true)) {
+        const auto failure = RestoreFromFile(*configFile, true);
+        tellInterrupt();
+        if (failure) {
             return context.Fail(*failure);
         }
         return context.Done("The keypad runs the new firmware with the settings of " +

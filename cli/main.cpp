@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -54,13 +55,16 @@ private:
 };
 #endif
 
-// What a script asked for lost on a full disk or a closed pipe is no success.
+// What a script asked for lost on a full disk or a closed pipe is no success. The reason is
+// known only when the last flush is what failed.
 int WithOutputWritten(int status) {
     std::cout.flush();
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout.good()) {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = flushed ? 0 : errno;
+    if (flushed && !std::ferror(stdout) && std::cout.good()) {
         return status;
     }
-    const int error = errno;
     std::cerr << cli::kProgramName << ": unable to write the output"
               << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
     return status == cli::kExitOk ? cli::kExitFailed : status;
@@ -79,6 +83,11 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     const Utf8Console utf8Console;
 #endif
+#ifndef _WIN32
+    // A reader that goes away (a closed pipe) must not end the program halfway, in an upgrade
+    // least of all: the writes fail instead, and the program says so at its end.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("echovane-cli"));
 #ifdef ECHOVANE_DEMO
@@ -88,7 +97,6 @@ int main(int argc, char** argv) {
     console.progressBar = IsTerminal(stdout);
     console.interactive = IsTerminal(stdin);
     console.ask = AskOnTerminal;
-    errno = 0;
     return WithOutputWritten(
         cli::Run(QCoreApplication::arguments(), std::cout, std::cerr, console));
 }

@@ -23,7 +23,6 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 }
 #else
 struct sigaction previous {};
-struct sigaction previousPipe {};
 
 void OnInterrupt(int) {
     if (interrupted.exchange(true)) {
@@ -47,12 +46,6 @@ InterruptCatcher::InterruptCatcher() {
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &previous);
-    // A reader that goes away (a closed pipe) must not end the work either: the writes fail
-    // and the program says so at its end.
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    sigemptyset(&ignore.sa_mask);
-    sigaction(SIGPIPE, &ignore, &previousPipe);
 #endif
 }
 
@@ -64,7 +57,6 @@ InterruptCatcher::~InterruptCatcher() {
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
 #else
     sigaction(SIGINT, &previous, nullptr);
-    sigaction(SIGPIPE, &previousPipe, nullptr);
 #endif
     interrupted = false;
 }

@@ -2,8 +2,7 @@
 
 // Ctrl+C as a request to stop after the work at hand, for a command that goes on until it is
 // told to stop. While a catcher lives, the first Ctrl+C only sets its flag; a second one ends
-// the program as usual, so a stuck run can still be left. A closed pipe (SIGPIPE) does not end
-// it either: writes to it fail instead.
+// the program as usual, so a stuck run can still be left.
 
 namespace platform {
 

@@ -33,8 +33,8 @@ std::string WithoutLineBreaks(std::string text) {
 
 BatchProvisioner::BatchProvisioner(Options options, Report report, StopRequested stop,
                                    Progress progress)
-    : options_(std::move(options)), report_(std::move(report)), stop_(std::move(stop)),
-      progress_(std::move(progress)) {}
+    : options_(std::move(options)), versionGiven_(options_.firmwareVersion.has_value()),
+      report_(std::move(report)), stop_(std::move(stop)), progress_(std::move(progress)) {}
 
 std::string BootLoaderOnTheBusText(const std::string& path, bool upgrading) {
     return keypad::InBootLoaderText(path) +
@@ -95,6 +95,10 @@ bool BatchProvisioner::Done(const keypad::KeypadListing& listing) const {
 
 std::string BatchProvisioner::TwinOf(const keypad::KeypadListing& listing,
                                      const std::vector<keypad::KeypadListing>& keypads) const {
+    // Keypads without a serial number of their own are told apart by where they are.
+    if (!keypad::IsOwnSerialNumber(listing.SerialNumber())) {
+        return {};
+    }
     const auto done = doneSerials_.find(listing.SerialNumber());
     if (done == doneSerials_.end() || done->second == listing.path) {
         return {};
@@ -179,16 +183,18 @@ bool BatchProvisioner::Round() {
             KeypadOutcome outcome;
             outcome.path = listing.path;
             outcome.serialNumber = listing.SerialNumber();
-            outcome.error = "The keypad done at " + twin +
-                            " reports the same serial number: the two cannot be told apart, so "
-                            "this one is left alone.";
+            outcome.error = "The keypad at " + listing.path +
+                            " reports the serial number of the one done at " + twin +
+                            ": the two cannot be told apart, so this one is left alone.";
             Record(outcome);
             worked = true;
             continue;
         }
         if (Done(listing)) {
             // Back at another path: it is followed there.
-            doneSerials_[listing.SerialNumber()] = listing.path;
+            if (keypad::IsOwnSerialNumber(listing.SerialNumber())) {
+                doneSerials_[listing.SerialNumber()] = listing.path;
+            }
             continue;
         }
         Record(ProvisionKeypad(listing));
@@ -312,11 +318,15 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
     if (!options_.firmwareVersion) {
         options_.firmwareVersion = outcome.firmwareAfter;
     } else if (*options_.firmwareVersion != outcome.firmwareAfter) {
-        // Every keypad would be upgraded for nothing and none set up: this one still gets its
-        // settings, being upgraded, and the run ends with it.
         outcome.error = "After the upgrade the keypad runs firmware " +
                         keypad::PrintableReplyText(outcome.firmwareAfter) + ", not " +
                         keypad::PrintableReplyText(*options_.firmwareVersion) + ".";
+        if (!versionGiven_) {
+            return false;
+        }
+        // A version given that the file does not install: every keypad would be upgraded for
+        // nothing and none set up. This one still gets its settings, being upgraded, and the
+        // run ends with it.
         summary_.stoppedBecause =
             "The firmware file installs " + keypad::PrintableReplyText(outcome.firmwareAfter) +
             ", not " + keypad::PrintableReplyText(*options_.firmwareVersion) +

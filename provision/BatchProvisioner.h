@@ -111,6 +111,8 @@ private:
                        const std::vector<keypad::KeypadListing>& keypads) const;
 
     Options options_;
+    // The firmware version came with the options, not learnt in the run.
+    bool versionGiven_;
     Report report_;
     StopRequested stop_;
     Progress progress_;

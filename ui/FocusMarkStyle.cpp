@@ -51,8 +51,10 @@ void FocusMarkStyle::drawControl(ControlElement element, const QStyleOption* opt
 void FocusMarkStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                                    QPainter* painter, const QWidget* widget) const {
     QProxyStyle::drawPrimitive(element, option, painter, widget);
-    // A one-line text box's panel, drawn before its text.
-    if (element == PE_PanelLineEdit) {
+    // A one-line text box's panel, drawn before its text; not the frameless one inside a spin
+    // box or an editable list, whose own control is marked.
+    const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+    if (element == PE_PanelLineEdit && frame != nullptr && frame->lineWidth > 0) {
         DrawRing(*option, *painter);
     }
 }

@@ -1,6 +1,7 @@
 // What every echovane-cli command shares: usage mistakes in two lines with exit 2, help and
 // --version, one line on success (none with --quiet), the factory reset's confirmation, the
-// power level read and given the same way, and JSON a script can take as it is.
+// power level read and given the same way, JSON a script can take as it is, and output lost
+// being a failure.
 
 #include "CliFixture.h"
 #include "cli/Usage.h"
@@ -14,6 +15,13 @@
 
 #include <algorithm>
 #include <functional>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 namespace {
 
@@ -426,3 +434,38 @@ TEST_F(CliConventions, TableShowJsonHoldsTheTableAsNumbers) {
 }
 
 } // namespace
+
+#ifndef _WIN32
+// The program itself, writing into a pipe nobody reads any more: it says so and fails, rather
+// than dying of the signal wherever it is (in an upgrade, halfway).
+TEST(CliProgram, AClosedPipeIsAFailureItSays) {
+    int out[2];
+    int err[2];
+    ASSERT_EQ(pipe(out), 0);
+    ASSERT_EQ(pipe(err), 0);
+    close(out[0]);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // As a shell starts it.
+        std::signal(SIGPIPE, SIG_DFL);
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        execl(ECHOVANE_CLI_PROGRAM, "echovane-cli", "--version", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    std::string said;
+    char buffer[256];
+    for (ssize_t got; (got = read(err[0], buffer, sizeof buffer)) > 0;) {
+        said.append(buffer, static_cast<size_t>(got));
+    }
+    close(err[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), cli::kExitFailed);
+    EXPECT_NE(said.find("unable to write the output"), std::string::npos) << said;
+}
+#endif

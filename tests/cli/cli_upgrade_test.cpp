@@ -234,6 +234,8 @@ TEST_F(CliUpgrade, AKeypadWithoutItsSerialNumberGetsTheOneOfConfig) {
               cli::kExitOk)
         << err.str();
     keypad->onCommand = nullptr;
+    EXPECT_NE(err.str().find("Ctrl+C: the upgrade goes on to its end"), std::string::npos)
+        << err.str();
     EXPECT_EQ(keypad->model.serialNumber, "55501234");
     // and the keypad kept it.
     EXPECT_EQ(keypad->ReceivedCodes().back(), CmdWriteDefault);
