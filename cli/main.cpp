@@ -79,14 +79,11 @@ int main(int argc, char** argv) {
         std::cerr << cli::UsageErrorText(problem);
         return cli::kExitUsage;
     }
-#endif
-#ifdef _WIN32
-    const Utf8Console utf8Console;
-#endif
-#ifndef _WIN32
     // A reader that goes away (a closed pipe) must not end the program halfway, in an upgrade
     // least of all: the writes fail instead, and the program says so at its end.
     std::signal(SIGPIPE, SIG_IGN);
+#else
+    const Utf8Console utf8Console;
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("echovane-cli"));
