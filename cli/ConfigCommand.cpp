@@ -123,11 +123,12 @@ int Check(Context& context) {
     // checked as that reads them, so a file that passes is one apply takes.
     const std::string given = context.positional[1].toStdString();
     const config::ReplayRead replay = config::ReadReplayPlan(checked);
+    // Import took the file, so its name is the one the message speaks of.
     if (replay.message) {
         return context.Fail(given +
                             " can be imported, but Reset From Configuration File would "
                             "refuse it: " +
-                            AboutFile(replay.message, checked));
+                            replay.message);
     }
     if (!replay.plan) {
         return context.Done(given + " can be imported; it holds no saved settings (FirstUp is "
