@@ -8,6 +8,7 @@
 #include "config/config_file.h"
 #include "config/config_replay.h"
 #include "firmware/boot_loader_files.h"
+#include "firmware/image_check.h"
 #include "keypad/KeypadSelection.h"
 
 #include <QCommandLineParser>
@@ -90,6 +91,8 @@ const QCommandLineOption& RamBslOption();
 // --ram-bsl), and a firmware file that passed every check, with its hardware warning.
 struct FirmwareForUpgrade {
     firmware::BootLoaderFiles bootLoader;
+    // The file as read and checked: what is downloaded.
+    firmware::ImageCheck image;
     std::string productWarning;
 };
 // kExitOk, or the failure's exit status with its message on stderr.

@@ -175,6 +175,7 @@ int Provision(Context& context) {
         }
         options.firmwarePath = file;
         options.bootLoaderFiles = firmwareFiles.bootLoader;
+        options.firmwareImage = std::move(firmwareFiles.image);
         if (context.parser.isSet(FirmwareVersionOption())) {
             options.firmwareVersion =
                 context.parser.value(FirmwareVersionOption()).trimmed().toStdString();

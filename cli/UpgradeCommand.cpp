@@ -17,8 +17,11 @@
 #include "firmware/settings_restore.h"
 #include "keypad/KeypadCommands.h"
 #include "keypad/KeypadSelection.h"
+#include "keypad/ReplyText.h"
 #include "keypad/StatusRead.h"
 #include "platform/Interrupt.h"
+
+#include <sstream>
 
 namespace cli {
 namespace {
@@ -198,19 +201,20 @@ int CheckFirmwareForUpgrade(Context& context, const std::string& file, FirmwareF
     const firmware::BootLoaderLookup lookup =
         firmware::FindBootLoaderFiles(firmware::DefaultBootLoaderSearch(ramBslFile));
     if (!lookup.files) {
-        return context.Fail(lookup.message + (ramBslFile ? "" : kRamBslOptionHint));
+        return context.Fail(lookup.message +
+                            (lookup.aboutRamBsl && !ramBslFile ? kRamBslOptionHint : ""));
     }
     if (const auto problem = firmware::FirmwarePathProblem(file)) {
         return context.Fail(*problem);
     }
-    if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(file); !image.ok) {
+    firmware::ImageCheck image = firmware::CheckFirmwareFile(file);
+    if (!image.ok) {
         return context.Fail(firmware::FirmwareFileRefusal(file, image));
     }
-    const firmware::ProductCheck check = firmware::CheckProductMarkerFile(file);
-    if (!check.readable) {
-        return context.Fail("Unable to read the firmware file " + file + ".");
-    }
-    out = {*lookup.files, check.warning};
+    // The warning is the one for the image that is downloaded.
+    std::istringstream text(image.text);
+    const firmware::ProductCheck check = firmware::CheckProductMarker(text);
+    out = {*lookup.files, std::move(image), check.warning};
     return kExitOk;
 }
 
@@ -268,6 +272,13 @@ int Upgrade(Context& context) {
         SavedConfiguration saved;
         if (const int failed = ReadSavedConfiguration(context, ConfigOption(), saved)) {
             return failed;
+        }
+        // Found out before the keypad is touched, not cut short on it afterwards.
+        if (const auto problem = keypad::SerialNumberProblem(saved.serialNumber);
+            problem && keypad::IsOwnSerialNumber(saved.serialNumber)) {
+            return context.Fail(saved.path + ": the serial number \"" +
+                                keypad::PrintableReplyText(saved.serialNumber) +
+                                "\" cannot be written to a keypad: " + *problem + ".");
         }
         configFile = std::move(saved);
     }
@@ -351,7 +362,8 @@ int Upgrade(Context& context) {
         return context.Fail(firmware::kUpgradeRunningText);
     }
     const firmware::KeypadUpgrade upgrade{
-        ids, firmwareFiles.bootLoader, file, state, keypadRunning, choice.path};
+        ids,        firmwareFiles.bootLoader, file, firmwareFiles.image, state, keypadRunning,
+        choice.path};
     // Stopped halfway the keypad would sit in its loader or lack its settings: the first
     // Ctrl+C waits for the end, the writes from --config included; a second one still stops at
     // once.

@@ -152,14 +152,15 @@ bool UpgradeSequence::Run(const std::string& fileName) {
     }
     // Nothing reaches the loader (whose first act may be a mass erase) before the image is
     // known good.
-    std::string why;
-    const auto text = bsl430::ReadTiTxtFile(fileName, why);
-    const ImageCheck check = text ? CheckFirmwareText(*text) : ImageCheck{false, why};
-    if (!check.ok) {
-        Report(0, StatusLines(FirmwareFileRefusal(fileName, check)));
+    return Run(fileName, CheckFirmwareFile(fileName));
+}
+
+bool UpgradeSequence::Run(const std::string& fileName, const ImageCheck& image) {
+    if (!image.ok) {
+        Report(0, StatusLines(FirmwareFileRefusal(fileName, image)));
         return false;
     }
-    const WorkingCopy copy(*text);
+    const WorkingCopy copy(image.text);
     const bool done =
         CustomSelectedFirmware(fileName, copy.path().empty() ? fileName : copy.path());
     // A connection left open would keep every rescan refused, and the restore needs one.

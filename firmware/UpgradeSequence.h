@@ -7,6 +7,7 @@
 
 #include "firmware/boot_loader_files.h"
 #include "firmware/device_count.h"
+#include "firmware/image_check.h"
 
 #include <cstdint>
 #include <functional>
@@ -91,6 +92,9 @@ public:
     // gets written and verified. The boot loader connection is closed at the end whatever the
     // outcome.
     bool Run(const std::string& fileName);
+    // As Run, with the file's text read and checked by the caller before it sent the keypad to
+    // its loader (CheckFirmwareFile): nothing is read again. A failed check is reported as such.
+    bool Run(const std::string& fileName, const ImageCheck& image);
 
     // The steps, callable one by one (tests, benchmark). imagePath is what is read, fileName
     // what the status lines name.

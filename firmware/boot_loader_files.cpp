@@ -147,6 +147,7 @@ BootLoaderSearch DefaultBootLoaderSearch(std::optional<std::string> ramBslFile) 
 
 BootLoaderLookup FindBootLoaderFiles(const BootLoaderSearch& search) {
     BootLoaderLookup lookup;
+    lookup.aboutRamBsl = true;
     const Found ramBsl = FindRamBsl(search);
     if (!ramBsl.error.empty()) {
         lookup.message = ramBsl.error;
@@ -167,6 +168,7 @@ BootLoaderLookup FindBootLoaderFiles(const BootLoaderSearch& search) {
             std::string(kRamBslRefusedText) + "\n" + ramBsl.source + ": " + check.reason + "\n";
         return lookup;
     }
+    lookup.aboutRamBsl = false;
     const Found password = FindPassword(search);
     if (!password.error.empty()) {
         lookup.message = password.error;

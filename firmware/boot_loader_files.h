@@ -56,6 +56,9 @@ struct BootLoaderLookup {
     // Without files: a fixed first line, then what is missing or wrong and where the files go,
     // with a closing line break.
     std::string message;
+    // The message is about the RAM boot loader, which can be named on the command line (the
+    // password file cannot).
+    bool aboutRamBsl = false;
 };
 BootLoaderLookup FindBootLoaderFiles(const BootLoaderSearch& search);
 

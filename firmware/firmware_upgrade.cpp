@@ -199,7 +199,9 @@ void firmware_upgrade::InitializeBackgroundWorker() {
             return;
         }
         firmware::UpgradeSequence sequence(files_, report);
-        const bool done = sequence.Run(args.argument.toByteArray().toStdString());
+        const std::string path = args.argument.toByteArray().toStdString();
+        // No file is the sequence's to report ("No file specified").
+        const bool done = image_.ok ? sequence.Run(path, image_) : sequence.Run(path);
         result[kResultDone] = done;
         if (done) {
             const firmware::RestoreResult restore = firmware::RestoreSettings(restoreState_);
@@ -351,14 +353,17 @@ void firmware_upgrade::btnUpgrade_MouseClick() {
     }
     const std::string path = platform::CoreFileName(filenameTextBox->text());
     // No file is the worker's to report ("No file specified").
+    firmware::ImageCheck image;
     if (!path.empty()) {
-        if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(path); !image.ok) {
+        image = firmware::CheckFirmwareFile(path);
+        if (!image.ok) {
             btnUpgrade->setEnabled(false);
             ui::ShowWarning(this, platform::FromUtf8(firmware::FirmwareFileRefusal(path, image)));
             return;
         }
     }
     files_ = *lookup.files;
+    image_ = std::move(image);
     restoreState_ = SharedState();
     btnUpgrade->setEnabled(false);
     btnBrowse->setEnabled(false);

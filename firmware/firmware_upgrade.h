@@ -10,6 +10,7 @@
 #include "firmware/UpgradeSequence.h"
 #include "firmware/boot_loader_files.h"
 #include "firmware/device_count.h"
+#include "firmware/image_check.h"
 #include "firmware/upgrade_state.h"
 
 #include <QVariant>
@@ -127,6 +128,8 @@ private:
     bool browseFocused_ = false;
     // What the running download sends and restores; set before the worker starts.
     firmware::BootLoaderFiles files_;
+    // The file as read and checked when Upgrade was pressed: what the download sends.
+    firmware::ImageCheck image_;
     firmware::UpgradeState restoreState_;
 };
 

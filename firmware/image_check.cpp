@@ -27,8 +27,17 @@ std::string Range(uint32_t first, uint32_t last) {
     return first == last ? Hex(first) : Hex(first) + ".." + Hex(last);
 }
 
+// Files for the loader's buffers are read no further than one byte past it, so a longer one is
+// known only to be longer.
+std::string TooMuchText(std::size_t size, std::size_t buffer) {
+    const std::string has =
+        size > buffer ? "more than " + std::to_string(buffer) : std::to_string(size);
+    return "it has " + has + " bytes of text; the boot loader takes " + std::to_string(buffer - 1) +
+           " at most";
+}
+
 ImageCheck Refused(std::string reason) {
-    return {false, std::move(reason)};
+    return {false, std::move(reason), {}};
 }
 
 uint32_t EndOf(const bsl430::TiTxtReader::Segment& segment) {
@@ -131,7 +140,7 @@ ImageCheck CheckFirmwareImage(const bsl430::TiTxtReader& image) {
     if (!ByteAt(segments, reset) || !InMainFlash(reset)) {
         return Refused("its reset vector " + Hex(reset) + " points outside the image's code");
     }
-    return {true, {}};
+    return {true, {}, {}};
 }
 
 ImageCheck CheckFirmwareText(std::string_view text) {
@@ -143,11 +152,16 @@ ImageCheck CheckFirmwareText(std::string_view text) {
 }
 
 ImageCheck CheckFirmwareFile(const std::string& path) {
-    bsl430::TiTxtReader reader;
-    if (reader.Load(path) != bsl430::TiTxtReader::Status::Ok) {
-        return Refused(reader.error());
+    std::string why;
+    std::optional<std::string> text = bsl430::ReadTiTxtFile(path, why);
+    if (!text) {
+        return Refused(why);
     }
-    return CheckFirmwareImage(reader);
+    ImageCheck check = CheckFirmwareText(*text);
+    if (check.ok) {
+        check.text = std::move(*text);
+    }
+    return check;
 }
 
 std::string FirmwareFileRefusal(const std::string& path, const ImageCheck& check) {
@@ -157,8 +171,7 @@ std::string FirmwareFileRefusal(const std::string& path, const ImageCheck& check
 RamBslCheck CheckRamBslText(std::string_view text, std::string_view configuredVersion) {
     RamBslCheck check;
     if (text.size() >= kRamBslTextLimit) {
-        check.reason = "it has " + std::to_string(text.size()) + " bytes of text; the boot " +
-                       "loader takes " + std::to_string(kRamBslTextLimit - 1) + " at most";
+        check.reason = TooMuchText(text.size(), kRamBslTextLimit);
         return check;
     }
     bsl430::TiTxtReader reader;
@@ -203,8 +216,7 @@ RamBslCheck CheckRamBslText(std::string_view text, std::string_view configuredVe
 
 ImageCheck CheckPasswordText(std::string_view text) {
     if (text.size() >= kPasswordTextLimit) {
-        return Refused("it has " + std::to_string(text.size()) + " bytes of text; the boot " +
-                       "loader takes " + std::to_string(kPasswordTextLimit - 1) + " at most");
+        return Refused(TooMuchText(text.size(), kPasswordTextLimit));
     }
     bsl430::TiTxtReader reader;
     if (reader.Parse(text) != bsl430::TiTxtReader::Status::Ok) {
@@ -216,7 +228,7 @@ ImageCheck CheckPasswordText(std::string_view text) {
         return Refused("it must hold the 32 bytes " +
                        Range(bsl430::kPasswordAddress, kVectorsEnd - 1) + " and nothing else");
     }
-    return {true, {}};
+    return {true, {}, {}};
 }
 
 } // namespace firmware

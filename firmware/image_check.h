@@ -23,6 +23,9 @@ struct ImageCheck {
     bool ok = false;
     // Why not, e.g. "line 3: \"0G\" is not a hex byte".
     std::string reason;
+    // A firmware file's text as it was read and checked (CheckFirmwareFile only): what the
+    // download sends, so a file changed after the check cannot reach the keypad.
+    std::string text;
 };
 
 ImageCheck CheckFirmwareImage(const bsl430::TiTxtReader& image);

@@ -8,6 +8,13 @@ namespace firmware {
 KeypadUpgradeResult UpgradeKeypad(const KeypadUpgrade& upgrade,
                                   const UpgradeSequence::ProgressReport& progress) {
     KeypadUpgradeResult result;
+    UpgradeSequence sequence(upgrade.files, progress);
+    // An image that failed its check never costs the keypad its application.
+    if (!upgrade.checkedImage.ok) {
+        sequence.Run(upgrade.image, upgrade.checkedImage);
+        result.stage = KeypadUpgradeResult::Stage::Download;
+        return result;
+    }
     std::vector<std::string> others = device::KeypadPaths();
     std::erase(others, upgrade.path);
     if (upgrade.enterBsl) {
@@ -20,8 +27,7 @@ KeypadUpgradeResult UpgradeKeypad(const KeypadUpgrade& upgrade,
         result.stage = KeypadUpgradeResult::Stage::NoBootLoader;
         return result;
     }
-    UpgradeSequence sequence(upgrade.files, progress);
-    if (!sequence.Run(upgrade.image)) {
+    if (!sequence.Run(upgrade.image, upgrade.checkedImage)) {
         result.stage = KeypadUpgradeResult::Stage::Download;
         return result;
     }

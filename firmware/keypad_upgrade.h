@@ -6,6 +6,7 @@
 
 #include "firmware/UpgradeSequence.h"
 #include "firmware/device_count.h"
+#include "firmware/image_check.h"
 #include "firmware/settings_restore.h"
 
 #include <string>
@@ -16,7 +17,10 @@ struct KeypadUpgrade {
     // The loader to program and how.
     BootLoaderIds ids;
     BootLoaderFiles files;
+    // The firmware file's name, and its text as read and checked before the confirmation
+    // (CheckFirmwareFile): what is downloaded, whatever happens to the file meanwhile.
     std::string image;
+    ImageCheck checkedImage;
     // What to write back afterwards (nothing unknown is written).
     UpgradeState state;
     // The keypad runs its application, open in hid_handle: it is sent to its loader first.

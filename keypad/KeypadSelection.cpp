@@ -98,6 +98,21 @@ bool SameSerialNumber(const std::string& a, const std::string& b) {
     return WithoutPadding(a) == WithoutPadding(b);
 }
 
+std::optional<std::string> SerialNumberProblem(const std::string& serialNumber) {
+    constexpr std::size_t kLongest = kSerialNumberPayloadSize - 1;
+    constexpr char kFirstPrintable = 0x20;
+    constexpr char kLastPrintable = 0x7E;
+    if (std::ranges::any_of(serialNumber,
+                            [](char c) { return c < kFirstPrintable || c > kLastPrintable; })) {
+        return "it holds characters other than ASCII letters, digits and signs";
+    }
+    if (serialNumber.size() > kLongest) {
+        return "it has " + std::to_string(serialNumber.size()) + " characters, a keypad holds " +
+               std::to_string(kLongest) + " at most";
+    }
+    return std::nullopt;
+}
+
 std::string KeypadListing::SerialNumber() const {
     return status ? WithoutPadding(status->serialNumber) : std::string();
 }

@@ -19,6 +19,9 @@ std::string WithoutPadding(const std::string& text);
 bool IsOwnSerialNumber(const std::string& serialNumber);
 // The two are the same serial number, blanks aside.
 bool SameSerialNumber(const std::string& a, const std::string& b);
+// Why serialNumber cannot be written to a keypad as it stands (CmdSetSerialNumber carries 11
+// ASCII characters and a NUL, and would cut a longer one short), or nothing.
+std::optional<std::string> SerialNumberProblem(const std::string& serialNumber);
 
 // What is said of a keypad an upgrade left in its boot loader at path, and how to bring it back.
 std::string InBootLoaderText(const std::string& path);

@@ -276,6 +276,7 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
     const firmware::KeypadUpgrade upgrade{ids,
                                           options_.bootLoaderFiles,
                                           *options_.firmwarePath,
+                                          options_.firmwareImage,
                                           firmware::StateToRestore(*listing.status),
                                           true,
                                           listing.path};

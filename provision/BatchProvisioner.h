@@ -8,6 +8,7 @@
 
 #include "config/config_replay.h"
 #include "firmware/boot_loader_files.h"
+#include "firmware/image_check.h"
 #include "keypad/KeypadSelection.h"
 
 #include <cstdint>
@@ -37,6 +38,9 @@ struct Options {
     // Replayed onto every keypad; read and checked before the run.
     config::ReplayPlan plan;
     std::optional<std::string> firmwarePath;
+    // Its text, read and checked once before the run (firmware::CheckFirmwareFile): every
+    // keypad gets the image that was confirmed, whatever happens to the file meanwhile.
+    firmware::ImageCheck firmwareImage;
     // The version the firmware file installs, as keypads report it. When not given it is
     // learnt from the first keypad upgraded in the run; until then every keypad is upgraded.
     std::optional<std::string> firmwareVersion;

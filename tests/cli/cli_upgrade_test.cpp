@@ -143,34 +143,55 @@ TEST_P(CliUpgradeRefusal, ExitsOneWithTheReasonBeforeTheKeypadIsLookedFor) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CliUpgradeRefusal,
-    ::testing::Values(RefusalCase{"AnyTextFile",
-                                  [](CliUpgrade& t, std::string& expected) {
-                                      const std::string file =
-                                          t.WriteFile("hostname", "keypad-lab\n");
-                                      expected =
-                                          "Unable to use the firmware file..\n" + file +
-                                          ": line 1: \"keypad-lab\" comes before the first \"@\" "
-                                          "section address\n";
-                                      return QStringList{QString::fromStdString(file)};
-                                  }},
-                      RefusalCase{"OneBadHexByte",
-                                  [](CliUpgrade& t, std::string& expected) {
-                                      std::string text =
-                                          testsupport::TiTxt(testsupport::KeypadImage("VX1"));
-                                      text.replace(text.find("\r\n") + 2, 2, "G0");
-                                      const std::string file = t.WriteFile("bad.txt", text);
-                                      expected = "Unable to use the firmware file..\n" + file +
-                                                 ": line 2: \"G0\" is not a hex byte\n";
-                                      return QStringList{QString::fromStdString(file)};
-                                  }},
-                      RefusalCase{"RamBootLoaderNamedButMissing",
-                                  [](CliUpgrade& t, std::string& expected) {
-                                      const std::string none = t.scratch.string() + "/RAM_BSL.txt";
-                                      expected = "Unable to use the RAM boot loader..\n" + none +
-                                                 ": it cannot be read\n";
-                                      return QStringList{QString::fromStdString(t.image),
-                                                         "--ram-bsl", QString::fromStdString(none)};
-                                  }}),
+    ::testing::Values(
+        RefusalCase{"AnyTextFile",
+                    [](CliUpgrade& t, std::string& expected) {
+                        const std::string file = t.WriteFile("hostname", "keypad-lab\n");
+                        expected = "Unable to use the firmware file..\n" + file +
+                                   ": line 1: \"keypad-lab\" comes before the first \"@\" "
+                                   "section address\n";
+                        return QStringList{QString::fromStdString(file)};
+                    }},
+        RefusalCase{"OneBadHexByte",
+                    [](CliUpgrade& t, std::string& expected) {
+                        std::string text = testsupport::TiTxt(testsupport::KeypadImage("VX1"));
+                        text.replace(text.find("\r\n") + 2, 2, "G0");
+                        const std::string file = t.WriteFile("bad.txt", text);
+                        expected = "Unable to use the firmware file..\n" + file +
+                                   ": line 2: \"G0\" is not a hex byte\n";
+                        return QStringList{QString::fromStdString(file)};
+                    }},
+        RefusalCase{"RamBootLoaderNamedButMissing",
+                    [](CliUpgrade& t, std::string& expected) {
+                        const std::string none = t.scratch.string() + "/RAM_BSL.txt";
+                        expected = "Unable to use the RAM boot loader..\n" + none +
+                                   ": it cannot be read\n";
+                        return QStringList{QString::fromStdString(t.image), "--ram-bsl",
+                                           QString::fromStdString(none)};
+                    }},
+        // Read only as far as the loader's buffer: its length is not known.
+        RefusalCase{"RamBootLoaderTooBig",
+                    [](CliUpgrade& t, std::string& expected) {
+                        const std::string big = t.WriteFile("big.txt", std::string(64'000, ' '));
+                        expected = "Unable to use the RAM boot loader..\n" + big +
+                                   ": it has more than 20000 bytes of text; the "
+                                   "boot loader takes 19999 at most\n";
+                        return QStringList{QString::fromStdString(t.image), "--ram-bsl",
+                                           QString::fromStdString(big)};
+                    }},
+        // The keypad would get it cut short.
+        RefusalCase{"ASerialNumberNoKeypadHolds",
+                    [](CliUpgrade& t, std::string& expected) {
+                        const std::string saved =
+                            t.WriteFile("long.ini", "[appSettings]\r\n FirstUp=Yes\r\n "
+                                                    "SerialNumber=ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n"
+                                                    " KeypadLayout=1\r\n LedBrightness=4\r\n");
+                        expected = saved + ": the serial number \"ABCDEFGHIJKLMNOPQRSTUVWXYZ\""
+                                           " cannot be written to a keypad: it has 26 "
+                                           "characters, a keypad holds 11 at most.\n";
+                        return QStringList{QString::fromStdString(t.image), "--config",
+                                           QString::fromStdString(saved)};
+                    }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A RAM boot loader that passes every check but is not the simulated MCU's own: the MCU runs

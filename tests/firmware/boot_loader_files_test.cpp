@@ -164,6 +164,7 @@ TEST_F(BootLoaderFilesLookup, AnUnusableFileIsRefusedRatherThanPassedOver) {
                                    0),
               0u)
         << lookup.message;
+    EXPECT_TRUE(lookup.aboutRamBsl);
 
     fs::remove(fs::path(user) / "RAM_BSL.txt");
     Write(system, "BSL_password.txt", TiTxt({{0xFFE0, {1, 2, 3}}}));
@@ -174,6 +175,8 @@ TEST_F(BootLoaderFilesLookup, AnUnusableFileIsRefusedRatherThanPassedOver) {
                                      0),
               0u)
         << password.message;
+    // so the command line does not offer --ram-bsl for it.
+    EXPECT_FALSE(password.aboutRamBsl);
 }
 
 TEST_F(BootLoaderFilesLookup, WithoutAPasswordAnywhereTheErasedDevicesIsSent) {

@@ -7,6 +7,7 @@
 #include "device/commands.h"
 #include "device/discovery.h"
 #include "emulator/SimulatedBootLoader.h"
+#include "firmware/image_check.h"
 #include "provision/BatchProvisioner.h"
 #include "tests/firmware/BootLoaderFixture.h"
 #include "tests/support/EmulatorFixture.h"
@@ -258,6 +259,7 @@ protected:
         options.firmwarePath = folder.File("new.txt");
         testsupport::WriteBytes(*options.firmwarePath,
                                 testsupport::TiTxt(testsupport::KeypadImage("VX0970")));
+        options.firmwareImage = firmware::CheckFirmwareFile(*options.firmwarePath);
         options.bootLoaderFiles = testsupport::SimulatedFiles();
     }
     std::shared_ptr<SimulatedKeypad> PlugWithLoader(const std::string& serial,
@@ -296,6 +298,27 @@ TEST_F(ProvisioningFirmware, OnlyKeypadsOnAnotherVersionAreUpgradedEachRestoredI
     EXPECT_EQ(current->model.serialNumber, "00000002");
     EXPECT_TRUE(HoldsTheSavedSettings(*old));
     EXPECT_TRUE(HoldsTheSavedSettings(*current));
+}
+
+// What was checked and confirmed is what every keypad gets: a file cut short or swapped after
+// the check reaches none, and an image that failed its check never sends a keypad to its loader.
+TEST_F(ProvisioningFirmware, OnlyTheCheckedImageIsDownloaded) {
+    PlugWithLoader("00000001");
+    testsupport::WriteBytes(*options.firmwarePath, "@4400\nFF");
+    options.count = 1;
+    ASSERT_EQ(Run().done, 1) << (outcomes.empty() ? "" : outcomes.front().error);
+    EXPECT_EQ(outcomes[0].firmwareAfter, "VX0970");
+}
+
+TEST_F(ProvisioningFirmware, AnImageThatFailedItsCheckSendsNoKeypadToItsLoader) {
+    auto keypad = PlugWithLoader("00000001");
+    testsupport::WriteBytes(*options.firmwarePath, "@4400\nFF");
+    options.firmwareImage = firmware::CheckFirmwareFile(*options.firmwarePath);
+    ASSERT_FALSE(options.firmwareImage.ok);
+    options.count = 1;
+    EXPECT_EQ(Run().failed, 1);
+    EXPECT_FALSE(EnteredBsl(*keypad));
+    EXPECT_EQ(keypad->model.firmwareVersion, "VX0810");
 }
 
 TEST_F(ProvisioningFirmware, TheVersionIsLearntFromTheFirstUpgrade) {
