@@ -382,8 +382,8 @@ const std::vector<Subcommand>& Subcommands() {
          "Upgrade the keypad's firmware and restore its settings.", AddUpgradeOptions, Upgrade,
          UpgradeHelpDetails},
         {"provision",
-         "--config FILE [--firmware FILE.txt [--firmware-version VERSION] [--yes]] [--count N] "
-         "[--json]",
+         "--config FILE [--firmware FILE.txt [--firmware-version VERSION] [--ram-bsl FILE] "
+         "[--yes]] [--count N] [--json]",
          "Set up every keypad connected and each one plugged in: firmware, saved settings, check.",
          AddProvisionOptions, Provision, ProvisionHelpDetails,
          "provision takes every keypad; --serial and --device do not apply."},
@@ -457,12 +457,14 @@ const QCommandLineOption& QuietOption() {
 std::string HelpText(const QCommandLineParser& parser, const std::string& usage) {
     const QString text = parser.helpText();
     const qsizetype firstBreak = text.indexOf(QLatin1Char('\n'));
-    // An option in brackets stays whole on its line.
+    // An option in brackets stays whole on its line; a group too long for one breaks only
+    // before the options it holds.
     std::string usageLine = "Usage: " + usage;
     int depth = 0;
-    for (char& c : usageLine) {
+    for (size_t i = 0; i < usageLine.size(); ++i) {
+        char& c = usageLine[i];
         depth += c == '[' ? 1 : c == ']' ? -1 : 0;
-        if (c == ' ' && depth > 0) {
+        if (c == ' ' && depth > 0 && (i + 1 == usageLine.size() || usageLine[i + 1] != '[')) {
             c = '\x01';
         }
     }
@@ -483,9 +485,9 @@ std::string ProgramHelp() {
     parser.addOption(QuietOption());
     parser.addOption(SerialOption());
     parser.addOption(DeviceOption());
+    // One line, which the manual page takes for its synopsis; the options are listed below.
     return HelpText(parser, std::string(kProgramName) +
-                                " [--version] [--help] [--quiet] [--serial SERIAL | --device "
-                                "PATH] COMMAND [ARGUMENTS]");
+                                " [--serial SERIAL | --device PATH] COMMAND [ARGUMENTS]");
 }
 
 // forHelp: only the options the command takes. Parsing knows --serial and --device everywhere,

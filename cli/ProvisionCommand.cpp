@@ -180,8 +180,13 @@ int Provision(Context& context) {
             options.firmwareVersion =
                 context.parser.value(FirmwareVersionOption()).trimmed().toStdString();
         }
-    } else if (context.parser.isSet(FirmwareVersionOption())) {
-        return context.Usage("--firmware-version goes with --firmware.");
+    } else {
+        for (const QCommandLineOption* option : {&FirmwareVersionOption(), &RamBslOption()}) {
+            if (context.parser.isSet(*option)) {
+                return context.Usage("--" + option->names().constLast().toStdString() +
+                                     " goes with --firmware.");
+            }
+        }
     }
 
     const bool json = context.parser.isSet(JsonOption());
@@ -206,7 +211,9 @@ int Provision(Context& context) {
             context.out << (json ? JsonLine(outcome) : Line(outcome, firmwareGiven));
             context.out.flush();
         },
-        [&interrupt]() { return interrupt.Interrupted(); },
+        // Output nobody reads any more (a closed pipe, a full disk) would leave keypads set up
+        // without a record: the run ends after the keypad at hand, as for Ctrl+C.
+        [&]() { return interrupt.Interrupted() || !context.out.good(); },
         [&](const std::string& keypad, const std::string& line) {
             if (!terminal) {
                 return;
@@ -224,6 +231,10 @@ int Provision(Context& context) {
     }
     if (!summary.stoppedBecause.empty()) {
         context.err << summary.stoppedBecause << "\n";
+        return kExitFailed;
+    }
+    // The program's end says the output was lost.
+    if (!context.out.good()) {
         return kExitFailed;
     }
     // Ctrl+C before the keypads asked for were done: a script must not take it for the batch.

@@ -191,6 +191,30 @@ TEST_F(CliBatch, ProvisionStoppedShortOfItsCountFails) {
     EXPECT_EQ(err.str(), "Stopped by Ctrl+C after 3 of 5 keypads.\n");
 }
 
+// Lines nobody reads any more: keypads set up without a record would be lost to the batch.
+TEST_F(CliBatch, ProvisionWhoseOutputIsLostEndsAfterTheKeypadAtHand) {
+    // A reader that goes away after the first line, as `| head -1` does.
+    struct ClosesAfterOneLine : std::streambuf {
+        int overflow(int c) override {
+            if (closed) {
+                return traits_type::eof();
+            }
+            closed = c == '\n';
+            return c;
+        }
+        bool closed = false;
+    } pipe;
+    std::ostream lost(&pipe);
+    const QString file = QString::fromStdString(SavedFile());
+    EXPECT_EQ(cli::Run({"echovane-cli", "provision", "--config", file, "--count", "3", "--json"},
+                       lost, err, console),
+              cli::kExitFailed);
+    EXPECT_EQ(keypads[0]->settings.ledBrightness, 6);
+    EXPECT_EQ(keypads[1]->settings.ledBrightness + keypads[2]->settings.ledBrightness, 6 + 5)
+        << "the keypad at hand when the line was lost is finished, the next one not begun";
+    EXPECT_EQ(err.str(), "");
+}
+
 TEST_F(CliBatch, ProvisionDoesEachKeypadOnceWithALineEach) {
     const QString file = QString::fromStdString(SavedFile());
     ASSERT_EQ(Run({"provision", "--config", file, "--count", "3"}), cli::kExitOk) << err.str();
@@ -266,6 +290,10 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--config", "SAVED", "--firmware-version", "1"},
                        cli::kExitUsage,
                        "--firmware-version goes with --firmware"},
+        ProvisionUsage{"RamBslWithoutFirmware",
+                       {"--config", "SAVED", "--ram-bsl", "RAM_BSL.txt"},
+                       cli::kExitUsage,
+                       "--ram-bsl goes with --firmware"},
         ProvisionUsage{
             "EmptyVersion",
             {"--config", "SAVED", "--firmware", "/nonexistent/new.txt", "--firmware-version", " "},
