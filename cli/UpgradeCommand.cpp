@@ -208,7 +208,7 @@ int CheckFirmwareForUpgrade(Context& context, const std::string& file, FirmwareF
     }
     const firmware::ProductCheck check = firmware::CheckProductMarkerFile(file);
     if (!check.readable) {
-        return context.Fail("Unable to read the firmware file " + file + ".");
+        return context.Fail("Unable to read the firmware file " + file + ": " + check.reason + ".");
     }
     out = {*lookup.files, check.warning};
     return kExitOk;
