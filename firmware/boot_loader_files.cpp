@@ -29,8 +29,7 @@ std::string Folder(const std::string& base) {
 
 // The whole file, or nothing when it cannot be read, and why; a file too big for the loader's
 // buffer is seen as such (limit + 1 bytes) without reading it all.
-std::optional<std::string> ReadText(const std::string& path, std::size_t limit,
-                                    std::string& why) {
+std::optional<std::string> ReadText(const std::string& path, std::size_t limit, std::string& why) {
     platform::FileRead read = platform::ReadRegularFile(path, limit + 1);
     if (!read.ok && !read.larger) {
         why = std::move(read.reason);

@@ -238,9 +238,9 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     // The temporary name is short whatever the file's name, so a name near the file system's
     // limit can still be saved. A name left behind by a crashed save is skipped, never reused.
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = platform::Utf8FromPath(folder / ("echovane-" + std::to_string(ProcessId()) +
-                                                     "-" + std::to_string(sequence.fetch_add(1)) +
-                                                     ".tmp"));
+        temporary =
+            platform::Utf8FromPath(folder / ("echovane-" + std::to_string(ProcessId()) + "-" +
+                                             std::to_string(sequence.fetch_add(1)) + ".tmp"));
         fd = OpenNew(temporary);
         if (fd < 0 && errno != EEXIST) {
             return FailedWithErrno();

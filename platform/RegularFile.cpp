@@ -68,7 +68,7 @@ fs::file_type TypeOf(int fd) {
         return fs::file_type::regular;
     }
     return (status.st_mode & _S_IFMT) == _S_IFDIR ? fs::file_type::directory
-                                                    : fs::file_type::character;
+                                                  : fs::file_type::character;
 }
 long long ReadSome(int fd, char* buffer, std::size_t size) {
     return _read(fd, buffer, static_cast<unsigned>(size));

@@ -137,8 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"Folder", kNonFiles[2].make, "", "it is not a file but a folder"},
         ReplaceCase{"LinkToAPipe", kNonFiles[3].make, "", "it is not a file but a pipe"},
         ReplaceCase{"LinkLoop", kNonFiles[5].make, "", "Too many levels of symbolic links"},
-        ReplaceCase{"LinkIntoAMissingFolder", kNonFiles[4].make, "",
-                    "No such file or directory"},
+        ReplaceCase{"LinkIntoAMissingFolder", kNonFiles[4].make, "", "No such file or directory"},
         ReplaceCase{"LinkLeadingNowhereYet",
                     [](const testsupport::TempFolder& folder) {
                         fs::create_directory(folder.File("dotfiles"));
