@@ -36,7 +36,7 @@ std::string KindName(fs::file_type type) {
     case fs::file_type::socket:
         return "a socket";
     default:
-        return "neither a file nor a folder";
+        return "another kind of entry";
     }
 }
 
