@@ -9,6 +9,7 @@
 #include "keypad/KeypadCommands.h"
 #include "keypad/StatusRead.h"
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 #include "platform/Utf8Path.h"
 
 #include <algorithm>
@@ -35,8 +36,17 @@ private:
     std::string previous_;
 };
 
+// The window's words stay as they are; a file the system would not read or write gets its reason
+// on a line of its own.
 int FailWith(Context& context, const config::Outcome& outcome) {
-    return context.Fail(AboutFile(outcome.message->text, FileName));
+    std::string message = AboutFile(outcome.message->text, FileName);
+    const std::string text = WithoutLineBreak(outcome.message->text);
+    const std::string why = platform::LastFileFailure();
+    if (!why.empty() &&
+        (text == config::kFailedToUpdateText || text == config::kConfigUnreadableText)) {
+        message = WithoutLineBreak(message) + "\n" + FileName + ": " + why;
+    }
+    return context.Fail(message);
 }
 
 int Save(Context& context) {
@@ -70,7 +80,8 @@ int Save(Context& context) {
                                         std::string("[") + config::kSettingsSection + "]\n");
     const config::Outcome saved = config::SaveToConfigFile(state);
     if (saved.message) {
-        if (created) {
+        // A link the user made stays; only a file this run made goes.
+        if (created && !std::filesystem::is_symlink(platform::PathFromUtf8(FileName), error)) {
             std::filesystem::remove(platform::PathFromUtf8(FileName), error);
         }
         return FailWith(context, saved);
@@ -141,19 +152,36 @@ int Check(Context& context) {
 
 int RequireConfigFile(Context& context, const std::string& path) {
     std::error_code error;
-    if (path.empty() || !std::filesystem::is_regular_file(platform::PathFromUtf8(path), error)) {
-        return context.Fail("There is no configuration file " + path + ".");
+    const std::filesystem::file_status status =
+        std::filesystem::status(platform::PathFromUtf8(path), error);
+    if (!path.empty() && status.type() == std::filesystem::file_type::regular) {
+        return kExitOk;
     }
-    return kExitOk;
+    if (const std::string kind = platform::NonFileKind(path); !path.empty() && !kind.empty()) {
+        return context.Fail(path + " is not a file but " + kind + ".");
+    }
+    // A link loop, a name too long, a folder that may not be looked into.
+    if (!path.empty() && error && status.type() != std::filesystem::file_type::not_found) {
+        return context.Fail("There is no configuration file " + path + ": " + error.message() +
+                            ".");
+    }
+    return context.Fail("There is no configuration file " + path + ".");
 }
 
 int RequireSettingsFileOrNew(Context& context, const std::string& path,
                              config::SettingsTarget& target) {
     // A folder, a device or a pipe would take no settings file in its place.
     std::error_code error;
-    const std::filesystem::path file = platform::PathFromUtf8(path);
-    if (std::filesystem::exists(file, error) && !std::filesystem::is_regular_file(file, error)) {
-        return context.Fail(path + " is not a file: name a new file or a configuration file.");
+    const std::filesystem::file_status status =
+        std::filesystem::status(platform::PathFromUtf8(path), error);
+    if (const std::string kind = platform::NonFileKind(path); !kind.empty()) {
+        return context.Fail(path + " is not a file but " + kind +
+                            ": name a new file or a configuration file.");
+    }
+    // Nothing there is a new file (a link to it included); a link loop or a folder that may
+    // not be looked into is no place for one.
+    if (error && status.type() != std::filesystem::file_type::not_found) {
+        return context.Fail("Unable to write " + path + ": " + error.message() + ".");
     }
     target = config::SettingsTargetOf(path);
     if (target == config::SettingsTarget::OtherKind) {

@@ -62,6 +62,12 @@ bool WriteTableFile(const std::string& path, config::SettingsTarget target,
     return platform::ReplaceFileAtomically(path, TableFileText(read));
 }
 
+// The system's reason for the last failed read or write, after a colon.
+std::string WithReason(const std::string& message) {
+    const std::string why = platform::LastFileFailure();
+    return message + (why.empty() ? std::string() : ": " + why) + ".";
+}
+
 template <typename Bytes> QJsonArray Numbers(const Bytes& bytes, size_t count) {
     QJsonArray array;
     for (size_t i = 0; i < count; ++i) {
@@ -130,7 +136,7 @@ int Show(Context& context) {
         return kExitOk;
     }
     if (!WriteTableFile(path, target, *read)) {
-        return context.Fail("Unable to write " + path + ".");
+        return context.Fail(WithReason("Unable to write " + path));
     }
     return context.Done("The " + keypad::TableKindName(read->status->tableKind) + " is saved to " +
                         path + ".");
@@ -148,7 +154,7 @@ int Write(Context& context) {
     const std::string path = context.positional[1].toStdString();
     const config::SettingsRead read = config::ReadSettings(path);
     if (read.state == config::SettingsRead::State::Unreadable) {
-        return context.Fail("Unable to read " + path + ".");
+        return context.Fail(WithReason("Unable to read " + path));
     }
     const std::string name = BareName(path);
     if (read.state == config::SettingsRead::State::Damaged) {

@@ -233,7 +233,7 @@ bool CIniFile::RecordSectionKeyIs::operator()(const Record& record) const {
 }
 
 bool CIniFile::Load(const std::string& FileName, std::vector<Record>& content) {
-    const std::optional<std::string> text = platform::ReadWholeFile(FileName);
+    const std::optional<std::string> text = platform::ReadWholeFile(FileName, kMaxFileBytes);
     if (!text) {
         return false;
     }

@@ -78,6 +78,10 @@ public:
         bool operator()(const Record& a, const Record& b) const { return b.Key < a.Key; }
     };
 
+    // Far above any settings file a person writes or this program saves; a larger file, or
+    // anything that is no regular file, is not read (platform::LastFileFailure says why).
+    static constexpr std::size_t kMaxFileBytes = 16u * 1024 * 1024;
+
     // False when the file cannot be read; content is then left as it was. A header line
     // without ']' throws std::out_of_range (naming the line) and also leaves content alone.
     static bool Load(const std::string& FileName, std::vector<Record>& content);

@@ -1,9 +1,10 @@
 #include "product_marker.h"
 
+#include "firmware/bsl430/TiTxtReader.h"
 #include "firmware/upgrade_state.h"
-#include "platform/Utf8Path.h"
+#include "platform/RegularFile.h"
 
-#include <fstream>
+#include <sstream>
 
 namespace firmware {
 namespace {
@@ -84,11 +85,14 @@ ProductCheck CheckProductMarker(std::istream& text) {
 }
 
 ProductCheck CheckProductMarkerFile(const std::string& path) {
-    std::ifstream file(platform::PathFromUtf8(path), std::ios::binary);
-    if (!file) {
-        return {};
+    platform::FileRead read = platform::ReadRegularFile(path, bsl430::kMaxTiTxtFileBytes);
+    if (!read.ok) {
+        ProductCheck check;
+        check.reason = std::move(read.reason);
+        return check;
     }
-    return CheckProductMarker(file);
+    std::istringstream text(std::move(read.bytes));
+    return CheckProductMarker(text);
 }
 
 } // namespace firmware

@@ -17,6 +17,8 @@ inline constexpr char kGeneralWarningText[] =
 struct ProductCheck {
     // False when the file could not be read: no warning, the Upgrade button stays as it is.
     bool readable = false;
+    // Why the file could not be read, to follow a colon; empty when it was.
+    std::string reason;
     // The product named by the marker, 0..11.
     std::optional<int> productIndex;
     // The question to ask (caption kUpgradeCaption, Yes/No, question icon); Yes enables Upgrade.

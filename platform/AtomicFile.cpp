@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include "platform/RegularFile.h"
 #include "platform/Utf8Path.h"
 
 #include <atomic>
@@ -29,6 +30,18 @@ namespace fs = std::filesystem;
 
 std::mutex hookMutex;
 ReplaceFaultHook faultHook;
+thread_local std::string lastFailure;
+
+// As many links in a row as Linux follows; more is taken for a loop.
+constexpr int kMaxLinkHops = 40;
+
+bool Failed(std::string reason) {
+    lastFailure = std::move(reason);
+    return false;
+}
+bool FailedWithErrno() {
+    return Failed(SystemReason(errno));
+}
 
 ReplaceFault FaultAt(ReplaceStep step, const std::string& path) {
     std::lock_guard lock(hookMutex);
@@ -67,9 +80,34 @@ int ProcessId() {
     return _getpid();
 }
 void CopyPermissions(int, const std::string&) {}
+// MoveFileExW tells its reason through GetLastError; the few a user can act on become errno.
 bool RenameOver(const std::string& from, const std::string& to) {
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+        return true;
+    }
+    switch (GetLastError()) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        errno = EACCES;
+        break;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        errno = ENOSPC;
+        break;
+    case ERROR_FILENAME_EXCED_RANGE:
+        errno = ENAMETOOLONG;
+        break;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        errno = ENOENT;
+        break;
+    default:
+        errno = EIO;
+        break;
+    }
+    return false;
 }
 void RemoveFile(const std::string& path) {
     _wremove(Wide(path).c_str());
@@ -117,17 +155,25 @@ void FlushFolder(const std::string& folder) {
 }
 #endif
 
-// The file a path stands for: a link is followed, so the link itself stays in place.
-std::string ResolveTarget(const std::string& path) {
-    std::error_code error;
-    const fs::path link = platform::PathFromUtf8(path);
-    if (fs::is_symlink(link, error)) {
-        const fs::path resolved = fs::weakly_canonical(link, error);
-        if (!error) {
-            return platform::Utf8FromPath(resolved);
+// The file a path stands for: links are followed one by one (a relative target from the link's
+// folder), so the links stay in place and a target that does not exist yet can be made.
+// std::filesystem::weakly_canonical would quietly stop at a loop and hand back the link.
+std::optional<std::string> ResolveTarget(const std::string& path) {
+    fs::path at = platform::PathFromUtf8(path);
+    for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+        std::error_code error;
+        if (fs::symlink_status(at, error).type() != fs::file_type::symlink) {
+            return platform::Utf8FromPath(at);
         }
+        const fs::path next = fs::read_symlink(at, error);
+        if (error) {
+            Failed(error.message());
+            return std::nullopt;
+        }
+        at = next.is_absolute() ? next : at.parent_path() / next;
     }
-    return path;
+    Failed(SystemReason(ELOOP));
+    return std::nullopt;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -147,81 +193,66 @@ bool WriteAll(int fd, std::string_view bytes) {
 } // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
-    if (path.empty()) {
+    FileRead read = ReadRegularFile(path, maxBytes);
+    if (!read.ok) {
+        Failed(std::move(read.reason));
         return std::nullopt;
     }
-    std::error_code error;
-    if (fs::is_directory(platform::PathFromUtf8(path), error)) {
-        return std::nullopt;
-    }
-    std::FILE* file = platform::OpenFile(path, "rb");
-    if (file == nullptr) {
-        return std::nullopt;
-    }
-    std::string bytes;
-    char buffer[4096];
-    bool ok = true;
-    for (;;) {
-        const size_t got = std::fread(buffer, 1, sizeof buffer, file);
-        if (bytes.size() + got > maxBytes) {
-            ok = false;
-            break;
-        }
-        bytes.append(buffer, got);
-        if (got < sizeof buffer) {
-            ok = std::ferror(file) == 0;
-            break;
-        }
-    }
-    std::fclose(file);
-    if (!ok) {
-        return std::nullopt;
-    }
-    return bytes;
+    lastFailure.clear();
+    return std::move(read.bytes);
 }
 
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     if (path.empty()) {
+        return Failed(SystemReason(ENOENT));
+    }
+    const std::optional<std::string> resolved = ResolveTarget(path);
+    if (!resolved) {
         return false;
     }
-    const std::string target = ResolveTarget(path);
+    const std::string& target = *resolved;
     std::error_code error;
     const bool replacing = fs::exists(platform::PathFromUtf8(target), error);
     // A device, a pipe or a folder is no file to replace: the rename would put a file in its
     // place.
     if (replacing && !fs::is_regular_file(platform::PathFromUtf8(target), error)) {
-        return false;
+        const std::string why = NotAFileReason(target);
+        return Failed(why.empty() ? SystemReason(EIO) : why);
     }
     if (replacing) {
         // A file the user may not write to is not swapped out from under them.
         const int probe = OpenForWriting(target);
         if (probe < 0) {
-            return false;
+            return FailedWithErrno();
         }
         CloseFile(probe);
     }
 
-    const std::string folder = platform::Utf8FromPath(platform::PathFromUtf8(target).parent_path());
+    const fs::path folder = platform::PathFromUtf8(target).parent_path();
     static std::atomic<unsigned> sequence{0};
     std::string temporary;
     int fd = -1;
     if (FaultAt(ReplaceStep::CreateTemporary, target) != ReplaceFault::None) {
-        return false;
+        return Failed(SystemReason(EIO));
     }
-    // A name left behind by a crashed save is skipped, never reused.
+    // The temporary name is short whatever the file's name, so a name near the file system's
+    // limit can still be saved. A name left behind by a crashed save is skipped, never reused.
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = target + "." + std::to_string(ProcessId()) + "-" +
-                    std::to_string(sequence.fetch_add(1)) + ".tmp";
+        temporary =
+            platform::Utf8FromPath(folder / ("echovane-" + std::to_string(ProcessId()) + "-" +
+                                             std::to_string(sequence.fetch_add(1)) + ".tmp"));
         fd = OpenNew(temporary);
         if (fd < 0 && errno != EEXIST) {
-            return false;
+            return FailedWithErrno();
         }
     }
     if (fd < 0) {
-        return false;
+        return Failed(SystemReason(EEXIST));
     }
 
-    auto give_up = [&](ReplaceFault fault) {
+    // A step that fails for real gives the system's reason; one a test makes fail, EIO.
+    auto give_up = [&](ReplaceFault fault, int error) {
+        Failed(SystemReason(fault == ReplaceFault::None && error != 0 ? error : EIO));
         if (fd >= 0) {
             CloseFile(fd);
         }
@@ -234,25 +265,31 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     if (replacing) {
         CopyPermissions(fd, target);
     }
+    errno = 0;
     if (const ReplaceFault fault = FaultAt(ReplaceStep::WriteTemporary, target);
         fault != ReplaceFault::None || !WriteAll(fd, bytes)) {
-        return give_up(fault == ReplaceFault::None ? ReplaceFault::Fail : fault);
+        return give_up(fault, errno);
     }
     if (const ReplaceFault fault = FaultAt(ReplaceStep::FlushTemporary, target);
         fault != ReplaceFault::None || !FlushToDisk(fd)) {
-        return give_up(fault == ReplaceFault::None ? ReplaceFault::Fail : fault);
+        return give_up(fault, errno);
     }
     const int closed = CloseFile(fd);
     fd = -1;
     if (closed != 0) {
-        return give_up(ReplaceFault::Fail);
+        return give_up(ReplaceFault::None, errno);
     }
     if (const ReplaceFault fault = FaultAt(ReplaceStep::Rename, target);
         fault != ReplaceFault::None || !RenameOver(temporary, target)) {
-        return give_up(fault == ReplaceFault::None ? ReplaceFault::Fail : fault);
+        return give_up(fault, errno);
     }
-    FlushFolder(folder);
+    FlushFolder(platform::Utf8FromPath(folder));
+    lastFailure.clear();
     return true;
+}
+
+std::string LastFileFailure() {
+    return lastFailure;
 }
 
 void SetReplaceFaultHook(ReplaceFaultHook hook) {

@@ -12,14 +12,20 @@
 
 namespace platform {
 
-// The whole file, or nothing when it cannot be read or is larger than maxBytes.
-std::optional<std::string> ReadWholeFile(const std::string& path,
-                                         std::size_t maxBytes = static_cast<std::size_t>(-1));
+// The whole file, or nothing when it cannot be read, is no regular file or is larger than
+// maxBytes (ReadRegularFile says why).
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes);
 
 // Replaces (or creates) the file at path with bytes. An existing file that cannot be opened for
 // writing, or that is no regular file (a device, a pipe), is not replaced; a new file keeps the
-// permissions of the one it replaces. False, and the old file as it was, when anything fails.
+// permissions of the one it replaces. A link stays a link: the file it leads to is replaced, or
+// made when it does not exist yet. False, and the old file as it was, when anything fails.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
+
+// Why this thread's last failed ReadWholeFile or ReplaceFileAtomically failed, to follow a colon
+// ("Permission denied", "No space left on device", "it is not a file but a pipe"). Kept as the
+// system keeps errno, for callers whose own answer is only true or false; empty after a success.
+std::string LastFileFailure();
 
 // The steps of a replacement, for tests that make one of them fail.
 enum class ReplaceStep { CreateTemporary, WriteTemporary, FlushTemporary, Rename };

@@ -1,10 +1,10 @@
 #include "TiTxtReader.h"
 
-#include "platform/Utf8Path.h"
+#include "platform/RegularFile.h"
 
 #include <algorithm>
-#include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace bsl430 {
 namespace {
@@ -163,27 +163,13 @@ TiTxtReader::Status TiTxtReader::Parse(std::string_view text) {
 
 std::optional<std::string> ReadFileText(const std::string& path, std::size_t limit,
                                         std::string& why) {
-    std::ifstream file(platform::PathFromUtf8(path), std::ios::binary);
-    if (!file) {
-        why = "cannot open " + path;
+    // Reading one byte past the limit tells a larger file from one of exactly limit bytes.
+    platform::FileRead read = platform::ReadRegularFile(path, limit + 1);
+    if (!read.ok && !read.larger) {
+        why = "cannot open " + path + ": " + read.reason;
         return std::nullopt;
     }
-    std::string text;
-    char chunk[4096];
-    while (text.size() <= limit) {
-        const std::size_t want = std::min(sizeof chunk, limit + 1 - text.size());
-        file.read(chunk, static_cast<std::streamsize>(want));
-        const auto got = static_cast<std::size_t>(file.gcount());
-        text.append(chunk, got);
-        if (got < want) {
-            break;
-        }
-    }
-    if (file.bad()) {
-        why = "cannot read " + path;
-        return std::nullopt;
-    }
-    return text;
+    return std::move(read.bytes);
 }
 
 std::optional<std::string> ReadTiTxtFile(const std::string& path, std::string& why) {

@@ -14,6 +14,12 @@
 #include <QJsonObject>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -286,7 +292,8 @@ TEST_F(CliCommands, ConfigRefusalsExitOneWithTheirMessages) {
     for (const QStringList& args : {QStringList{"config", "save", QString::fromStdString(sub)},
                                     QStringList{"table", "show", QString::fromStdString(sub)}}) {
         EXPECT_EQ(Run(args), cli::kExitFailed);
-        EXPECT_EQ(err.str(), sub + " is not a file: name a new file or a configuration file.\n");
+        EXPECT_EQ(err.str(), sub + " is not a file but a folder: name a new file or a "
+                                   "configuration file.\n");
         EXPECT_TRUE(std::filesystem::is_directory(platform::PathFromUtf8(sub)));
     }
     EXPECT_TRUE(keypad->received().empty());
@@ -328,12 +335,12 @@ TEST_F(CliCommands, ConfigCheckRunsTheImportChecksAndChangesNothing) {
     WriteBytes(sub.toStdString() + "/USBEchovaneUtilityCfg.ini", "[appSettings\nFirstUp=Yes\n");
     EXPECT_EQ(Run({"config", "check", sub + "/USBEchovaneUtilityCfg.ini"}), cli::kExitFailed);
     EXPECT_EQ(err.str(), "File is incorrect format.\n");
-    // No file there (or a folder of that name) is said so.
-    for (const std::string& absent :
-         {folder.File("gone/USBEchovaneUtilityCfg.ini"), folder.File("sub")}) {
-        EXPECT_EQ(Run({"config", "check", QString::fromStdString(absent)}), cli::kExitFailed);
-        EXPECT_EQ(err.str(), "There is no configuration file " + absent + ".\n");
-    }
+    // No file there is said so; a folder of that name is said to be one.
+    const std::string absent = folder.File("gone/USBEchovaneUtilityCfg.ini");
+    EXPECT_EQ(Run({"config", "check", QString::fromStdString(absent)}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "There is no configuration file " + absent + ".\n");
+    EXPECT_EQ(Run({"config", "check", sub}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), sub.toStdString() + " is not a file but a folder.\n");
     EXPECT_EQ(Run({"config", "check"}), cli::kExitUsage);
 }
 
@@ -395,5 +402,96 @@ TEST_F(CliCommands, BleSetRefusalsStopAtTheFirstFailingCommand) {
         EXPECT_EQ(Run(args), cli::kExitUsage) << args.join(' ').toStdString();
     }
 }
+
+#ifndef _WIN32
+// What is no file, named where a file is wanted: refused with what it is (a pipe would hang the
+// read, /dev/zero fill the memory), or, for a link whose target is yet to be made, written
+// through the link.
+struct NonFileCase {
+    const char* name;
+    std::function<std::string(const testsupport::TempFolder&)> make;
+    // The refusals, "{}" standing for the name; an empty configSave is a save that goes through.
+    const char* tableWrite;
+    const char* configApply;
+    const char* configSave;
+};
+
+std::string Named(std::string text, const std::string& path) {
+    return text.replace(text.find("{}"), 2, path) + "\n";
+}
+
+void PrintTo(const NonFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliNonFile : public CliCommands, public ::testing::WithParamInterface<NonFileCase> {};
+
+TEST_P(CliNonFile, IsSaidWhatItIsOrWrittenThroughItsLink) {
+    const NonFileCase& c = GetParam();
+    const std::string path = c.make(folder);
+    const QString given = QString::fromStdString(path);
+    const auto kind = std::filesystem::symlink_status(path).type();
+
+    EXPECT_EQ(Run({"table", "write", given}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), Named(c.tableWrite, path));
+    EXPECT_EQ(Run({"config", "apply", given}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), Named(c.configApply, path));
+    EXPECT_TRUE(keypad->received().empty());
+
+    if (*c.configSave != '\0') {
+        EXPECT_EQ(Run({"config", "save", given}), cli::kExitFailed);
+        EXPECT_EQ(err.str(), Named(c.configSave, path));
+        EXPECT_TRUE(keypad->received().empty());
+    } else {
+        ASSERT_EQ(Run({"config", "save", given}), cli::kExitOk) << err.str();
+        EXPECT_EQ(CIniFile::GetValue("FirstUp", "appSettings", path), "Yes");
+    }
+    EXPECT_EQ(std::filesystem::symlink_status(path).type(), kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, CliNonFile,
+    ::testing::Values(
+        NonFileCase{"Pipe",
+                    [](const testsupport::TempFolder& folder) {
+                        EXPECT_EQ(mkfifo(folder.File("fifo").c_str(), 0600), 0);
+                        return folder.File("fifo");
+                    },
+                    "Unable to read {}: it is not a file but a pipe.",
+                    "{} is not a file but a pipe.",
+                    "{} is not a file but a pipe: name a new file or a configuration file."},
+        NonFileCase{"EndlessDevice",
+                    [](const testsupport::TempFolder&) { return std::string("/dev/zero"); },
+                    "Unable to read {}: it is not a file but a device.",
+                    "{} is not a file but a device.",
+                    "{} is not a file but a device: name a new file or a configuration file."},
+        NonFileCase{"Folder",
+                    [](const testsupport::TempFolder& folder) {
+                        std::filesystem::create_directory(folder.File("sub"));
+                        return folder.File("sub");
+                    },
+                    "Unable to read {}: it is not a file but a folder.",
+                    "{} is not a file but a folder.",
+                    "{} is not a file but a folder: name a new file or a configuration file."},
+        NonFileCase{"LinkLeadingNowhereYet",
+                    [](const testsupport::TempFolder& folder) {
+                        std::filesystem::create_directory(folder.File("dotfiles"));
+                        std::filesystem::create_symlink("dotfiles/keypad.ini",
+                                                        folder.File("mycfg.ini"));
+                        return folder.File("mycfg.ini");
+                    },
+                    "Unable to read {}: No such file or directory.",
+                    "There is no configuration file {}.", ""},
+        NonFileCase{"LinkLoop",
+                    [](const testsupport::TempFolder& folder) {
+                        std::filesystem::create_symlink("b", folder.File("a"));
+                        std::filesystem::create_symlink("a", folder.File("b"));
+                        return folder.File("a");
+                    },
+                    "Unable to read {}: Too many levels of symbolic links.",
+                    "There is no configuration file {}: Too many levels of symbolic links.",
+                    "Unable to write {}: Too many levels of symbolic links."}),
+    [](const auto& info) { return std::string(info.param.name); });
+#endif
 
 } // namespace

@@ -165,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](CliUpgrade& t, std::string& expected) {
                         const std::string none = t.scratch.string() + "/RAM_BSL.txt";
                         expected = "Unable to use the RAM boot loader..\n" + none +
-                                   ": it cannot be read\n";
+                                   ": it cannot be read: No such file or directory\n";
                         return QStringList{QString::fromStdString(t.image), "--ram-bsl",
                                            QString::fromStdString(none)};
                     }},

@@ -152,7 +152,8 @@ TEST_F(BootLoaderFilesLookup, AFileTheUserNamesComesFirst) {
 
     search.ramBslFile = named + ".none";
     EXPECT_EQ(FindBootLoaderFiles(search).message,
-              "Unable to use the RAM boot loader..\n" + named + ".none: it cannot be read\n");
+              "Unable to use the RAM boot loader..\n" + named +
+                  ".none: it cannot be read: No such file or directory\n");
 }
 
 TEST_F(BootLoaderFilesLookup, AnUnusableFileIsRefusedRatherThanPassedOver) {

@@ -89,7 +89,7 @@ TEST(FirmwareImageFile, GeneratedSamplesPassAndAMissingFileSaysSo) {
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(firmware::FirmwareFileRefusal("/nonexistent/firmware.txt", missing),
               "Unable to use the firmware file..\n/nonexistent/firmware.txt: cannot open "
-              "/nonexistent/firmware.txt\n");
+              "/nonexistent/firmware.txt: No such file or directory\n");
 }
 
 std::string RamBsl(uint32_t address, std::vector<uint8_t> bytes) {
