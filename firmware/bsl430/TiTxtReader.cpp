@@ -52,8 +52,10 @@ std::string Quote(std::string_view token) {
     return "\"" + shown + "\"";
 }
 
-std::string TooBigText(const std::string& path) {
-    return path + " is too big for a firmware image";
+// Said after the file's name.
+std::string TooBigText() {
+    return "it has more than " + std::to_string(kMaxTiTxtFileBytes / (1024 * 1024)) +
+           " MiB, too much for a firmware image";
 }
 
 } // namespace
@@ -166,7 +168,7 @@ std::optional<std::string> ReadFileText(const std::string& path, std::size_t lim
     // Reading one byte past the limit tells a larger file from one of exactly limit bytes.
     platform::FileRead read = platform::ReadRegularFile(path, limit + 1);
     if (!read.ok && !read.larger) {
-        why = "cannot open " + path + ": " + read.reason;
+        why = "it cannot be read: " + read.reason;
         return std::nullopt;
     }
     return std::move(read.bytes);
@@ -175,7 +177,7 @@ std::optional<std::string> ReadFileText(const std::string& path, std::size_t lim
 std::optional<std::string> ReadTiTxtFile(const std::string& path, std::string& why) {
     auto text = ReadFileText(path, kMaxTiTxtFileBytes, why);
     if (text && text->size() > kMaxTiTxtFileBytes) {
-        why = TooBigText(path);
+        why = TooBigText();
         return std::nullopt;
     }
     return text;
@@ -189,7 +191,7 @@ TiTxtReader::Status TiTxtReader::Load(const std::string& path) {
         return Status::CannotOpen;
     }
     if (text->size() > kMaxTiTxtFileBytes) {
-        error_ = TooBigText(path);
+        error_ = TooBigText();
         return Status::Malformed;
     }
     return Parse(*text);

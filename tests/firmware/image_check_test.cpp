@@ -88,8 +88,8 @@ TEST(FirmwareImageFile, GeneratedSamplesPassAndAMissingFileSaysSo) {
     const auto missing = firmware::CheckFirmwareFile("/nonexistent/firmware.txt");
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(firmware::FirmwareFileRefusal("/nonexistent/firmware.txt", missing),
-              "Unable to use the firmware file..\n/nonexistent/firmware.txt: cannot open "
-              "/nonexistent/firmware.txt: No such file or directory\n");
+              "Unable to use the firmware file..\n/nonexistent/firmware.txt: it cannot be "
+              "read: No such file or directory\n");
 }
 
 std::string RamBsl(uint32_t address, std::vector<uint8_t> bytes) {

@@ -206,7 +206,7 @@ TEST_P(UpgradeBadFile, IsRefusedWithItsReasonBeforeTheLoaderHearsAnything) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, UpgradeBadFile,
-    ::testing::Values(FileCase{"CannotBeOpened", "", "cannot open"},
+    ::testing::Values(FileCase{"CannotBeOpened", "", "it cannot be read"},
                       FileCase{"SectionsWritingTheSameBytes",
                                testsupport::TiTxt({{0x8000, std::vector<uint8_t>(64, 1)},
                                                    {0x8020, std::vector<uint8_t>(16, 2)},
