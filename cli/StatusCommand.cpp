@@ -129,8 +129,10 @@ void WriteText(std::ostream& out, const KeypadReading& reading) {
         << "BLE module fitted " << (reading.ble->moduleFitted ? "yes" : "no") << "\n";
 }
 
-// Several keypads and none named: each one in turn, in the order 'devices' lists them.
-int StatusOfEach(Context& context, const std::vector<std::string>& paths) {
+// Several keypads and none named: each one in turn, in the order 'devices' lists them, then
+// each keypad left in its boot loader, which has no status to show but is not passed over.
+int StatusOfEach(Context& context, const std::vector<std::string>& paths,
+                 const std::vector<std::string>& loaderPaths) {
     const bool json = context.parser.isSet(JsonOption());
     QJsonArray keypads;
     int status = kExitOk;
@@ -162,6 +164,15 @@ int StatusOfEach(Context& context, const std::vector<std::string>& paths) {
         }
         keypads.append(entry);
     }
+    for (const std::string& path : loaderPaths) {
+        status = kExitFailed;
+        if (json) {
+            keypads.append(QJsonObject{{"path", QString::fromStdString(path)},
+                                       {"error", JsonText(keypad::InBootLoaderText(path))}});
+        } else {
+            context.err << keypad::InBootLoaderText(path) << "\n";
+        }
+    }
     if (json) {
         WriteJson(context.out, QJsonObject{{"keypads", keypads}});
     }
@@ -180,15 +191,10 @@ int Status(Context& context) {
     }
     if (!context.selector.given()) {
         const std::vector<std::string> paths = device::KeypadPaths();
-        // A keypad left in its boot loader beside others has no status to show, but is not
-        // passed over; alone, the message that no keypad answers says it is on the bus.
-        if (!paths.empty()) {
-            for (const std::string& path : device::BootLoaderPaths()) {
-                context.err << keypad::InBootLoaderText(path) << "\n";
-            }
-        }
-        if (paths.size() > 1) {
-            return StatusOfEach(context, paths);
+        const std::vector<std::string> loaderPaths = device::BootLoaderPaths();
+        // Alone, a keypad in its boot loader is named by the message that no keypad answers.
+        if (!paths.empty() && paths.size() + loaderPaths.size() > 1) {
+            return StatusOfEach(context, paths, loaderPaths);
         }
     }
     if (const int failed = Connect(context)) {

@@ -314,6 +314,7 @@ int Upgrade(Context& context) {
                             " boot loaders are on the bus and cannot be told apart: unplug all "
                             "but the keypad to upgrade.");
     }
+    std::string loaderNotice;
     if (!keypadRunning) {
         // A keypad left in its boot loader by an earlier run can still be programmed.
         if (!loaders || *loaders == 0) {
@@ -321,13 +322,14 @@ int Upgrade(Context& context) {
                                         : choice.message);
             return kExitFailed;
         }
-        context.err << (loaderNamed ? "The keypad in the boot loader at " + *context.selector.path
-                                    : std::string("No keypad answers, but a boot loader is on the "
-                                                  "bus: it"))
-                    << " is upgraded; its settings cannot be read, so "
-                    << (configFile ? "those of " + configFile->path + " are written back.\n"
-                                   : std::string("none are written back (--config FILE writes a "
-                                                 "saved configuration's).\n"));
+        // Said once nothing stands in the way any more, before the confirmation it informs.
+        loaderNotice =
+            (loaderNamed ? "The keypad in the boot loader at " + *context.selector.path
+                         : std::string("No keypad answers, but a boot loader is on the bus: it")) +
+            " will be upgraded; its settings cannot be read, so " +
+            (configFile ? "those of " + configFile->path + " will be written back.\n"
+                        : std::string("none will be written back (--config FILE writes a saved "
+                                      "configuration's).\n"));
     } else if (loaders && *loaders == 1) {
         const std::string named =
             loaderPaths.size() == 1 ? " --device " + loaderPaths.front() : " --device PATH";
@@ -352,6 +354,7 @@ int Upgrade(Context& context) {
             return refused;
         }
     }
+    context.err << loaderNotice;
     if (const int refused = ConfirmUpgrade(context, firmwareFiles.productWarning,
                                            kNeedsConfirmationText, kNotStartedText)) {
         return refused;

@@ -10,6 +10,7 @@
 #include "emulator/SimulatedRamBsl.h"
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/firmware_upgrade.h"
+#include "keypad/KeypadSelection.h"
 #include "platform/Utf8Path.h"
 #include "tests/cli/CliFixture.h"
 #include "tests/firmware/BootLoaderFixture.h"
@@ -17,6 +18,9 @@
 #include "ui/BackgroundWorker.h"
 #include "ui/Dialogs.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -273,7 +277,7 @@ TEST_F(Recovery, AConfigurationFileGivesAKeypadInItsLoaderItsSettings) {
     Pass(2000);
     EnterBootLoader();
     ASSERT_EQ(CliUpgrade(), cli::kExitOk) << err.str();
-    EXPECT_NE(err.str().find("none are written back"), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("none will be written back"), std::string::npos) << err.str();
     EXPECT_EQ(keypad->model.serialNumber, "");
 }
 
@@ -293,9 +297,18 @@ TEST_F(Recovery, AKeypadInItsLoaderIsNamedByThePathOfTheLoader) {
     }
     ASSERT_FALSE(loaderPath.empty());
 
-    // status shows the running keypad and says where the other one is; named, that one says
-    // what brings it back.
-    EXPECT_EQ(Run({"status"}), cli::kExitOk) << err.str();
+    // status shows the running keypad and fails for the other one, saying where it is; named,
+    // that one says what brings it back.
+    EXPECT_EQ(Run({"status"}), cli::kExitFailed) << err.str();
+    EXPECT_NE(out.str().find("Keypad at "), std::string::npos) << out.str();
+    ASSERT_EQ(Run({"status", "--json"}), cli::kExitFailed) << err.str();
+    const QJsonArray entries =
+        QJsonDocument::fromJson(QByteArray::fromStdString(out.str())).object()["keypads"].toArray();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[1].toObject()["path"].toString().toStdString(), loaderPath);
+    EXPECT_EQ(entries[1].toObject()["error"].toString().toStdString(),
+              keypad::InBootLoaderText(loaderPath));
+    EXPECT_EQ(Run({"status"}), cli::kExitFailed) << err.str();
     EXPECT_NE(err.str().find("A keypad sits in its boot loader at " + loaderPath),
               std::string::npos)
         << err.str();
@@ -321,14 +334,16 @@ TEST_F(Recovery, AKeypadInItsLoaderIsNamedByThePathOfTheLoader) {
     EXPECT_NE(err.str().find("holds the serial number 55509999 of the keypad at"),
               std::string::npos)
         << err.str();
+    EXPECT_EQ(err.str().find("will be upgraded"), std::string::npos) << "not when refused";
     EXPECT_TRUE(loader->received().empty());
 
     ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--device",
                    QString::fromStdString(loaderPath)}),
               cli::kExitOk)
         << err.str();
-    EXPECT_NE(err.str().find("The keypad in the boot loader at " + loaderPath + " is upgraded"),
-              std::string::npos)
+    EXPECT_NE(
+        err.str().find("The keypad in the boot loader at " + loaderPath + " will be upgraded"),
+        std::string::npos)
         << err.str();
     EXPECT_EQ(keypad->model.firmwareVersion, kNewVersion);
     EXPECT_EQ(other->model.firmwareVersion, "VX0810");
