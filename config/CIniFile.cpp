@@ -160,9 +160,10 @@ std::string Serialise(const Records& content) {
         out.append(RecordLine(record));
         out.append(kLineEnd);
     }
-    // A kept line that starts with a byte order mark would be skipped as one when the file is
-    // read again; the reader trims the blank that keeps it a line.
-    if (out.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    // A kept line that starts with a byte order mark would be skipped as one (or the file taken
+    // for UTF-16) when it is read again; the reader trims the blank that keeps it a line.
+    if (out.starts_with(kUtf8Bom) || out.starts_with(kUtf16LittleEndianBom) ||
+        out.starts_with(kUtf16BigEndianBom)) {
         out.insert(out.begin(), ' ');
     }
     return out;

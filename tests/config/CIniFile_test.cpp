@@ -107,6 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LineWithoutAKeyKeptAsAnOddLine", "[s]\n=lost\nk=v", "[s] | {=lost\n}s/k=v"},
         ParseCase{"KeptLineStartingWithAByteOrderMark", "\xEF\xBB\xBF \xEF\xBB\xBFodd\r",
                   "trailer{\xEF\xBB\xBFodd\n}"},
+        ParseCase{"KeptLineStartingLikeUtf16", "\n\xFF\xFEodd\r", "trailer{\xFF\xFEodd\n}"},
         ParseCase{"EmptyFile", "", ""}, ParseCase{"OnlyBlankLines", "\n \t\r\n\n", ""}),
     [](const auto& info) { return info.param.name; });
 
