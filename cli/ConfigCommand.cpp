@@ -120,19 +120,21 @@ int Check(Context& context) {
     if (const int missing = RequireConfigFile(context, checked)) {
         return missing;
     }
-    if (const config::Outcome outcome = config::CheckCfgFile(checked); outcome.message) {
-        if (WithoutLineBreak(outcome.message->text) == config::kIncorrectFilenameText) {
-            // The window's words; a script's author needs the rule behind them.
-            return context.Fail(std::string(config::kIncorrectFilenameText) +
-                                " Import takes only a file named " + config::kConfigFileName +
+    const std::string given = context.positional[1].toStdString();
+    if (const config::CfgFileCheck check = config::CheckCfgFile(checked); check.outcome.message) {
+        const std::string text = WithoutLineBreak(check.outcome.message->text);
+        // The window's words; a script's author needs the rule or the reason behind them.
+        if (text == config::kIncorrectFilenameText) {
+            return context.Fail(text + " Import takes only a file named " +
+                                config::kConfigFileName +
                                 "; 'config apply FILE' and 'provision --config FILE' take any "
                                 "name.");
         }
-        return context.Fail(outcome.message->text);
+        return context.Fail(check.reason.empty() ? text
+                                                 : text + " " + given + " " + check.reason + ".");
     }
     // Imported, the file is what Reset From Configuration File then sends: its values are
     // checked as that reads them, so a file that passes is one apply takes.
-    const std::string given = context.positional[1].toStdString();
     const config::ReplayRead replay = config::ReadReplayPlan(checked);
     // Import took the file, so its name is the one the message speaks of.
     if (replay.message) {
@@ -184,6 +186,11 @@ int RequireSettingsFileOrNew(Context& context, const std::string& path,
         return context.Fail("Unable to write " + path + ": " + error.message() + ".");
     }
     target = config::SettingsTargetOf(path);
+    // Written into, it would be lost or turned to garbage.
+    if (target == config::SettingsTarget::Unreadable) {
+        return context.Fail(path + " " + config::ReadSettings(path).reason +
+                            "; nothing is written to it.");
+    }
     if (target == config::SettingsTarget::OtherKind) {
         return context.Fail(path + " is not a configuration file (it has no [" +
                             config::kSettingsSection +

@@ -57,7 +57,7 @@ std::string TableFileText(const keypad::StatusRead& read) {
 bool WriteTableFile(const std::string& path, config::SettingsTarget target,
                     const keypad::StatusRead& read) {
     if (target == config::SettingsTarget::Settings) {
-        return CIniFile::SetValues(TableValues(read), config::kSettingsSection, path);
+        return !config::WriteSettings(path, TableValues(read)).failed();
     }
     return platform::ReplaceFileAtomically(path, TableFileText(read));
 }
@@ -153,12 +153,12 @@ int Write(Context& context) {
     }
     const std::string path = context.positional[1].toStdString();
     const config::SettingsRead read = config::ReadSettings(path);
-    if (read.state == config::SettingsRead::State::Unreadable) {
-        return context.Fail(WithReason("Unable to read " + path));
-    }
     const std::string name = BareName(path);
     if (read.state == config::SettingsRead::State::Damaged) {
         return context.Fail(AboutFile(config::kConfigDamagedText, path));
+    }
+    if (read.state != config::SettingsRead::State::Read) {
+        return context.Fail(path + " " + read.reason + ".");
     }
     const auto layout =
         config::ParseSetting(read.Value(config::kKeypadLayoutKey), keypad::kTableKindCount - 1);

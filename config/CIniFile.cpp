@@ -15,6 +15,8 @@ constexpr char kHeaderClose = ']';
 constexpr char kKeySeparator = '=';
 constexpr char kLineEnd[] = "\r\n";
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LittleEndianBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianBom = "\xFE\xFF";
 
 using Record = CIniFile::Record;
 using Records = std::vector<Record>;
@@ -27,22 +29,9 @@ bool HasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
-// Names and values that a save followed by a load gives back unchanged (up to trailing blanks
-// of a value, which the load trims).
+// Section names that a save followed by a load gives back unchanged.
 bool IsStorableSection(std::string_view name) {
     return name.find(kHeaderClose) == std::string_view::npos && !HasLineBreak(name);
-}
-
-bool IsStorableKey(std::string_view key) {
-    if (key.empty() || key.find(kKeySeparator) != std::string_view::npos || HasLineBreak(key)) {
-        return false;
-    }
-    const char first = key.front();
-    return first != ' ' && first != '\t' && first != kHeaderOpen && !IsCommentMark(first);
-}
-
-bool IsStorableValue(std::string_view value) {
-    return !HasLineBreak(value);
 }
 
 bool IsHeader(const Record& record) {
@@ -92,9 +81,15 @@ Records ParseText(std::string_view text) {
     std::string currentSection;
     int lineNumber = 0;
     while (!text.empty()) {
-        const size_t end = text.find('\n');
+        // A line ends at LF, CR LF or a lone CR (old Mac files), mixed as they come.
+        const size_t end = text.find_first_of("\r\n");
         std::string line(text.substr(0, end));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        if (end != std::string_view::npos && text[end] == '\r' && next < text.size() &&
+            text[next] == '\n') {
+            ++next;
+        }
+        text.remove_prefix(next);
         ++lineNumber;
         Trim(line, kBlanks);
         if (line.empty()) {
@@ -165,9 +160,10 @@ std::string Serialise(const Records& content) {
         out.append(RecordLine(record));
         out.append(kLineEnd);
     }
-    // A kept line that starts with a byte order mark would be skipped as one when the file is
-    // read again; the reader trims the blank that keeps it a line.
-    if (out.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+    // A kept line that starts with a byte order mark would be skipped as one (or the file taken
+    // for UTF-16) when it is read again; the reader trims the blank that keeps it a line.
+    if (out.starts_with(kUtf8Bom) || out.starts_with(kUtf16LittleEndianBom) ||
+        out.starts_with(kUtf16BigEndianBom)) {
         out.insert(out.begin(), ' ');
     }
     return out;
@@ -191,7 +187,7 @@ template <typename Change> bool Modify(const std::string& fileName, Change chang
 
 bool SetValueIn(Records& content, const std::string& key, const std::string& value,
                 const std::string& section) {
-    if (!IsStorableKey(key) || !IsStorableValue(value)) {
+    if (!CIniFile::IsStorableKey(key) || !CIniFile::IsStorableValue(value)) {
         return false;
     }
     auto match = FindFirst(content, CIniFile::RecordSectionKeyIs(section, key));
@@ -234,11 +230,28 @@ bool CIniFile::RecordSectionKeyIs::operator()(const Record& record) const {
 
 bool CIniFile::Load(const std::string& FileName, std::vector<Record>& content) {
     const std::optional<std::string> text = platform::ReadWholeFile(FileName, kMaxFileBytes);
-    if (!text) {
+    if (!text || !IsNarrowText(*text)) {
         return false;
     }
     content = ParseText(*text);
     return true;
+}
+
+bool CIniFile::IsNarrowText(std::string_view text) {
+    return !text.starts_with(kUtf16LittleEndianBom) && !text.starts_with(kUtf16BigEndianBom) &&
+           text.find('\0') == std::string_view::npos;
+}
+
+bool CIniFile::IsStorableKey(std::string_view key) {
+    if (key.empty() || key.find(kKeySeparator) != std::string_view::npos || HasLineBreak(key)) {
+        return false;
+    }
+    const char first = key.front();
+    return first != ' ' && first != '\t' && first != kHeaderOpen && !IsCommentMark(first);
+}
+
+bool CIniFile::IsStorableValue(std::string_view value) {
+    return !HasLineBreak(value);
 }
 
 std::vector<CIniFile::Record> CIniFile::Parse(std::string_view text) {

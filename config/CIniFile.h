@@ -12,8 +12,9 @@
 //   key=value                a key line; only the first '=' splits, nothing else is trimmed
 // Anything else (a line that is neither) is kept verbatim as a comment line, so it stays with
 // the record below it; comment lines after the last record are kept in a trailing record
-// (`CommentsOnly`). A last line without "\n" is read like any other; a UTF-8 byte order mark at
-// the start is skipped.
+// (`CommentsOnly`). Lines end at LF, CR LF or a lone CR. A last line without a line end is read
+// like any other; a UTF-8 byte order mark at the start is skipped. A file that is no narrow text
+// (UTF-16 with its byte order mark, or holding NUL bytes) is not loaded, so never rewritten.
 //
 // Save writes every line with CR LF whatever the platform, and replaces the file atomically: a
 // failed or interrupted save leaves the old file as it was.
@@ -82,8 +83,16 @@ public:
     // anything that is no regular file, is not read (platform::LastFileFailure says why).
     static constexpr std::size_t kMaxFileBytes = 16u * 1024 * 1024;
 
-    // False when the file cannot be read; content is then left as it was. A header line
-    // without ']' throws std::out_of_range (naming the line) and also leaves content alone.
+    // False for UTF-16 or UTF-32 text (FF FE or FE FF first) and for any text holding a NUL
+    // byte: read as narrow text it would be garbage, and saved back it would stay garbage.
+    static bool IsNarrowText(std::string_view text);
+    // What SetValue refuses: a key or value that a save followed by a load would not give back.
+    static bool IsStorableKey(std::string_view key);
+    static bool IsStorableValue(std::string_view value);
+
+    // False when the file cannot be read or is no narrow text; content is then left as it was. A
+    // header line without ']' throws std::out_of_range (naming the line) and also leaves content
+    // alone.
     static bool Load(const std::string& FileName, std::vector<Record>& content);
     // The records of a file's text, as Load reads them (and with the same exception).
     static std::vector<Record> Parse(std::string_view text);

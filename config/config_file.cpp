@@ -1,9 +1,14 @@
 #include "config_file.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/DataFolder.h"
+#include "platform/RegularFile.h"
 #include "platform/Utf8Path.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
@@ -28,8 +33,111 @@ std::vector<CIniFile::Record> FreshContent() {
     return content;
 }
 
-Notice DamagedFileOnUpdate() {
-    return Notice{std::string(kFailedToUpdateText) + "\n" + kConfigDamagedText + "\n"};
+using Records = std::vector<CIniFile::Record>;
+
+constexpr std::string_view kUtf16LittleEndianBom = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianBom = "\xFE\xFF";
+
+bool IsHeader(const CIniFile::Record& record) {
+    return !record.CommentsOnly && record.Key.empty();
+}
+
+// Calls visit(index, inSection) for every key record, inSection telling whether the last active
+// header above it opens section. A commented-out header opens nothing: the keys below it stay
+// in the section above, as any other reader of such a file takes them.
+template <typename Visit> void ForEachKey(const Records& records, Visit visit) {
+    const std::string_view section = kSettingsSection;
+    bool inSection = false;
+    for (size_t i = 0; i < records.size(); ++i) {
+        const CIniFile::Record& record = records[i];
+        if (record.CommentsOnly) {
+            continue;
+        }
+        if (record.Key.empty()) {
+            if (record.Commented == ' ') {
+                inSection = record.Section == section;
+            }
+            continue;
+        }
+        visit(i, inSection);
+    }
+}
+
+// The index of the first key record of that name in the section, active or commented out as
+// asked; records.size() when there is none.
+size_t FindKey(const Records& records, const std::string& key, bool active) {
+    size_t found = records.size();
+    ForEachKey(records, [&](size_t i, bool inSection) {
+        const CIniFile::Record& record = records[i];
+        if (found == records.size() && inSection && record.Key == key &&
+            (record.Commented == ' ') == active) {
+            found = i;
+        }
+    });
+    return found;
+}
+
+size_t FindActiveHeader(const Records& records) {
+    for (size_t i = 0; i < records.size(); ++i) {
+        if (IsHeader(records[i]) && records[i].Commented == ' ' &&
+            records[i].Section == kSettingsSection) {
+            return i;
+        }
+    }
+    return records.size();
+}
+
+void SetActiveValue(Records& records, const std::string& key, const std::string& value) {
+    if (const size_t active = FindKey(records, key, true); active < records.size()) {
+        records[active].Value = value;
+        return;
+    }
+    CIniFile::Record added;
+    added.Section = kSettingsSection;
+    added.Key = key;
+    added.Value = value;
+    if (const size_t commented = FindKey(records, key, false); commented < records.size()) {
+        // The commented-out line stays as the user wrote it; the value goes beside it.
+        added.Section = records[commented].Section;
+        records.insert(records.begin() + static_cast<std::ptrdiff_t>(commented) + 1, added);
+        return;
+    }
+    if (const size_t header = FindActiveHeader(records); header < records.size()) {
+        records.insert(records.begin() + static_cast<std::ptrdiff_t>(header) + 1, added);
+        return;
+    }
+    // Comments after the last record stay last.
+    auto end = records.end();
+    if (!records.empty() && records.back().CommentsOnly) {
+        --end;
+    }
+    CIniFile::Record header;
+    header.Section = kSettingsSection;
+    end = records.insert(end, header);
+    records.insert(end + 1, added);
+}
+
+// Why a file was not read whole, to follow its name. A pipe or a device is refused before it
+// is opened for good, so that neither hangs the program.
+SettingsRead UnreadFile(const std::string& path, const platform::FileRead& file) {
+    SettingsRead read;
+    if (file.larger) {
+        read.state = SettingsRead::State::TooLarge;
+        read.reason = "is larger than 1 MiB (" + std::to_string(kMaxSettingsBytes) + " bytes)";
+    } else if (const std::string kind = platform::NonFileKind(path); !kind.empty()) {
+        read.reason = "is not a file but " + kind;
+    } else {
+        read.reason = "cannot be read: " + file.reason;
+    }
+    return read;
+}
+
+Outcome UpdateFailed(const SettingsRead& read) {
+    if (read.state == SettingsRead::State::Unreadable) {
+        return Fails(kFailedToUpdateText);
+    }
+    return Outcome{
+        Notice{std::string(kFailedToUpdateText) + "\n" + ReadFailureText(read.state) + "\n"}};
 }
 
 } // namespace
@@ -84,15 +192,7 @@ bool PrepareConfigFile(const std::string& dataFolder) {
 }
 
 Outcome SetSettings(const std::string& key, const std::string& value) {
-    try {
-        if (CIniFile::SetValue(key, value, kSettingsSection, FileName)) {
-            return {};
-        }
-    } catch (const std::out_of_range&) {
-        return Outcome{DamagedFileOnUpdate()};
-    } catch (const std::exception&) {
-    }
-    return Fails(kFailedToUpdateText);
+    return WriteSettings(FileName, {{key, value}});
 }
 
 std::string GetSettings(const std::string& key) {
@@ -100,30 +200,87 @@ std::string GetSettings(const std::string& key) {
 }
 
 SettingsRead ReadSettings(const std::string& path) {
+    platform::FileRead file = platform::ReadRegularFile(path, kMaxSettingsBytes);
+    if (!file.ok) {
+        return UnreadFile(path, file);
+    }
+    std::optional<std::string> text = std::move(file.bytes);
     SettingsRead read;
+    if (!CIniFile::IsNarrowText(*text)) {
+        read.state = SettingsRead::State::NotText;
+        const bool utf16 =
+            text->starts_with(kUtf16LittleEndianBom) || text->starts_with(kUtf16BigEndianBom);
+        read.reason = utf16 ? "is UTF-16 text (Notepad's \"Unicode\"), not UTF-8 or ANSI: save "
+                              "it as UTF-8"
+                            : "is not UTF-8 or ANSI text: save it as UTF-8";
+        return read;
+    }
     try {
-        if (CIniFile::Load(path, read.records)) {
-            read.state = SettingsRead::State::Read;
-        }
-    } catch (const std::out_of_range&) {
+        read.records = CIniFile::Parse(*text);
+    } catch (const std::out_of_range& error) {
         read.state = SettingsRead::State::Damaged;
+        // The reader's error starts with where: "line 3: ...".
+        const std::string_view what = error.what();
+        read.reason = "has a section line without \"]\" (" +
+                      std::string(what.substr(0, what.find(':'))) + ")";
+        return read;
+    }
+    read.state = SettingsRead::State::Read;
+    read.text = std::move(*text);
+    return read;
+}
+
+const char* ReadFailureText(SettingsRead::State state) {
+    switch (state) {
+    case SettingsRead::State::Damaged:
+        return kConfigDamagedText;
+    case SettingsRead::State::NotText:
+        return kConfigNotTextText;
+    case SettingsRead::State::TooLarge:
+        return kConfigTooLargeText;
+    case SettingsRead::State::Unreadable:
+    case SettingsRead::State::Read:
+        break;
+    }
+    return kConfigUnreadableText;
+}
+
+Outcome WriteSettings(const std::string& path,
+                      const std::vector<std::pair<std::string, std::string>>& values) {
+    try {
+        SettingsRead read = ReadSettings(path);
+        if (read.state != SettingsRead::State::Read) {
+            return UpdateFailed(read);
+        }
+        for (const auto& [key, value] : values) {
+            if (!CIniFile::IsStorableKey(key) || !CIniFile::IsStorableValue(value)) {
+                return Fails(kFailedToUpdateText);
+            }
+            SetActiveValue(read.records, key, value);
+        }
+        if (CIniFile::Save(path, read.records)) {
+            return {};
+        }
     } catch (const std::exception&) {
     }
-    return read;
+    return Fails(kFailedToUpdateText);
 }
 
 SettingsTarget SettingsTargetOf(const std::string& path) {
     std::error_code error;
     const fs::path file = platform::PathFromUtf8(path);
-    if (!fs::is_regular_file(file, error) || fs::file_size(file, error) == 0 || error) {
+    if (!fs::exists(file, error) ||
+        (fs::is_regular_file(file, error) && fs::file_size(file, error) == 0 && !error)) {
         return SettingsTarget::New;
     }
     const SettingsRead read = ReadSettings(path);
     switch (read.state) {
-    case SettingsRead::State::Unreadable:
-        return SettingsTarget::New;
     case SettingsRead::State::Damaged:
         return SettingsTarget::Damaged;
+    case SettingsRead::State::Unreadable:
+    case SettingsRead::State::NotText:
+    case SettingsRead::State::TooLarge:
+        return SettingsTarget::Unreadable;
     case SettingsRead::State::Read:
         break;
     }
@@ -134,13 +291,16 @@ SettingsTarget SettingsTargetOf(const std::string& path) {
 }
 
 std::string SettingsRead::Value(const std::string& key) const {
-    const CIniFile::RecordSectionKeyIs matches(kSettingsSection, key);
-    for (const auto& record : records) {
-        if (matches(record)) {
-            return record.Value;
-        }
-    }
-    return {};
+    const size_t found = FindKey(records, key, true);
+    return found < records.size() ? records[found].Value : std::string();
+}
+
+bool SettingsRead::Has(const std::string& key) const {
+    return FindKey(records, key, true) < records.size();
+}
+
+bool SettingsRead::HasSection() const {
+    return FindActiveHeader(records) < records.size();
 }
 
 std::string TableText(const uint8_t* bytes, int count) {
@@ -178,15 +338,7 @@ Outcome SaveToConfigFile(const std::optional<KeypadState>& state) {
         {kFirmwareVersionKey, state->firmwareVersion},
         {kSerialNumberKey, state->serialNumber},
     };
-    try {
-        if (CIniFile::SetValues(values, kSettingsSection, FileName)) {
-            return {};
-        }
-    } catch (const std::out_of_range&) {
-        return Outcome{DamagedFileOnUpdate()};
-    } catch (const std::exception&) {
-    }
-    return Fails(kFailedToUpdateText);
+    return WriteSettings(FileName, values);
 }
 
 } // namespace config

@@ -10,9 +10,11 @@
 #include "keypad/TableKind.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Full path of the configuration file; empty until PrepareConfigFile finds the data folder.
@@ -66,22 +68,54 @@ Outcome SetSettings(const std::string& key, const std::string& value);
 // cannot be read.
 std::string GetSettings(const std::string& key);
 
-// The "appSettings" values read in one go.
+// Larger files are refused unread, by every reader and writer alike: the real one is well under
+// a kilobyte.
+inline constexpr std::size_t kMaxSettingsBytes = 1 << 20;
+
+// The "appSettings" values read in one go. Only active records count: a commented-out key, and a
+// key under a commented-out header, are the user's notes, never values.
 struct SettingsRead {
-    enum class State { Unreadable, Damaged, Read };
+    enum class State {
+        Unreadable, // not there, a folder, no rights...
+        Damaged,    // a section line without "]"
+        NotText,    // UTF-16 ("Unicode") or other text that is not UTF-8 or ANSI
+        TooLarge,   // over kMaxSettingsBytes
+        Read,
+    };
     State state = State::Unreadable;
+    // Why it was not read, to follow the file's name ("cannot be read: Permission denied");
+    // empty when it was.
+    std::string reason;
+    // The file's bytes, when read.
+    std::string text;
     std::vector<CIniFile::Record> records;
-    // The value of the first record of that key (commented-out ones count), "" when none.
+    // The value of the first active key of that name in "appSettings", "" when there is none.
     std::string Value(const std::string& key) const;
+    bool Has(const std::string& key) const;
+    // Whether "appSettings" has an active header.
+    bool HasSection() const;
 };
 SettingsRead ReadSettings(const std::string& path);
+// The message a window shows for a file that was not read: kConfigUnreadableText and its
+// siblings, without the line break.
+const char* ReadFailureText(SettingsRead::State state);
+
+// Sets values in "appSettings" of the file at path, all of them or none (the file stays as it
+// was). A value goes into the first active key of its name; a key that is there only commented
+// out keeps that line as it is and gets an active one directly below it; a missing key goes
+// to the top of the section, a missing section to the end. Never creates the file. On failure
+// the window's message: "Failed to update USBEchovaneUtilityCfg.ini file." and, for a file that
+// cannot be read as settings, why.
+Outcome WriteSettings(const std::string& path,
+                      const std::vector<std::pair<std::string, std::string>>& values);
 
 // What a file named to take settings is now, read once.
 enum class SettingsTarget {
-    New,       // not there, empty, or not readable: nothing in it to keep
-    Settings,  // a settings file: values other than those written stay
-    Damaged,   // a settings file that cannot be read as one (a section line without "]")
-    OtherKind, // a firmware file, notes...: not to be rewritten as a settings file
+    New,        // not there or empty: nothing in it to keep
+    Settings,   // a settings file: values other than those written stay
+    Damaged,    // a settings file that cannot be read as one (a section line without "]")
+    OtherKind,  // a firmware file, notes...: not to be rewritten as a settings file
+    Unreadable, // there, but not to be read as settings (rights, UTF-16, size): kept as it is
 };
 SettingsTarget SettingsTargetOf(const std::string& path);
 

@@ -30,6 +30,11 @@ inline constexpr char kUnableToSetLedBrightnessText[] = "Unable to set LED Brigh
 inline constexpr char kConfigUnreadableText[] = "Unable to read USBEchovaneUtilityCfg.ini file..";
 // The configuration file holds a line the INI reader cannot read (a "[" without "]").
 inline constexpr char kConfigDamagedText[] = "USBEchovaneUtilityCfg.ini file is incorrect format.";
+// The configuration file is no narrow text: Notepad's "Unicode" (UTF-16) and the like.
+inline constexpr char kConfigNotTextText[] =
+    "USBEchovaneUtilityCfg.ini file is not UTF-8 or ANSI text; save it as UTF-8..";
+inline constexpr char kConfigTooLargeText[] =
+    "USBEchovaneUtilityCfg.ini file is larger than 1 MiB..";
 // Values "Reset From Configuration File" cannot send.
 inline constexpr char kInvalidKeypadLayoutText[] =
     "Invalid KeypadLayout in USBEchovaneUtilityCfg.ini file..";

@@ -111,16 +111,13 @@ std::optional<std::vector<uint8_t>> ParseTable(std::string_view text, int count)
 ReplayRead ReadReplayPlan(const std::string& path) {
     ReplayRead read;
     const SettingsRead settings = ReadSettings(path);
-    if (settings.state == SettingsRead::State::Damaged) {
-        read.message = kConfigDamagedText;
-        return read;
-    }
     // A file that is there but cannot be read would pass for one without saved settings, and
     // nothing would be said; no file at all holds none.
     std::error_code absent;
-    if (settings.state == SettingsRead::State::Unreadable && !path.empty() &&
-        std::filesystem::exists(platform::PathFromUtf8(path), absent)) {
-        read.message = kConfigUnreadableText;
+    if (settings.state != SettingsRead::State::Read &&
+        (settings.state != SettingsRead::State::Unreadable ||
+         (!path.empty() && std::filesystem::exists(platform::PathFromUtf8(path), absent)))) {
+        read.message = ReadFailureText(settings.state);
         return read;
     }
     read.serialNumber = settings.Value(kSerialNumberKey);

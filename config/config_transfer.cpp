@@ -1,6 +1,5 @@
 #include "config_transfer.h"
 
-#include "config/config_file.h"
 #include "platform/AtomicFile.h"
 #include "platform/Utf8Path.h"
 
@@ -20,44 +19,39 @@ bool CopyFileReplacing(const std::string& source, const std::string& target) {
     return bytes && platform::ReplaceFileAtomically(target, *bytes);
 }
 
-bool HasCheckedKeys(const SettingsRead& read) {
-    const CIniFile::RecordSectionIs inSettings(kSettingsSection);
-    bool sectionFound = false;
-    for (const auto& record : read.records) {
-        sectionFound = sectionFound || inSettings(record);
-    }
-    if (!sectionFound) {
-        return false;
+// Why read holds no saved settings' keys, or "" when it holds them all. Commented-out keys are
+// not there.
+std::string MissingKeys(const SettingsRead& read) {
+    if (!read.HasSection()) {
+        return std::string("has no [") + kSettingsSection + "] section";
     }
     for (const char* key : kImportCheckedKeys) {
-        const CIniFile::RecordSectionKeyIs matches(kSettingsSection, key);
-        bool found = false;
-        for (const auto& record : read.records) {
-            found = found || matches(record);
-        }
-        if (!found) {
-            return false;
+        if (!read.Has(key)) {
+            return std::string("has no ") + key + " key in [" + kSettingsSection + "]";
         }
     }
-    return true;
+    return {};
 }
 
-// The import's checks of the name and the format; bytes are the file's when they pass. Throws
-// on a section line without "]".
-Outcome CheckedImportBytes(const std::string& file, std::string& bytes) {
+// The import's checks of the name and the format; bytes are the file's when they pass. The
+// file is read as every reader of settings reads it, within the same size. A section line
+// without "]" is refused with damagedText.
+CfgFileCheck CheckedImportBytes(const std::string& file, const char* damagedText,
+                                std::string& bytes) {
     if (platform::PathFromUtf8(file).filename() != kConfigFileName) {
-        return Fails(kIncorrectFilenameText);
+        return {Fails(kIncorrectFilenameText), {}};
     }
-    const std::optional<std::string> read = platform::ReadWholeFile(file, kMaxImportBytes);
-    if (!read) {
-        return Fails(kIncorrectFormatText);
+    SettingsRead read = ReadSettings(file);
+    if (read.state == SettingsRead::State::Damaged) {
+        return {Fails(damagedText), read.reason};
     }
-    SettingsRead settings;
-    settings.records = CIniFile::Parse(*read);
-    if (!HasCheckedKeys(settings)) {
-        return Fails(kIncorrectFormatText);
+    if (read.state != SettingsRead::State::Read) {
+        return {Fails(kIncorrectFormatText), read.reason};
     }
-    bytes = *read;
+    if (std::string missing = MissingKeys(read); !missing.empty()) {
+        return {Fails(kIncorrectFormatText), std::move(missing)};
+    }
+    bytes = std::move(read.text);
     return {};
 }
 
@@ -100,8 +94,10 @@ Outcome ImportCfgFile(const std::optional<std::string>& chosenFile) {
     }
     try {
         std::string bytes;
-        if (Outcome refused = CheckedImportBytes(*chosenFile, bytes); refused.message) {
-            return refused;
+        // A section line without "]" is the INI reader's error, which the import catches.
+        if (CfgFileCheck refused = CheckedImportBytes(*chosenFile, kImportExceptionText, bytes);
+            refused.outcome.message) {
+            return refused.outcome;
         }
         // The bytes checked are the bytes copied.
         if (FileName.empty() || !platform::ReplaceFileAtomically(FileName, bytes)) {
@@ -113,12 +109,13 @@ Outcome ImportCfgFile(const std::optional<std::string>& chosenFile) {
     return {};
 }
 
-Outcome CheckCfgFile(const std::string& file) {
+CfgFileCheck CheckCfgFile(const std::string& file) {
     try {
         std::string bytes;
-        return CheckedImportBytes(file, bytes);
-    } catch (const std::exception&) {
-        return Fails(kIncorrectFormatText);
+        // Nothing is copied by a check: a file that does not parse is of the wrong format.
+        return CheckedImportBytes(file, kIncorrectFormatText, bytes);
+    } catch (const std::exception& error) {
+        return {Fails(kIncorrectFormatText), std::string("cannot be read: ") + error.what()};
     }
 }
 

@@ -3,6 +3,7 @@
 // "Export Cfg File" and "Import Cfg File": copying the configuration file out to a folder and a
 // checked file in over it. The window shows the dialogs and hands the chosen paths in.
 
+#include "config/config_file.h"
 #include "config/config_messages.h"
 
 #include <cstddef>
@@ -19,8 +20,8 @@ inline constexpr const char* kImportCheckedKeys[] = {"FirstUp",
                                                      "MultipleCodeTableValues",
                                                      "FirmwareVersion",
                                                      "SerialNumber"};
-// Larger files are refused unread: the real one is well under a kilobyte.
-inline constexpr std::size_t kMaxImportBytes = 1 << 20;
+// Larger files are refused unread, as by every other reader of settings.
+inline constexpr std::size_t kMaxImportBytes = kMaxSettingsBytes;
 
 // What export does after the folder dialog: either show message and stop, or (after asking
 // question when there is one, stopping without a word on No) call ExportCfgFile with target.
@@ -39,6 +40,13 @@ Outcome ExportCfgFile(const std::string& target);
 Outcome ImportCfgFile(const std::optional<std::string>& chosenFile);
 // The import's checks of file without the copy: what the import would refuse it with. A file
 // that cannot be read as settings at all is of an incorrect format here.
-Outcome CheckCfgFile(const std::string& file);
+struct CfgFileCheck {
+    // What the window shows.
+    Outcome outcome;
+    // Why the format is incorrect, to follow the file's name: "has no SerialNumber key in
+    // [appSettings]", "cannot be read: Permission denied"; empty otherwise.
+    std::string reason;
+};
+CfgFileCheck CheckCfgFile(const std::string& file);
 
 } // namespace config

@@ -33,6 +33,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
     }
     std::vector<CIniFile::Record> loaded;
+    // UTF-16 and text with NUL bytes are not loaded at all.
+    if (!CIniFile::IsNarrowText(text)) {
+        if (CIniFile::Load(path, loaded)) {
+            __builtin_trap();
+        }
+        return 0;
+    }
     try {
         if (!CIniFile::Load(path, loaded)) {
             __builtin_trap();

@@ -330,11 +330,15 @@ TEST_F(CliCommands, ConfigCheckRunsTheImportChecksAndChangesNothing) {
     std::filesystem::create_directories(sub.toStdString());
     WriteBytes(sub.toStdString() + "/USBEchovaneUtilityCfg.ini", "[appSettings]\nFirstUp=Yes\n");
     EXPECT_EQ(Run({"config", "check", sub + "/USBEchovaneUtilityCfg.ini"}), cli::kExitFailed);
-    EXPECT_EQ(err.str(), "File is incorrect format.\n");
+    EXPECT_EQ(err.str(), "File is incorrect format. " + sub.toStdString() +
+                             "/USBEchovaneUtilityCfg.ini has no KeypadLayout key in "
+                             "[appSettings].\n");
     // Nothing is copied by a check: a file that does not parse is of the wrong format.
     WriteBytes(sub.toStdString() + "/USBEchovaneUtilityCfg.ini", "[appSettings\nFirstUp=Yes\n");
     EXPECT_EQ(Run({"config", "check", sub + "/USBEchovaneUtilityCfg.ini"}), cli::kExitFailed);
-    EXPECT_EQ(err.str(), "File is incorrect format.\n");
+    EXPECT_EQ(err.str(), "File is incorrect format. " + sub.toStdString() +
+                             "/USBEchovaneUtilityCfg.ini has a section line without \"]\" (line "
+                             "1).\n");
     // No file there is said so; a folder of that name is said to be one.
     const std::string absent = folder.File("gone/USBEchovaneUtilityCfg.ini");
     EXPECT_EQ(Run({"config", "check", QString::fromStdString(absent)}), cli::kExitFailed);
@@ -355,6 +359,52 @@ TEST_F(CliCommands, MessagesAboutAGivenFileNameIt) {
         EXPECT_EQ(Run(args), cli::kExitFailed) << args.join(' ').toStdString();
         EXPECT_EQ(err.str(), "Invalid KeypadLayout in batch.ini file..\n");
     }
+    EXPECT_TRUE(keypad->received().empty());
+}
+
+// Notepad's "Unicode" is refused by every command with its reason, and never written into.
+TEST_F(CliCommands, AUtf16FileIsRefusedAndLeftAsItIs) {
+    const std::string text = "[appSettings]\r\nFirstUp=Yes\r\nKeypadLayout=2\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (const char c : text) {
+        bytes += std::string{c, '\0'};
+    }
+    const std::string file = folder.File("USBEchovaneUtilityCfg.ini");
+    WriteBytes(file, bytes);
+    const std::string why = " is UTF-16 text (Notepad's \"Unicode\"), not UTF-8 or ANSI: save it "
+                            "as UTF-8";
+    keypad->ClearReceived();
+    const QString given = QString::fromStdString(file);
+    const std::vector<std::pair<QStringList, std::string>> runs = {
+        {{"config", "save", given}, file + why + "; nothing is written to it.\n"},
+        {{"table", "show", given}, file + why + "; nothing is written to it.\n"},
+        {{"table", "write", given}, file + why + ".\n"},
+        {{"config", "apply", given},
+         "USBEchovaneUtilityCfg.ini file is not UTF-8 or ANSI text; save it as UTF-8..\n"},
+        {{"config", "check", given}, "File is incorrect format. " + file + why + ".\n"},
+    };
+    for (const auto& [args, message] : runs) {
+        EXPECT_EQ(Run(args), cli::kExitFailed) << args.join(' ').toStdString();
+        EXPECT_EQ(err.str(), message);
+    }
+    EXPECT_EQ(ReadBytes(file), bytes);
+    EXPECT_TRUE(keypad->received().empty());
+}
+
+// A commented-out key is a note: the table and the replay never take it.
+TEST_F(CliCommands, CommentedOutKeysAreNotRead) {
+    const std::string table = folder.File("table.ini");
+    WriteBytes(table, "[appSettings]\r\n;KeypadLayout=2\r\nCodeTableValues=1,2,3,4,5,6,7,8,9,10,"
+                      "11,12,13,14,15,16,17,18,19,20,\r\n");
+    keypad->ClearReceived();
+    EXPECT_EQ(Run({"table", "write", QString::fromStdString(table)}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "Invalid KeypadLayout in table.ini file..\n");
+
+    const std::string saved = folder.File("saved.ini");
+    WriteBytes(saved, "[appSettings]\r\nFirstUp=Yes\r\n;KeypadLayout=6\r\nKeypadLayout=1\r\n"
+                      ";LedBrightness=9\r\n");
+    EXPECT_EQ(Run({"config", "apply", QString::fromStdString(saved)}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "Invalid LedBrightness in saved.ini file..\n");
     EXPECT_TRUE(keypad->received().empty());
 }
 
@@ -457,21 +507,18 @@ INSTANTIATE_TEST_SUITE_P(
                         EXPECT_EQ(mkfifo(folder.File("fifo").c_str(), 0600), 0);
                         return folder.File("fifo");
                     },
-                    "Unable to read {}: it is not a file but a pipe.",
-                    "{} is not a file but a pipe.",
+                    "{} is not a file but a pipe.", "{} is not a file but a pipe.",
                     "{} is not a file but a pipe: name a new file or a configuration file."},
         NonFileCase{"EndlessDevice",
                     [](const testsupport::TempFolder&) { return std::string("/dev/zero"); },
-                    "Unable to read {}: it is not a file but a device.",
-                    "{} is not a file but a device.",
+                    "{} is not a file but a device.", "{} is not a file but a device.",
                     "{} is not a file but a device: name a new file or a configuration file."},
         NonFileCase{"Folder",
                     [](const testsupport::TempFolder& folder) {
                         std::filesystem::create_directory(folder.File("sub"));
                         return folder.File("sub");
                     },
-                    "Unable to read {}: it is not a file but a folder.",
-                    "{} is not a file but a folder.",
+                    "{} is not a file but a folder.", "{} is not a file but a folder.",
                     "{} is not a file but a folder: name a new file or a configuration file."},
         NonFileCase{"LinkLeadingNowhereYet",
                     [](const testsupport::TempFolder& folder) {
@@ -480,7 +527,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                         folder.File("mycfg.ini"));
                         return folder.File("mycfg.ini");
                     },
-                    "Unable to read {}: No such file or directory.",
+                    "{} cannot be read: No such file or directory.",
                     "There is no configuration file {}.", ""},
         NonFileCase{"LinkLoop",
                     [](const testsupport::TempFolder& folder) {
@@ -488,7 +535,7 @@ INSTANTIATE_TEST_SUITE_P(
                         std::filesystem::create_symlink("a", folder.File("b"));
                         return folder.File("a");
                     },
-                    "Unable to read {}: Too many levels of symbolic links.",
+                    "{} cannot be read: Too many levels of symbolic links.",
                     "There is no configuration file {}: Too many levels of symbolic links.",
                     "Unable to write {}: Too many levels of symbolic links."}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -83,6 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ParseCase{"CrLf", "[s]\r\nk=v\r\n", "[s] | s/k=v"},
         ParseCase{"Lf", "[s]\nk=v\n", "[s] | s/k=v"},
+        ParseCase{"LoneCr", "[s]\r# c\rk=v\rj=w", "[s] | {# c\n}s/k=v | s/j=w"},
+        ParseCase{"MixedLineEnds", "[s]\r\na=1\rb=2\n\r\r\nc=3", "[s] | s/a=1 | s/b=2 | s/c=3"},
         ParseCase{"BlanksAroundEqualsStay", "[s]\n  a = b  \n", "[s] | s/a = b"},
         ParseCase{"OnlyFirstEqualsSplits", "k=a=b", "/k=a=b"},
         ParseCase{"BracketsInsideAValue", "[s]\nFirmwareFile=fw[1].txt\nx=[y\n",
@@ -105,6 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LineWithoutAKeyKeptAsAnOddLine", "[s]\n=lost\nk=v", "[s] | {=lost\n}s/k=v"},
         ParseCase{"KeptLineStartingWithAByteOrderMark", "\xEF\xBB\xBF \xEF\xBB\xBFodd\r",
                   "trailer{\xEF\xBB\xBFodd\n}"},
+        ParseCase{"KeptLineStartingLikeUtf16", "\n\xFF\xFEodd\r", "trailer{\xFF\xFEodd\n}"},
         ParseCase{"EmptyFile", "", ""}, ParseCase{"OnlyBlankLines", "\n \t\r\n\n", ""}),
     [](const auto& info) { return info.param.name; });
 
@@ -129,6 +132,21 @@ TEST_F(IniFileTest, LoadOfAFileThatCannotBeReadLeavesContentAlone) {
     EXPECT_FALSE(CIniFile::Load(platform::Utf8FromPath(folder.path()), records));
     EXPECT_FALSE(CIniFile::Load("", records));
     EXPECT_EQ(Describe(records), "[keep]");
+}
+
+// Read as narrow text, UTF-16 would be garbage, and saved back it would stay garbage.
+TEST_F(IniFileTest, TextThatIsNotNarrowIsNeitherLoadedNorRewritten) {
+    for (const std::string& bytes :
+         {std::string("\xFF\xFE[\0s\0]\0", 8), std::string("\xFE\xFF\0[\0s\0]", 8),
+          std::string("[s]\nk=v\0\n", 9)}) {
+        Given(bytes);
+        Records records{CIniFile::Record{"", ' ', "keep", "", ""}};
+        EXPECT_FALSE(CIniFile::Load(file, records));
+        EXPECT_EQ(Describe(records), "[keep]");
+        EXPECT_FALSE(CIniFile::SetValue("k", "x", "s", file));
+        EXPECT_FALSE(CIniFile::AddSection("t", file));
+        EXPECT_EQ(ReadBytes(file), bytes);
+    }
 }
 
 class IniHeaderWithoutClose : public IniFileTest,

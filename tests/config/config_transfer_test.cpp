@@ -1,13 +1,17 @@
 // "Export Cfg File" and "Import Cfg File".
 
 #include "config/config_file.h"
+#include "config/config_replay.h"
 #include "config/config_transfer.h"
 #include "platform/AtomicFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string_view>
 
 namespace {
 
@@ -121,10 +125,11 @@ INSTANTIATE_TEST_SUITE_P(
     Files, ImportTest,
     ::testing::Values(
         ImportCase{"AllSevenKeysEvenEmpty", "USBEchovaneUtilityCfg.ini", kAllKeysEmpty, ""},
-        ImportCase{"CommentedOutKeysCount", "USBEchovaneUtilityCfg.ini",
+        // A commented-out key is a note, not the key: the replay would never read it.
+        ImportCase{"CommentedOutKeysAreMissing", "USBEchovaneUtilityCfg.ini",
                    "[appSettings]\n#FirstUp=\nKeypadLayout=\nLedBrightness=\nCodeTableValues=\n"
                    "MultipleCodeTableValues=\nFirmwareVersion=\n;SerialNumber=\n",
-                   ""},
+                   "File is incorrect format."},
         ImportCase{"LetterCaseOfTheName", "usbEchovaneUtilityCfg.ini", kAllKeysEmpty,
                    "Incorrect Filename."},
         ImportCase{"OtherName", "USBEchovaneUtilityCfg.ini.bak", kAllKeysEmpty,
@@ -162,6 +167,88 @@ TEST_F(TransferTest, ImportCancelledOrUnreadableOrOverTheSizeLimit) {
     EXPECT_FALSE(config::ImportCfgFile(folder.File("usb/USBEchovaneUtilityCfg.ini")).failed());
     EXPECT_EQ(ReadBytes(FileName), huge);
 }
+
+struct CheckCase {
+    const char* name;
+    std::string bytes;
+    // What the window shows, and why, after the file's name.
+    const char* message;
+    const char* reason;
+};
+
+class CheckReason : public TransferTest, public ::testing::WithParamInterface<CheckCase> {};
+
+TEST_P(CheckReason, KeepsTheWindowsTextAndSaysWhy) {
+    const std::string chosen = folder.File("usb/USBEchovaneUtilityCfg.ini");
+    WriteBytes(chosen, GetParam().bytes);
+    const config::CfgFileCheck check = config::CheckCfgFile(chosen);
+    EXPECT_EQ(check.outcome.message, config::Warning(GetParam().message));
+    EXPECT_EQ(check.reason, GetParam().reason);
+}
+
+std::string OverTheLimit() {
+    std::string bytes = kSaved;
+    bytes.resize(config::kMaxSettingsBytes + 1, '\n');
+    return bytes;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CheckReason,
+    ::testing::Values(
+        CheckCase{"NoSerialNumber",
+                  "[appSettings]\nFirstUp=\nKeypadLayout=\nLedBrightness=\nCodeTableValues=\n"
+                  "MultipleCodeTableValues=\nFirmwareVersion=\n",
+                  "File is incorrect format.", "has no SerialNumber key in [appSettings]"},
+        CheckCase{"OnlyACommentedOutHeader", ";[appSettings]\nFirstUp=Yes\n",
+                  "File is incorrect format.", "has no [appSettings] section"},
+        CheckCase{"HeaderWithoutClose", "[appSettings]\n\n[x\n", "File is incorrect format.",
+                  "has a section line without \"]\" (line 3)"},
+        CheckCase{"Utf16", std::string("\xFE\xFF\0[", 4), "File is incorrect format.",
+                  "is UTF-16 text (Notepad's \"Unicode\"), not UTF-8 or ANSI: save it as UTF-8"},
+        CheckCase{"NulBytes", std::string("[appSettings]\n\0\n", 17), "File is incorrect format.",
+                  "is not UTF-8 or ANSI text: save it as UTF-8"},
+        CheckCase{"OverTheLimit", OverTheLimit(), "File is incorrect format.",
+                  "is larger than 1 MiB (1048576 bytes)"}),
+    [](const auto& info) { return info.param.name; });
+
+// The check, the replay and a save read a file alike: what one refuses, the others do too.
+TEST_F(TransferTest, TheReplayAndASaveRefuseWhatTheCheckRefuses) {
+    const std::string huge = OverTheLimit();
+    WriteBytes(FileName, huge);
+    EXPECT_EQ(config::ReadReplayPlan(FileName).message,
+              std::string_view("USBEchovaneUtilityCfg.ini file is larger than 1 MiB.."));
+    EXPECT_EQ(config::SetSettings("FirstUp", "Yes").message->text,
+              "Failed to update USBEchovaneUtilityCfg.ini file.\n"
+              "USBEchovaneUtilityCfg.ini file is larger than 1 MiB..\n");
+    EXPECT_EQ(ReadBytes(FileName), huge);
+}
+
+#ifndef _WIN32
+// Run as root, the check drops to an unprivileged user first, in a child process.
+std::string UnreadableFileIsSaid(const testsupport::TempFolder& folder, const std::string& file) {
+    if (const std::string why = testsupport::DropRootRights(folder.path()); !why.empty()) {
+        return why;
+    }
+    fs::permissions(file, fs::perms::none);
+    const config::CfgFileCheck check = config::CheckCfgFile(file);
+    if (check.outcome.message != config::Warning("File is incorrect format.")) {
+        return "the window's text changed";
+    }
+    return check.reason == "cannot be read: Permission denied" ? "" : "reason: " + check.reason;
+}
+
+TEST_F(TransferTest, AFileWithoutReadRightsIsSaidSo) {
+    const std::string chosen = folder.File("usb/USBEchovaneUtilityCfg.ini");
+    WriteBytes(chosen, kSaved);
+    EXPECT_EXIT(
+        {
+            const std::string failure = UnreadableFileIsSaid(folder, chosen);
+            std::fprintf(stderr, "%s\n", failure.c_str());
+            std::_Exit(failure.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+#endif
 
 TEST_F(TransferTest, ACopyThatFailsLeavesTheConfigurationFile) {
     const std::string chosen = folder.File("usb/USBEchovaneUtilityCfg.ini");
