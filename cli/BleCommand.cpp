@@ -99,8 +99,10 @@ std::optional<int> FindItem(const PickOption& option, const QString& value) {
     }
     const QString wanted = Comparable(value);
     for (size_t row = 0; row < items.size(); ++row) {
-        if (Comparable(QString::fromLatin1(items[row].data(),
-                                           static_cast<qsizetype>(items[row].size()))) == wanted) {
+        const QString item =
+            QString::fromLatin1(items[row].data(), static_cast<qsizetype>(items[row].size()));
+        // A number matches a number item however it is written ("060" is 60).
+        if (Comparable(item) == wanted || (number && WholeNumber(item) == number)) {
             return static_cast<int>(row);
         }
     }

@@ -371,7 +371,7 @@ const std::vector<Subcommand>& Subcommands() {
          AddStatusOptions, Status},
         {"table", "show [FILE | --json] | write FILE",
          "Show the active customise table (to FILE if given) or write one from FILE.",
-         AddTableOptions, Table},
+         AddTableOptions, Table, TableHelpDetails},
         {"config", "save [FILE] | apply [FILE] | check FILE",
          "Save Changes to the configuration file (or FILE), reset the keypad from it, or check "
          "a file for import.",

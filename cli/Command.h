@@ -71,6 +71,7 @@ int Status(Context& context);
 int Table(Context& context);
 int Config(Context& context);
 std::string ConfigHelpDetails();
+std::string TableHelpDetails();
 int Ble(Context& context);
 int Upgrade(Context& context);
 std::string UpgradeHelpDetails();

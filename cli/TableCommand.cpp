@@ -90,12 +90,20 @@ QJsonObject TableJson(const keypad::StatusRead& read) {
 }
 
 // The status read and the editor's rule: only a customisable table may be shown or written.
+inline constexpr char kSetLayoutHint[] =
+    "'set-layout 2' or 'set-layout 5' makes a customise table active.";
+
 std::optional<keypad::StatusRead> ReadCustomisable(Context& context, int& exitStatus) {
     keypad::StatusRead read = keypad::ReadStatus();
     const codetable::EditorOpening opening = codetable::DecideEditorOpening(
         read.ok() ? kExchangeOk : kExchangeIoError, read.ok() ? read.status->tableKind : 0);
     if (!opening.mode) {
-        exitStatus = context.Fail(opening.refusal);
+        // The editor's text; a script is told what makes a customise table active.
+        std::string message = opening.refusal;
+        if (read.ok()) {
+            message += (message.ends_with('\n') ? "" : "\n") + std::string(kSetLayoutHint);
+        }
+        exitStatus = context.Fail(message);
         return std::nullopt;
     }
     return read;
@@ -231,6 +239,16 @@ int Table(Context& context) {
 
 void AddTableOptions(QCommandLineParser& parser) {
     parser.addOption(JsonOption());
+}
+
+std::string TableHelpDetails() {
+    return "show and write work on the keypad's active table, which must be the Customise Table "
+           "(2) or the Customise Multicode Table (5): 'set-layout 2' or 'set-layout 5' makes one "
+           "active.\n"
+           "FILE is a configuration file: KeypadLayout (2 or 5), CodeTableValues (20 numbers) "
+           "and, for 5, MultipleCodeTableValues (50 numbers) in [appSettings]. show FILE writes "
+           "those three keys into FILE (its KeypadLayout included) and keeps its other lines; "
+           "write FILE sends the table of the kind the keypad has active.\n";
 }
 
 } // namespace cli

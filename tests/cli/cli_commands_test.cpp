@@ -196,7 +196,8 @@ INSTANTIATE_TEST_SUITE_P(
     Refusals, CliTableRefusal,
     ::testing::Values(
         TableRefusal{"ActiveKindNotCustomisable", 0, kGoodSingle,
-                     "Please select a customise table.."},
+                     "Please select a customise table..\n'set-layout 2' or 'set-layout 5' makes "
+                     "a customise table active."},
         TableRefusal{"KindOfFileDiffers", 5, kGoodSingle,
                      "The table in t.ini is for the Customise Table, but the keypad has the "
                      "Customise Multicode Table active.."},
@@ -415,7 +416,7 @@ TEST_F(CliCommands, BleShowJsonAndSetWithTheWindowsLists) {
     EXPECT_TRUE(json["values"].toObject().contains("power"));
 
     ASSERT_EQ(Run({"ble", "set", "--name", "Desk 4", "--power", "-7dBm", "--enable", "no",
-                   "--product", "Vectapad-8way", "--rssi", "60", "--timeout", "30"}),
+                   "--product", "Vectapad-8way", "--rssi", "060", "--timeout", "030"}),
               cli::kExitOk)
         << err.str();
     EXPECT_EQ(keypad->settings.ble.name, "Desk 4");
