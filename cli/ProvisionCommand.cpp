@@ -200,6 +200,7 @@ int Provision(Context& context) {
         }
     };
     const platform::InterruptCatcher interrupt;
+    bool interruptTold = false;
     if (context.console.interactive || context.console.progressBar) {
         context.err << "Provisioning every keypad connected and each one plugged in; Ctrl+C ends "
                        "after the keypad at hand.\n";
@@ -213,7 +214,14 @@ int Provision(Context& context) {
         },
         // Output nobody reads any more (a closed pipe, a full disk) would leave keypads set up
         // without a record: the run ends after the keypad at hand, as for Ctrl+C.
-        [&]() { return interrupt.Interrupted() || !context.out.good(); },
+        [&]() {
+            if (interrupt.Interrupted() && !interruptTold) {
+                interruptTold = true;
+                clearProgress();
+                context.err << "Ctrl+C: stopping after the keypad at hand.\n";
+            }
+            return interrupt.Interrupted() || !context.out.good();
+        },
         [&](const std::string& keypad, const std::string& line) {
             if (!terminal) {
                 return;

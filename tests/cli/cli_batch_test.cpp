@@ -188,7 +188,8 @@ TEST_F(CliBatch, ProvisionStoppedShortOfItsCountFails) {
     bus().Schedule(platform::NowUs() + 20'000'000, [] { platform::InterruptCatcher::Raise(); });
     EXPECT_EQ(Run({"provision", "--config", file, "--count", "5"}), cli::kExitFailed);
     EXPECT_NE(out.str().find("3 keypads provisioned, 0 failed.\n"), std::string::npos) << out.str();
-    EXPECT_EQ(err.str(), "Stopped by Ctrl+C after 3 of 5 keypads.\n");
+    EXPECT_EQ(err.str(), "Ctrl+C: stopping after the keypad at hand.\nStopped by Ctrl+C after 3 "
+                         "of 5 keypads.\n");
 }
 
 // Lines nobody reads any more: keypads set up without a record would be lost to the batch.
