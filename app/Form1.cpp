@@ -346,7 +346,9 @@ void Form1::EnableDisableFunctionButtons(bool enable) {
     for (QWidget* control :
          std::initializer_list<QWidget*>{ledBrightnessCbox, keypadTypeCbox, button1, button8,
                                          button9, button2, button3, btnModifyBleParam}) {
-        focusLost = focusLost || (!enable && control->hasFocus());
+        // The window's focus widget, not hasFocus(): after a message box the window is often
+        // not active again yet, and the control it comes back to is the one that matters.
+        focusLost = focusLost || (!enable && focusWidget() == control);
         control->setEnabled(enable);
     }
     // Qt would pass the focus on to the next control, Exit at the end of the row, where the next
