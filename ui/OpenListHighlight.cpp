@@ -26,7 +26,7 @@ bool OpenListHighlight::eventFilter(QObject* watched, QEvent* event) {
     if (current.isValid() && list->selectionModel()->isSelected(current)) {
         return false;
     }
-    // The row shown is already highlighted; with none shown, the first is where the focus lands.
+    // The current row is the one shown; with none shown, the first, where the focus would land.
     const QModelIndex row =
         current.isValid() ? current : list->model()->index(0, 0, list->rootIndex());
     list->selectionModel()->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect);
