@@ -17,6 +17,7 @@
 #include "ui/Accessible.h"
 #include "ui/CustomMessageBox.h"
 #include "ui/Dialogs.h"
+#include "ui/FocusMarkStyle.h"
 #include "ui/ScreenFit.h"
 #include "ui/WindowKeys.h"
 #include "ui/about.h"
@@ -54,10 +55,13 @@ constexpr auto kExitKeys = Qt::CTRL | Qt::Key_Q;
 constexpr auto kAboutKeys = Qt::Key_F1;
 
 // Whether Alt on its own moves to the menu bar is the style's choice (Linux styles mostly say
-// no); this menu bar says yes on every platform.
+// no); this menu bar says yes on every platform. Over the focus-marking style, which shows the
+// menu Alt went to.
 class MenuBarKeysStyle final : public QProxyStyle {
 public:
-    explicit MenuBarKeysStyle(QObject* owner) { setParent(owner); }
+    explicit MenuBarKeysStyle(QObject* owner) : QProxyStyle(new ui::FocusMarkStyle) {
+        setParent(owner);
+    }
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* returnData) const override {
         if (hint == SH_MenuBar_AltKeyNavigation) {
@@ -346,7 +350,9 @@ void Form1::EnableDisableFunctionButtons(bool enable) {
     for (QWidget* control :
          std::initializer_list<QWidget*>{ledBrightnessCbox, keypadTypeCbox, button1, button8,
                                          button9, button2, button3, btnModifyBleParam}) {
-        focusLost = focusLost || (!enable && control->hasFocus());
+        // The window's focus widget, not hasFocus(): after a message box the window is often
+        // not active again yet, and the control it comes back to is the one that matters.
+        focusLost = focusLost || (!enable && focusWidget() == control);
         control->setEnabled(enable);
     }
     // Qt would pass the focus on to the next control, Exit at the end of the row, where the next

@@ -5,6 +5,7 @@
 #include "platform/text/NarrowText.h"
 #include "ui/Accessible.h"
 #include "ui/Dialogs.h"
+#include "ui/OpenListHighlight.h"
 #include "ui/ScreenFit.h"
 #include "ui/WindowKeys.h"
 
@@ -218,6 +219,7 @@ void My4way_layout::BuildControls() {
     selectModifierCbox_->setCurrentIndex(-1);
     selectModifierCbox_->setPlaceholderText(QString::fromLatin1(kModifierPickerText));
     selectModifierCbox_->setGeometry(kModifierPickerRect);
+    ui::OpenListHighlight::Install(*selectModifierCbox_);
     selectModifierCbox_->hide();
     connect(selectModifierCbox_, &QComboBox::activated, this,
             [this](int index) { selectModifierCbox_SelectionChangeCommitted(index); });
@@ -249,6 +251,7 @@ void My4way_layout::BuildControls() {
         picker->setCurrentIndex(-1);
         picker->setPlaceholderText(QString::fromLatin1(kCodePickerText));
         picker->view()->setMinimumWidth(kCodePickerDropDownWidth);
+        ui::OpenListHighlight::Install(*picker);
         picker->setGeometry(kCodePickerCell.translated(rowOrigin));
         // Taken on the user's pick, so choosing the same row again for another key still
         // applies it, and clearing the pickers on Reset is no pick.

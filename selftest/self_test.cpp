@@ -56,10 +56,11 @@ constexpr int kCloseY = 690;
 constexpr int kCloseRightMargin = kClientWidth - kCloseX - kButtonWidth;
 constexpr int kCloseBottomMargin = kClientHeight - kCloseY - kButtonHeight;
 
-// Buttons of the window pressed with Alt and a letter: Space and Enter are keypad codes here.
-constexpr auto kPlayKeys = Qt::ALT | Qt::Key_P;
-constexpr auto kRecordKeys = Qt::ALT | Qt::Key_R;
-constexpr auto kCloseKeys = Qt::ALT | Qt::Key_C;
+// Buttons of the window pressed with Alt and their underlined letter: Space and Enter are keypad
+// codes here.
+constexpr char kPlayLetter = 'P';
+constexpr char kRecordLetter = 'R';
+constexpr char kCloseLetter = 'C';
 
 constexpr char kNotDetectedText[] = "Not detected yet";
 constexpr char kDetectedText[] = "Detected";
@@ -118,8 +119,22 @@ QCheckBox* MakeIndicator(QWidget* parent, const char* name, int x, int y) {
     return box;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* text, int x, int y) {
-    auto* button = new QPushButton(platform::FromLatin1(text), parent);
+// The words with their letter underlined; the words stay as they are.
+QString WithLetter(const char* words, char letter) {
+    QString text = platform::FromLatin1(words);
+    if (const qsizetype at = text.indexOf(QLatin1Char(letter)); at >= 0) {
+        text.insert(at, u'&');
+    }
+    return text;
+}
+
+// Record's words without the mark of its letter.
+QString RecordWords(const QPushButton& button) {
+    return QString(button.text()).remove(u'&');
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, int x, int y) {
+    auto* button = new QPushButton(text, parent);
     button->setObjectName(platform::FromLatin1(name));
     button->setGeometry(x, y, kButtonWidth, kButtonHeight);
     return button;
@@ -189,11 +204,13 @@ void self_test::InitializeSelfTest() {
 
     label1 = MakeLabel(content, "label1", platform::FromLatin1(selftest::kTestAudioText), kTextX,
                        kAudioRowY, 200);
-    button17 = MakeButton(content, "button17", selftest::kPlayText, kValueX, kAudioRowY - 2);
-    button23 = MakeButton(content, "button23", selftest::kRecordText, kValueX + kButtonWidth + 20,
-                          kAudioRowY - 2);
+    button17 = MakeButton(content, "button17", WithLetter(selftest::kPlayText, kPlayLetter),
+                          kValueX, kAudioRowY - 2);
+    button23 = MakeButton(content, "button23", WithLetter(selftest::kRecordText, kRecordLetter),
+                          kValueX + kButtonWidth + 20, kAudioRowY - 2);
     button23->hide();
-    endBtn = MakeButton(this, "endBtn", selftest::kCloseText, kCloseX, kCloseY);
+    endBtn = MakeButton(this, "endBtn", WithLetter(selftest::kCloseText, kCloseLetter), kCloseX,
+                        kCloseY);
     endBtn->setEnabled(false);
     for (QLabel* label : {label3, ledLbl, ledColourLbl, ledBrightnessLbl, ledLevelLbl, label1}) {
         label->setAutoFillBackground(true);
@@ -227,16 +244,13 @@ void self_test::InitializeSelfTest() {
 
 void self_test::MakeKeyboardAndScreenReaderReady() {
     endBtn->raise();
-    button17->setShortcut(QKeySequence(kPlayKeys));
-    button23->setShortcut(QKeySequence(kRecordKeys));
-    endBtn->setShortcut(QKeySequence(kCloseKeys));
-    ui::NameControl(button17, button17->text(), QStringLiteral("Plays the test sound; Alt+P"));
-    ui::NameControl(button23, button23->text(),
-                    QStringLiteral("Records from the keypad's microphone and plays it back; "
-                                   "Alt+R"));
-    ui::NameControl(endBtn, endBtn->text(),
-                    QStringLiteral("Ends the test and puts the keypad back as it was; Escape or "
-                                   "Alt+C"));
+    // The underlined letters are the buttons' shortcuts (Alt+P, Alt+R, Alt+C); their names are
+    // their words, Record's as they change.
+    button17->setAccessibleDescription(QStringLiteral("Plays the test sound; Alt+P"));
+    button23->setAccessibleDescription(
+        QStringLiteral("Records from the keypad's microphone and plays it back; Alt+R"));
+    endBtn->setAccessibleDescription(
+        QStringLiteral("Ends the test and puts the keypad back as it was; Escape or Alt+C"));
     ui::NameControl(pictureBox1, QStringLiteral("Keypad picture"),
                     QStringLiteral("Each input's marker turns blue once its key code arrives"));
     ui::NameControl(ledCheckBox, QStringLiteral("LED blink passed"));
@@ -539,7 +553,7 @@ void self_test::button17_Click() {
 }
 
 void self_test::button23_Click() {
-    const QString state = button23->text();
+    const QString state = RecordWords(*button23);
     const QString cannotRecord = platform::FromLatin1(selftest::kCannotRecordText) + "\n";
     if (state == platform::FromLatin1(selftest::kStartRecordText)) {
         // "Play" in between closed the recorder: open a new one.
@@ -548,10 +562,10 @@ void self_test::button23_Click() {
             recorder_ = platform::CurrentAudio().CreateRecorder();
         }
         if (recorder_->CanRecord() && recorder_->Start()) {
-            button23->setText(platform::FromLatin1(selftest::kStopRecordText));
+            button23->setText(WithLetter(selftest::kStopRecordText, kRecordLetter));
         } else {
             ui::ShowWarning(this, cannotRecord);
-            button23->setText(platform::FromLatin1(selftest::kRecordText));
+            button23->setText(WithLetter(selftest::kRecordText, kRecordLetter));
         }
         return;
     }
@@ -565,13 +579,13 @@ void self_test::button23_Click() {
                 ui::ShowWarning(this, cannotRecord);
             }
         }
-        button23->setText(platform::FromLatin1(selftest::kRecordText));
+        button23->setText(WithLetter(selftest::kRecordText, kRecordLetter));
         return;
     }
     CloseAudio();
     recorder_ = platform::CurrentAudio().CreateRecorder();
     if (recorder_->CanRecord()) {
-        button23->setText(platform::FromLatin1(selftest::kStartRecordText));
+        button23->setText(WithLetter(selftest::kStartRecordText, kRecordLetter));
     } else {
         ui::ShowWarning(this, cannotRecord);
     }

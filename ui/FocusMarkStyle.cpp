@@ -37,6 +37,19 @@ FocusMarkStyle::FocusMarkStyle() : QProxyStyle(nullptr) {}
 
 void FocusMarkStyle::drawControl(ControlElement element, const QStyleOption* option,
                                  QPainter* painter, const QWidget* widget) const {
+    // Alt on its own gives the menu bar the focus and selects its first menu, which the style
+    // highlights only once a menu is open: the keyboard user would not see where Down or Enter
+    // goes. Drawn as the open one is, as after F10 or Alt+F. (A pointer over the bar selects an
+    // item too, but leaves the focus where it was.)
+    if (element == CE_MenuBarItem && (option->state & State_Selected) &&
+        !(option->state & State_Sunken) && widget != nullptr && widget->hasFocus()) {
+        if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+            QStyleOptionMenuItem selected = *item;
+            selected.state |= State_Sunken;
+            QProxyStyle::drawControl(element, &selected, painter, widget);
+            return;
+        }
+    }
     QProxyStyle::drawControl(element, option, painter, widget);
     if (element == CE_PushButton || element == CE_CheckBox) {
         DrawRing(*option, *painter);

@@ -393,6 +393,38 @@ TEST_F(KeyboardOnly, TheMenusOpenByTheirLettersF10AndAltAndRunTheirItems) {
     EXPECT_EQ(dialogs.fileRequests.size(), 2u);
 }
 
+// Alt on its own puts the menu bar in keyboard mode: the menu Down or Enter would open must show
+// as F10 and Alt+F show it, not only to a screen reader.
+TEST_F(KeyboardOnly, AltOnItsOwnShowsTheMenuItWentTo) {
+    ASSERT_TRUE(ActivateWindow(form.get()));
+    form->setAttribute(Qt::WA_KeyboardFocusChange);
+    QMenuBar* bar = form->menuStrip1;
+    const std::vector<QAction*> menus{form->fileToolStripMenuItem->menuAction(),
+                                      form->helpToolStripMenuItem->menuAction()};
+    std::vector<QImage> without;
+    for (QAction* menu : menus) {
+        without.push_back(bar->grab(bar->actionGeometry(menu)).toImage());
+    }
+    const auto marked = [&](size_t i) {
+        const QRect item = bar->actionGeometry(menus[i]);
+        return testsupport::ShowsAFocusMark(item.size(), without[i], bar->grab(item).toImage());
+    };
+
+    QTest::keyPress(KeyTarget(), Qt::Key_Alt);
+    QTest::keyRelease(KeyTarget(), Qt::Key_Alt);
+    ASSERT_EQ(QApplication::focusWidget(), bar);
+    ASSERT_EQ(QApplication::activePopupWidget(), nullptr);
+    EXPECT_TRUE(marked(0)) << "File";
+    EXPECT_FALSE(marked(1)) << "Help";
+    Press(Qt::Key_Right);
+    EXPECT_FALSE(marked(0)) << "File";
+    EXPECT_TRUE(marked(1)) << "Help";
+    // Escape leaves the menu bar, and the mark with it.
+    Press(Qt::Key_Escape);
+    EXPECT_EQ(QApplication::focusWidget(), form->button11);
+    EXPECT_FALSE(marked(1)) << "Help";
+}
+
 TEST_F(KeyboardOnly, TheEditorSelectsAKeyPicksItsCodeAndAppliesWithEnter) {
     keypad->settings.tableKind = emulator::kCustomSingleKind;
     keypad->settings.customTable[2 * 8 + 1] = 0x04; // Jack IN

@@ -144,6 +144,31 @@ TEST_F(Form1Settings, FactoryResetDisablesTheFunctionsUntilTheNextScan) {
         << qPrintable(QApplication::focusWidget()->objectName());
 }
 
+TEST_F(Form1Settings, FactoryResetKeepsTheFocusOffExitWhileTheWindowIsInactive) {
+    // A real notice box holds the activation until the window manager hands it back, after the
+    // buttons are disabled: the main window is inactive at that moment.
+    form->show();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QWidget box;
+    recorder.onMessage = [&box](const ui::MessageRequest& request) {
+        if (request.text.startsWith(QStringLiteral("Please click on Scan For"))) {
+            box.show();
+            box.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+        }
+    };
+    form->button9->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form->button9, Qt::Key_Return);
+    ASSERT_EQ(recorder.messages.size(), 2u);
+    ASSERT_FALSE(form->isActiveWindow());
+    box.hide();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget());
+    EXPECT_EQ(focused, form->button11) << qPrintable(focused ? focused->text() : QString());
+}
+
 TEST_F(Form1Settings, RefusedFactoryResetLeavesTheWindowAsItWas) {
     keypad->InjectFault({FaultKind::Refuse, CmdResetToDefault});
     form->button9->click();

@@ -311,6 +311,43 @@ TEST_F(EditorWindowTest, PickedCodeMarksTheKeyUntilItIsSelectedAgain) {
     EXPECT_EQ(keypad->settings.customTable[5], 0x28);
 }
 
+// The list opens with a row highlighted: the one the picker shows, or the first while it shows
+// none. Return takes the highlighted row and Down moves on from it, so 0x00 is never skipped.
+TEST_F(EditorWindowTest, TheOpenListHighlightsTheRowReturnTakes) {
+    SetTable(CustomiseTable, {});
+    My4way_layout* window = Open();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QComboBox* picker = Picker(window, 1);
+    QAbstractItemView* list = picker->view();
+    const struct {
+        int key;
+        Qt::Key move; // Qt::Key_unknown: none
+        const char* caption;
+    } steps[] = {{3, Qt::Key_unknown, "Right  0x00"}, {4, Qt::Key_Down, "Down  0x01"}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.caption);
+        // Reset leaves the picker showing no row.
+        Click(Control<QPushButton>(window, "resetBtn"));
+        Click(Key(window, step.key));
+        ASSERT_EQ(picker->currentIndex(), -1);
+        picker->showPopup();
+        ASSERT_TRUE(list->isVisible());
+        EXPECT_EQ(list->currentIndex().row(), 0);
+        EXPECT_TRUE(list->selectionModel()->isSelected(list->currentIndex()));
+        if (step.move != Qt::Key_unknown) {
+            QTest::keyClick(list, step.move);
+        }
+        QTest::keyClick(list, Qt::Key_Return);
+        EXPECT_EQ(Key(window, step.key)->text(), step.caption);
+    }
+    // Opened again, on the row it shows.
+    picker->showPopup();
+    EXPECT_EQ(list->currentIndex().row(), 1);
+    EXPECT_TRUE(list->selectionModel()->isSelected(list->currentIndex()));
+    QTest::keyClick(list, Qt::Key_Escape);
+}
+
 TEST_F(EditorWindowTest, PickWithNoKeySelectedChangesNoKey) {
     const std::array<uint8_t, kKeyCodeBlockSize> table = {0, 0x3A, 0, 0x3B, 0, 0x3C};
     SetTable(CustomiseTable, table);

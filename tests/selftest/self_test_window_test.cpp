@@ -11,12 +11,14 @@
 #include "tests/support/RecordedX11Keys.h"
 #include "ui/Dialogs.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
@@ -130,6 +132,8 @@ protected:
     QPushButton* Marker(int input) { return window_->markers[static_cast<size_t>(input)]; }
 
     static bool Marked(QPushButton* marker) { return marker->styleSheet().contains("blue.bmp"); }
+    // A button's words as shown, without the mark of its underlined letter.
+    static QString Words(const QPushButton* button) { return QString(button->text()).remove(u'&'); }
 
     ui::DialogRecorder dialogs_;
     testsupport::FakeAudio audio_;
@@ -564,13 +568,13 @@ TEST_F(SelfTestWindow, RecordCyclesThroughStartAndStopAndPlaysTheRecordingBack) 
 
     QPushButton* record = window_->button23;
     QTest::mouseClick(record, Qt::LeftButton);
-    EXPECT_EQ(record->text(), "Start Record");
+    EXPECT_EQ(Words(record), "Start Record");
     EXPECT_EQ(audio_.log->playersOpen, 0);
     QTest::mouseClick(record, Qt::LeftButton);
-    EXPECT_EQ(record->text(), "Stop Record");
+    EXPECT_EQ(Words(record), "Stop Record");
     EXPECT_EQ(audio_.log->recordingsStarted, 1);
     QTest::mouseClick(record, Qt::LeftButton);
-    EXPECT_EQ(record->text(), "Record");
+    EXPECT_EQ(Words(record), "Record");
     EXPECT_EQ(audio_.log->playBacks, 1);
     EXPECT_TRUE(dialogs_.messages.empty());
 
@@ -578,17 +582,66 @@ TEST_F(SelfTestWindow, RecordCyclesThroughStartAndStopAndPlaysTheRecordingBack) 
     QTest::mouseClick(record, Qt::LeftButton);
     QTest::mouseClick(window_->button17, Qt::LeftButton);
     QTest::mouseClick(record, Qt::LeftButton);
-    EXPECT_EQ(record->text(), "Stop Record");
+    EXPECT_EQ(Words(record), "Stop Record");
     EXPECT_EQ(audio_.log->recordingsStarted, 2);
 
     // Stopping that fails says so.
     audio_.stopWorks = false;
     QTest::mouseClick(record, Qt::LeftButton);
     EXPECT_EQ(dialogs_.texts(), QStringList{"This device doesn't record.\n"});
-    EXPECT_EQ(record->text(), "Record");
+    EXPECT_EQ(Words(record), "Record");
     EXPECT_EQ(audio_.log->playBacks, 1);
     ASSERT_TRUE(CloseAndWait());
     EXPECT_EQ(audio_.log->recordersOpen, 0);
+}
+
+// The letter Alt takes is underlined on each button, Record's through its three words, and the
+// words are the ones shown before; a screen reader hears the words.
+TEST_F(SelfTestWindow, AltAndTheUnderlinedLetterPressTheButtons) {
+    auto keypad = Connect("VX0810");
+    dialogs_.answers = {ui::Answer::Yes, ui::Answer::Ok};
+    Open();
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    window_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window_));
+    dialogs_.messages.clear();
+    const size_t played = audio_.log->played.size();
+    struct Step {
+        Qt::Key letter;
+        QPushButton* button;
+        const char* shown;
+        const char* after;
+    };
+    const Step steps[] = {{Qt::Key_P, window_->button17, "Play", "Play"},
+                          {Qt::Key_R, window_->button23, "Record", "Start Record"},
+                          {Qt::Key_R, window_->button23, "Start Record", "Stop Record"},
+                          {Qt::Key_R, window_->button23, "Stop Record", "Record"},
+                          {Qt::Key_C, window_->endBtn, "Close", "Close"}};
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.shown);
+        QPushButton* button = step.button;
+        EXPECT_EQ(Words(button), step.shown);
+        EXPECT_EQ(QKeySequence::mnemonic(button->text()), QKeySequence(Qt::ALT | step.letter));
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name),
+                  step.shown);
+        QTest::keyClick(window_, step.letter, Qt::AltModifier);
+        // A shortcut shows the button down a moment before it clicks.
+        ASSERT_TRUE(button->isDown());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window_.isNull() || !button->isDown(); },
+                                    kSafetyTimeoutMs));
+        if (window_) {
+            EXPECT_EQ(Words(button), step.after);
+        }
+    }
+    EXPECT_EQ(audio_.log->played.size(), played + 1);
+    EXPECT_EQ(audio_.log->recordingsStarted, 1);
+    EXPECT_EQ(audio_.log->playBacks, 1);
+    EXPECT_TRUE(dialogs_.messages.empty());
+    // Alt+C was Close; no input was marked on the way.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window_.isNull(); }, kSafetyTimeoutMs));
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_FALSE(self_test::buttonArray[i]) << i;
+    }
 }
 
 TEST_F(SelfTestWindow, WithoutAnAudioInputRecordSaysTheDeviceDoesNotRecord) {
@@ -599,7 +652,7 @@ TEST_F(SelfTestWindow, WithoutAnAudioInputRecordSaysTheDeviceDoesNotRecord) {
     ASSERT_TRUE(WaitForKeyPhase(*keypad));
     dialogs_.messages.clear();
     QTest::mouseClick(window_->button23, Qt::LeftButton);
-    EXPECT_EQ(window_->button23->text(), "Record");
+    EXPECT_EQ(Words(window_->button23), "Record");
     ASSERT_EQ(dialogs_.messages.size(), 1u);
     EXPECT_EQ(dialogs_.messages[0].text, "This device doesn't record.\n");
     EXPECT_EQ(dialogs_.messages[0].caption, "Vexor Echovane");

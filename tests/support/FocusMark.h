@@ -30,7 +30,7 @@ inline double ContrastRatio(const QColor& a, const QColor& b) {
 // The control's pictures without and with the focus: enough pixels changed by at least 3:1 to
 // go round it one and a half times, as a mark two pixels thick does and the style's own
 // one-pixel outline does not.
-inline bool ShowsAFocusMark(const QWidget& control, const QImage& without, const QImage& with) {
+inline bool ShowsAFocusMark(const QSize& size, const QImage& without, const QImage& with) {
     constexpr double kMarkContrast = 3.0;
     int marked = 0;
     for (int y = 0; y < std::min(without.height(), with.height()); ++y) {
@@ -41,7 +41,11 @@ inline bool ShowsAFocusMark(const QWidget& control, const QImage& without, const
             }
         }
     }
-    return marked >= 3 * (control.width() + control.height());
+    return marked >= 3 * (size.width() + size.height());
+}
+
+inline bool ShowsAFocusMark(const QWidget& control, const QImage& without, const QImage& with) {
+    return ShowsAFocusMark(control.size(), without, with);
 }
 
 } // namespace testsupport
