@@ -590,8 +590,9 @@ bool SaveKeypadStates(std::span<const KeptKeypad> keypads, const std::string& pa
         }
         return false;
     }
+    const std::string old = file.text.value_or("");
     std::string others;
-    for (std::string_view line : Lines(file.text.value_or(""))) {
+    for (std::string_view line : Lines(old)) {
         if (KeptIndexOf(line).value_or(0) >= keypads.size()) {
             others += std::string(line) + "\n";
         }
