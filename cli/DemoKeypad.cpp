@@ -2,17 +2,35 @@
 
 #include "emulator/DemoKeypad.h"
 #include "emulator/KeypadStateFile.h"
+#include "emulator/VirtualBus.h"
 #include "platform/DataFolder.h"
 #include "platform/Utf8Path.h"
 #include "platform/clock.h"
 
+#include <cctype>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <mutex>
 #include <string>
+#include <string_view>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
+#include <sys/types.h>
+#endif
 
 namespace cli {
 namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kProgram[] = "echovane-cli-demo: ";
+constexpr char kDamagedSuffix[] = ".damaged";
 
 std::vector<emulator::KeptKeypad>
 Kept(const std::vector<std::shared_ptr<emulator::SimulatedKeypad>>& keypads,
@@ -24,12 +42,75 @@ Kept(const std::vector<std::shared_ptr<emulator::SimulatedKeypad>>& keypads,
     return kept;
 }
 
+bool ProcessRunning(long pid) {
+#ifdef _WIN32
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) {
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+#else
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+#endif
+}
+
+// The process id of a save's temporary beside the state file ("NAME.PID-N.tmp"), or nothing
+// for any other file.
+std::optional<long> SavingProcess(const std::string& entry, const std::string& name) {
+    constexpr std::string_view kTemporaryEnd = ".tmp";
+    constexpr size_t kMaxPidDigits = 10;
+    if (!entry.starts_with(name + ".") || !entry.ends_with(kTemporaryEnd)) {
+        return std::nullopt;
+    }
+    const std::string middle =
+        entry.substr(name.size() + 1, entry.size() - name.size() - 1 - kTemporaryEnd.size());
+    const size_t dash = middle.find('-');
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (dash == std::string::npos || dash > kMaxPidDigits || !digits(middle.substr(0, dash)) ||
+        !digits(middle.substr(dash + 1))) {
+        return std::nullopt;
+    }
+    return std::stol(middle.substr(0, dash));
+}
+
+// A run killed while it saved leaves the temporary it was writing: gone with that run, it is
+// removed. One of a run still saving is left alone.
+void ClearCutSaves(const std::string& path) {
+    std::error_code error;
+    fs::path target = platform::PathFromUtf8(path);
+    if (fs::is_symlink(target, error)) {
+        target = fs::weakly_canonical(target, error);
+    }
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string name = platform::Utf8FromPath(target.filename());
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        const auto pid = SavingProcess(platform::Utf8FromPath(entry.path().filename()), name);
+        if (pid && !ProcessRunning(*pid)) {
+            fs::remove(entry.path(), error);
+        }
+    }
+}
+
+std::string SerialNumbers(const std::vector<std::shared_ptr<emulator::SimulatedKeypad>>& keypads,
+                          const std::vector<size_t>& indices) {
+    std::string text;
+    for (size_t index : indices) {
+        text += (text.empty() ? "" : ", ") + keypads[index]->model.serialNumber;
+    }
+    return text;
+}
+
 } // namespace
 
-DemoKeypad::DemoKeypad() {
+DemoKeypad::DemoKeypad(std::ostream& messages) : messages_(messages) {
     const std::optional<int> count = KeypadCount();
     if (!count) {
-        std::cerr << "ECHOVANE_DEMO_KEYPADS takes 1 to " << kMaxKeypads
+        messages_ << "ECHOVANE_DEMO_KEYPADS takes 1 to " << kMaxKeypads
                   << " keypads; the demo has one.\n";
     }
     for (int i = 0; i < count.value_or(1); ++i) {
@@ -39,32 +120,120 @@ DemoKeypad::DemoKeypad() {
         bootLoaders_.push_back(emulator::AttachDemoBootLoader(*keypad));
         keypads_.push_back(std::move(keypad));
     }
-    const auto kept = Kept(keypads_, bootLoaders_);
-    emulator::LoadKeypadStates(kept, StatePath());
+    ReadState(StatePath());
     // As the last run left them: each keypad, or its MCU still in a boot loader.
     for (const auto& loader : bootLoaders_) {
         loader->Resume();
-        // A run killed in the middle of an upgrade leaves the chip as far as it got, as a real
-        // one would stay: keep the state as the download goes on, not only at the end.
-        loader->onChange = [this]() {
-            const uint64_t now = platform::NowUs();
-            if (now - lastSaveUs_ >= kSaveIntervalUs) {
-                lastSaveUs_ = now;
-                Save();
-            }
-        };
+    }
+    Replug();
+    Save();
+    // A run killed at any point leaves the keypads as far as they got, as real ones would stay:
+    // keep their state as it changes, not only at the end.
+    for (const auto& loader : bootLoaders_) {
+        loader->onChange = [this]() { SaveAsLoadersGo(); };
+    }
+    for (const auto& keypad : keypads_) {
+        keypad->onChange = [this]() { Save(); };
     }
 }
 
 DemoKeypad::~DemoKeypad() {
-    for (const auto& loader : bootLoaders_) {
-        loader->onChange = nullptr;
+    for (size_t i = 0; i < keypads_.size(); ++i) {
+        keypads_[i]->onChange = nullptr;
+        bootLoaders_[i]->onChange = nullptr;
+        if (bootLoaders_[i]->mode() == emulator::SimulatedBootLoader::Mode::Crashed) {
+            // Only a power cycle brings a crashed MCU back; the demo has no cable to pull.
+            messages_ << kProgram << "keypad " << keypads_[i]->model.serialNumber
+                      << " is off the bus (its MCU crashed); ECHOVANE_DEMO_REPLUG=" << i + 1
+                      << " unplugs it and plugs it in again at the start of a run.\n";
+        }
     }
     Save();
 }
 
-void DemoKeypad::Save() const {
-    emulator::SaveKeypadStates(Kept(keypads_, bootLoaders_), StatePath());
+void DemoKeypad::ReadState(const std::string& path) {
+    ClearCutSaves(path);
+    const auto kept = Kept(keypads_, bootLoaders_);
+    const emulator::StateFileLoad load = emulator::LoadKeypadStates(kept, path);
+    using Outcome = emulator::StateFileLoad::Outcome;
+    if (load.outcome == Outcome::Unusable) {
+        keep_ = false;
+        messages_ << kProgram << path << ": " << load.problem
+                  << "; the demo keypads start anew and are not kept.\n";
+        return;
+    }
+    if (load.outcome != Outcome::Damaged) {
+        return;
+    }
+    messages_ << kProgram << path << ": " << load.problem << "; ";
+    if (!load.damaged.empty()) {
+        messages_ << (load.damaged.size() == 1 ? "keypad " : "keypads ")
+                  << SerialNumbers(keypads_, load.damaged)
+                  << (load.damaged.size() == 1 ? " starts" : " start") << " anew; ";
+    }
+    // The damaged file is kept aside whole before the first save replaces it: the save keeps
+    // the lines of keypads this run does not have.
+    const std::string aside = path + kDamagedSuffix;
+    std::error_code error;
+    fs::copy_file(platform::PathFromUtf8(path), platform::PathFromUtf8(aside),
+                  fs::copy_options::overwrite_existing, error);
+    if (error) {
+        keep_ = false;
+        messages_ << "it cannot be kept as " << aside << " (" << error.message()
+                  << "), so the demo keypads are not kept.\n";
+        return;
+    }
+    messages_ << "the damaged file is kept as " << aside << ".\n";
+}
+
+void DemoKeypad::Replug() {
+    const auto replug = KeypadsToReplug(static_cast<int>(keypads_.size()));
+    if (!replug) {
+        messages_ << "ECHOVANE_DEMO_REPLUG takes a keypad number from 1 to " << keypads_.size()
+                  << " or all; no keypad is plugged in again.\n";
+        return;
+    }
+    auto& bus = emulator::VirtualBus::Instance();
+    for (int index : *replug) {
+        {
+            std::lock_guard lock(bus.mutex());
+            bus.Unplug(keypads_[index].get());
+            bus.Unplug(bootLoaders_[index].get());
+        }
+        // Powers up whatever the flash holds: the application, else the flash loader.
+        keypads_[index]->PlugIn();
+    }
+}
+
+void DemoKeypad::Save() {
+    if (!keep_) {
+        return;
+    }
+    savedModes_.clear();
+    for (const auto& loader : bootLoaders_) {
+        savedModes_.emplace_back(loader->mode(), loader->poweringUp());
+    }
+    const std::string path = StatePath();
+    std::string problem;
+    if (!emulator::SaveKeypadStates(Kept(keypads_, bootLoaders_), path, &problem) &&
+        !saveFailureTold_) {
+        saveFailureTold_ = true;
+        messages_ << kProgram << path << ": " << problem
+                  << "; the next run will not find the demo keypads as this one leaves them.\n";
+    }
+}
+
+void DemoKeypad::SaveAsLoadersGo() {
+    bool started = savedModes_.size() != bootLoaders_.size();
+    for (size_t i = 0; i < bootLoaders_.size() && !started; ++i) {
+        started =
+            savedModes_[i] != std::pair{bootLoaders_[i]->mode(), bootLoaders_[i]->poweringUp()};
+    }
+    const uint64_t now = platform::NowUs();
+    if (started || now - lastSaveUs_ >= kSaveIntervalUs) {
+        lastSaveUs_ = now;
+        Save();
+    }
 }
 
 std::optional<int> DemoKeypad::KeypadCount() {
@@ -78,6 +247,28 @@ std::optional<int> DemoKeypad::KeypadCount() {
         return std::nullopt;
     }
     return static_cast<int>(count);
+}
+
+std::optional<std::vector<int>> DemoKeypad::KeypadsToReplug(int count) {
+    const auto text = platform::NonEmptyEnvironment("ECHOVANE_DEMO_REPLUG");
+    std::vector<int> indices;
+    if (!text) {
+        return indices;
+    }
+    if (*text == "all") {
+        for (int i = 0; i < count; ++i) {
+            indices.push_back(i);
+        }
+        return indices;
+    }
+    char* end = nullptr;
+    const long number = std::strtol(text->c_str(), &end, 10);
+    if (*end != 0 || !std::isdigit(static_cast<unsigned char>(text->front())) || number < 1 ||
+        number > count) {
+        return std::nullopt;
+    }
+    indices.push_back(static_cast<int>(number - 1));
+    return indices;
 }
 
 std::string DemoKeypad::StatePath() {

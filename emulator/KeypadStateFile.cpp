@@ -6,11 +6,18 @@
 #include "platform/AtomicFile.h"
 #include "platform/Utf8Path.h"
 
+#include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
+#include <string_view>
+#include <tuple>
+#include <vector>
 
 namespace emulator {
 namespace {
@@ -23,23 +30,62 @@ template <size_t N> std::string Join(const std::array<uint8_t, N>& bytes) {
     return text;
 }
 
+// A value as the file keeps it, with the line it stands on for messages.
+struct Entry {
+    std::string value;
+    size_t line = 0;
+};
+using Values = std::map<std::string, Entry>;
+
+// "line 7: ledBrightness is not a number from 0 to 9"
+std::string Problem(const std::string& key, const Entry& entry, const std::string& what) {
+    return "line " + std::to_string(entry.line) + ": " + key + " " + what;
+}
+
+// One to three decimal digits, no sign, at most max.
+std::optional<int> ParseNumber(const std::string& text, int max) {
+    constexpr size_t kMaxDigits = 3;
+    if (text.empty() || text.size() > kMaxDigits) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    if (value > max) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Comma-separated fields of text; none for an empty text. A comma at the end ends the last.
+std::vector<std::string> Fields(const std::string& text) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t comma = text.find(',', start);
+        const size_t end = comma == std::string::npos ? text.size() : comma;
+        fields.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return fields;
+}
+
 template <size_t N> bool Split(const std::string& text, std::array<uint8_t, N>& bytes) {
-    std::istringstream in(text);
+    const std::vector<std::string> fields = Fields(text);
+    if (fields.size() != N) {
+        return false;
+    }
     std::array<uint8_t, N> parsed{};
-    std::string field;
     for (size_t i = 0; i < N; ++i) {
-        if (!std::getline(in, field, ',')) {
+        const auto value = ParseNumber(fields[i], 255);
+        if (!value) {
             return false;
         }
-        try {
-            const int value = std::stoi(field);
-            if (value < 0 || value > 255) {
-                return false;
-            }
-            parsed[i] = static_cast<uint8_t>(value);
-        } catch (...) {
-            return false;
-        }
+        parsed[i] = static_cast<uint8_t>(*value);
     }
     bytes = parsed;
     return true;
@@ -57,52 +103,58 @@ void WriteSettings(std::ostream& out, const std::string& prefix, const KeypadSet
         << prefix << "bleEnabled=" << int(s.ble.enabled) << "\n";
 }
 
-bool ReadSettings(const std::map<std::string, std::string>& values, const std::string& prefix,
-                  KeypadSettings& s) {
-    auto get = [&](const char* key) -> const std::string* {
-        auto it = values.find(prefix + key);
-        return it == values.end() ? nullptr : &it->second;
-    };
+// The first problem of the settings under prefix, or "" when s holds them.
+std::string ReadSettings(const Values& values, const std::string& prefix, KeypadSettings& s) {
     KeypadSettings parsed;
-    try {
-        const std::string* led = get("ledBrightness");
-        const std::string* kind = get("tableKind");
-        if (led == nullptr || kind == nullptr) {
-            return false;
+    for (auto [key, target, levels] :
+         {std::tuple{"ledBrightness", &parsed.ledBrightness, kLedLevels},
+          std::tuple{"tableKind", &parsed.tableKind, kTableKinds},
+          std::tuple{"bleEnabled", &parsed.ble.enabled, 2}}) {
+        const std::string name = prefix + key;
+        auto it = values.find(name);
+        if (it == values.end()) {
+            if (target == &parsed.ble.enabled) {
+                continue;
+            }
+            return name + " is missing";
         }
-        parsed.ledBrightness = static_cast<uint8_t>(std::stoi(*led) % kLedLevels);
-        parsed.tableKind = static_cast<uint8_t>(std::stoi(*kind) % kTableKinds);
-    } catch (...) {
-        return false;
+        const auto value = ParseNumber(it->second.value, levels - 1);
+        if (!value) {
+            return Problem(name, it->second,
+                           "is not a number from 0 to " + std::to_string(levels - 1));
+        }
+        *target = static_cast<uint8_t>(*value);
     }
-    for (auto [key, table] : {std::pair{"customTable", &parsed.customTable},
-                              std::pair{"multicodeTable", &parsed.multicodeTable}}) {
-        const std::string* text = get(key);
-        if (text == nullptr || !Split(*text, *table)) {
-            return false;
+    auto table = [&](const char* key, auto& bytes) -> std::string {
+        const std::string name = prefix + key;
+        auto it = values.find(name);
+        if (it == values.end()) {
+            return name + " is missing";
+        }
+        if (!Split(it->second.value, bytes)) {
+            return Problem(name, it->second,
+                           "is not " + std::to_string(bytes.size()) + " numbers from 0 to 255");
+        }
+        return {};
+    };
+    for (const std::string& problem :
+         {table("customTable", parsed.customTable), table("multicodeTable", parsed.multicodeTable),
+          table("multicodeExtra", parsed.multicodeExtra)}) {
+        if (!problem.empty()) {
+            return problem;
         }
     }
-    const std::string* extra = get("multicodeExtra");
-    if (extra == nullptr || !Split(*extra, parsed.multicodeExtra)) {
-        return false;
-    }
-    if (const auto* v = get("bleName")) {
-        parsed.ble.name = *v;
-    }
-    if (const auto* v = get("bleManufacturerData")) {
-        parsed.ble.manufacturerData = *v;
-    }
-    if (const auto* v = get("blePowerLevel")) {
-        parsed.ble.powerLevel = *v;
-    }
-    if (const auto* v = get("bleEnabled")) {
-        parsed.ble.enabled = *v == "1" ? 1 : 0;
+    for (auto [key, text] : {std::pair{"bleName", &parsed.ble.name},
+                             std::pair{"bleManufacturerData", &parsed.ble.manufacturerData},
+                             std::pair{"blePowerLevel", &parsed.ble.powerLevel}}) {
+        if (auto it = values.find(prefix + key); it != values.end()) {
+            *text = it->second.value;
+        }
     }
     s = parsed;
-    return true;
+    return {};
 }
 
-using Values = std::map<std::string, std::string>;
 using Mode = SimulatedBootLoader::Mode;
 
 // The MCU's keys: "mcu." and a name; its memory as "mcu.memory.ADDRESS".
@@ -183,19 +235,6 @@ std::string RangesText(const std::vector<SimulatedBootLoader::Range>& ranges) {
     return text;
 }
 
-// Comma-separated fields of text; none for an empty text.
-std::vector<std::string> Fields(const std::string& text) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    while (start < text.size()) {
-        const size_t comma = text.find(',', start);
-        const size_t end = comma == std::string::npos ? text.size() : comma;
-        fields.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return fields;
-}
-
 void WriteMcu(std::ostream& out, const std::string& prefix,
               const SimulatedBootLoader::SavedState& mcu) {
     const std::string mcuKey = prefix + kMcuPrefix;
@@ -223,44 +262,50 @@ void WriteMcu(std::ostream& out, const std::string& prefix,
     }
 }
 
-// False when a kept MCU key cannot be read; missing keys keep their power-on values.
-bool ReadMcu(const Values& values, const std::string& prefix,
-             SimulatedBootLoader::SavedState& mcu) {
+// The first MCU key under prefix that cannot be read, or ""; missing keys keep their power-on
+// values.
+std::string ReadMcu(const Values& values, const std::string& prefix,
+                    SimulatedBootLoader::SavedState& mcu) {
     const std::string mcuKey = prefix + kMcuPrefix;
     if (auto it = values.find(mcuKey + "mode"); it != values.end()) {
         bool known = false;
+        std::string names;
         for (const auto& [mode, name] : kModeNames) {
-            if (it->second == name) {
+            if (it->second.value == name) {
                 mcu.mode = mode;
                 known = true;
             }
+            names += (names.empty() ? "" : ", ") + std::string(name);
         }
         if (!known) {
-            return false;
+            return Problem(it->first, it->second, "is none of " + names);
         }
     }
     for (const auto& [name, member] : kMcuFlags) {
         if (auto it = values.find(mcuKey + name); it != values.end()) {
-            if (it->second != "0" && it->second != "1") {
-                return false;
+            if (it->second.value != "0" && it->second.value != "1") {
+                return Problem(it->first, it->second, "is neither 0 nor 1");
             }
-            mcu.*member = it->second == "1";
+            mcu.*member = it->second.value == "1";
         }
     }
     if (auto it = values.find(mcuKey + "ramBslVersion"); it != values.end()) {
-        const auto bytes = ParseHexBytes(it->second);
+        const auto bytes = ParseHexBytes(it->second.value);
         if (!bytes || bytes->size() != mcu.version.size()) {
-            return false;
+            return Problem(it->first, it->second, "is not four bytes in hex");
         }
         std::copy(bytes->begin(), bytes->end(), mcu.version.begin());
     }
     if (auto it = values.find(mcuKey + "buffer"); it != values.end()) {
-        const auto colon = it->second.find(':');
-        const auto start = ParseAddress(it->second.substr(0, colon));
+        const std::string& text = it->second.value;
+        const auto colon = text.find(':');
+        const auto start = ParseAddress(text.substr(0, colon));
         const auto bytes =
-            colon == std::string::npos ? std::nullopt : ParseHexBytes(it->second.substr(colon + 1));
+            colon == std::string::npos ? std::nullopt : ParseHexBytes(text.substr(colon + 1));
         if (!start || !bytes || bytes->size() > kWriteBufferSize) {
-            return false;
+            return Problem(it->first, it->second,
+                           "is not ADDRESS:BYTES of at most " + std::to_string(kWriteBufferSize) +
+                               " bytes in hex");
         }
         mcu.bufferStart = *start;
         mcu.buffer = *bytes;
@@ -271,22 +316,22 @@ bool ReadMcu(const Values& values, const std::string& prefix,
         if (it == values.end()) {
             continue;
         }
-        for (const std::string& field : Fields(it->second)) {
+        for (const std::string& field : Fields(it->second.value)) {
             const size_t dash = field.find('-');
             const auto start = ParseAddress(field.substr(0, dash));
             const auto end =
                 dash == std::string::npos ? std::nullopt : ParseAddress(field.substr(dash + 1));
             if (!start || !end || *start >= *end || *end > kMainFlashEnd) {
-                return false;
+                return Problem(it->first, it->second, "is not START-END ranges within the memory");
             }
             ranges->push_back({*start, *end});
         }
     }
     if (auto it = values.find(mcuKey + "writeFailures"); it != values.end()) {
-        for (const std::string& field : Fields(it->second)) {
+        for (const std::string& field : Fields(it->second.value)) {
             const auto address = ParseAddress(field);
             if (!address || *address >= kMainFlashEnd) {
-                return false;
+                return Problem(it->first, it->second, "is not addresses within the memory");
             }
             mcu.writeFailures.push_back(*address);
         }
@@ -295,13 +340,13 @@ bool ReadMcu(const Values& values, const std::string& prefix,
     for (auto it = values.lower_bound(memory);
          it != values.end() && it->first.rfind(memory, 0) == 0; ++it) {
         const auto address = ParseAddress(it->first.substr(memory.size()));
-        const auto bytes = ParseHexBytes(it->second);
+        const auto bytes = ParseHexBytes(it->second.value);
         if (!address || !bytes || *address + bytes->size() > kMainFlashEnd) {
-            return false;
+            return Problem(it->first, it->second, "is not pairs of hex digits within the memory");
         }
         mcu.memory.Restore({*address, *bytes});
     }
-    return true;
+    return {};
 }
 
 bool HasKeys(const Values& values, const std::string& start) {
@@ -313,22 +358,46 @@ std::string PrefixOf(size_t index) {
     return index == 0 ? std::string() : kKeypadPrefix + std::to_string(index + 1) + ".";
 }
 
-// The keypad a line of the file is about (0 for the first, whose keys have no prefix); nothing
-// for a line of no keypad.
-std::optional<size_t> KeptIndexOf(const std::string& line) {
+// The keypad a key of the file is about (0 for the first, whose keys have no prefix); nothing
+// for a key of no keypad.
+std::optional<size_t> KeptIndexOfKey(std::string_view key) {
     const std::string_view prefix = kKeypadPrefix;
-    if (!line.starts_with(prefix)) {
-        return line.find('=') == std::string::npos ? std::nullopt : std::optional<size_t>(0);
+    if (!key.starts_with(prefix)) {
+        return 0;
     }
     size_t number = 0;
     size_t at = prefix.size();
-    for (; at < line.size() && line[at] >= '0' && line[at] <= '9' && number < 1000; ++at) {
-        number = number * 10 + static_cast<size_t>(line[at] - '0');
+    for (; at < key.size() && key[at] >= '0' && key[at] <= '9' && number < 1000; ++at) {
+        number = number * 10 + static_cast<size_t>(key[at] - '0');
     }
-    if (at == prefix.size() || at >= line.size() || line[at] != '.' || number < 2) {
+    if (at == prefix.size() || at >= key.size() || key[at] != '.' || number < 2) {
         return std::nullopt;
     }
     return number - 1;
+}
+
+// The same for a line of the file; nothing for a line that holds no key=value.
+std::optional<size_t> KeptIndexOf(std::string_view line) {
+    const size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return KeptIndexOfKey(line.substr(0, equals));
+}
+
+// The lines of text without their line ends (LF or CR LF).
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 // One keypad's kept state, read whole before anything is applied.
@@ -340,30 +409,37 @@ struct KeptState {
     std::optional<SimulatedBootLoader::SavedState> chip;
 };
 
-// Nothing in the file for this keypad: an empty optional inside an engaged one.
-std::optional<std::optional<KeptState>> ReadKept(const Values& values, const std::string& prefix,
-                                                 bool withMcu) {
-    if (!prefix.empty() && !HasKeys(values, prefix)) {
-        return std::optional<KeptState>{};
+// One keypad as the file keeps it: nothing and no problem when the file does not mention it.
+struct KeptRead {
+    std::optional<KeptState> kept;
+    std::string problem;
+};
+
+KeptRead ReadKept(const Values& values, const std::string& prefix, bool mentioned, bool withMcu) {
+    if (!mentioned) {
+        return {};
     }
     KeptState kept;
-    if (!ReadSettings(values, prefix, kept.current) ||
-        !ReadSettings(values, prefix + "stored.", kept.stored)) {
-        return std::nullopt;
+    if (std::string problem = ReadSettings(values, prefix, kept.current); !problem.empty()) {
+        return {std::nullopt, std::move(problem)};
+    }
+    if (std::string problem = ReadSettings(values, prefix + "stored.", kept.stored);
+        !problem.empty()) {
+        return {std::nullopt, std::move(problem)};
     }
     if (withMcu && HasKeys(values, prefix + kMcuPrefix)) {
         kept.chip.emplace();
-        if (!ReadMcu(values, prefix, *kept.chip)) {
-            return std::nullopt;
+        if (std::string problem = ReadMcu(values, prefix, *kept.chip); !problem.empty()) {
+            return {std::nullopt, std::move(problem)};
         }
     }
     if (auto it = values.find(prefix + "serialNumber"); it != values.end()) {
-        kept.serialNumber = it->second;
+        kept.serialNumber = it->second.value;
     }
     if (auto it = values.find(prefix + "firmwareVersion"); it != values.end()) {
-        kept.firmwareVersion = it->second;
+        kept.firmwareVersion = it->second.value;
     }
-    return std::optional<KeptState>{std::move(kept)};
+    return {std::move(kept), {}};
 }
 
 void Apply(const KeptState& kept, SimulatedKeypad& keypad, SimulatedBootLoader* mcu) {
@@ -393,65 +469,148 @@ void WriteKept(std::ostream& out, const std::string& prefix, const SimulatedKeyp
 
 // Written whole or not at all: a demo killed in the middle of a save leaves the state it
 // saved before.
-template <typename Write> bool SaveWhole(const std::string& path, Write write) {
+template <typename Write>
+bool SaveWhole(const std::string& path, Write write, std::string* problem) {
     std::ostringstream out;
     write(out);
-    return platform::ReplaceFileAtomically(path, out.str());
+    errno = 0;
+    if (platform::ReplaceFileAtomically(path, out.str())) {
+        return true;
+    }
+    if (problem != nullptr) {
+        const int error = errno;
+        *problem = "cannot be written" +
+                   (error != 0 ? " (" + std::string(std::strerror(error)) + ")" : std::string());
+    }
+    return false;
+}
+
+// What a state file holds, or why it cannot be read: only a regular file is read, and no more
+// than kMaxStateFileBytes of it, so a pipe or a device never holds the demo up. Stands in for a
+// bounded reader the platform layer may give later.
+struct StateFileText {
+    bool missing = false;
+    std::optional<std::string> text;
+    std::string problem;
+    static StateFileText Missing() { return {true, std::nullopt, {}}; }
+    static StateFileText Refused(std::string why) { return {false, std::nullopt, std::move(why)}; }
+};
+
+StateFileText ReadStateFileBounded(const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::path file = platform::PathFromUtf8(path);
+    std::error_code error;
+    const fs::file_status status = fs::status(file, error);
+    if (status.type() == fs::file_type::not_found) {
+        return StateFileText::Missing();
+    }
+    if (error) {
+        return StateFileText::Refused("cannot be read (" + error.message() + ")");
+    }
+    if (!fs::is_regular_file(status)) {
+        return StateFileText::Refused("not a regular file");
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return StateFileText::Refused("cannot be read (" + std::string(std::strerror(errno)) + ")");
+    }
+    std::string text;
+    std::array<char, 65536> buffer;
+    while (in.read(buffer.data(), buffer.size()) || in.gcount() > 0) {
+        text.append(buffer.data(), static_cast<size_t>(in.gcount()));
+        if (text.size() > kMaxStateFileBytes) {
+            return StateFileText::Refused("larger than " +
+                                          std::to_string(kMaxStateFileBytes >> 20) + " MiB");
+        }
+    }
+    if (in.bad()) {
+        return StateFileText::Refused("cannot be read");
+    }
+    return {false, std::move(text), {}};
 }
 
 } // namespace
 
-bool LoadKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path) {
-    std::ifstream in(platform::PathFromUtf8(path));
-    if (!in) {
-        return false;
+StateFileLoad LoadKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path) {
+    using Outcome = StateFileLoad::Outcome;
+    const StateFileText file = ReadStateFileBounded(path);
+    if (file.missing) {
+        return {};
+    }
+    if (!file.text) {
+        return {Outcome::Unusable, file.problem, {}};
     }
     Values values;
-    std::string line;
-    while (std::getline(in, line)) {
-        const auto equals = line.find('=');
-        if (equals != std::string::npos) {
-            values[line.substr(0, equals)] = line.substr(equals + 1);
+    std::vector<bool> mentioned(keypads.size(), false);
+    std::string strayLine;
+    size_t number = 0;
+    for (std::string_view line : Lines(*file.text)) {
+        ++number;
+        const size_t equals = line.find('=');
+        if (equals == std::string_view::npos) {
+            if (!line.empty() && strayLine.empty()) {
+                strayLine = "line " + std::to_string(number) + ": no key=value";
+            }
+            continue;
+        }
+        const std::string key(line.substr(0, equals));
+        values[key] = {std::string(line.substr(equals + 1)), number};
+        if (const auto index = KeptIndexOfKey(key); index && *index < keypads.size()) {
+            mentioned[*index] = true;
         }
     }
-    std::vector<std::optional<KeptState>> kept;
+    StateFileLoad load{Outcome::Read, {}, {}};
+    auto tell = [&load](const std::string& problem) {
+        load.outcome = Outcome::Damaged;
+        load.problem += (load.problem.empty() ? "" : "; ") + problem;
+    };
     for (size_t i = 0; i < keypads.size(); ++i) {
-        auto read = ReadKept(values, PrefixOf(i), keypads[i].mcu != nullptr);
-        if (!read) {
-            return false;
-        }
-        kept.push_back(std::move(*read));
-    }
-    for (size_t i = 0; i < keypads.size(); ++i) {
-        if (kept[i]) {
-            Apply(*kept[i], *keypads[i].keypad, keypads[i].mcu);
+        const KeptRead read =
+            ReadKept(values, PrefixOf(i), mentioned[i], keypads[i].mcu != nullptr);
+        if (!read.problem.empty()) {
+            tell(read.problem);
+            load.damaged.push_back(i);
+        } else if (read.kept) {
+            Apply(*read.kept, *keypads[i].keypad, keypads[i].mcu);
         }
     }
-    return true;
+    if (!strayLine.empty()) {
+        tell(strayLine);
+    }
+    return load;
 }
 
-bool SaveKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path) {
+bool SaveKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path,
+                      std::string* problem) {
     // A run with fewer keypads keeps the lines of those it did not have.
+    const StateFileText file = ReadStateFileBounded(path);
+    if (!file.missing && !file.text) {
+        if (problem != nullptr) {
+            *problem = file.problem;
+        }
+        return false;
+    }
+    const std::string old = file.text.value_or("");
     std::string others;
-    if (std::ifstream in(platform::PathFromUtf8(path)); in) {
-        std::string line;
-        while (std::getline(in, line)) {
-            if (KeptIndexOf(line).value_or(0) >= keypads.size()) {
-                others += line + "\n";
-            }
+    for (std::string_view line : Lines(old)) {
+        if (KeptIndexOf(line).value_or(0) >= keypads.size()) {
+            others += std::string(line) + "\n";
         }
     }
-    return SaveWhole(path, [&keypads, &others](std::ostream& out) {
-        for (size_t i = 0; i < keypads.size(); ++i) {
-            WriteKept(out, PrefixOf(i), *keypads[i].keypad, keypads[i].mcu);
-        }
-        out << others;
-    });
+    return SaveWhole(
+        path,
+        [&keypads, &others](std::ostream& out) {
+            for (size_t i = 0; i < keypads.size(); ++i) {
+                WriteKept(out, PrefixOf(i), *keypads[i].keypad, keypads[i].mcu);
+            }
+            out << others;
+        },
+        problem);
 }
 
 bool LoadKeypadState(SimulatedKeypad& keypad, const std::string& path, SimulatedBootLoader* mcu) {
     const KeptKeypad one{&keypad, mcu};
-    return LoadKeypadStates({&one, 1}, path);
+    return LoadKeypadStates({&one, 1}, path).outcome == StateFileLoad::Outcome::Read;
 }
 
 bool SaveKeypadState(SimulatedKeypad& keypad, const std::string& path, SimulatedBootLoader* mcu) {

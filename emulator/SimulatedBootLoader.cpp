@@ -186,6 +186,11 @@ bool SimulatedBootLoader::locked() const {
     return locked_;
 }
 
+bool SimulatedBootLoader::poweringUp() const {
+    std::lock_guard lock(VirtualBus::Instance().mutex());
+    return poweringUp_;
+}
+
 McuMemory SimulatedBootLoader::memory() const {
     std::lock_guard lock(VirtualBus::Instance().mutex());
     return memory_;
@@ -506,6 +511,7 @@ void SimulatedBootLoader::LoadPc(uint32_t address, uint64_t arrivalUs) {
         auto& bus = VirtualBus::Instance();
         bus.Unplug(self.get());
         self->StartSession(Mode::RamBsl);
+        self->Notify();
         bus.Schedule(arrivalUs + uint64_t{self->options.reenumerateMs} * 1000,
                      [self]() { VirtualBus::Instance().Plug(self); });
     });
@@ -593,12 +599,20 @@ void SimulatedBootLoader::PowerOn(uint64_t atUs) {
             self->mode_ = Mode::Application;
             self->restarting_ = false;
             bus.Plug(keypad);
+            self->Notify();
             return;
         }
         // No application to start: the MCU stays in its flash loader.
         self->StartSession(Mode::FlashBsl);
         bus.Plug(self);
+        self->Notify();
     });
+}
+
+void SimulatedBootLoader::Notify() const {
+    if (onChange) {
+        onChange();
+    }
 }
 
 void SimulatedBootLoader::ResetChip() {

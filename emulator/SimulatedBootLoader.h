@@ -148,8 +148,8 @@ public:
     // written last).
     bool ImageComplete() const;
 
-    // Called after each report the loader took in (bus lock held), so a caller can keep the
-    // chip's state, e.g. the demo's state file.
+    // Called after each report the loader took in and whenever the MCU starts something else
+    // (bus lock held), so a caller can keep the chip's state, e.g. the demo's state file.
     std::function<void()> onChange;
 
     SavedState Saved() const;
@@ -160,6 +160,8 @@ public:
     // State for tests, read under the bus lock.
     Mode mode() const;
     bool locked() const;
+    // A reset or power cut is under way: the MCU comes up by itself.
+    bool poweringUp() const;
     McuMemory memory() const;
     // Replaces the flash contents (before the first session: instead of the keypad's own).
     void SetMemory(const McuMemory& memory);
@@ -208,6 +210,7 @@ private:
     // What every reset does to the chip: RAM and the write buffer are lost, and the flash
     // controller locks information segment A again (LOCKA).
     void ResetChip();
+    void Notify() const;
     // Plugging the keypad in: the application as it was when nothing changed it, else a
     // power-on.
     void PowerUpNow();

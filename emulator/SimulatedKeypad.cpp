@@ -466,7 +466,14 @@ void SimulatedKeypad::OnOutputReport(int iface, std::span<const uint8_t> report,
         return;
     }
 
+    const KeypadSettings settingsBefore = settings;
+    const KeypadSettings storedBefore = storedDefaults;
+    const std::string serialBefore = model.serialNumber;
     const Answer answer = Execute(command, data);
+    if (onChange && (settings != settingsBefore || storedDefaults != storedBefore ||
+                     model.serialNumber != serialBefore)) {
+        onChange();
+    }
     if (faulty && fault.kind == FaultKind::Busy) {
         for (int i = 0; i < fault.param; ++i) {
             Report busy(kReportSize, 0);

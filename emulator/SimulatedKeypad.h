@@ -32,6 +32,7 @@ struct BleSettings {
     std::string manufacturerData = "5F6E8D"; // six hex digits
     std::string powerLevel = "8";
     uint8_t enabled = 1;
+    bool operator==(const BleSettings&) const = default;
 };
 
 // What CmdWriteDefault keeps and CmdResetToDefault puts back.
@@ -42,6 +43,7 @@ struct KeypadSettings {
     std::array<uint8_t, kKeyBlockSize> multicodeTable{}; // kind 5: (modifier mask, key code)
     std::array<uint8_t, kExtraBlockSize> multicodeExtra{};
     BleSettings ble;
+    bool operator==(const KeypadSettings&) const = default;
 };
 
 struct ReceivedCommand {
@@ -82,6 +84,9 @@ public:
     // Called with each well-formed request as it arrives (bus lock held); tests use it to
     // hold an exchange in flight.
     std::function<void(const ReceivedCommand&)> onCommand;
+    // Called after a request changed the settings, the stored defaults or the serial number
+    // (bus lock held), so a caller can keep them, e.g. the demo's state file.
+    std::function<void()> onChange;
 
     std::vector<ReceivedCommand> received() const;
     std::vector<uint8_t> ReceivedCodes() const;

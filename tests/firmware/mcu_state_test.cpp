@@ -191,7 +191,8 @@ TEST_F(McuState, ARunWithFewerKeypadsKeepsTheOthers) {
     std::array<emulator::SimulatedKeypad, 3> after;
     const std::vector<emulator::KeptKeypad> again{
         {&after[0], nullptr}, {&after[1], nullptr}, {&after[2], nullptr}};
-    ASSERT_TRUE(emulator::LoadKeypadStates(again, path));
+    const emulator::StateFileLoad load = emulator::LoadKeypadStates(again, path);
+    ASSERT_EQ(load.outcome, emulator::StateFileLoad::Outcome::Read) << load.problem;
     EXPECT_EQ(after[0].settings.ledBrightness, 3);
     EXPECT_EQ(after[1].settings.ledBrightness, 7);
     EXPECT_EQ(after[2].settings.ledBrightness, 8);
