@@ -4,6 +4,7 @@
 #include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"
 #include "platform/AtomicFile.h"
+#include "platform/RegularFile.h"
 #include "platform/Utf8Path.h"
 
 #include <array>
@@ -496,37 +497,26 @@ struct StateFileText {
     static StateFileText Refused(std::string why) { return {false, std::nullopt, std::move(why)}; }
 };
 
+// A pipe or a device named as the state file must neither hang the demo nor fill its memory:
+// only a regular file is read, and only so far.
 StateFileText ReadStateFileBounded(const std::string& path) {
-    namespace fs = std::filesystem;
-    const fs::path file = platform::PathFromUtf8(path);
     std::error_code error;
-    const fs::file_status status = fs::status(file, error);
-    if (status.type() == fs::file_type::not_found) {
+    if (std::filesystem::symlink_status(platform::PathFromUtf8(path), error).type() ==
+        std::filesystem::file_type::not_found) {
         return StateFileText::Missing();
     }
-    if (error) {
-        return StateFileText::Refused("cannot be read (" + error.message() + ")");
+    platform::FileRead read = platform::ReadRegularFile(path, kMaxStateFileBytes);
+    if (read.larger) {
+        return StateFileText::Refused("larger than " + std::to_string(kMaxStateFileBytes >> 20) +
+                                      " MiB");
     }
-    if (!fs::is_regular_file(status)) {
-        return StateFileText::Refused("not a regular file");
+    if (const std::string kind = platform::NonFileKind(path); !kind.empty()) {
+        return StateFileText::Refused("not a file but " + kind);
     }
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return StateFileText::Refused("cannot be read (" + std::string(std::strerror(errno)) + ")");
+    if (!read.ok) {
+        return StateFileText::Refused("cannot be read (" + read.reason + ")");
     }
-    std::string text;
-    std::array<char, 65536> buffer;
-    while (in.read(buffer.data(), buffer.size()) || in.gcount() > 0) {
-        text.append(buffer.data(), static_cast<size_t>(in.gcount()));
-        if (text.size() > kMaxStateFileBytes) {
-            return StateFileText::Refused("larger than " +
-                                          std::to_string(kMaxStateFileBytes >> 20) + " MiB");
-        }
-    }
-    if (in.bad()) {
-        return StateFileText::Refused("cannot be read");
-    }
-    return {false, std::move(text), {}};
+    return {false, std::move(read.bytes), {}};
 }
 
 } // namespace

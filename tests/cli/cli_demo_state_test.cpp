@@ -314,7 +314,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(UnusableCase{"AFolder",
                                    [](CliDemoState&, std::string& path) {
                                        std::filesystem::create_directory(path);
-                                       return std::string("not a regular file");
+                                       return std::string("not a file but a folder");
                                    }},
                       UnusableCase{"InAMissingFolder",
                                    [](CliDemoState& t, std::string& path) {
@@ -338,12 +338,12 @@ INSTANTIATE_TEST_SUITE_P(
                       UnusableCase{"APipe",
                                    [](CliDemoState&, std::string& path) {
                                        EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
-                                       return std::string("not a regular file");
+                                       return std::string("not a file but a pipe");
                                    }},
                       UnusableCase{"ADevice",
                                    [](CliDemoState&, std::string& path) {
                                        path = "/dev/zero";
-                                       return std::string("not a regular file");
+                                       return std::string("not a file but a device");
                                    }},
                       UnusableCase{"TooLarge",
                                    [](CliDemoState&, std::string& path) {
