@@ -3,6 +3,7 @@
 #include "emulator/DemoKeypad.h"
 #include "emulator/KeypadStateFile.h"
 #include "emulator/VirtualBus.h"
+#include "platform/AtomicFile.h"
 #include "platform/DataFolder.h"
 #include "platform/Utf8Path.h"
 #include "platform/clock.h"
@@ -16,13 +17,6 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <csignal>
-#include <sys/types.h>
-#endif
 
 namespace cli {
 namespace {
@@ -42,58 +36,14 @@ Kept(const std::vector<std::shared_ptr<emulator::SimulatedKeypad>>& keypads,
     return kept;
 }
 
-bool ProcessRunning(long pid) {
-#ifdef _WIN32
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
-    if (process == nullptr) {
-        return GetLastError() == ERROR_ACCESS_DENIED;
-    }
-    DWORD code = 0;
-    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
-    CloseHandle(process);
-    return running;
-#else
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-#endif
-}
-
-// The process id of a save's temporary beside the state file ("NAME.PID-N.tmp"), or nothing
-// for any other file.
-std::optional<long> SavingProcess(const std::string& entry, const std::string& name) {
-    constexpr std::string_view kTemporaryEnd = ".tmp";
-    constexpr size_t kMaxPidDigits = 10;
-    if (!entry.starts_with(name + ".") || !entry.ends_with(kTemporaryEnd)) {
-        return std::nullopt;
-    }
-    const std::string middle =
-        entry.substr(name.size() + 1, entry.size() - name.size() - 1 - kTemporaryEnd.size());
-    const size_t dash = middle.find('-');
-    const auto digits = [](std::string_view text) {
-        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-    };
-    if (dash == std::string::npos || dash > kMaxPidDigits || !digits(middle.substr(0, dash)) ||
-        !digits(middle.substr(dash + 1))) {
-        return std::nullopt;
-    }
-    return std::stol(middle.substr(0, dash));
-}
-
-// A run killed while it saved leaves the temporary it was writing: gone with that run, it is
-// removed. One of a run still saving is left alone.
+// A run killed while it saved leaves the temporary it was writing beside the state file.
 void ClearCutSaves(const std::string& path) {
     std::error_code error;
     fs::path target = platform::PathFromUtf8(path);
     if (fs::is_symlink(target, error)) {
         target = fs::weakly_canonical(target, error);
     }
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::string name = platform::Utf8FromPath(target.filename());
-    for (const auto& entry : fs::directory_iterator(folder, error)) {
-        const auto pid = SavingProcess(platform::Utf8FromPath(entry.path().filename()), name);
-        if (pid && !ProcessRunning(*pid)) {
-            fs::remove(entry.path(), error);
-        }
-    }
+    platform::RemoveCutTemporaries(platform::Utf8FromPath(target.parent_path()));
 }
 
 std::string SerialNumbers(const std::vector<std::shared_ptr<emulator::SimulatedKeypad>>& keypads,

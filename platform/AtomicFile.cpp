@@ -8,7 +8,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #ifdef _WIN32
@@ -18,6 +20,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 #else
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -176,6 +179,44 @@ std::optional<std::string> ResolveTarget(const std::string& path) {
     return std::nullopt;
 }
 
+constexpr char kTemporaryPrefix[] = "echovane-";
+constexpr char kTemporaryEnd[] = ".tmp";
+
+// The process that made a temporary named as TemporaryName names them, or nothing for any other
+// name.
+std::optional<long> TemporaryOwner(std::string_view name) {
+    constexpr size_t kMaxPidDigits = 10;
+    if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporaryEnd)) {
+        return std::nullopt;
+    }
+    name.remove_prefix(std::string_view(kTemporaryPrefix).size());
+    name.remove_suffix(std::string_view(kTemporaryEnd).size());
+    const size_t dash = name.find('-');
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (dash == std::string_view::npos || dash > kMaxPidDigits || !digits(name.substr(0, dash)) ||
+        !digits(name.substr(dash + 1))) {
+        return std::nullopt;
+    }
+    return std::stol(std::string(name.substr(0, dash)));
+}
+
+bool ProcessRunning(long pid) {
+#ifdef _WIN32
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) {
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    }
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+#else
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+#endif
+}
+
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const int written = WriteSome(fd, bytes.data(), bytes.size());
@@ -239,8 +280,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     // limit can still be saved. A name left behind by a crashed save is skipped, never reused.
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         temporary =
-            platform::Utf8FromPath(folder / ("echovane-" + std::to_string(ProcessId()) + "-" +
-                                             std::to_string(sequence.fetch_add(1)) + ".tmp"));
+            platform::Utf8FromPath(folder / TemporaryName(ProcessId(), sequence.fetch_add(1)));
         fd = OpenNew(temporary);
         if (fd < 0 && errno != EEXIST) {
             return FailedWithErrno();
@@ -286,6 +326,21 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     FlushFolder(platform::Utf8FromPath(folder));
     lastFailure.clear();
     return true;
+}
+
+std::string TemporaryName(long pid, unsigned n) {
+    return kTemporaryPrefix + std::to_string(pid) + "-" + std::to_string(n) + kTemporaryEnd;
+}
+
+void RemoveCutTemporaries(const std::string& folder) {
+    std::error_code error;
+    const fs::path where = folder.empty() ? fs::path(".") : platform::PathFromUtf8(folder);
+    for (const auto& entry : fs::directory_iterator(where, error)) {
+        const auto owner = TemporaryOwner(platform::Utf8FromPath(entry.path().filename()));
+        if (owner && !ProcessRunning(*owner) && entry.is_regular_file(error)) {
+            fs::remove(entry.path(), error);
+        }
+    }
 }
 
 std::string LastFileFailure() {

@@ -10,10 +10,9 @@
 #include "device/frame.h"
 #include "firmware/UpgradeSequence.h"
 #include "firmware/bsl430/bsl430.h"
+#include "platform/AtomicFile.h"
 #include "tests/firmware/BootLoaderFixture.h"
 #include "tests/support/TempFolder.h"
-
-#include "platform/AtomicFile.h"
 
 #include <array>
 #include <cerrno>
@@ -396,8 +395,9 @@ INSTANTIATE_TEST_SUITE_P(
 // Temporaries of a save cut short by a kill go at the next start; one of a run still saving
 // stays.
 TEST_F(CliDemoState, ClearsTemporariesOfSavesCutShort) {
-    const std::string left = StatePath() + ".2147483646-0.tmp";
-    const std::string saving = StatePath() + "." + std::to_string(getppid()) + "-3.tmp";
+    const std::string folder = std::filesystem::path(StatePath()).parent_path().string() + "/";
+    const std::string left = folder + platform::TemporaryName(2147483646, 0);
+    const std::string saving = folder + platform::TemporaryName(getppid(), 3);
     const std::string other = StatePath() + ".old";
     for (const std::string& path : {left, saving, other}) {
         testsupport::WriteBytes(path, "ledBrightness=3\n");

@@ -270,7 +270,13 @@ TEST_F(TransferTest, AnExportedFileImportsOnAnotherMachineByteForByte) {
     ASSERT_FALSE(config::ExportCfgFile(config::PlanExport(folder.File("usb")).target).failed());
     fs::create_directories(folder.path() / "other");
     FileName = folder.File("other/USBEchovaneUtilityCfg.ini");
+    // A save cut short there by a crash left its temporary behind, which the start clears.
+    const fs::path cut = folder.path() / "other-data" / config::kConfigFolderName /
+                         platform::TemporaryName(2147483646, 0);
+    fs::create_directories(cut.parent_path());
+    WriteBytes(cut.string(), "[appSettings]\r\n");
     ASSERT_TRUE(config::PrepareConfigFile(folder.File("other-data")));
+    EXPECT_FALSE(fs::exists(cut));
     ASSERT_FALSE(config::ImportCfgFile(folder.File("usb/USBEchovaneUtilityCfg.ini")).failed());
     EXPECT_EQ(ReadBytes(FileName), kSaved);
     EXPECT_EQ(config::GetSettings("LedBrightness"), "3");
