@@ -36,16 +36,6 @@ Kept(const std::vector<std::shared_ptr<emulator::SimulatedKeypad>>& keypads,
     return kept;
 }
 
-// A run killed while it saved leaves the temporary it was writing beside the state file.
-void ClearCutSaves(const std::string& path) {
-    std::error_code error;
-    fs::path target = platform::PathFromUtf8(path);
-    if (fs::is_symlink(target, error)) {
-        target = fs::weakly_canonical(target, error);
-    }
-    platform::RemoveCutTemporaries(platform::Utf8FromPath(target.parent_path()));
-}
-
 std::string SerialNumbers(const std::vector<std::shared_ptr<emulator::SimulatedKeypad>>& keypads,
                           const std::vector<size_t>& indices) {
     std::string text;
@@ -102,7 +92,8 @@ DemoKeypad::~DemoKeypad() {
 }
 
 void DemoKeypad::ReadState(const std::string& path) {
-    ClearCutSaves(path);
+    // A run killed while it saved leaves the temporary it was writing beside the state file.
+    platform::RemoveCutTemporariesBeside(path);
     const auto kept = Kept(keypads_, bootLoaders_);
     const emulator::StateFileLoad load = emulator::LoadKeypadStates(kept, path);
     using Outcome = emulator::StateFileLoad::Outcome;

@@ -180,10 +180,10 @@ bool PrepareConfigFile(const std::string& dataFolder) {
             // The XDG data home itself may not exist yet on a fresh account.
             fs::create_directories(folder, error);
         }
-        // What a save cut short by a crash or a power loss left beside the file.
-        platform::RemoveCutTemporaries(platform::Utf8FromPath(folder));
         const fs::path file = folder / kConfigFileName;
         FileName = platform::Utf8FromPath(file);
+        // What a save cut short by a crash or a power loss left beside the file.
+        platform::RemoveCutTemporariesBeside(FileName);
         if (fs::exists(file, error)) {
             return true;
         }

@@ -14,8 +14,7 @@ namespace fs = std::filesystem;
 // The copy goes through a temporary file and a rename, so an interrupted copy never leaves a
 // half-written file at target.
 bool CopyFileReplacing(const std::string& source, const std::string& target) {
-    const std::optional<std::string> bytes =
-        platform::ReadWholeFile(source, CIniFile::kMaxFileBytes);
+    const std::optional<std::string> bytes = platform::ReadWholeFile(source, kMaxSettingsBytes);
     return bytes && platform::ReplaceFileAtomically(target, *bytes);
 }
 

@@ -474,21 +474,18 @@ template <typename Write>
 bool SaveWhole(const std::string& path, Write write, std::string* problem) {
     std::ostringstream out;
     write(out);
-    errno = 0;
     if (platform::ReplaceFileAtomically(path, out.str())) {
         return true;
     }
     if (problem != nullptr) {
-        const int error = errno;
-        *problem = "cannot be written" +
-                   (error != 0 ? " (" + std::string(std::strerror(error)) + ")" : std::string());
+        const std::string why = platform::LastFileFailure();
+        *problem = "cannot be written" + (why.empty() ? std::string() : " (" + why + ")");
     }
     return false;
 }
 
 // What a state file holds, or why it cannot be read: only a regular file is read, and no more
-// than kMaxStateFileBytes of it, so a pipe or a device never holds the demo up. Stands in for a
-// bounded reader the platform layer may give later.
+// than kMaxStateFileBytes of it, so a pipe or a device never holds the demo up.
 struct StateFileText {
     bool missing = false;
     std::optional<std::string> text;

@@ -161,6 +161,17 @@ bool UpgradeSequence::Run(const std::string& fileName, const ImageCheck& image) 
         return false;
     }
     const WorkingCopy copy(image.text);
+    // Without a copy (no temporary folder to write) the passes read the file itself, as long as
+    // it still holds what was checked.
+    if (copy.path().empty()) {
+        std::string why;
+        if (bsl430::ReadTiTxtFile(fileName, why) != image.text) {
+            Report(0,
+                   StatusLines(FirmwareFileRefusal(
+                       fileName, {false, "it changed after it was checked: choose it again", {}})));
+            return false;
+        }
+    }
     const bool done =
         CustomSelectedFirmware(fileName, copy.path().empty() ? fileName : copy.path());
     // A connection left open would keep every rescan refused, and the restore needs one.

@@ -27,6 +27,7 @@
 #include <QVariantMap>
 
 #include <algorithm>
+#include <sstream>
 
 namespace praxil_usb_encoder {
 
@@ -310,7 +311,8 @@ void firmware_upgrade::btnBrowse_Click() {
     }
     // Read and checked whole before the keypad can be touched: a file the loader cannot take
     // is refused here with its reason, not found out after the erase.
-    if (const firmware::ImageCheck image = firmware::CheckFirmwareFile(path); !image.ok) {
+    const firmware::ImageCheck image = firmware::CheckFirmwareFile(path);
+    if (!image.ok) {
         filenameTextBox->clear();
         ui::ShowWarning(this, platform::FromUtf8(firmware::FirmwareFileRefusal(path, image)));
         return;
@@ -325,10 +327,9 @@ void firmware_upgrade::btnBrowse_Click() {
                                ui::Icon::Warning});
     }
 
-    const firmware::ProductCheck check = firmware::CheckProductMarkerFile(path);
-    if (!check.readable) {
-        return;
-    }
+    // The warning for the text just checked, not for a second read of the file.
+    std::istringstream text(image.text);
+    const firmware::ProductCheck check = firmware::CheckProductMarker(text);
     if (ui::AskBeforeIrreversible(this, platform::FromUtf8(check.warning),
                                   QString::fromLatin1(firmware::kUpgradeCaption)) ==
         ui::Answer::Yes) {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -33,13 +34,12 @@ namespace fs = std::filesystem;
 
 std::mutex hookMutex;
 ReplaceFaultHook faultHook;
-thread_local std::string lastFailure;
 
 // As many links in a row as Linux follows; more is taken for a loop.
 constexpr int kMaxLinkHops = 40;
 
 bool Failed(std::string reason) {
-    lastFailure = std::move(reason);
+    RecordFileFailure(std::move(reason));
     return false;
 }
 bool FailedWithErrno() {
@@ -183,23 +183,29 @@ constexpr char kTemporaryPrefix[] = "echovane-";
 constexpr char kTemporaryEnd[] = ".tmp";
 
 // The process that made a temporary named as TemporaryName names them, or nothing for any other
-// name.
+// name (a number no process id can be included).
 std::optional<long> TemporaryOwner(std::string_view name) {
-    constexpr size_t kMaxPidDigits = 10;
     if (!name.starts_with(kTemporaryPrefix) || !name.ends_with(kTemporaryEnd)) {
         return std::nullopt;
     }
     name.remove_prefix(std::string_view(kTemporaryPrefix).size());
     name.remove_suffix(std::string_view(kTemporaryEnd).size());
     const size_t dash = name.find('-');
-    const auto digits = [](std::string_view text) {
-        return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-    };
-    if (dash == std::string_view::npos || dash > kMaxPidDigits || !digits(name.substr(0, dash)) ||
-        !digits(name.substr(dash + 1))) {
+    if (dash == std::string_view::npos) {
         return std::nullopt;
     }
-    return std::stol(std::string(name.substr(0, dash)));
+    const std::string_view pid = name.substr(0, dash);
+    const std::string_view count = name.substr(dash + 1);
+    long owner = 0;
+    unsigned long long n = 0;
+    const auto parsedPid = std::from_chars(pid.data(), pid.data() + pid.size(), owner);
+    const auto parsedCount = std::from_chars(count.data(), count.data() + count.size(), n);
+    if (pid.empty() || count.empty() || pid.front() == '-' || owner <= 0 ||
+        parsedPid.ec != std::errc() || parsedPid.ptr != pid.data() + pid.size() ||
+        parsedCount.ec != std::errc() || parsedCount.ptr != count.data() + count.size()) {
+        return std::nullopt;
+    }
+    return owner;
 }
 
 bool ProcessRunning(long pid) {
@@ -236,10 +242,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
     FileRead read = ReadRegularFile(path, maxBytes);
     if (!read.ok) {
-        Failed(std::move(read.reason));
         return std::nullopt;
     }
-    lastFailure.clear();
     return std::move(read.bytes);
 }
 
@@ -290,9 +294,10 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
         return Failed(SystemReason(EEXIST));
     }
 
-    // A step that fails for real gives the system's reason; one a test makes fail, EIO.
+    // The system's reason for the failed step (a test's hook fails one as the system would,
+    // errno included); EIO when there is none.
     auto give_up = [&](ReplaceFault fault, int error) {
-        Failed(SystemReason(fault == ReplaceFault::None && error != 0 ? error : EIO));
+        Failed(SystemReason(error != 0 ? error : EIO));
         if (fd >= 0) {
             CloseFile(fd);
         }
@@ -310,6 +315,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
         fault != ReplaceFault::None || !WriteAll(fd, bytes)) {
         return give_up(fault, errno);
     }
+    errno = 0;
     if (const ReplaceFault fault = FaultAt(ReplaceStep::FlushTemporary, target);
         fault != ReplaceFault::None || !FlushToDisk(fd)) {
         return give_up(fault, errno);
@@ -319,12 +325,13 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     if (closed != 0) {
         return give_up(ReplaceFault::None, errno);
     }
+    errno = 0;
     if (const ReplaceFault fault = FaultAt(ReplaceStep::Rename, target);
         fault != ReplaceFault::None || !RenameOver(temporary, target)) {
         return give_up(fault, errno);
     }
     FlushFolder(platform::Utf8FromPath(folder));
-    lastFailure.clear();
+    RecordFileFailure({});
     return true;
 }
 
@@ -332,19 +339,32 @@ std::string TemporaryName(long pid, unsigned n) {
     return kTemporaryPrefix + std::to_string(pid) + "-" + std::to_string(n) + kTemporaryEnd;
 }
 
-void RemoveCutTemporaries(const std::string& folder) {
-    std::error_code error;
-    const fs::path where = folder.empty() ? fs::path(".") : platform::PathFromUtf8(folder);
-    for (const auto& entry : fs::directory_iterator(where, error)) {
-        const auto owner = TemporaryOwner(platform::Utf8FromPath(entry.path().filename()));
-        if (owner && !ProcessRunning(*owner) && entry.is_regular_file(error)) {
-            fs::remove(entry.path(), error);
+void RemoveCutTemporariesBeside(const std::string& path) noexcept {
+    // A clean-up on the side leaves the reason of the last failure as it was.
+    const std::string kept = LastFileFailure();
+    struct Restore {
+        const std::string& reason;
+        ~Restore() { RecordFileFailure(reason); }
+    } restore{kept};
+    try {
+        // The folder of the file itself: a link's target's, and none for a loop.
+        const std::optional<std::string> target = ResolveTarget(path);
+        if (!target) {
+            return;
         }
+        const fs::path folder = platform::PathFromUtf8(*target).parent_path();
+        std::error_code error;
+        fs::directory_iterator entry(folder.empty() ? fs::path(".") : folder, error);
+        for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+            const auto owner = TemporaryOwner(platform::Utf8FromPath(entry->path().filename()));
+            std::error_code ignored;
+            if (owner && !ProcessRunning(*owner) && entry->is_regular_file(ignored)) {
+                fs::remove(entry->path(), ignored);
+            }
+        }
+    } catch (const std::exception&) {
+        // A clean-up that cannot be done costs nothing but the space.
     }
-}
-
-std::string LastFileFailure() {
-    return lastFailure;
 }
 
 void SetReplaceFaultHook(ReplaceFaultHook hook) {

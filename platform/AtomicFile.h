@@ -4,6 +4,8 @@
 // file in the same folder, flushed to disk and renamed over the old file, so a crash or power
 // loss in the middle never leaves a truncated file behind.
 
+#include "platform/RegularFile.h"
+
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -22,16 +24,12 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
 // made when it does not exist yet. False, and the old file as it was, when anything fails.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
-// Removes from folder the temporaries of replacements cut short by the death of their process
-// (a kill, a crash, a power loss); those of a process still running are left alone.
-void RemoveCutTemporaries(const std::string& folder);
+// Removes, beside the file at path (the file a link leads to), the temporaries of replacements
+// cut short by the death of their process (a kill, a crash, a power loss); those of a process
+// still running are left alone, and nothing is done for a link that goes round in a loop.
+void RemoveCutTemporariesBeside(const std::string& path) noexcept;
 // The name a replacement by process pid gives its n-th temporary, for tests.
 std::string TemporaryName(long pid, unsigned n);
-
-// Why this thread's last failed ReadWholeFile or ReplaceFileAtomically failed, to follow a colon
-// ("Permission denied", "No space left on device", "it is not a file but a pipe"). Kept as the
-// system keeps errno, for callers whose own answer is only true or false; empty after a success.
-std::string LastFileFailure();
 
 // The steps of a replacement, for tests that make one of them fail.
 enum class ReplaceStep { CreateTemporary, WriteTemporary, FlushTemporary, Rename };

@@ -136,7 +136,10 @@ std::string NotAFileReason(const std::string& path) {
     return kind.empty() ? std::string() : "it is not a file but " + kind;
 }
 
-FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+namespace {
+thread_local std::string lastFailure;
+
+FileRead ReadWithoutRecord(const std::string& path, std::size_t maxBytes) {
     FileRead read;
     if (path.empty()) {
         read.reason = SystemReason(ENOENT);
@@ -182,6 +185,21 @@ FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes) {
         read.bytes.clear();
     }
     return read;
+}
+} // namespace
+
+FileRead ReadRegularFile(const std::string& path, std::size_t maxBytes) {
+    FileRead read = ReadWithoutRecord(path, maxBytes);
+    RecordFileFailure(read.ok ? std::string() : read.reason);
+    return read;
+}
+
+std::string LastFileFailure() {
+    return lastFailure;
+}
+
+void RecordFileFailure(std::string reason) {
+    lastFailure = std::move(reason);
 }
 
 } // namespace platform

@@ -31,6 +31,14 @@ std::string NonFileKind(const std::string& path);
 // "it is not a file but " + NonFileKind(path).
 std::string NotAFileReason(const std::string& path);
 
+// Why this thread's last failed ReadRegularFile, ReadWholeFile or ReplaceFileAtomically failed,
+// to follow a colon ("Permission denied", "No space left on device", "it is not a file but a
+// pipe"). Kept as the system keeps errno, for callers whose own answer is only true or false;
+// empty after a success.
+std::string LastFileFailure();
+// Sets it; for the platform's file functions.
+void RecordFileFailure(std::string reason);
+
 // The system's reason for an errno value ("No such file or directory").
 std::string SystemReason(int error);
 

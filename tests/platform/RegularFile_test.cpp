@@ -12,6 +12,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -187,5 +188,34 @@ TEST_F(PlainFile, AFilePastTheLimitSaysSo) {
     EXPECT_EQ(read.bytes.size(), 40u);
     EXPECT_EQ(read.reason, "it has more than 40 bytes");
 }
+
+#ifndef _WIN32
+// Temporaries a dead process left go; a running one's, names no process id can have and
+// everything else stay. A link loop clears nothing (its folder is not known), and the reason of
+// the last failure is left as it was.
+TEST_F(PlainFile, TemporariesOfSavesCutShortAreClearedBesideTheFile) {
+    const std::string dead = platform::TemporaryName(2147483646, 0);
+    const std::string running = platform::TemporaryName(getpid(), 1);
+    const std::vector<std::string> kept{running, "echovane-99999999999999999999-0.tmp",
+                                        "echovane--1-0.tmp", "echovane-12-x.tmp", "notes.tmp"};
+    for (const std::string& name : kept) {
+        WriteBytes(folder.File(name), "x");
+    }
+    WriteBytes(folder.File(dead), "x");
+    fs::create_symlink("b", folder.File("a"));
+    fs::create_symlink("a", folder.File("b"));
+
+    EXPECT_FALSE(platform::ReadWholeFile(folder.File("gone.ini"), 16));
+    platform::RemoveCutTemporariesBeside(folder.File("a"));
+    EXPECT_TRUE(fs::exists(folder.File(dead)));
+    EXPECT_EQ(platform::LastFileFailure(), "No such file or directory");
+
+    platform::RemoveCutTemporariesBeside(folder.File("settings.ini"));
+    EXPECT_FALSE(fs::exists(folder.File(dead)));
+    for (const std::string& name : kept) {
+        EXPECT_TRUE(fs::exists(folder.File(name))) << name;
+    }
+}
+#endif
 
 } // namespace
