@@ -6,9 +6,6 @@
 #include "platform/Utf8Path.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
