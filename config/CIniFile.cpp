@@ -237,9 +237,12 @@ bool CIniFile::Load(const std::string& FileName, std::vector<Record>& content) {
     return true;
 }
 
+bool CIniFile::IsUtf16Text(std::string_view text) {
+    return text.starts_with(kUtf16LittleEndianBom) || text.starts_with(kUtf16BigEndianBom);
+}
+
 bool CIniFile::IsNarrowText(std::string_view text) {
-    return !text.starts_with(kUtf16LittleEndianBom) && !text.starts_with(kUtf16BigEndianBom) &&
-           text.find('\0') == std::string_view::npos;
+    return !IsUtf16Text(text) && text.find('\0') == std::string_view::npos;
 }
 
 bool CIniFile::IsStorableKey(std::string_view key) {

@@ -86,6 +86,8 @@ public:
     // False for UTF-16 or UTF-32 text (FF FE or FE FF first) and for any text holding a NUL
     // byte: read as narrow text it would be garbage, and saved back it would stay garbage.
     static bool IsNarrowText(std::string_view text);
+    // Starts with a UTF-16 byte order mark (Notepad's "Unicode").
+    static bool IsUtf16Text(std::string_view text);
     // What SetValue refuses: a key or value that a save followed by a load would not give back.
     static bool IsStorableKey(std::string_view key);
     static bool IsStorableValue(std::string_view value);

@@ -32,9 +32,6 @@ std::vector<CIniFile::Record> FreshContent() {
 
 using Records = std::vector<CIniFile::Record>;
 
-constexpr std::string_view kUtf16LittleEndianBom = "\xFF\xFE";
-constexpr std::string_view kUtf16BigEndianBom = "\xFE\xFF";
-
 bool IsHeader(const CIniFile::Record& record) {
     return !record.CommentsOnly && record.Key.empty();
 }
@@ -207,11 +204,10 @@ SettingsRead ReadSettings(const std::string& path) {
     SettingsRead read;
     if (!CIniFile::IsNarrowText(*text)) {
         read.state = SettingsRead::State::NotText;
-        const bool utf16 =
-            text->starts_with(kUtf16LittleEndianBom) || text->starts_with(kUtf16BigEndianBom);
-        read.reason = utf16 ? "is UTF-16 text (Notepad's \"Unicode\"), not UTF-8 or ANSI: save "
-                              "it as UTF-8"
-                            : "is not UTF-8 or ANSI text: save it as UTF-8";
+        read.reason = CIniFile::IsUtf16Text(*text)
+                          ? "is UTF-16 text (Notepad's \"Unicode\"), not UTF-8 or ANSI: save "
+                            "it as UTF-8"
+                          : "is not UTF-8 or ANSI text: save it as UTF-8";
         return read;
     }
     try {

@@ -503,6 +503,9 @@ StateFileText ReadStateFileBounded(const std::string& path) {
         return StateFileText::Missing();
     }
     platform::FileRead read = platform::ReadRegularFile(path, kMaxStateFileBytes);
+    if (read.ok) {
+        return {false, std::move(read.bytes), {}};
+    }
     if (read.larger) {
         return StateFileText::Refused("larger than " + std::to_string(kMaxStateFileBytes >> 20) +
                                       " MiB");
@@ -510,10 +513,7 @@ StateFileText ReadStateFileBounded(const std::string& path) {
     if (const std::string kind = platform::NonFileKind(path); !kind.empty()) {
         return StateFileText::Refused("not a file but " + kind);
     }
-    if (!read.ok) {
-        return StateFileText::Refused("cannot be read (" + read.reason + ")");
-    }
-    return {false, std::move(read.bytes), {}};
+    return StateFileText::Refused("cannot be read (" + read.reason + ")");
 }
 
 } // namespace

@@ -624,14 +624,10 @@ void SimulatedBootLoader::ResetChip() {
 void SimulatedBootLoader::OnOutputReport(int iface, std::span<const uint8_t> report,
                                          uint64_t arrivalUs, std::vector<TimedReport>& replies) {
     // Whatever the report did, the chip's state may have changed.
-    struct Notify {
-        const std::function<void()>& onChange;
-        ~Notify() {
-            if (onChange) {
-                onChange();
-            }
-        }
-    } notify{onChange};
+    struct NotifyAtEnd {
+        const SimulatedBootLoader& loader;
+        ~NotifyAtEnd() { loader.Notify(); }
+    } notify{*this};
     if (iface != kBootLoaderInterface || report.size() < static_cast<std::size_t>(kPayloadOffset) ||
         report[0] != kReportId || restarting_ || mode_ == Mode::Crashed ||
         mode_ == Mode::Application) {

@@ -3,7 +3,6 @@
 #include "firmware/bsl430/protocol.h"
 #include "firmware/image_check.h"
 #include "platform/DataFolder.h"
-#include "platform/RegularFile.h"
 #include "platform/Utf8Path.h"
 
 #include <cstdio>
@@ -25,17 +24,6 @@ constexpr std::size_t kBytesPerLine = 16;
 
 std::string Folder(const std::string& base) {
     return platform::Utf8FromPath(platform::PathFromUtf8(base) / kFolderName);
-}
-
-// The whole file, or nothing when it cannot be read, and why; a file too big for the loader's
-// buffer is seen as such (limit + 1 bytes) without reading it all.
-std::optional<std::string> ReadText(const std::string& path, std::size_t limit, std::string& why) {
-    platform::FileRead read = platform::ReadRegularFile(path, limit + 1);
-    if (!read.ok && !read.larger) {
-        why = std::move(read.reason);
-        return std::nullopt;
-    }
-    return std::move(read.bytes);
 }
 
 std::string InFolder(const std::string& folder, const char* name) {
@@ -78,12 +66,11 @@ struct Found {
 Found FindRamBsl(const BootLoaderSearch& search) {
     auto read = [](const std::string& path) -> Found {
         std::string why;
-        if (auto text = ReadText(path, kRamBslTextLimit, why)) {
+        if (auto text = bsl430::ReadFileText(path, kRamBslTextLimit, why)) {
             return {std::move(text), path, {}};
         }
         return {std::nullopt, path,
-                std::string(kRamBslRefusedText) + "\n" + path + ": it cannot be read: " + why +
-                    "\n"};
+                std::string(kRamBslRefusedText) + "\n" + path + ": " + why + "\n"};
     };
     if (search.ramBslFile) {
         return read(*search.ramBslFile);
@@ -110,12 +97,11 @@ Found FindPassword(const BootLoaderSearch& search) {
             continue;
         }
         std::string why;
-        if (auto text = ReadText(path, kPasswordTextLimit, why)) {
+        if (auto text = bsl430::ReadFileText(path, kPasswordTextLimit, why)) {
             return {std::move(text), path, {}};
         }
         return {std::nullopt, path,
-                std::string(kPasswordRefusedText) + "\n" + path + ": it cannot be read: " + why +
-                    "\n"};
+                std::string(kPasswordRefusedText) + "\n" + path + ": " + why + "\n"};
     }
     if (!search.embedded.passwordText.empty()) {
         return {std::string(search.embedded.passwordText),
