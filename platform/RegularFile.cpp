@@ -64,11 +64,16 @@ fs::file_type TypeOf(int fd) {
     if (_fstat64(fd, &status) != 0) {
         return fs::file_type::unknown;
     }
-    if ((status.st_mode & _S_IFMT) == _S_IFREG) {
+    switch (status.st_mode & _S_IFMT) {
+    case _S_IFREG:
         return fs::file_type::regular;
+    case _S_IFDIR:
+        return fs::file_type::directory;
+    case _S_IFIFO: // a named pipe or a console's redirected pipe
+        return fs::file_type::fifo;
+    default:
+        return fs::file_type::character;
     }
-    return (status.st_mode & _S_IFMT) == _S_IFDIR ? fs::file_type::directory
-                                                  : fs::file_type::character;
 }
 long long ReadSome(int fd, char* buffer, std::size_t size) {
     return _read(fd, buffer, static_cast<unsigned>(size));

@@ -10,7 +10,9 @@
 #include <filesystem>
 #include <functional>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -189,7 +191,21 @@ TEST_F(PlainFile, AFilePastTheLimitSaysSo) {
     EXPECT_EQ(read.reason, "it has more than 40 bytes");
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// A named pipe opened by its name is said to be a pipe, as on Linux, and not read.
+TEST_F(PlainFile, ANamedPipeIsRefusedAsAPipe) {
+    const std::wstring name =
+        L"\\\\.\\pipe\\echovane-test-" + std::to_wstring(GetCurrentProcessId());
+    const HANDLE pipe =
+        CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    const std::string path(name.begin(), name.end());
+    const platform::FileRead read = platform::ReadRegularFile(path, 1 << 20);
+    CloseHandle(pipe);
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.reason, "it is not a file but a pipe");
+}
+#else
 // Temporaries a dead process left go; a running one's, names no process id can have and
 // everything else stay. A link loop clears nothing (its folder is not known), and the reason of
 // the last failure is left as it was.
