@@ -141,36 +141,44 @@ void UpgradeSequence::Report(int percent, const std::string& text) const {
     }
 }
 
-bool UpgradeSequence::Run(const std::string& fileName) {
+bool UpgradeSequence::NameRefused(const std::string& fileName) const {
     if (fileName.empty()) {
         Report(0, kNoFileText);
-        return false;
+        return true;
     }
     if (const auto problem = FirmwarePathProblem(fileName)) {
         Report(0, *problem + "\r\n");
+        return true;
+    }
+    return false;
+}
+
+bool UpgradeSequence::Refused(const std::string& fileName, const ImageCheck& image) const {
+    if (image.ok) {
         return false;
     }
+    Report(0, StatusLines(FirmwareFileRefusal(fileName, image)));
+    return true;
+}
+
+bool UpgradeSequence::Run(const std::string& fileName) {
     // Nothing reaches the loader (whose first act may be a mass erase) before the image is
     // known good.
-    return Run(fileName, CheckFirmwareFile(fileName));
+    return !NameRefused(fileName) && Run(fileName, CheckFirmwareFile(fileName));
 }
 
 bool UpgradeSequence::Run(const std::string& fileName, const ImageCheck& image) {
-    if (!image.ok) {
-        Report(0, StatusLines(FirmwareFileRefusal(fileName, image)));
+    // Only a check of the file's own text (CheckFirmwareFile) says what the download sends.
+    if (NameRefused(fileName) || Refused(fileName, image) ||
+        (image.text.empty() &&
+         Refused(fileName, {false, "it was not read before the download", {}}))) {
         return false;
     }
     const WorkingCopy copy(image.text);
     // Without a copy (no temporary folder to write) the passes read the file itself, as long as
     // it still holds what was checked.
-    if (copy.path().empty()) {
-        std::string why;
-        if (bsl430::ReadTiTxtFile(fileName, why) != image.text) {
-            Report(0,
-                   StatusLines(FirmwareFileRefusal(
-                       fileName, {false, "it changed after it was checked: choose it again", {}})));
-            return false;
-        }
+    if (copy.path().empty() && Refused(fileName, RecheckFirmwareFile(fileName, image))) {
+        return false;
     }
     const bool done =
         CustomSelectedFirmware(fileName, copy.path().empty() ? fileName : copy.path());

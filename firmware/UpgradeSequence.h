@@ -115,6 +115,9 @@ public:
 
 private:
     void Report(int percent, const std::string& text) const;
+    // Each reports why, as the download's first and only line.
+    bool NameRefused(const std::string& fileName) const;
+    bool Refused(const std::string& fileName, const ImageCheck& image) const;
     // Connects to the loader once one is on the bus, looking for it up to
     // kBootLoaderReturnWaitMs.
     bool Connect(const std::string& connection);

@@ -303,6 +303,7 @@ void firmware_upgrade::btnBrowse_Click() {
     }
     // A new choice must be confirmed again before it can be downloaded.
     btnUpgrade->setEnabled(false);
+    image_ = {};
     const std::string path = platform::CoreFileName(*chosen);
     if (const auto problem = firmware::FirmwarePathProblem(path)) {
         filenameTextBox->clear();
@@ -333,6 +334,7 @@ void firmware_upgrade::btnBrowse_Click() {
     if (ui::AskBeforeIrreversible(this, platform::FromUtf8(check.warning),
                                   QString::fromLatin1(firmware::kUpgradeCaption)) ==
         ui::Answer::Yes) {
+        image_ = image;
         btnUpgrade->setEnabled(true);
     }
 }
@@ -353,18 +355,17 @@ void firmware_upgrade::btnUpgrade_MouseClick() {
         return;
     }
     const std::string path = platform::CoreFileName(filenameTextBox->text());
-    // No file is the worker's to report ("No file specified").
-    firmware::ImageCheck image;
+    // No file is the worker's to report ("No file specified"). A file rebuilt or replaced
+    // since Browse was not what the user confirmed.
     if (!path.empty()) {
-        image = firmware::CheckFirmwareFile(path);
-        if (!image.ok) {
+        const firmware::ImageCheck again = firmware::RecheckFirmwareFile(path, image_);
+        if (!again.ok) {
             btnUpgrade->setEnabled(false);
-            ui::ShowWarning(this, platform::FromUtf8(firmware::FirmwareFileRefusal(path, image)));
+            ui::ShowWarning(this, platform::FromUtf8(firmware::FirmwareFileRefusal(path, again)));
             return;
         }
     }
     files_ = *lookup.files;
-    image_ = std::move(image);
     restoreState_ = SharedState();
     btnUpgrade->setEnabled(false);
     btnBrowse->setEnabled(false);

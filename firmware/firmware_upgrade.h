@@ -128,7 +128,8 @@ private:
     bool browseFocused_ = false;
     // What the running download sends and restores; set before the worker starts.
     firmware::BootLoaderFiles files_;
-    // The file as read and checked when Upgrade was pressed: what the download sends.
+    // The file as read, checked and confirmed at Browse: what the download sends, once Upgrade
+    // has found the file still the same.
     firmware::ImageCheck image_;
     firmware::UpgradeState restoreState_;
 };

@@ -164,6 +164,14 @@ ImageCheck CheckFirmwareFile(const std::string& path) {
     return check;
 }
 
+ImageCheck RecheckFirmwareFile(const std::string& path, const ImageCheck& checked) {
+    ImageCheck again = CheckFirmwareFile(path);
+    if (again.ok && (!checked.ok || again.text != checked.text)) {
+        return Refused("it changed after it was checked: choose it again");
+    }
+    return again;
+}
+
 std::string FirmwareFileRefusal(const std::string& path, const ImageCheck& check) {
     return std::string(kFirmwareFileRefusedText) + "\n" + path + ": " + check.reason + "\n";
 }

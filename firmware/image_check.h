@@ -31,6 +31,9 @@ struct ImageCheck {
 ImageCheck CheckFirmwareImage(const bsl430::TiTxtReader& image);
 ImageCheck CheckFirmwareText(std::string_view text);
 ImageCheck CheckFirmwareFile(const std::string& path);
+// The file read and checked again: refused when it no longer holds checked.text (it may have
+// been rebuilt, or replaced by another product's image, since the user confirmed it).
+ImageCheck RecheckFirmwareFile(const std::string& path, const ImageCheck& checked);
 
 // kFirmwareFileRefusedText, a line break, then the file and the reason, with a closing line break.
 std::string FirmwareFileRefusal(const std::string& path, const ImageCheck& check);

@@ -5,6 +5,7 @@
 #include "BootLoaderFixture.h"
 
 #include "firmware/UpgradeSequence.h"
+#include "firmware/image_check.h"
 
 #include <string>
 #include <utility>
@@ -16,11 +17,13 @@ using Line = std::pair<int, std::string>;
 
 class UpgradeTest : public BootLoaderTest {
 protected:
-    bool Run(const std::string& file) {
+    bool Run(const std::string& file) { return Run(file, nullptr); }
+    // With the image its caller checked, as the window and the command line run it.
+    bool Run(const std::string& file, const firmware::ImageCheck* checked) {
         firmware::UpgradeSequence sequence(
             SimulatedFiles(),
             [this](int percent, const std::string& text) { lines.emplace_back(percent, text); });
-        const bool done = sequence.Run(file);
+        const bool done = checked ? sequence.Run(file, *checked) : sequence.Run(file);
         totalProgramTime = sequence.totalProgramTime;
         return done;
     }

@@ -249,22 +249,46 @@ TEST_F(UpgradeWindow, BrowseShowsWhyAFileIsRefusedAndKeepsUpgradeOff) {
     EXPECT_TRUE(loader->received().empty());
 }
 
-TEST_F(UpgradeWindow, AFileSpoiltAfterBrowseIsRefusedAtTheClickAndNothingIsSent) {
+struct ChangedCase {
+    const char* name;
+    // What the file holds by the time Upgrade is clicked.
+    const char* text;
+    const char* reason;
+};
+
+void PrintTo(const ChangedCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class UpgradeWindowChanged : public UpgradeWindow,
+                             public ::testing::WithParamInterface<ChangedCase> {};
+
+// What was confirmed at Browse is what may be downloaded: a file spoilt or replaced by another
+// good image (perhaps for another product) meanwhile is refused and nothing is sent.
+TEST_P(UpgradeWindowChanged, AfterBrowseTheFileIsRefusedAtTheClickAndNothingIsSent) {
     OpenOnLoader();
     const std::string file = Image("new.txt", "VX0979");
     Browse(file);
     ASSERT_TRUE(window->btnUpgrade->isEnabled());
-    WriteFile("new.txt", "@8000\r\n00 01\r\n");
+    WriteFile("new.txt", GetParam().text);
     dialogs.messages.clear();
     QTest::mouseClick(window->btnUpgrade, Qt::LeftButton);
     EXPECT_FALSE(window->backgroundWorker1->IsBusy());
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0].text.toStdString(),
-              "Unable to use the firmware file..\n" + file +
-                  ": line 2: the end marker \"q\" is missing\n");
+              "Unable to use the firmware file..\n" + file + ": " + GetParam().reason + "\n");
     EXPECT_FALSE(window->btnUpgrade->isEnabled());
     EXPECT_TRUE(loader->received().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, UpgradeWindowChanged,
+    ::testing::Values(ChangedCase{"Spoilt", "@8000\r\n00 01\r\n",
+                                  "line 2: the end marker \"q\" is missing"},
+                      ChangedCase{"ReplacedByAnotherProductsImage",
+                                  "@8000\r\n00 01\r\n@7000\r\n03\r\n@FFFE\r\n00 80\r\nq\r\n",
+                                  "it changed after it was checked: choose it again"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UpgradeWindow, AnUnusableRamBootLoaderInstalledMeanwhileIsRefusedAtTheClick) {
     OpenOnLoader();

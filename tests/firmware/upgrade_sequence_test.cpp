@@ -10,6 +10,7 @@
 #include "firmware/device_count.h"
 #include "firmware/image_check.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/test_environment.h"
 
 #include <gtest/gtest.h>
 
@@ -232,6 +233,26 @@ TEST_F(Upgrade, ImageChangedAfterTheCheckIsNotWhatGetsWritten) {
     EXPECT_EQ(keypad->model.firmwareVersion, "VX0958");
 }
 
+// With no temporary folder to keep a copy in, the file itself is downloaded, and only while it
+// still holds what was checked.
+TEST_F(Upgrade, WithoutAWorkingCopyOnlyTheFileAsCheckedIsDownloaded) {
+    const testsupport::ScopedEnvironment noTemporaries("TMPDIR", (scratch / "gone").string());
+    EnterBootLoader();
+    const std::string file = Image("new.txt", "VX0957");
+    const ImageCheck checked = CheckFirmwareFile(file);
+    ASSERT_TRUE(checked.ok);
+    Image("new.txt", "VX0956");
+    EXPECT_FALSE(Run(file, &checked));
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Unable to use the firmware file..\r\n" + file +
+                                                 ": it changed after it was checked: choose it "
+                                                 "again\r\n"}));
+    EXPECT_TRUE(loader->received().empty());
+
+    ASSERT_TRUE(Run(file, nullptr));
+    Pass(loader->options.restartMs + 10);
+    EXPECT_EQ(keypad->model.firmwareVersion, "VX0956");
+}
+
 TEST_F(Upgrade, CrcMismatchOnOneBlockFailsVerification) {
     EnterBootLoader();
     // 12000 code bytes: three verify blocks, then the version and vector sections.
@@ -258,12 +279,18 @@ TEST_F(Upgrade, BlocksEndingInANewSegmentGetThatSegmentErased) {
 
 TEST_F(Upgrade, EmptyOrTooLongFileNamesNeverReachTheLoader) {
     EnterBootLoader();
-    EXPECT_FALSE(Run(""));
-    EXPECT_EQ(lines, (std::vector<Line>{{0, "No file specified\r\n"}}));
-    lines.clear();
-    EXPECT_FALSE(Run("/" + std::string(199, 'f')));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].second, std::string(kPathTooLongText) + "\r\n");
+    // Whether the sequence reads the file or its caller did.
+    const ImageCheck checked = CheckFirmwareFile(Image("new.txt", "VX0959"));
+    ASSERT_TRUE(checked.ok);
+    for (const ImageCheck* image : {static_cast<const ImageCheck*>(nullptr), &checked}) {
+        lines.clear();
+        EXPECT_FALSE(Run("", image));
+        EXPECT_EQ(lines, (std::vector<Line>{{0, "No file specified\r\n"}}));
+        lines.clear();
+        EXPECT_FALSE(Run("/" + std::string(199, 'f'), image));
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].second, std::string(kPathTooLongText) + "\r\n");
+    }
     EXPECT_TRUE(loader->received().empty());
     EXPECT_FALSE(FirmwarePathProblem(std::string(199, 'f')).has_value());
     // Counted in characters, as the message says, not in the bytes of their UTF-8.
