@@ -9,7 +9,6 @@
 #include "platform/clock.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -20,8 +19,6 @@
 
 namespace cli {
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr char kProgram[] = "echovane-cli-demo: ";
 constexpr char kDamagedSuffix[] = ".damaged";
@@ -114,13 +111,11 @@ void DemoKeypad::ReadState(const std::string& path) {
     }
     // The damaged file is kept aside whole before the first save replaces it: the save keeps
     // the lines of keypads this run does not have.
+    // What is kept is what was judged damaged, and a run cut short leaves no half a copy.
     const std::string aside = path + kDamagedSuffix;
-    std::error_code error;
-    fs::copy_file(platform::PathFromUtf8(path), platform::PathFromUtf8(aside),
-                  fs::copy_options::overwrite_existing, error);
-    if (error) {
+    if (!platform::ReplaceFileAtomically(aside, load.text)) {
         keep_ = false;
-        messages_ << "it cannot be kept as " << aside << " (" << error.message()
+        messages_ << "it cannot be kept as " << aside << " (" << platform::LastFileFailure()
                   << "), so the demo keypads are not kept.\n";
         return;
     }

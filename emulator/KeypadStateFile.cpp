@@ -497,8 +497,9 @@ struct StateFileText {
 // A pipe or a device named as the state file must neither hang the demo nor fill its memory:
 // only a regular file is read, and only so far.
 StateFileText ReadStateFileBounded(const std::string& path) {
+    // A link to a file not made yet is missing too: the first save makes its target.
     std::error_code error;
-    if (std::filesystem::symlink_status(platform::PathFromUtf8(path), error).type() ==
+    if (std::filesystem::status(platform::PathFromUtf8(path), error).type() ==
         std::filesystem::file_type::not_found) {
         return StateFileText::Missing();
     }
@@ -520,12 +521,12 @@ StateFileText ReadStateFileBounded(const std::string& path) {
 
 StateFileLoad LoadKeypadStates(std::span<const KeptKeypad> keypads, const std::string& path) {
     using Outcome = StateFileLoad::Outcome;
-    const StateFileText file = ReadStateFileBounded(path);
+    StateFileText file = ReadStateFileBounded(path);
     if (file.missing) {
         return {};
     }
     if (!file.text) {
-        return {Outcome::Unusable, file.problem, {}};
+        return {Outcome::Unusable, file.problem, {}, {}};
     }
     Values values;
     std::vector<bool> mentioned(keypads.size(), false);
@@ -546,7 +547,7 @@ StateFileLoad LoadKeypadStates(std::span<const KeptKeypad> keypads, const std::s
             mentioned[*index] = true;
         }
     }
-    StateFileLoad load{Outcome::Read, {}, {}};
+    StateFileLoad load{Outcome::Read, {}, {}, {}};
     auto tell = [&load](const std::string& problem) {
         load.outcome = Outcome::Damaged;
         load.problem += (load.problem.empty() ? "" : "; ") + problem;
@@ -563,6 +564,9 @@ StateFileLoad LoadKeypadStates(std::span<const KeptKeypad> keypads, const std::s
     }
     if (!strayLine.empty()) {
         tell(strayLine);
+    }
+    if (load.outcome == Outcome::Damaged) {
+        load.text = std::move(*file.text);
     }
     return load;
 }

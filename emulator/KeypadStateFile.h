@@ -44,6 +44,8 @@ struct StateFileLoad {
     std::string problem;
     // The keypads (by index) left as they are because their lines cannot be used.
     std::vector<std::size_t> damaged;
+    // The file as it was read (Damaged only), to be kept aside before a save replaces it.
+    std::string text;
 };
 // A file of 32 keypads that all ran an upgrade stays far below this.
 inline constexpr std::size_t kMaxStateFileBytes = std::size_t{32} << 20;

@@ -394,6 +394,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Temporaries of a save cut short by a kill go at the next start; one of a run still saving
 // stays.
+// A state file kept elsewhere through a link (say in a dotfiles folder) is made by the first run
+// and read by the next, the link left as it is.
+TEST_F(CliDemoState, ALinkToAStateFileNotMadeYetIsMadeAndKept) {
+    std::filesystem::create_directory(folder().File("dotfiles"));
+    std::filesystem::create_symlink("dotfiles/demo.state", StatePath());
+    ASSERT_EQ(RunDemo({"set-brightness", "7"}), cli::kExitOk) << err.str();
+    EXPECT_EQ(demoSaid.str(), "");
+    EXPECT_TRUE(std::filesystem::is_symlink(StatePath()));
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder().File("dotfiles/demo.state")));
+    EXPECT_EQ(Brightness("00012345"), 7);
+}
+
 TEST_F(CliDemoState, ClearsTemporariesOfSavesCutShort) {
     const std::string folder = std::filesystem::path(StatePath()).parent_path().string() + "/";
     const std::string left = folder + platform::TemporaryName(2147483646, 0);
