@@ -79,9 +79,10 @@ public:
         bool operator()(const Record& a, const Record& b) const { return b.Key < a.Key; }
     };
 
-    // Far above any settings file a person writes or this program saves; a larger file, or
-    // anything that is no regular file, is not read (platform::LastFileFailure says why).
-    static constexpr std::size_t kMaxFileBytes = 16u * 1024 * 1024;
+    // Far above any settings file a person writes or this program saves (the real one is well
+    // under a kilobyte); a larger file, or anything that is no regular file, is not read
+    // (platform::LastFileFailure says why).
+    static constexpr std::size_t kMaxFileBytes = std::size_t{1} << 20;
 
     // False for UTF-16 or UTF-32 text (FF FE or FE FF first) and for any text holding a NUL
     // byte: read as narrow text it would be garbage, and saved back it would stay garbage.

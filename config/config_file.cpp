@@ -279,10 +279,7 @@ SettingsTarget SettingsTargetOf(const std::string& path) {
     case SettingsRead::State::Read:
         break;
     }
-    return std::any_of(read.records.begin(), read.records.end(),
-                       CIniFile::RecordSectionIs(kSettingsSection))
-               ? SettingsTarget::Settings
-               : SettingsTarget::OtherKind;
+    return read.HasSection() ? SettingsTarget::Settings : SettingsTarget::OtherKind;
 }
 
 std::string SettingsRead::Value(const std::string& key) const {

@@ -68,9 +68,8 @@ Outcome SetSettings(const std::string& key, const std::string& value);
 // cannot be read.
 std::string GetSettings(const std::string& key);
 
-// Larger files are refused unread, by every reader and writer alike: the real one is well under
-// a kilobyte.
-inline constexpr std::size_t kMaxSettingsBytes = 1 << 20;
+// Larger files are refused unread, by every reader and writer alike.
+inline constexpr std::size_t kMaxSettingsBytes = CIniFile::kMaxFileBytes;
 
 // The "appSettings" values read in one go. Only active records count: a commented-out key, and a
 // key under a commented-out header, are the user's notes, never values.

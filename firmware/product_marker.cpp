@@ -1,10 +1,6 @@
 #include "product_marker.h"
 
-#include "firmware/bsl430/TiTxtReader.h"
 #include "firmware/upgrade_state.h"
-#include "platform/RegularFile.h"
-
-#include <sstream>
 
 namespace firmware {
 namespace {
@@ -82,17 +78,6 @@ ProductCheck CheckProductMarker(std::istream& text) {
     check.readable = true;
     check.warning = kGeneralWarningText;
     return check;
-}
-
-ProductCheck CheckProductMarkerFile(const std::string& path) {
-    platform::FileRead read = platform::ReadRegularFile(path, bsl430::kMaxTiTxtFileBytes);
-    if (!read.ok) {
-        ProductCheck check;
-        check.reason = std::move(read.reason);
-        return check;
-    }
-    std::istringstream text(std::move(read.bytes));
-    return CheckProductMarker(text);
 }
 
 } // namespace firmware

@@ -15,10 +15,8 @@ inline constexpr char kGeneralWarningText[] =
     "Warning!, please make sure you have correct hardware connected. do you want to continue?";
 
 struct ProductCheck {
-    // False when the file could not be read: no warning, the Upgrade button stays as it is.
+    // False when the text could not be read: no warning, the Upgrade button stays as it is.
     bool readable = false;
-    // Why the file could not be read, to follow a colon; empty when it was.
-    std::string reason;
     // The product named by the marker, 0..11.
     std::optional<int> productIndex;
     // The question to ask (caption kUpgradeCaption, Yes/No, question icon); Yes enables Upgrade.
@@ -29,6 +27,5 @@ struct ProductCheck {
 std::string ProductWarning(int productIndex);
 
 ProductCheck CheckProductMarker(std::istream& text);
-ProductCheck CheckProductMarkerFile(const std::string& path);
 
 } // namespace firmware

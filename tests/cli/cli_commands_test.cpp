@@ -276,16 +276,20 @@ TEST_F(CliCommands, ConfigRefusalsExitOneWithTheirMessages) {
     EXPECT_EQ(Run({"config", "apply", File("missing.ini")}), cli::kExitFailed);
     EXPECT_EQ(err.str(), "There is no configuration file " + folder.File("missing.ini") + ".\n");
 
-    // A file of another kind is not rewritten as a settings file, and the keypad is not asked.
-    const std::string firmware = folder.File("firmware.txt");
-    WriteBytes(firmware, "@4400\n31 40 00 44\nq\n");
-    keypad->ClearReceived();
-    EXPECT_EQ(Run({"config", "save", QString::fromStdString(firmware)}), cli::kExitFailed);
-    EXPECT_EQ(err.str(), firmware +
-                             " is not a configuration file (it has no [appSettings] section): "
-                             "name a new file or a configuration file.\n");
-    EXPECT_EQ(ReadBytes(firmware), "@4400\n31 40 00 44\nq\n");
-    EXPECT_TRUE(keypad->received().empty());
+    // A file of another kind is not rewritten as a settings file, and the keypad is not asked;
+    // a section commented out is a note, not a section.
+    for (const auto& [name, text] : {std::pair{"firmware.txt", "@4400\n31 40 00 44\nq\n"},
+                                     std::pair{"notes.ini", ";[appSettings]\n;SerialNumber=1\n"}}) {
+        const std::string other = folder.File(name);
+        WriteBytes(other, text);
+        keypad->ClearReceived();
+        EXPECT_EQ(Run({"config", "save", QString::fromStdString(other)}), cli::kExitFailed);
+        EXPECT_EQ(err.str(), other +
+                                 " is not a configuration file (it has no [appSettings] section): "
+                                 "name a new file or a configuration file.\n");
+        EXPECT_EQ(ReadBytes(other), text);
+        EXPECT_TRUE(keypad->received().empty());
+    }
 
     // Nor is a folder, for a settings file or a table.
     const std::string sub = folder.File("sub");

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 namespace {
@@ -70,16 +71,12 @@ INSTANTIATE_TEST_SUITE_P(
                    "make sure you have correct hardware connected. do you want to continue?"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ProductMarkerFile, UnreadableFileGivesNoWarning) {
-    const ProductCheck check = CheckProductMarkerFile("/nonexistent/firmware.txt");
-    EXPECT_FALSE(check.readable);
-    EXPECT_TRUE(check.warning.empty());
-}
-
-TEST(ProductMarkerFile, GeneratedSamplesCarryOrLackTheMarker) {
+TEST(ProductMarker, GeneratedSamplesCarryOrLackTheMarker) {
     const std::string folder = FIRMWARE_SAMPLES_DIR;
-    EXPECT_EQ(CheckProductMarkerFile(folder + "/Echovane_1.0.901_product.txt").productIndex, 1);
-    const ProductCheck general = CheckProductMarkerFile(folder + "/Echovane_1.0.900.txt");
+    std::ifstream product(folder + "/Echovane_1.0.901_product.txt", std::ios::binary);
+    EXPECT_EQ(CheckProductMarker(product).productIndex, 1);
+    std::ifstream plain(folder + "/Echovane_1.0.900.txt", std::ios::binary);
+    const ProductCheck general = CheckProductMarker(plain);
     EXPECT_TRUE(general.readable);
     EXPECT_EQ(general.warning, kGeneral);
 }
