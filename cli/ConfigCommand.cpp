@@ -24,16 +24,19 @@ public:
     explicit ConfigFileForRun(const QStringList& positional) : previous_(FileName) {
         if (positional.size() >= 2) {
             FileName = AbsoluteFileName(positional[1]);
-        } else {
-            config::PrepareConfigFile();
+        } else if (!config::PrepareConfigFile()) {
+            prepareFailure_ = platform::LastFileFailure();
         }
     }
+    // Why the standard file could not be made, when it could not.
+    const std::string& PrepareFailure() const { return prepareFailure_; }
     ~ConfigFileForRun() { FileName = previous_; }
     ConfigFileForRun(const ConfigFileForRun&) = delete;
     ConfigFileForRun& operator=(const ConfigFileForRun&) = delete;
 
 private:
     std::string previous_;
+    std::string prepareFailure_;
 };
 
 // The window's words stay as they are; a file the system would not read or write gets its reason
@@ -49,6 +52,39 @@ int FailWith(Context& context, const config::Outcome& outcome) {
     return context.Fail(message);
 }
 
+// A settings file a save made for itself, removed again unless the save went through. A link
+// the user made stays; only a file this run made goes.
+class NewFileForRun {
+public:
+    NewFileForRun() = default;
+    NewFileForRun(const NewFileForRun&) = delete;
+    NewFileForRun& operator=(const NewFileForRun&) = delete;
+    ~NewFileForRun() {
+        std::error_code error;
+        if (!path_.empty() && !std::filesystem::is_symlink(platform::PathFromUtf8(path_), error)) {
+            std::filesystem::remove(platform::PathFromUtf8(path_), error);
+        }
+    }
+    // False when nothing was there and no file could be made (platform::LastFileFailure says
+    // why).
+    bool MakeIfMissing(const std::string& path) {
+        std::error_code error;
+        if (path.empty() || std::filesystem::exists(platform::PathFromUtf8(path), error)) {
+            return true;
+        }
+        if (!platform::ReplaceFileAtomically(path,
+                                             std::string("[") + config::kSettingsSection + "]\n")) {
+            return false;
+        }
+        path_ = path;
+        return true;
+    }
+    void Keep() { path_.clear(); }
+
+private:
+    std::string path_;
+};
+
 int Save(Context& context) {
     if (context.positional.size() > 2) {
         return context.Usage("config save takes at most one file.");
@@ -58,6 +94,15 @@ int Save(Context& context) {
     config::SettingsTarget target{};
     if (const int refused = RequireSettingsFileOrNew(context, FileName, target)) {
         return refused;
+    }
+    // A new FILE starts as an empty settings section, made before the keypad is touched so a
+    // place that takes no file is found out first; it goes again when the save fails.
+    NewFileForRun made;
+    if (!made.MakeIfMissing(FileName)) {
+        if (!file.PrepareFailure().empty()) {
+            platform::RecordFileFailure(file.PrepareFailure());
+        }
+        return FailWith(context, config::Fails(config::kFailedToUpdateText));
     }
     if (const int failed = Connect(context)) {
         return failed;
@@ -72,20 +117,11 @@ int Save(Context& context) {
         state = config::StateToSave(*read.status,
                                     read.multipleCodeTable.value_or(keypad::ExtraCodeBlock{}));
     }
-    // A new FILE starts as an empty settings section, and goes again when the save fails.
-    std::error_code error;
-    const bool created =
-        !FileName.empty() && !std::filesystem::exists(platform::PathFromUtf8(FileName), error) &&
-        platform::ReplaceFileAtomically(FileName,
-                                        std::string("[") + config::kSettingsSection + "]\n");
     const config::Outcome saved = config::SaveToConfigFile(state);
     if (saved.message) {
-        // A link the user made stays; only a file this run made goes.
-        if (created && !std::filesystem::is_symlink(platform::PathFromUtf8(FileName), error)) {
-            std::filesystem::remove(platform::PathFromUtf8(FileName), error);
-        }
         return FailWith(context, saved);
     }
+    made.Keep();
     return context.Done("Saved to " + FileName + ".");
 }
 

@@ -170,9 +170,10 @@ bool PrepareConfigFile(const std::string& dataFolder) {
     try {
         const fs::path folder = platform::PathFromUtf8(dataFolder) / kConfigFolderName;
         std::error_code error;
+        std::error_code folderError;
         if (!fs::exists(folder, error)) {
             // The XDG data home itself may not exist yet on a fresh account.
-            fs::create_directories(folder, error);
+            fs::create_directories(folder, folderError);
         }
         const fs::path file = folder / kConfigFileName;
         FileName = platform::Utf8FromPath(file);
@@ -181,7 +182,15 @@ bool PrepareConfigFile(const std::string& dataFolder) {
         if (fs::exists(file, error)) {
             return true;
         }
-        return CIniFile::Save(FileName, FreshContent());
+        if (CIniFile::Save(FileName, FreshContent())) {
+            return true;
+        }
+        // "No such file or directory" for the file would hide why: its folder could not be made.
+        if (folderError) {
+            platform::RecordFileFailure("its folder cannot be made (" + folderError.message() +
+                                        ")");
+        }
+        return false;
     } catch (const std::exception&) {
         return false;
     }

@@ -58,7 +58,8 @@ std::optional<std::string> LocalAppDataFolder();
 // Load-time preparation: sets FileName to <folder>/VexorInterface/USBEchovaneUtilityCfg.ini,
 // creating the folders and, when there is no such file yet, the file with its fresh content
 // (in one write). An existing file is left as it is. False when FileName stays empty (no data
-// folder) or a new file could not be written; nothing is shown either way.
+// folder) or a new file could not be written (platform::LastFileFailure says why, the folder's
+// failure first); nothing is shown either way.
 bool PrepareConfigFile();
 bool PrepareConfigFile(const std::string& dataFolder);
 

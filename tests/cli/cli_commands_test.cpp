@@ -6,6 +6,7 @@
 #include "config/config_file.h"
 #include "device/commands.h"
 #include "keypad/StatusLines.h"
+#include "platform/AtomicFile.h"
 #include "platform/Utf8Path.h"
 #include "tests/support/TempFolder.h"
 
@@ -301,6 +302,32 @@ TEST_F(CliCommands, ConfigRefusalsExitOneWithTheirMessages) {
                                    "configuration file.\n");
         EXPECT_TRUE(std::filesystem::is_directory(platform::PathFromUtf8(sub)));
     }
+    EXPECT_TRUE(keypad->received().empty());
+}
+
+// A place that takes no new file is found out before the keypad is touched, with the system's
+// reason for the file that could not be made, and nothing is left behind.
+TEST_F(CliCommands, ConfigSaveToAPlaceThatTakesNoFileTouchesNoKeypad) {
+    platform::SetReplaceFaultHook([](platform::ReplaceStep step, const std::string&) {
+        return step == platform::ReplaceStep::CreateTemporary ? platform::ReplaceFault::Fail
+                                                              : platform::ReplaceFault::None;
+    });
+    const std::string made = folder.File("new.ini");
+    keypad->ClearReceived();
+    const int exit = Run({"config", "save", QString::fromStdString(made)});
+    platform::SetReplaceFaultHook({});
+    EXPECT_EQ(exit, cli::kExitFailed);
+    EXPECT_EQ(err.str(), "Failed to update new.ini file.\n" + made + ": Input/output error\n");
+    EXPECT_TRUE(keypad->received().empty());
+    EXPECT_FALSE(std::filesystem::exists(made));
+
+    // The standard file's folder could not be made: that is why, not the file that is missing.
+    WriteBytes(folder.File("data"), "");
+    setenv("XDG_DATA_HOME", folder.File("data").c_str(), 1);
+    EXPECT_EQ(Run({"config", "save"}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "Failed to update USBEchovaneUtilityCfg.ini file.\n" +
+                             folder.File("data/VexorInterface/USBEchovaneUtilityCfg.ini") +
+                             ": its folder cannot be made (Not a directory)\n");
     EXPECT_TRUE(keypad->received().empty());
 }
 
