@@ -21,6 +21,9 @@ std::shared_ptr<emulator::SimulatedKeypad> MakeDemoKeypad(int index) {
     keypad->storedDefaults = keypad->settings;
     // A real keypad takes a couple of milliseconds over each request.
     keypad->processingUs = 2000;
+    // Each keypad in a USB port of its own: its path stays the same whichever others are
+    // plugged in or gone, from run to run.
+    keypad->busId = index + 1;
     return keypad;
 }
 
@@ -34,7 +37,10 @@ std::shared_ptr<emulator::SimulatedBootLoader>
 AttachDemoBootLoader(emulator::SimulatedKeypad& keypad) {
     // The interrupt vectors of the keypad's application end in the password the upgrade sends
     // first, so the demo upgrade runs without a mass erase.
-    return emulator::SimulatedBootLoader::Attach(keypad, emulator::SimulatedPassword());
+    auto loader = emulator::SimulatedBootLoader::Attach(keypad, emulator::SimulatedPassword());
+    // The boot loader is the same MCU enumerating again, in the same port.
+    loader->busId = keypad.busId;
+    return loader;
 }
 
 } // namespace emulator

@@ -458,6 +458,26 @@ TEST_F(CliDemoState, ACrashedKeypadComesBackOnlyWhenPluggedInAgain) {
     EXPECT_NE(out.str().find("1.0.900"), std::string::npos) << out.str();
 }
 
+// A path taken from devices keeps naming the same keypad, whichever others are gone or come
+// back: each demo keypad has a port of its own.
+TEST_F(CliDemoState, AKeypadKeepsItsPathWhenAnotherLeavesTheBus) {
+    setenv("ECHOVANE_DEMO_KEYPADS", "3", 1);
+    const std::string other =
+        Write("RAM_BSL.txt", testsupport::TiTxt({{0x2500, {0x00, 0x06, 0x05, 0x34, 0x31, 0x40}}}));
+    ASSERT_EQ(
+        RunDemo({"--serial", "00012346", "upgrade", FIRMWARE_SAMPLES_DIR "/Echovane_1.0.900.txt",
+                 "--yes", "--ram-bsl", QString::fromStdString(other)}),
+        cli::kExitFailed);
+    for (const char* replug : {"", "2"}) {
+        setenv("ECHOVANE_DEMO_REPLUG", replug, 1);
+        ASSERT_EQ(RunDemo({"--device", "emulator/usb-3:1.1", "status"}), cli::kExitOk)
+            << replug << err.str();
+        EXPECT_NE(out.str().find("00012347"), std::string::npos) << replug << out.str();
+    }
+    ASSERT_EQ(RunDemo({"--device", "emulator/usb-2:1.1", "status"}), cli::kExitOk) << err.str();
+    EXPECT_NE(out.str().find("00012346"), std::string::npos) << out.str();
+}
+
 // Plugging one of several keypads in again powers that one up alone: what it had not kept is
 // gone, the others keep theirs.
 TEST_F(CliDemoState, PluggingInAgainLosesWhatAKeypadHadNotKept) {
