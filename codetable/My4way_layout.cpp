@@ -4,6 +4,7 @@
 #include "device/discovery.h"
 #include "platform/text/NarrowText.h"
 #include "ui/Accessible.h"
+#include "ui/ArrowsOpenList.h"
 #include "ui/Dialogs.h"
 #include "ui/OpenListHighlight.h"
 #include "ui/ScreenFit.h"
@@ -220,6 +221,8 @@ void My4way_layout::BuildControls() {
     selectModifierCbox_->setPlaceholderText(QString::fromLatin1(kModifierPickerText));
     selectModifierCbox_->setGeometry(kModifierPickerRect);
     ui::OpenListHighlight::Install(*selectModifierCbox_);
+    // A pick hides the picker: browsing by arrow must not pick the first row it reaches.
+    ui::ArrowsOpenList::Install(*selectModifierCbox_);
     selectModifierCbox_->hide();
     connect(selectModifierCbox_, &QComboBox::activated, this,
             [this](int index) { selectModifierCbox_SelectionChangeCommitted(index); });

@@ -236,6 +236,33 @@ TEST_F(EditorWindowTest, LeftShiftStaysLeftShiftAndNoneWritesZero) {
     EXPECT_EQ(Sent(CmdWriteCodeTable)[2], 0x00);
 }
 
+// The picker hides once a modifier is picked, so arrows open its list to be browsed rather than
+// pick the row next to " None".
+TEST_F(EditorWindowTest, ArrowsOnTheModifierPickerOpenItsListAndReturnPicks) {
+    SetTable(CustomiseTable, {});
+    My4way_layout* window = Open();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto* modifierPicker = Control<QComboBox>(window, "selectModifierCbox");
+    QAbstractItemView* list = modifierPicker->view();
+    Click(ModifierButton(window, 6));
+    modifierPicker->setFocus(Qt::TabFocusReason);
+    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_End}) {
+        QTest::keyClick(modifierPicker, key);
+        ASSERT_TRUE(list->isVisible()) << key;
+        EXPECT_TRUE(modifierPicker->isVisible());
+        EXPECT_EQ(ModifierButton(window, 6)->text(), " None") << "nothing picked yet";
+        QTest::keyClick(list, Qt::Key_Escape);
+    }
+    QTest::keyClick(modifierPicker, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(ModifierButton(window, 6)->text(), "Left Shift");
+    EXPECT_FALSE(modifierPicker->isVisible());
+    EXPECT_TRUE(ModifierButton(window, 6)->hasFocus());
+}
+
 // The greyed boxes of a single-code table follow the selected key's modifier as it is picked;
 // the picker is there only while a modifier button is on, and names no modifier when it comes.
 TEST_F(EditorWindowTest, TheBoxesFollowAModifierPickedForTheSelectedKey) {
