@@ -23,6 +23,9 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 }
 #else
 struct sigaction previous {};
+// Started with Ctrl+C ignored (as `cmd &` in a script does), the program leaves it ignored: the
+// Ctrl+C is meant for the script, not for this run.
+bool leftIgnored = false;
 
 void OnInterrupt(int) {
     if (interrupted.exchange(true)) {
@@ -42,10 +45,15 @@ InterruptCatcher::InterruptCatcher() {
 #ifdef _WIN32
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 #else
+    sigaction(SIGINT, nullptr, &previous);
+    leftIgnored = previous.sa_handler == SIG_IGN;
+    if (leftIgnored) {
+        return;
+    }
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous);
+    sigaction(SIGINT, &action, nullptr);
 #endif
 }
 
@@ -56,7 +64,9 @@ InterruptCatcher::~InterruptCatcher() {
 #ifdef _WIN32
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
 #else
-    sigaction(SIGINT, &previous, nullptr);
+    if (!leftIgnored) {
+        sigaction(SIGINT, &previous, nullptr);
+    }
 #endif
     interrupted = false;
 }

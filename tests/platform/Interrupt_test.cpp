@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace {
 
 TEST(InterruptCatcher, TheFirstCtrlCIsARequestAndEndsWithTheCatcher) {
@@ -19,5 +21,18 @@ TEST(InterruptCatcher, TheFirstCtrlCIsARequestAndEndsWithTheCatcher) {
     const platform::InterruptCatcher next;
     EXPECT_FALSE(next.Interrupted());
 }
+
+#ifndef _WIN32
+// A background job of a script starts with Ctrl+C ignored: the Ctrl+C is for the script.
+TEST(InterruptCatcher, CtrlCIgnoredAtTheStartStaysIgnored) {
+    const auto before = std::signal(SIGINT, SIG_IGN);
+    {
+        const platform::InterruptCatcher catcher;
+        platform::InterruptCatcher::Raise();
+        EXPECT_FALSE(catcher.Interrupted());
+    }
+    EXPECT_EQ(std::signal(SIGINT, before), SIG_IGN);
+}
+#endif
 
 } // namespace
