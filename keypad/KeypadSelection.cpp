@@ -156,6 +156,15 @@ std::vector<KeypadListing> DescribeKeypads(bool readProductType) {
     return keypads;
 }
 
+std::string ConnectedHeading(std::size_t keypads, std::size_t bootLoaders) {
+    std::string heading = std::to_string(keypads) + (keypads == 1 ? " keypad" : " keypads");
+    if (bootLoaders > 0) {
+        heading += " and " + std::to_string(bootLoaders) +
+                   (bootLoaders == 1 ? " boot loader" : " boot loaders");
+    }
+    return heading + (keypads + bootLoaders == 1 ? " is" : " are") + " connected:\n";
+}
+
 KeypadChoice OpenSelectedKeypad(const KeypadSelector& selector) {
     if (!selector.given()) {
         if (const std::vector<std::string> paths = device::KeypadPaths(); paths.size() <= 1) {
@@ -167,8 +176,7 @@ KeypadChoice OpenSelectedKeypad(const KeypadSelector& selector) {
             return {KeypadChoice::Outcome::Opened, {}, paths.empty() ? "" : paths.front(), {}};
         }
         std::vector<KeypadListing> keypads = DescribeKeypads();
-        const std::string text =
-            std::to_string(keypads.size()) + " keypads are connected:\n" + Listed(keypads);
+        const std::string text = ConnectedHeading(keypads.size()) + Listed(keypads);
         return {KeypadChoice::Outcome::Ambiguous, text, {}, std::move(keypads)};
     }
     if (selector.path) {

@@ -58,6 +58,24 @@ TEST_F(CliUpgrade, YesRunsTheWholeUpgradeAndRestoresTheSettings) {
 }
 
 // Quiet, a whole upgrade prints nothing, bar or not; a failure still says where it stopped.
+// Without a selector the keypad to upgrade may be any of them, the one in its loader too: all
+// are listed and counted.
+TEST_F(CliUpgrade, SeveralCandidatesAreListedWithTheKeypadInItsLoader) {
+    EnterBootLoader();
+    for (const char* serialNumber : {"55501235", "55501236"}) {
+        emulator::SimulatedKeypad::Model model;
+        model.serialNumber = serialNumber;
+        PlugKeypad(model);
+    }
+    EXPECT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes"}), cli::kExitUsage);
+    const std::string said = err.str();
+    EXPECT_EQ(said.rfind("echovane-cli: 2 keypads and 1 boot loader are connected:\n", 0), 0u)
+        << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 6) << said;
+    EXPECT_NE(said.find("(a keypad in its boot loader)\n"), std::string::npos) << said;
+    EXPECT_TRUE(loader->received().empty());
+}
+
 TEST_F(CliUpgrade, QuietPrintsNothingButAFailure) {
     for (const bool terminal : {false, true}) {
         console.progressBar = terminal;
