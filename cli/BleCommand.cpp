@@ -137,8 +137,8 @@ std::string Accepted(const PickOption& option) {
                }());
     }
     if (option.items == ble::ProductTypeItems) {
-        return "0 to " + std::to_string(ble::kProductTypeCount - 1) +
-               " or a name 'echovane-cli help ble' lists";
+        return "0 to " + std::to_string(ble::kProductTypeCount - 1) + " or a name '" +
+               ProgramName() + " help ble' lists";
     }
     return "yes or no";
 }

@@ -63,11 +63,11 @@ int RefuseChoice(Context& context, const keypad::KeypadChoice& choice) {
         return kExitFailed;
     }
     // As tools that talk to several devices do: name them and ask which.
-    context.err << kProgramName << ": " << choice.message
+    context.err << ProgramName() << ": " << choice.message
                 << (context.selector.serialNumber ? "Name one with --device PATH.\n"
                                                   : "Name one with --serial SERIAL or --device "
                                                     "PATH.\n")
-                << "Try '" << kProgramName << " " << context.command << " --help'.\n";
+                << "Try '" << ProgramName() << " " << context.command << " --help'.\n";
     return kExitUsage;
 }
 
@@ -412,7 +412,7 @@ QString Overview() {
     }
     text += QStringLiteral("\n'%1 help COMMAND' explains one command.\n"
                            "Exit status: 0 done, 1 refused or failed, 2 bad usage.")
-                .arg(QString::fromLatin1(kProgramName));
+                .arg(QString::fromStdString(ProgramName()));
     return text;
 }
 
@@ -486,8 +486,8 @@ std::string ProgramHelp() {
     parser.addOption(SerialOption());
     parser.addOption(DeviceOption());
     // One line, which the manual page takes for its synopsis; the options are listed below.
-    return HelpText(parser, std::string(kProgramName) +
-                                " [--serial SERIAL | --device PATH] COMMAND [ARGUMENTS]");
+    return HelpText(parser,
+                    ProgramName() + " [--serial SERIAL | --device PATH] COMMAND [ARGUMENTS]");
 }
 
 // forHelp: only the options the command takes. Parsing knows --serial and --device everywhere,
@@ -514,7 +514,7 @@ std::string SubcommandHelp(const Subcommand& subcommand) {
     }
     parser.setApplicationDescription(description);
     AddSubcommandOptions(parser, subcommand, true);
-    std::string usage = std::string(kProgramName) + " " + subcommand.name;
+    std::string usage = ProgramName() + " " + subcommand.name;
     if (*subcommand.arguments != '\0') {
         usage += std::string(" ") + subcommand.arguments;
     }
@@ -564,7 +564,7 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Con
             return kExitUsage;
         }
         if (first.isSet(VersionOption())) {
-            out << kProgramName << " " << ECHOVANE_VERSION << "\n";
+            out << ProgramName() << " " << ECHOVANE_VERSION << "\n";
             return kExitOk;
         }
         if (first.isSet(HelpOption())) {
@@ -597,7 +597,7 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Con
         return kExitOk;
     }
     if (parser.isSet(VersionOption())) {
-        out << kProgramName << " " << ECHOVANE_VERSION << "\n";
+        out << ProgramName() << " " << ECHOVANE_VERSION << "\n";
         return kExitOk;
     }
     Context context{parser,           parser.positionalArguments().mid(1), out, err, console,

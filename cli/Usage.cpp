@@ -7,9 +7,21 @@
 
 namespace cli {
 
+namespace {
+std::string programName = "echovane-cli";
+} // namespace
+
+const std::string& ProgramName() {
+    return programName;
+}
+
+void SetProgramName(std::string_view name) {
+    programName = name;
+}
+
 std::string UsageErrorText(std::string_view problem, std::string_view command) {
-    std::string text = std::string(kProgramName) + ": " + std::string(problem) + "\n";
-    text += "Try '" + std::string(kProgramName) + " ";
+    std::string text = ProgramName() + ": " + std::string(problem) + "\n";
+    text += "Try '" + ProgramName() + " ";
     if (!command.empty()) {
         text += std::string(command) + " ";
     }

@@ -11,7 +11,10 @@
 
 namespace cli {
 
-inline constexpr char kProgramName[] = "echovane-cli";
+// The name the program is run by in its own messages and help: "echovane-cli", or
+// "echovane-cli-demo" for the demo, so that a hint copied from the demo runs the demo.
+const std::string& ProgramName();
+void SetProgramName(std::string_view name);
 
 // "echovane-cli: PROBLEM" then "Try 'echovane-cli COMMAND --help'." (no COMMAND: the
 // program's own help), each on a line.

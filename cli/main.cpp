@@ -65,7 +65,7 @@ int WithOutputWritten(int status) {
     if (flushed && !std::ferror(stdout) && std::cout.good()) {
         return status;
     }
-    std::cerr << cli::kProgramName << ": unable to write the output"
+    std::cerr << cli::ProgramName() << ": unable to write the output"
               << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
     return status == cli::kExitOk ? cli::kExitFailed : status;
 }
@@ -85,8 +85,11 @@ int main(int argc, char** argv) {
 #else
     const Utf8Console utf8Console;
 #endif
+#ifdef ECHOVANE_DEMO
+    cli::SetProgramName("echovane-cli-demo");
+#endif
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("echovane-cli"));
+    QCoreApplication::setApplicationName(QString::fromStdString(cli::ProgramName()));
 #ifdef ECHOVANE_DEMO
     cli::DemoKeypad keypad;
 #endif
