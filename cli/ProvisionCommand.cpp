@@ -201,6 +201,8 @@ int Provision(Context& context) {
     };
     const platform::InterruptCatcher interrupt;
     bool interruptTold = false;
+    // What a closed pipe or a full disk took: said on the error output at the end.
+    std::string lostLines;
     if (context.console.interactive || context.console.progressBar) {
         context.err << "Provisioning every keypad connected and each one plugged in; Ctrl+C ends "
                        "after the keypad at hand.\n";
@@ -209,8 +211,12 @@ int Provision(Context& context) {
         options,
         [&](const provision::KeypadOutcome& outcome) {
             clearProgress();
-            context.out << (json ? JsonLine(outcome) : Line(outcome, firmwareGiven));
+            const std::string line = json ? JsonLine(outcome) : Line(outcome, firmwareGiven);
+            context.out << line;
             context.out.flush();
+            if (!context.out.good()) {
+                lostLines += line;
+            }
         },
         // Output nobody reads any more (a closed pipe, a full disk) would leave keypads set up
         // without a record: the run ends after the keypad at hand, as for Ctrl+C.
@@ -241,8 +247,11 @@ int Provision(Context& context) {
         context.err << summary.stoppedBecause << "\n";
         return kExitFailed;
     }
-    // The program's end says the output was lost.
+    // The program's end says the output was lost; the keypads it lost the lines of are not.
     if (!context.out.good()) {
+        if (!lostLines.empty()) {
+            context.err << "The output cannot be written; the lines it lost:\n" << lostLines;
+        }
         return kExitFailed;
     }
     // Ctrl+C before the keypads asked for were done: a script must not take it for the batch.

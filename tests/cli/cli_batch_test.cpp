@@ -213,7 +213,12 @@ TEST_F(CliBatch, ProvisionWhoseOutputIsLostEndsAfterTheKeypadAtHand) {
     EXPECT_EQ(keypads[0]->settings.ledBrightness, 6);
     EXPECT_EQ(keypads[1]->settings.ledBrightness + keypads[2]->settings.ledBrightness, 6 + 5)
         << "the keypad at hand when the line was lost is finished, the next one not begun";
-    EXPECT_EQ(err.str(), "");
+    // Its record is not lost with the line: it goes to the error output.
+    const std::string said = err.str();
+    EXPECT_EQ(said.rfind("The output cannot be written; the lines it lost:\n{", 0), 0u) << said;
+    const std::string done = keypads[1]->settings.ledBrightness == 6 ? "00012346" : "00012347";
+    EXPECT_NE(said.find("\"" + done + "\""), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
 }
 
 TEST_F(CliBatch, ProvisionDoesEachKeypadOnceWithALineEach) {
