@@ -63,6 +63,9 @@ int RequireSettingsFileOrNew(Context& context, const std::string& path,
 // A message of the configuration cores about the file at path: they name the utility's own
 // file; for another one given on the command line, the message names that one.
 std::string AboutFile(std::string message, const std::string& path);
+// As AboutFile; a file that could not be read or written gets the system's reason on a line of
+// its own (the window's words stay as they are).
+std::string AboutFileWithReason(const std::string& message, const std::string& path);
 
 // The text without its trailing line breaks, as a line of its own.
 std::string WithoutLineBreak(std::string text);

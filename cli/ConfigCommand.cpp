@@ -42,14 +42,7 @@ private:
 // The window's words stay as they are; a file the system would not read or write gets its reason
 // on a line of its own.
 int FailWith(Context& context, const config::Outcome& outcome) {
-    std::string message = AboutFile(outcome.message->text, FileName);
-    const std::string text = WithoutLineBreak(outcome.message->text);
-    const std::string why = platform::LastFileFailure();
-    if (!why.empty() &&
-        (text == config::kFailedToUpdateText || text == config::kConfigUnreadableText)) {
-        message = WithoutLineBreak(message) + "\n" + FileName + ": " + why;
-    }
-    return context.Fail(message);
+    return context.Fail(AboutFileWithReason(outcome.message->text, FileName));
 }
 
 // A settings file a save made for itself, removed again unless the save went through. A link
@@ -246,6 +239,17 @@ std::string AboutFile(std::string message, const std::string& path) {
         message.replace(at, own.size(), name);
     }
     return message;
+}
+
+std::string AboutFileWithReason(const std::string& message, const std::string& path) {
+    std::string text = AboutFile(message, path);
+    const std::string bare = WithoutLineBreak(message);
+    const std::string why = platform::LastFileFailure();
+    if (!why.empty() &&
+        (bare == config::kFailedToUpdateText || bare == config::kConfigUnreadableText)) {
+        text = WithoutLineBreak(text) + "\n" + path + ": " + why;
+    }
+    return text;
 }
 
 std::string ConfigHelpDetails() {

@@ -240,7 +240,7 @@ int ReadSavedConfiguration(Context& context, const QCommandLineOption& option,
     }
     const config::ReplayRead read = config::ReadReplayPlan(path);
     if (read.message) {
-        return context.Fail(AboutFile(read.message, path));
+        return context.Fail(AboutFileWithReason(read.message, path));
     }
     if (!read.plan) {
         return context.Fail(path + " holds no saved settings (FirstUp is not \"Yes\"): save a "

@@ -331,6 +331,21 @@ TEST_F(CliCommands, ConfigSaveToAPlaceThatTakesNoFileTouchesNoKeypad) {
     EXPECT_TRUE(keypad->received().empty());
 }
 
+#ifdef __linux__
+// A file that is there but cannot be read says why, whichever command reads it (this one
+// fails its first read even for root).
+TEST_F(CliCommands, AConfigurationFileThatCannotBeReadSaysWhyInEveryCommand) {
+    for (const QStringList& args :
+         {QStringList{"config", "apply", "/proc/self/mem"},
+          QStringList{"provision", "--config", "/proc/self/mem", "--count", "1"}}) {
+        keypad->ClearReceived();
+        EXPECT_EQ(Run(args), cli::kExitFailed) << args.join(' ').toStdString();
+        EXPECT_EQ(err.str(), "Unable to read mem file..\n/proc/self/mem: Input/output error\n");
+        EXPECT_TRUE(keypad->received().empty());
+    }
+}
+#endif
+
 TEST_F(CliCommands, ConfigCheckRunsTheImportChecksAndChangesNothing) {
     // A customise table: its values are the replay's to read.
     keypad->settings.tableKind = 2;
