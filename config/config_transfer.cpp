@@ -96,6 +96,12 @@ Outcome ImportCfgFile(const std::optional<std::string>& chosenFile) {
         // A section line without "]" is the INI reader's error, which the import catches.
         if (CfgFileCheck refused = CheckedImportBytes(*chosenFile, kImportExceptionText, bytes);
             refused.outcome.message) {
+            // The window's words, then why on a line of their own, as the check says it.
+            if (!refused.reason.empty() &&
+                refused.outcome.message->text == Warning(kIncorrectFormatText).text) {
+                refused.outcome.message->text +=
+                    std::string(kConfigFileName) + " " + refused.reason + ".\n";
+            }
             return refused.outcome;
         }
         // The bytes checked are the bytes copied.
