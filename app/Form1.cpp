@@ -500,6 +500,8 @@ void Form1::button8_Click() {
         // The multi-code table is the one last read in this run.
         state = config::StateToSave(*read.status, multipleKeyCodeArray);
     }
+    // A file removed since the start (its folder too) is made again as at the start.
+    PrepareConfigFile();
     const config::Outcome saved = config::SaveToConfigFile(state);
     if (saved.message) {
         ShowNotice(this, *saved.message);
@@ -597,6 +599,10 @@ void Form1::aboutVexorUSBEncoderConfiguratorToolStripMenuItem_Click() {
     // openFileDialogBrowse
     const auto chosen = ui::AskPath(this, {ui::FileRequest::Kind::OpenFile, QString(), QString(),
                                            QString::fromLatin1(config::kImportFileFilter)});
+    if (chosen) {
+        // The copy goes where the file was made at the start, even if it was removed since.
+        PrepareConfigFile();
+    }
     const config::Outcome outcome = config::ImportCfgFile(Narrow(chosen));
     if (outcome.message) {
         ShowNotice(this, *outcome.message);

@@ -203,6 +203,16 @@ TEST_F(Form1Settings, SaveChangesRefusedByTheKeypadLeavesTheFileAlone) {
     EXPECT_EQ(ConfigText(), before);
 }
 
+// The file made at start and removed since (its folder too) is made again, as at start, rather
+// than refused at every Save Changes until the program is started again.
+TEST_F(Form1Settings, SaveChangesMakesTheFileAgainWhenItWasRemoved) {
+    const std::filesystem::path file = platform::PathFromUtf8(FileName);
+    std::filesystem::remove_all(file.parent_path());
+    form->button8->click();
+    EXPECT_TRUE(recorder.messages.empty()) << recorder.texts().join("|").toStdString();
+    EXPECT_NE(ConfigText().find("FirstUp=Yes"), std::string::npos);
+}
+
 TEST_F(Form1Settings, SavedSettingsReplayOntoAChangedKeypad) {
     keypad->settings.customTable[1] = 0x2C;
     keypad->settings.ledBrightness = 3;
