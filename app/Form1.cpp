@@ -634,6 +634,14 @@ void Form1::exitToolStripMenuItem_Click() {
 }
 
 void Form1::aboutVexorUSBEncoderConfiguratorToolStripMenuItem1_Click() {
+    // One box: asked again, the open one comes forward.
+    for (about* open : findChildren<about*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (open->isVisible()) {
+            open->raise();
+            open->activateWindow();
+            return;
+        }
+    }
     auto* box = new about(this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->move(pos());

@@ -381,6 +381,15 @@ TEST_F(Form1Test, AboutOpensModelessAtTheWindowsPosition) {
     EXPECT_FALSE(boxes[0]->isModal());
     EXPECT_EQ(boxes[0]->pos(), form->pos());
     EXPECT_TRUE(form->isEnabled());
+    // F1 again brings the open box forward rather than stacking another on it.
+    form->aboutVexorUSBEncoderConfiguratorToolStripMenuItem1->trigger();
+    EXPECT_EQ(form->findChildren<praxil_usb_encoder::about*>().size(), 1);
+    boxes[0]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    form->aboutVexorUSBEncoderConfiguratorToolStripMenuItem1->trigger();
+    boxes = form->findChildren<praxil_usb_encoder::about*>();
+    ASSERT_EQ(boxes.size(), 1) << "closed, it opens anew";
+    EXPECT_TRUE(boxes[0]->isVisible());
     boxes[0]->close();
 }
 
