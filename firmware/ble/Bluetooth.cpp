@@ -67,8 +67,12 @@ Bluetooth::Bluetooth(QWidget* owner, const ble::BleHandOver& values)
     bleTextBox->setObjectName(QStringLiteral("bleTextBox"));
     bleTextBox->setMaxLength(ble::kNameMaxLength);
     bleTextBox->setValidator(new BleNameValidator(bleTextBox));
-    ui::NameControl(bleTextBox, QString::fromLatin1(ble::kNameLabel),
-                    QStringLiteral("Up to %1 characters").arg(ble::kNameMaxLength));
+    ui::NameControl(
+        bleTextBox, QString::fromLatin1(ble::kNameLabel),
+        QStringLiteral(
+            "Up to %1 characters of plain ASCII, without accents; others are left out as "
+            "they are typed")
+            .arg(ble::kNameMaxLength));
     label1->setBuddy(bleTextBox);
     bleTextBox->setGeometry(kControlX, kFirstRowY + row * kRowHeight, kControlWidth,
                             kControlHeight);
