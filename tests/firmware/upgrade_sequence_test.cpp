@@ -236,7 +236,11 @@ TEST_F(Upgrade, ImageChangedAfterTheCheckIsNotWhatGetsWritten) {
 // With no temporary folder to keep a copy in, the file itself is downloaded, and only while it
 // still holds what was checked.
 TEST_F(Upgrade, WithoutAWorkingCopyOnlyTheFileAsCheckedIsDownloaded) {
-    const testsupport::ScopedEnvironment noTemporaries("TMPDIR", (scratch / "gone").string());
+    // Each system's name for the temporary folder, pointed at a folder that is not there.
+    const std::string gone = (scratch / "gone").string();
+    const testsupport::ScopedEnvironment noTemporaries("TMPDIR", gone);
+    const testsupport::ScopedEnvironment noWindowsTemporaries("TMP", gone);
+    const testsupport::ScopedEnvironment noWindowsTemporariesEither("TEMP", gone);
     EnterBootLoader();
     const std::string file = Image("new.txt", "VX0957");
     const ImageCheck checked = CheckFirmwareFile(file);
