@@ -55,9 +55,6 @@ public:
     // Set by the bus: 0 while unplugged, a new number at each plug-in, so handles opened
     // before an unplug stay dead after the device comes back.
     uint64_t attachment = 0;
-    // When it last left the bus: what had reached the host by then is still read from the
-    // host's buffer (hidraw hands out what it holds before it says the device is gone).
-    uint64_t detachedUs = 0;
     int busId = 0;
 };
 

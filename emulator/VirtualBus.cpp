@@ -3,7 +3,6 @@
 #include "platform/clock.h"
 
 #include <algorithm>
-#include <utility>
 
 namespace emulator {
 
@@ -50,8 +49,6 @@ void VirtualBus::Unplug(const SimulatedDevice* device) {
                            [device](const auto& entry) { return entry.get() == device; });
     if (it != devices_.end()) {
         (*it)->attachment = 0;
-        // A scheduled departure happened at its time, however late the bus ran it.
-        (*it)->detachedUs = actionUs_ != 0 ? actionUs_ : platform::NowUs();
         devices_.erase(it);
         ++generation_;
     }
@@ -86,10 +83,8 @@ void VirtualBus::RunDue() {
             return;
         }
         auto action = std::move(due->action);
-        const uint64_t outer = std::exchange(actionUs_, due->atUs);
         scheduled_.erase(due);
         action();
-        actionUs_ = outer;
     }
 }
 

@@ -88,8 +88,6 @@ private:
     std::atomic<bool> hotplugEvents_{true};
     uint64_t nextAttachment_ = 1;
     int nextBusId_ = 1;
-    // The time of the scheduled action running now, 0 outside one.
-    uint64_t actionUs_ = 0;
 };
 
 } // namespace emulator

@@ -240,16 +240,12 @@ int HID_API_EXPORT HID_API_CALL hid_read_timeout(hid_device* dev, unsigned char*
         milliseconds > 0 ? start + static_cast<uint64_t>(milliseconds) * 1000 : start;
     for (;;) {
         bus.RunDue();
-        const uint64_t now = clock.NowUs();
-        // Gone from the bus, the device left behind only what had reached the host before.
-        const bool alive = Alive(dev);
-        const uint64_t receivedBy =
-            alive ? now : (dev->device ? std::min(now, dev->device->detachedUs) : 0);
-        if (!alive && (dev->inbox.empty() || dev->inbox.front().dueUs > receivedBy)) {
+        if (!Alive(dev)) {
             dev->error = L"ReadFile: The device is not connected.";
             return -1;
         }
-        if (!dev->inbox.empty() && dev->inbox.front().dueUs <= receivedBy) {
+        const uint64_t now = clock.NowUs();
+        if (!dev->inbox.empty() && dev->inbox.front().dueUs <= now) {
             TimedReport report = std::move(dev->inbox.front());
             dev->inbox.pop_front();
             const size_t count = std::min(length, report.bytes.size());
