@@ -161,7 +161,7 @@ int32_t Exchange(hid_device* device, uint8_t command, const uint8_t* data, int32
             return kExchangeTimeout;
         }
         if (got < 0) {
-            return kExchangeIoError;
+            return kExchangeGoneAfterRequest;
         }
         if (report[kReplyFrameOffset] == kBusyMarker) {
             elapsedMs = 0;

@@ -49,6 +49,10 @@ inline constexpr int32_t kExchangeIoError = -1;
 inline constexpr int32_t kExchangeTimeout = -6;
 inline constexpr int32_t kExchangeBadByteCount = -8;
 inline constexpr int32_t kExchangeRefused = -13;
+// The request went out, then the keypad left the bus before its reply was read: it may have
+// acted on it (a keypad that reboots after a factory reset goes as soon as its reply is sent,
+// and a host that reads late, or hidapi's poll seeing the hang-up first, never gets the reply).
+inline constexpr int32_t kExchangeGoneAfterRequest = -3;
 inline constexpr int kParseOk = 0;
 inline constexpr int kParseFailed = -2;
 

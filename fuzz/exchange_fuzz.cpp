@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t result =
         USBEncoderSendAndReceive_a(hid_handle, CmdGetStatus, request, requestLength, reply,
                                    kReportSize, &length, kCommandTimeoutMs);
-    if (result != kExchangeOk && result != kExchangeIoError && result != kExchangeTimeout &&
+    if (result != kExchangeOk && result != kExchangeIoError &&
+        result != kExchangeGoneAfterRequest && result != kExchangeTimeout &&
         result != kExchangeBadByteCount && result != kExchangeRefused) {
         __builtin_trap();
     }

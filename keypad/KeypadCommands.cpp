@@ -41,7 +41,13 @@ CommandResult WriteDefault() {
 }
 
 CommandResult ResetToDefault() {
-    return Sent(Send(CmdResetToDefault), kResetToDefaultFailedText, kReconnectAfterResetText);
+    // The keypad reboots as soon as its reply is out: gone before the reply was read, it took
+    // the request. Whether it answered or not, the next step is to scan for it again.
+    int32_t exchange = Send(CmdResetToDefault);
+    if (exchange == kExchangeGoneAfterRequest) {
+        exchange = kExchangeOk;
+    }
+    return Sent(exchange, kResetToDefaultFailedText, kReconnectAfterResetText);
 }
 
 int32_t SetSerialNumber(std::optional<std::string_view> serialNumber) {

@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"LengthZero", {FaultKind::BadLength, -1, 0, 1, 0}, kExchangeRefused},
         FaultCase{"LengthTooLong", {FaultKind::BadLength, -1, 0, 1, 56}, kExchangeRefused},
         FaultCase{"ReplyAfterTimeout", {FaultKind::LateReply, -1, 0, 1, 6000}, kExchangeTimeout},
-        FaultCase{"UnpluggedMidExchange", {FaultKind::Unplug}, kExchangeIoError}),
+        FaultCase{"UnpluggedMidExchange", {FaultKind::Unplug}, kExchangeGoneAfterRequest}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Exchange, ByteCountOfExactly0x40IsAccepted) {

@@ -4,6 +4,7 @@
 #include "device/discovery.h"
 #include "keypad/Exchange.h"
 #include "keypad/KeypadCommands.h"
+#include "platform/clock.h"
 #include "tests/support/EmulatorFixture.h"
 
 #include <gmock/gmock.h>
@@ -91,6 +92,10 @@ TEST_P(KeypadCommandTest, SendsOneCommandWithItsByteAndSaysNothingButTheReconnec
 TEST_P(KeypadCommandTest, AFailedExchangeGivesTheWindowsFailureText) {
     for (const FaultKind kind : {FaultKind::Refuse, FaultKind::Silent, FaultKind::BadChecksum,
                                  FaultKind::Abort, FaultKind::OversizeByteCount}) {
+        // A factory reset taken despite its damaged reply reboots the keypad: each fault meets
+        // a keypad that is there.
+        SleepMs(keypad->rebootMs + 100);
+        ASSERT_TRUE(device::RescanForKeypad().found);
         keypad->InjectFault(Fault{.kind = kind, .command = GetParam().command});
         const keypad::CommandResult result = GetParam().send();
         EXPECT_FALSE(result.ok()) << static_cast<int>(kind);
@@ -134,6 +139,39 @@ TEST_F(KeypadSendTest, AGivenHandleIsUsedInsteadOfTheOpenKeypad) {
     EXPECT_EQ(reply.length, 0u);
     EXPECT_EQ(keypad::Send(0x17, {}, &reply, hid_handle.load()), kExchangeOk);
     EXPECT_EQ(reply.length, 1u);
+}
+
+// A busy host wakes late from every wait.
+class LateClock final : public platform::Clock {
+public:
+    LateClock(platform::VirtualClock& time, uint64_t lateUs) : time_(time), lateUs_(lateUs) {}
+    uint64_t NowUs() override { return time_.NowUs(); }
+    void SleepUs(uint64_t us) override { time_.SleepUs(us + lateUs_); }
+    void SleepUntilUs(uint64_t deadlineUs) override { time_.SleepUntilUs(deadlineUs + lateUs_); }
+
+private:
+    platform::VirtualClock& time_;
+    uint64_t lateUs_;
+};
+
+// The keypad reboots a millisecond after its reply to a factory reset: a host that reads later
+// finds it gone, as hidapi's poll reports the hang-up before the buffered reply. The reset was
+// taken all the same; any other request that loses its reply so fails.
+TEST_F(KeypadSendTest, AFactoryResetWhoseReplyALateHostMissedWasTaken) {
+    LateClock late(clock(), 3000);
+    platform::InstallClock(&late);
+    const keypad::CommandResult reset = keypad::ResetToDefault();
+    platform::InstallClock(&clock());
+    EXPECT_EQ(reset.exchange, kExchangeOk);
+    EXPECT_EQ(reset.message, "Please click on Scan For to re-connect after device reboot.\n");
+    ASSERT_THAT(keypad->ReceivedCodes(), ElementsAre(0x0A));
+
+    SleepMs(keypad->rebootMs + 100);
+    ASSERT_TRUE(device::RescanForKeypad().found);
+    keypad->InjectFault(Fault{.kind = FaultKind::Unplug, .command = 0x09});
+    const keypad::CommandResult kept = keypad::WriteDefault();
+    EXPECT_EQ(kept.exchange, kExchangeGoneAfterRequest);
+    EXPECT_EQ(kept.message, "Unable to Write Default..\n");
 }
 
 TEST_F(KeypadSendTest, MoreDataThanARequestCarriesIsRefusedBeforeTheBus) {
