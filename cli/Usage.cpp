@@ -1,5 +1,7 @@
 #include "Usage.h"
 
+#include "platform/CommandLineName.h"
+
 #include <QByteArrayView>
 #include <QStringDecoder>
 
@@ -7,16 +9,12 @@
 
 namespace cli {
 
-namespace {
-std::string programName = "echovane-cli";
-} // namespace
-
 const std::string& ProgramName() {
-    return programName;
+    return platform::CommandLineName();
 }
 
 void SetProgramName(std::string_view name) {
-    programName = name;
+    platform::SetCommandLineName(name);
 }
 
 std::string UsageErrorText(std::string_view problem, std::string_view command) {

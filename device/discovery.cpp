@@ -1,6 +1,7 @@
 #include "discovery.h"
 
 #include "device/link_lock.h"
+#include "platform/CommandLineName.h"
 
 #include <hidapi/hidapi.h>
 
@@ -204,7 +205,8 @@ std::string OpenFailureHint(const ScanReport& scan) {
     case ScanOutcome::BootLoaderOnly:
         return "The keypad is on the bus as its boot loader, where a firmware upgrade takes it: "
                "unplug it and plug it in again; if it comes back as its boot loader, upgrade its "
-               "firmware (\"Update Echovane Firmware\", or echovane-cli upgrade FILE --yes).";
+               "firmware (\"Update Echovane Firmware\", or " +
+               platform::CommandLineName() + " upgrade FILE --yes).";
     case ScanOutcome::Opened:
     case ScanOutcome::NotPresent:
         break;

@@ -4,14 +4,15 @@
 #include "device/discovery.h"
 #include "keypad/ReplyText.h"
 #include "keypad/StatusRead.h"
+#include "platform/CommandLineName.h"
 
 #include <algorithm>
 
 namespace keypad {
 
 std::string InBootLoaderText(const std::string& path) {
-    return "A keypad sits in its boot loader at " + path +
-           " (an upgrade cut short): 'echovane-cli --device " + path +
+    return "A keypad sits in its boot loader at " + path + " (an upgrade cut short): '" +
+           platform::CommandLineName() + " --device " + path +
            " upgrade FILE --yes --config FILE' brings it back.";
 }
 
