@@ -1,5 +1,6 @@
 #include "ArrowsOpenList.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QKeyEvent>
 
@@ -15,14 +16,17 @@ ArrowsOpenList::ArrowsOpenList(QComboBox& comboBox) : QObject(&comboBox) {
 
 bool ArrowsOpenList::eventFilter(QObject* watched, QEvent* event) {
     auto* comboBox = qobject_cast<QComboBox*>(watched);
-    if (comboBox == nullptr || event->type() != QEvent::KeyPress) {
+    if (comboBox == nullptr || comboBox->view()->isVisible()) {
+        return false;
+    }
+    // The wheel over a closed drop-down picks too; the list opens with a click instead.
+    if (event->type() == QEvent::Wheel) {
+        return true;
+    }
+    if (event->type() != QEvent::KeyPress) {
         return false;
     }
     const auto* key = static_cast<QKeyEvent*>(event);
-    // With a modifier (Alt+Down and the like) Qt's own handling stands.
-    if (key->modifiers() & ~Qt::KeypadModifier) {
-        return false;
-    }
     switch (key->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -30,11 +34,21 @@ bool ArrowsOpenList::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_PageDown:
     case Qt::Key_Home:
     case Qt::Key_End:
+        // With any modifier: Qt picks on Shift+Down and the like as well.
         comboBox->showPopup();
         return true;
     default:
-        return false;
+        break;
     }
+    // A letter looks the row up in the open list, to be taken with Return.
+    const QString text = key->text();
+    if (!text.isEmpty() && text.at(0).isPrint() && !text.at(0).isSpace() &&
+        (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) == 0) {
+        comboBox->showPopup();
+        comboBox->view()->keyboardSearch(text);
+        return true;
+    }
+    return false;
 }
 
 } // namespace ui

@@ -1,8 +1,9 @@
 #pragma once
 
-// A drop-down whose pick takes effect at once (and may hide it) must not pick on every arrow:
-// on a closed drop-down Qt takes Up, Down, Page Up, Page Down, Home and End as picks. Here they
-// open the list instead, to be browsed and taken with Return, as Alt+Down opens it.
+// A drop-down whose pick takes effect at once (and may hide it) must not pick on every key: on a
+// closed drop-down Qt takes the arrows, Page Up, Page Down, Home, End (with or without a
+// modifier), a typed letter and the mouse wheel as picks. Here the keys open the list instead,
+// a letter looking its row up there, to be taken with Return; the wheel does nothing.
 
 #include <QObject>
 

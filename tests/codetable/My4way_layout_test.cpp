@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gmock/gmock.h>
 
@@ -247,13 +248,23 @@ TEST_F(EditorWindowTest, ArrowsOnTheModifierPickerOpenItsListAndReturnPicks) {
     QAbstractItemView* list = modifierPicker->view();
     Click(ModifierButton(window, 6));
     modifierPicker->setFocus(Qt::TabFocusReason);
-    for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_End}) {
-        QTest::keyClick(modifierPicker, key);
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {{Qt::Key_Down, Qt::NoModifier},
+                                                              {Qt::Key_Up, Qt::NoModifier},
+                                                              {Qt::Key_End, Qt::NoModifier},
+                                                              {Qt::Key_Down, Qt::ShiftModifier},
+                                                              {Qt::Key_R, Qt::NoModifier}};
+    for (const auto& [key, modifiers] : keys) {
+        QTest::keyClick(modifierPicker, key, modifiers);
         ASSERT_TRUE(list->isVisible()) << key;
         EXPECT_TRUE(modifierPicker->isVisible());
         EXPECT_EQ(ModifierButton(window, 6)->text(), " None") << "nothing picked yet";
         QTest::keyClick(list, Qt::Key_Escape);
     }
+    // Nor does the wheel over the closed picker pick.
+    QWheelEvent wheel(QPointF(5, 5), modifierPicker->mapToGlobal(QPointF(5, 5)), QPoint(),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(modifierPicker, &wheel);
+    EXPECT_EQ(ModifierButton(window, 6)->text(), " None");
     QTest::keyClick(modifierPicker, Qt::Key_Down);
     QTest::keyClick(list, Qt::Key_Down);
     QTest::keyClick(list, Qt::Key_Down);
