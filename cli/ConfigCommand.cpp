@@ -52,12 +52,7 @@ public:
     NewFileForRun() = default;
     NewFileForRun(const NewFileForRun&) = delete;
     NewFileForRun& operator=(const NewFileForRun&) = delete;
-    ~NewFileForRun() {
-        std::error_code error;
-        if (!path_.empty() && !std::filesystem::is_symlink(platform::PathFromUtf8(path_), error)) {
-            std::filesystem::remove(platform::PathFromUtf8(path_), error);
-        }
-    }
+    ~NewFileForRun() { Discard(); }
     // False when nothing was there and no file could be made (platform::LastFileFailure says
     // why).
     bool MakeIfMissing(const std::string& path) {
@@ -73,6 +68,13 @@ public:
         return true;
     }
     void Keep() { path_.clear(); }
+    void Discard() {
+        std::error_code error;
+        if (!path_.empty() && !std::filesystem::is_symlink(platform::PathFromUtf8(path_), error)) {
+            std::filesystem::remove(platform::PathFromUtf8(path_), error);
+        }
+        path_.clear();
+    }
 
 private:
     std::string path_;
@@ -88,8 +90,10 @@ int Save(Context& context) {
     if (const int refused = RequireSettingsFileOrNew(context, FileName, target)) {
         return refused;
     }
-    // A new FILE starts as an empty settings section, made before the keypad is touched so a
-    // place that takes no file is found out first; it goes again when the save fails.
+    // A new FILE starts as an empty settings section. It is made once before the keypad is
+    // touched, so a place that takes no file is found out first, and gone again while the
+    // keypad answers (a run killed then leaves nothing); made for good just before the save,
+    // it goes again when the save fails.
     NewFileForRun made;
     if (!made.MakeIfMissing(FileName)) {
         if (!file.PrepareFailure().empty()) {
@@ -97,6 +101,7 @@ int Save(Context& context) {
         }
         return FailWith(context, config::Fails(config::kFailedToUpdateText));
     }
+    made.Discard();
     if (const int failed = Connect(context)) {
         return failed;
     }
@@ -109,6 +114,9 @@ int Save(Context& context) {
         // read no other.
         state = config::StateToSave(*read.status,
                                     read.multipleCodeTable.value_or(keypad::ExtraCodeBlock{}));
+    }
+    if (!made.MakeIfMissing(FileName)) {
+        return FailWith(context, config::Fails(config::kFailedToUpdateText));
     }
     const config::Outcome saved = config::SaveToConfigFile(state);
     if (saved.message) {

@@ -239,6 +239,10 @@ int Provision(Context& context) {
         });
     const provision::Summary summary = provisioner.Run();
     clearProgress();
+    // The keypads whose lines a closed pipe or a full disk took are not lost with them.
+    if (!lostLines.empty()) {
+        context.err << "The output cannot be written; the lines it lost:\n" << lostLines;
+    }
     if (!json && !context.quiet) {
         context.out << summary.done << (summary.done == 1 ? " keypad" : " keypads")
                     << " provisioned, " << summary.failed << " failed.\n";
@@ -247,11 +251,8 @@ int Provision(Context& context) {
         context.err << summary.stoppedBecause << "\n";
         return kExitFailed;
     }
-    // The program's end says the output was lost; the keypads it lost the lines of are not.
+    // The program's end says the output was lost.
     if (!context.out.good()) {
-        if (!lostLines.empty()) {
-            context.err << "The output cannot be written; the lines it lost:\n" << lostLines;
-        }
         return kExitFailed;
     }
     // Ctrl+C before the keypads asked for were done: a script must not take it for the batch.

@@ -331,6 +331,20 @@ TEST_F(CliCommands, ConfigSaveToAPlaceThatTakesNoFileTouchesNoKeypad) {
     EXPECT_TRUE(keypad->received().empty());
 }
 
+// A run killed while the keypad answers leaves no half-made new file behind.
+TEST_F(CliCommands, ConfigSaveMakesANewFileOnlyOnceTheKeypadHasAnswered) {
+    const std::string made = folder.File("new.ini");
+    bool madeMeanwhile = false;
+    keypad->onCommand = [&](const emulator::ReceivedCommand&) {
+        madeMeanwhile = madeMeanwhile || std::filesystem::exists(made);
+    };
+    const int exit = Run({"config", "save", QString::fromStdString(made)});
+    keypad->onCommand = nullptr;
+    ASSERT_EQ(exit, cli::kExitOk) << err.str();
+    EXPECT_FALSE(madeMeanwhile);
+    EXPECT_NE(ReadBytes(made).find("FirstUp=Yes"), std::string::npos);
+}
+
 #ifdef __linux__
 // A file that is there but cannot be read says why, whichever command reads it (this one
 // fails its first read even for root).
