@@ -97,8 +97,7 @@ Outcome ImportCfgFile(const std::optional<std::string>& chosenFile) {
         if (CfgFileCheck refused = CheckedImportBytes(*chosenFile, kImportExceptionText, bytes);
             refused.outcome.message) {
             // The window's words, then why on a line of their own, as the check says it.
-            if (!refused.reason.empty() &&
-                refused.outcome.message->text == Warning(kIncorrectFormatText).text) {
+            if (!refused.reason.empty()) {
                 refused.outcome.message->text +=
                     std::string(kConfigFileName) + " " + refused.reason + ".\n";
             }

@@ -36,8 +36,8 @@ ExportPlan PlanExport(const std::optional<std::string>& chosenFolder);
 Outcome ExportCfgFile(const std::string& target);
 
 // chosenFile is nothing when the file dialog was not confirmed (nothing is shown then).
-// Checks the name and the format and copies the file over the configuration file. "File is
-// incorrect format." is followed by why on a line of its own.
+// Checks the name and the format and copies the file over the configuration file. A refused
+// format is followed by why on a line of its own.
 Outcome ImportCfgFile(const std::optional<std::string>& chosenFile);
 // The import's checks of file without the copy: what the import would refuse it with. A file
 // that cannot be read as settings at all is of an incorrect format here.

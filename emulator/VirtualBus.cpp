@@ -39,6 +39,8 @@ void VirtualBus::Plug(const std::shared_ptr<SimulatedDevice>& device) {
     if (device->busId == 0) {
         device->busId = nextBusId_++;
     }
+    // A device given its port (a demo keypad) keeps the next one plugged off it.
+    nextBusId_ = std::max(nextBusId_, device->busId + 1);
     devices_.push_back(device);
     ++generation_;
 }

@@ -86,6 +86,17 @@ TEST_F(Discovery, TwoKeypadsOpenTheFirstInEnumerationOrder) {
     EXPECT_TRUE(second->received().empty());
 }
 
+// A keypad given its port (as the demo's are) and one plugged after it never share a path.
+TEST_F(Discovery, AKeypadPluggedAfterOneGivenItsPortGetsAnotherPath) {
+    auto given = std::make_shared<emulator::SimulatedKeypad>(emulator::SimulatedKeypad::Model{});
+    given->busId = 1;
+    bus().Plug(given);
+    PlugKeypad();
+    const std::vector<std::string> paths = device::KeypadPaths();
+    ASSERT_EQ(paths.size(), 2u);
+    EXPECT_NE(paths[0], paths[1]);
+}
+
 TEST_F(Discovery, FailedStringReadsStillOpenWithUnableToFind) {
     auto keypad = PlugKeypad();
     keypad->stringsFail = true;
