@@ -197,6 +197,8 @@ void self_test::InitializeSelfTest() {
                                  platform::FromLatin1(selftest::kTestingBrightnessText), kTextX,
                                  kBrightnessRowY, 200);
     ledLevelLbl = MakeLabel(content, "ledLevelLbl", QString(), kValueX, kBrightnessRowY, 60);
+    // Read out, the level alone ("5") would not say what it is.
+    ledLevelLbl->setAccessibleDescription(QStringLiteral("LED brightness level under test"));
     brightnessCheckBox = MakeIndicator(content, "brightnessCheckBox", kCheckX, kBrightnessRowY);
 
     ledCheckBox->setChecked(false);
