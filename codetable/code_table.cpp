@@ -3,6 +3,7 @@
 #include "device/commands.h"
 #include "device/frame.h"
 #include "keypad/Exchange.h"
+#include "keypad/KeypadCommands.h"
 
 namespace codetable {
 
@@ -96,7 +97,7 @@ TableWriteResult WriteTenKeyTable(hid_device* device, EditorMode mode, const Mod
 std::string TableWriteMessage(TableWriteResult result) {
     switch (result) {
     case TableWriteResult::CodeTableFailed:
-        return MessageText(kUnableToLoadTableText);
+        return MessageText(keypad::kLoadTableFailedText);
     case TableWriteResult::MulticodeTableFailed:
         return MessageText(kUnableToLoadMulticodeTableText);
     case TableWriteResult::Written:

@@ -19,10 +19,7 @@ namespace codetable {
 
 inline constexpr char kLoadTableStatusFailedText[] = "Load Table-Unable to get device status..";
 inline constexpr char kSelectCustomiseTableText[] = "Please select a customise table..";
-inline constexpr char kUnableToLoadTableText[] = "Unable to Load Table..";
 inline constexpr char kUnableToLoadMulticodeTableText[] = "Unable to Load multicode Table..";
-// The same failure when a saved configuration is replayed onto the keypad.
-inline constexpr char kUnableToLoadMultiCodeTableText[] = "Unable to Load multi-code Table..";
 
 // A message box text: the fixed literal and a line break.
 std::string MessageText(const char* literal);

@@ -22,10 +22,6 @@ inline constexpr char kIncorrectFilenameText[] = "Incorrect Filename.";
 inline constexpr char kIncorrectFormatText[] = "File is incorrect format.";
 inline constexpr char kFailedToCopyText[] = "Failed to copy the new file.";
 inline constexpr char kImportExceptionText[] = "Exception :Failed to copy the new file.";
-inline constexpr char kUnableToSetKeypadTypeText[] = "Unable to set Keypad Type..";
-inline constexpr char kUnableToLoadTableText[] = "Unable to Load Table..";
-inline constexpr char kUnableToLoadMultiCodeTableText[] = "Unable to Load multi-code Table..";
-inline constexpr char kUnableToSetLedBrightnessText[] = "Unable to set LED Brightness..";
 // The configuration file cannot be read at all (its rights, a folder of that name).
 inline constexpr char kConfigUnreadableText[] = "Unable to read USBEchovaneUtilityCfg.ini file..";
 // The configuration file holds a line the INI reader cannot read (a "[" without "]").

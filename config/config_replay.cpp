@@ -5,6 +5,7 @@
 #include "device/frame.h"
 #include "device/link_lock.h"
 #include "keypad/Exchange.h"
+#include "keypad/KeypadCommands.h"
 #include "platform/Utf8Path.h"
 
 #include <algorithm>
@@ -173,18 +174,18 @@ Outcome SendReplayPlan(const ReplayPlan& plan) {
     // No other exchange (the self test's worker) may slip in between the steps.
     device::LinkLock lock = device::LockLink();
     if (!Sent(CmdSetKeypadType, {&plan.layout, 1})) {
-        Outcome outcome = Fails(kUnableToSetKeypadTypeText);
+        Outcome outcome = Fails(keypad::kSetKeypadTypeFailedText);
         outcome.restoreLayoutSelector = true;
         return outcome;
     }
     if (!plan.codeTable.empty() && !Sent(CmdWriteCodeTable, plan.codeTable)) {
-        return Fails(kUnableToLoadTableText);
+        return Fails(keypad::kLoadTableFailedText);
     }
     if (!plan.multipleCodeTable.empty() && !Sent(CmdWriteMulticodeTable, plan.multipleCodeTable)) {
-        return Fails(kUnableToLoadMultiCodeTableText);
+        return Fails(keypad::kLoadMultiCodeTableFailedText);
     }
     if (!Sent(CmdSetLedBrightness, {&plan.ledBrightness, 1})) {
-        return Fails(kUnableToSetLedBrightnessText);
+        return Fails(keypad::kWriteBackLedBrightnessFailedText);
     }
     Outcome outcome;
     outcome.refreshStatus = true;

@@ -84,7 +84,6 @@ std::vector<std::string> KeypadPaths();
 // The paths of every boot loader on the bus, as ListDevices gives them; nothing is opened.
 std::vector<std::string> BootLoaderPaths();
 
-inline constexpr char kMessageCaption[] = "Vexor Echovane";
 inline constexpr char kNotConnectedText[] = "Vexor Echovane not connected..";
 inline constexpr char kRescanRefusedText[] =
     "The firmware upgrade is using the USB connection, please scan again when it has finished..";

@@ -124,20 +124,20 @@ RestoreResult RestoreSettings(const UpgradeState& state,
     const uint8_t keypadType =
         checkMulticodeInstalled() ? static_cast<uint8_t>(state.keypadType & 0xFF) : 0;
     if (keypad::Send(CmdSetKeypadType, {&keypadType, 1}) != 0) {
-        return Failure(kSetKeypadTypeFailedText);
+        return Failure(keypad::kSetKeypadTypeFailedText);
     }
 
     if (keypad::Send(CmdWriteCodeTable, {state.key_codes.data(), kRestoredKeyCodes}) != 0) {
-        return Failure(kLoadTableFailedText);
+        return Failure(keypad::kLoadTableFailedText);
     }
 
     const uint8_t brightness = static_cast<uint8_t>(state.ledBrightness & 0xFF);
     if (keypad::Send(CmdSetLedBrightness, {&brightness, 1}) != 0) {
-        return Failure(kSetLedBrightnessFailedText);
+        return Failure(keypad::kWriteBackLedBrightnessFailedText);
     }
 
     if (keypad::Send(CmdWriteDefault) != 0) {
-        return Failure(kWriteDefaultFailedText);
+        return Failure(keypad::kWriteDefaultFailedText);
     }
     return {true, {}, {}};
 }

@@ -20,10 +20,6 @@ inline constexpr uint32_t kRestoreWaitMs = 2000;
 inline constexpr uint32_t kRestorePollMs = 250;
 inline constexpr uint32_t kRestoreGiveUpMs = 15000;
 inline constexpr char kSetSerialNumberFailedText[] = "Unable to set SerialNumber..";
-inline constexpr char kSetKeypadTypeFailedText[] = "Unable to set Keypad Type..";
-inline constexpr char kLoadTableFailedText[] = "Unable to Load Table..";
-inline constexpr char kSetLedBrightnessFailedText[] = "Unable to set LED Brightness..";
-inline constexpr char kWriteDefaultFailedText[] = "Unable to Write Default..";
 inline constexpr char kCloseText[] = "Please Click on Scan for.";
 inline constexpr char kCloseCaption[] = "Vexor Kivoo";
 

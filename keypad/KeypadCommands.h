@@ -15,6 +15,10 @@ inline constexpr char kSetLedBrightnessFailedText[] = "Unable to set the LED Bri
 inline constexpr char kSetKeypadTypeFailedText[] = "Unable to set Keypad Type..";
 inline constexpr char kWriteDefaultFailedText[] = "Unable to Write Default..";
 inline constexpr char kResetToDefaultFailedText[] = "Unable to Reset to Default..";
+inline constexpr char kLoadTableFailedText[] = "Unable to Load Table..";
+inline constexpr char kLoadMultiCodeTableFailedText[] = "Unable to Load multi-code Table..";
+// What writing saved settings back (from a configuration file, after an upgrade) says.
+inline constexpr char kWriteBackLedBrightnessFailedText[] = "Unable to set LED Brightness..";
 // Asked before a factory reset: one mis-click would lose the customised tables.
 inline constexpr char kResetToDefaultQuestion[] =
     "Are you sure you want to reset the keypad to factory default? Its customised code tables "

@@ -14,6 +14,7 @@
 #include "firmware/bsl430/bsl430.h"
 #include "firmware/product_marker.h"
 #include "firmware/settings_restore.h"
+#include "keypad/KeypadCommands.h"
 #include "platform/Utf8Path.h"
 #include "tests/support/BoundedThread.h"
 #include "tests/support/HoldingClock.h"
@@ -544,11 +545,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(StopCase{"RefusedSerial", emulator::FaultKind::Refuse, CmdSetSerialNumber,
                                firmware::kSetSerialNumberFailedText},
                       StopCase{"RefusedTable", emulator::FaultKind::Refuse, CmdWriteCodeTable,
-                               firmware::kLoadTableFailedText},
+                               keypad::kLoadTableFailedText},
                       StopCase{"UnpluggedAtType", emulator::FaultKind::Unplug, CmdSetKeypadType,
-                               firmware::kSetKeypadTypeFailedText},
+                               keypad::kSetKeypadTypeFailedText},
                       StopCase{"UnpluggedAtBrightness", emulator::FaultKind::Unplug,
-                               CmdSetLedBrightness, firmware::kSetLedBrightnessFailedText}),
+                               CmdSetLedBrightness, keypad::kWriteBackLedBrightnessFailedText}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UpgradeWindow, CloseSaysScanForAndClosesTheWindow) {
