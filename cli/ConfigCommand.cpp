@@ -46,7 +46,7 @@ int FailWith(Context& context, const config::Outcome& outcome) {
 }
 
 // A settings file a save made for itself, removed again unless the save went through. A link
-// the user made stays; only a file this run made goes.
+// the user made stays; only the file this run made goes.
 class NewFileForRun {
 public:
     NewFileForRun() = default;
@@ -64,20 +64,24 @@ public:
                                              std::string("[") + config::kSettingsSection + "]\n")) {
             return false;
         }
-        path_ = path;
+        // Through a link leading nowhere yet the file made is its target.
+        made_ = std::filesystem::canonical(platform::PathFromUtf8(path), error);
+        if (error) {
+            made_ = platform::PathFromUtf8(path);
+        }
         return true;
     }
-    void Keep() { path_.clear(); }
+    void Keep() { made_.clear(); }
     void Discard() {
         std::error_code error;
-        if (!path_.empty() && !std::filesystem::is_symlink(platform::PathFromUtf8(path_), error)) {
-            std::filesystem::remove(platform::PathFromUtf8(path_), error);
+        if (!made_.empty()) {
+            std::filesystem::remove(made_, error);
         }
-        path_.clear();
+        made_.clear();
     }
 
 private:
-    std::string path_;
+    std::filesystem::path made_;
 };
 
 int Save(Context& context) {

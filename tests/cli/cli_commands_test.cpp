@@ -331,18 +331,35 @@ TEST_F(CliCommands, ConfigSaveToAPlaceThatTakesNoFileTouchesNoKeypad) {
     EXPECT_TRUE(keypad->received().empty());
 }
 
-// A run killed while the keypad answers leaves no half-made new file behind.
+// A run killed while the keypad answers, or one that finds no keypad, leaves no half-made new
+// file behind, nor the file a link leads to; the link stays.
 TEST_F(CliCommands, ConfigSaveMakesANewFileOnlyOnceTheKeypadHasAnswered) {
-    const std::string made = folder.File("new.ini");
-    bool madeMeanwhile = false;
-    keypad->onCommand = [&](const emulator::ReceivedCommand&) {
-        madeMeanwhile = madeMeanwhile || std::filesystem::exists(made);
-    };
-    const int exit = Run({"config", "save", QString::fromStdString(made)});
-    keypad->onCommand = nullptr;
-    ASSERT_EQ(exit, cli::kExitOk) << err.str();
-    EXPECT_FALSE(madeMeanwhile);
-    EXPECT_NE(ReadBytes(made).find("FirstUp=Yes"), std::string::npos);
+    std::vector<std::pair<std::string, std::string>> givenAndMade = {{"new.ini", "new.ini"}};
+#ifdef __linux__
+    std::filesystem::create_directory(folder.File("dotfiles"));
+    std::filesystem::create_symlink("dotfiles/keypad.ini", folder.File("link.ini"));
+    givenAndMade.emplace_back("link.ini", "dotfiles/keypad.ini");
+#endif
+    for (const auto& [name, madeName] : givenAndMade) {
+        SCOPED_TRACE(name);
+        const QString given = QString::fromStdString(folder.File(name));
+        const std::string made = folder.File(madeName);
+        EXPECT_EQ(Run({"--serial", "NOPE", "config", "save", given}), cli::kExitFailed);
+        EXPECT_FALSE(std::filesystem::exists(made));
+
+        bool madeMeanwhile = false;
+        keypad->onCommand = [&](const emulator::ReceivedCommand&) {
+            madeMeanwhile = madeMeanwhile || std::filesystem::exists(made);
+        };
+        const int exit = Run({"config", "save", given});
+        keypad->onCommand = nullptr;
+        ASSERT_EQ(exit, cli::kExitOk) << err.str();
+        EXPECT_FALSE(madeMeanwhile);
+        EXPECT_NE(ReadBytes(made).find("FirstUp=Yes"), std::string::npos);
+    }
+#ifdef __linux__
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.File("link.ini")));
+#endif
 }
 
 #ifdef __linux__
