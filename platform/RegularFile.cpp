@@ -46,18 +46,20 @@ std::string NotAFile(fs::file_type type) {
 
 #ifdef _WIN32
 // A folder cannot be opened as a file at all; said as what it is rather than "Permission denied".
+// Its attributes are asked only after the open failed: asking them of a named pipe connects to
+// it, and would take the one instance a pipe server offers.
 int OpenForReading(const std::string& path, std::string& reason) {
     const std::wstring wide = PathFromUtf8(path).wstring();
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        reason = NotAFile(fs::file_type::directory);
-        return -1;
-    }
     const int fd = _wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
-    if (fd < 0) {
-        reason = SystemReason(errno);
+    if (fd >= 0) {
+        return fd;
     }
-    return fd;
+    const int openError = errno;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    reason = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                 ? NotAFile(fs::file_type::directory)
+                 : SystemReason(openError);
+    return -1;
 }
 fs::file_type TypeOf(int fd) {
     struct _stat64 status {};
