@@ -32,7 +32,8 @@ const QCommandLineOption& ConfigOption() {
 const QCommandLineOption& FirmwareOption() {
     static const QCommandLineOption option(
         QStringLiteral("firmware"),
-        QStringLiteral("Upgrade each keypad that runs another version with this firmware first."),
+        QStringLiteral("Upgrade each keypad with this firmware first, but for one that "
+                       "already runs the version it installs (see --firmware-version)."),
         QStringLiteral("FILE.txt"));
     return option;
 }
@@ -48,7 +49,8 @@ const QCommandLineOption& FirmwareVersionOption() {
 
 const QCommandLineOption& CountOption() {
     static const QCommandLineOption option(
-        QStringLiteral("count"), QStringLiteral("End after N keypads (else Ctrl+C ends the run)."),
+        QStringLiteral("count"),
+        QStringLiteral("End after N keypads (else Ctrl+C or SIGTERM ends the run)."),
         QStringLiteral("N"));
     return option;
 }
@@ -123,13 +125,16 @@ void AddProvisionOptions(QCommandLineParser& parser) {
 
 std::string ProvisionHelpDetails() {
     return "Every keypad already connected is done first, then each one as it is plugged in, one "
-           "at a time: the firmware upgrade when --firmware is given and the keypad runs another "
-           "version, the saved settings of the configuration file (as 'config apply' then "
+           "at a time: the firmware upgrade when --firmware is given and the keypad does not run "
+           "the version it installs yet (that version is known from --firmware-version, else "
+           "from the first keypad upgraded), the saved settings of the configuration file (as "
+           "'config apply' then "
            "'save-defaults'), then a status read that checks the keypad holds them. A keypad "
            "that fails does not stop the others; a keypad done once is not done again when it "
            "is plugged in again.\n"
-           "One line per keypad (serial number, what was done, result, time); --json writes one "
-           "JSON object per line instead. Ctrl+C ends the run after the keypad at hand.\n"
+           "One line per keypad (serial number, what was done, result, time), then one that counts "
+           "them; --json writes one JSON object per keypad instead, and no count. Ctrl+C, "
+           "SIGTERM or SIGHUP ends the run after the keypad at hand; a second one at once.\n"
            "--firmware asks first, as 'upgrade' does, on a terminal; a script gives --yes.\n"
            "Exit status 0 when every keypad succeeded, 1 otherwise.\n";
 }
@@ -224,7 +229,7 @@ int Provision(Context& context) {
             if (interrupt.Interrupted() && !interruptTold) {
                 interruptTold = true;
                 clearProgress();
-                context.err << "Ctrl+C: stopping after the keypad at hand.\n";
+                context.err << interrupt.What() << ": stopping after the keypad at hand.\n";
             }
             return interrupt.Interrupted() || !context.out.good();
         },
@@ -257,8 +262,8 @@ int Provision(Context& context) {
     }
     // Ctrl+C before the keypads asked for were done: a script must not take it for the batch.
     if (options.count && summary.done + summary.failed < *options.count) {
-        context.err << "Stopped by Ctrl+C after " << summary.done + summary.failed << " of "
-                    << *options.count << " keypads.\n";
+        context.err << "Stopped by " << interrupt.What() << " after "
+                    << summary.done + summary.failed << " of " << *options.count << " keypads.\n";
         return kExitFailed;
     }
     return summary.failed == 0 ? kExitOk : kExitFailed;

@@ -51,9 +51,10 @@ const QCommandLineOption& ConfigOption() {
     return option;
 }
 
+// After the request's name ("Ctrl+C", "SIGTERM"): a second one stops the upgrade at once.
 inline constexpr char kInterruptedText[] =
-    "Ctrl+C: the upgrade goes on to its end, so that the keypad is not left in its boot loader "
-    "or without its settings. A second Ctrl+C stops it at once.";
+    ": the upgrade goes on to its end, so that the keypad is not left in its boot loader or "
+    "without its settings. A second one stops it at once.";
 inline constexpr char kNoSerialNumberText[] =
     ", but it has no serial number of its own: --config FILE gives it a saved configuration's.";
 
@@ -381,7 +382,7 @@ int Upgrade(Context& context) {
     const auto tellInterrupt = [&] {
         if (interrupt.Interrupted() && !interruptTold) {
             interruptTold = true;
-            context.err << "\n" << kInterruptedText << "\n";
+            context.err << "\n" << interrupt.What() << kInterruptedText << "\n";
         }
     };
     firmware::KeypadUpgradeResult run;

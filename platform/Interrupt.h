@@ -1,9 +1,12 @@
 #pragma once
 
 // Ctrl+C as a request to stop after the work at hand, for a command that goes on until it is
-// told to stop. While a catcher lives, the first Ctrl+C only sets its flag; a second one ends
-// the program as usual, so a stuck run can still be left. Ctrl+C ignored when the program
-// started (a background job of a script) stays ignored. On Windows the console does the same.
+// told to stop; on POSIX systems SIGTERM and SIGHUP as well. While a catcher lives, the first
+// one only sets its flag; a second one ends the program as usual, so a stuck run can still be
+// left. A signal ignored when the program started (Ctrl+C in a background job of a script, a
+// hang-up under nohup) stays ignored. On Windows the console does the same with Ctrl+C.
+
+#include <string>
 
 namespace platform {
 
@@ -15,6 +18,8 @@ public:
     InterruptCatcher& operator=(const InterruptCatcher&) = delete;
 
     bool Interrupted() const;
+    // The request's name for messages: "Ctrl+C", "SIGTERM" or "SIGHUP".
+    std::string What() const;
     // What a Ctrl+C does, for tests.
     static void Raise();
 };

@@ -10,6 +10,7 @@
 #include "tests/firmware/UpgradeFixture.h"
 
 #include <algorithm>
+#include <csignal>
 #include <functional>
 
 namespace {
@@ -228,13 +229,20 @@ TEST_F(CliUpgrade, ARamBootLoaderTheMcuCannotRunLeavesItCrashed) {
     EXPECT_TRUE(bus().Devices().empty());
 }
 
-// Stopped halfway the keypad would sit in its loader: the first Ctrl+C waits for the end.
-TEST_F(CliUpgrade, CtrlCDuringTheDownloadWaitsForTheEnd) {
+// Stopped halfway the keypad would sit in its loader: the first Ctrl+C, or the SIGTERM of a
+// script's `timeout`, waits for the end.
+TEST_F(CliUpgrade, AStopRequestDuringTheDownloadWaitsForTheEnd) {
+#ifdef _WIN32
+    const auto ask = [] { platform::InterruptCatcher::Raise(); };
+    const std::string said = "\nCtrl+C: the upgrade goes on to its end";
+#else
+    const auto ask = [] { std::raise(SIGTERM); };
+    const std::string said = "\nSIGTERM: the upgrade goes on to its end";
+#endif
     // Half a second in, the keypad is on its way to its boot loader.
-    bus().Schedule(platform::NowUs() + 500'000, [] { platform::InterruptCatcher::Raise(); });
+    bus().Schedule(platform::NowUs() + 500'000, ask);
     ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes"}), cli::kExitOk) << err.str();
-    EXPECT_NE(err.str().find("Ctrl+C: the upgrade goes on to its end"), std::string::npos)
-        << err.str();
+    EXPECT_NE(err.str().find(said), std::string::npos) << err.str();
     EXPECT_EQ(keypad->model.firmwareVersion, "VX0970");
     EXPECT_EQ(keypad->storedDefaults.ledBrightness, 7);
 }
