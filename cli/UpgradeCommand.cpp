@@ -295,19 +295,6 @@ int Upgrade(Context& context) {
     keypad::KeypadChoice choice;
     if (!loaderNamed) {
         choice = keypad::OpenSelectedKeypad(context.selector);
-        if (choice.outcome == keypad::KeypadChoice::Outcome::Ambiguous &&
-            !context.selector.given()) {
-            // The keypad to upgrade may be the one in its loader, counted with the others.
-            if (!loaderPaths.empty()) {
-                const size_t listStart = choice.message.find('\n') + 1;
-                choice.message =
-                    keypad::ConnectedHeading(choice.keypads.size(), loaderPaths.size()) +
-                    choice.message.substr(listStart);
-            }
-            for (const std::string& path : loaderPaths) {
-                choice.message += "  " + path + " (a keypad in its boot loader)\n";
-            }
-        }
         if (choice.outcome == keypad::KeypadChoice::Outcome::Ambiguous ||
             (choice.outcome == keypad::KeypadChoice::Outcome::NotFound &&
              context.selector.given())) {

@@ -27,10 +27,35 @@ std::optional<std::string> OpenKeypadSerialNumber() {
     return WithoutPadding(status->serialNumber);
 }
 
-std::string Listed(const std::vector<KeypadListing>& keypads) {
+// The keypads, then those an upgrade left in their boot loader: a keypad looked for may be one.
+std::string Listed(const std::vector<KeypadListing>& keypads,
+                   const std::vector<std::string>& bootLoaders) {
     std::string text;
     for (const KeypadListing& keypad : keypads) {
         text += "  " + keypad.Describe() + "\n";
+    }
+    for (const std::string& path : bootLoaders) {
+        text += "  " + path + " (a keypad in its boot loader)\n";
+    }
+    return text;
+}
+
+// "3 keypads are connected:", or "2 keypads and 1 boot loader are connected:"; with its line
+// break.
+std::string ConnectedHeading(std::size_t keypads, std::size_t bootLoaders) {
+    std::string heading = std::to_string(keypads) + (keypads == 1 ? " keypad" : " keypads");
+    if (bootLoaders > 0) {
+        heading += " and " + std::to_string(bootLoaders) +
+                   (bootLoaders == 1 ? " boot loader" : " boot loaders");
+    }
+    return heading + (keypads + bootLoaders == 1 ? " is" : " are") + " connected:\n";
+}
+
+// A keypad looked for and not found may be one an upgrade left in its boot loader.
+std::string BootLoaderHints(const std::vector<std::string>& bootLoaders) {
+    std::string text;
+    for (const std::string& path : bootLoaders) {
+        text += InBootLoaderText(path) + "\n";
     }
     return text;
 }
@@ -61,7 +86,8 @@ KeypadChoice OpenAt(const std::string& path, const std::optional<std::string>& s
         if (std::find(loaders.begin(), loaders.end(), path) != loaders.end()) {
             return NotFound(InBootLoaderText(path) + "\n", std::move(keypads));
         }
-        return NotFound("No keypad is connected at " + path + ".\n", std::move(keypads));
+        return NotFound("No keypad is connected at " + path + ".\n" + BootLoaderHints(loaders),
+                        std::move(keypads));
     }
     if (serialNumber) {
         const std::optional<std::string> reported = OpenKeypadSerialNumber();
@@ -157,15 +183,6 @@ std::vector<KeypadListing> DescribeKeypads(bool readProductType) {
     return keypads;
 }
 
-std::string ConnectedHeading(std::size_t keypads, std::size_t bootLoaders) {
-    std::string heading = std::to_string(keypads) + (keypads == 1 ? " keypad" : " keypads");
-    if (bootLoaders > 0) {
-        heading += " and " + std::to_string(bootLoaders) +
-                   (bootLoaders == 1 ? " boot loader" : " boot loaders");
-    }
-    return heading + (keypads + bootLoaders == 1 ? " is" : " are") + " connected:\n";
-}
-
 KeypadChoice OpenSelectedKeypad(const KeypadSelector& selector) {
     if (!selector.given()) {
         if (const std::vector<std::string> paths = device::KeypadPaths(); paths.size() <= 1) {
@@ -177,7 +194,9 @@ KeypadChoice OpenSelectedKeypad(const KeypadSelector& selector) {
             return {KeypadChoice::Outcome::Opened, {}, paths.empty() ? "" : paths.front(), {}};
         }
         std::vector<KeypadListing> keypads = DescribeKeypads();
-        const std::string text = ConnectedHeading(keypads.size()) + Listed(keypads);
+        const std::vector<std::string> loaders = device::BootLoaderPaths();
+        const std::string text =
+            ConnectedHeading(keypads.size(), loaders.size()) + Listed(keypads, loaders);
         return {KeypadChoice::Outcome::Ambiguous, text, {}, std::move(keypads)};
     }
     if (selector.path) {
@@ -194,8 +213,9 @@ KeypadChoice OpenSelectedKeypad(const KeypadSelector& selector) {
     }
     if (matches.empty()) {
         std::string text = "No connected keypad reports the serial number " + wanted + ".\n";
-        if (!keypads.empty()) {
-            text += "Connected:\n" + Listed(keypads);
+        const std::vector<std::string> loaders = device::BootLoaderPaths();
+        if (!keypads.empty() || !loaders.empty()) {
+            text += "Connected:\n" + Listed(keypads, loaders) + BootLoaderHints(loaders);
         }
         return NotFound(text, std::move(keypads));
     }

@@ -80,8 +80,4 @@ struct KeypadChoice {
 // at the path, which must report that serial number.
 KeypadChoice OpenSelectedKeypad(const KeypadSelector& selector);
 
-// "3 keypads are connected:", or "2 keypads and 1 boot loader are connected:" where keypads in
-// their boot loader are listed too; with its line break.
-std::string ConnectedHeading(std::size_t keypads, std::size_t bootLoaders = 0);
-
 } // namespace keypad

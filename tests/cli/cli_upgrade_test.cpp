@@ -4,6 +4,7 @@
 #include "CliFixture.h"
 
 #include "device/commands.h"
+#include "device/discovery.h"
 #include "platform/Interrupt.h"
 #include "platform/Utf8Path.h"
 #include "platform/clock.h"
@@ -74,6 +75,23 @@ TEST_F(CliUpgrade, SeveralCandidatesAreListedWithTheKeypadInItsLoader) {
         << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 6) << said;
     EXPECT_NE(said.find("(a keypad in its boot loader)\n"), std::string::npos) << said;
+
+    // Looked for by its serial number or where it ran, it is not found, and where it sits is
+    // said with how to bring it back.
+    const std::string loaderPath = device::BootLoaderPaths().at(0);
+    for (const auto& [selector, listed] :
+         {std::pair{QStringList{"--serial", "55501234"}, true},
+          std::pair{QStringList{"--device", "emulator/usb-99:1.1"}, false}}) {
+        EXPECT_EQ(Run(selector + QStringList{"upgrade", QString::fromStdString(image), "--yes"}),
+                  cli::kExitFailed);
+        EXPECT_NE(err.str().find("A keypad sits in its boot loader at " + loaderPath),
+                  std::string::npos)
+            << err.str();
+        EXPECT_EQ(err.str().find("  " + loaderPath + " (a keypad in its boot loader)\n") !=
+                      std::string::npos,
+                  listed)
+            << err.str();
+    }
     EXPECT_TRUE(loader->received().empty());
 }
 
