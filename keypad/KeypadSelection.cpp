@@ -13,7 +13,8 @@ namespace keypad {
 std::string InBootLoaderText(const std::string& path) {
     return "A keypad sits in its boot loader at " + path + " (an upgrade cut short): '" +
            platform::CommandLineName() + " --device " + path +
-           " upgrade FILE --yes --config FILE' brings it back.";
+           " upgrade FILE --yes' brings it back, and --config SAVED.ini (a configuration "
+           "saved from it) its settings.";
 }
 
 namespace {
