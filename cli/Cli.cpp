@@ -45,8 +45,17 @@ int Context::Usage(const std::string& message) {
 }
 
 int Context::Done(const std::string& line) {
-    if (!quiet) {
-        out << WithoutLineBreak(line) << "\n";
+    if (quiet) {
+        return kExitOk;
+    }
+    out << WithoutLineBreak(line) << "\n";
+    out.flush();
+    // The work is done but nobody read so (a closed pipe, a full disk): said where it can be,
+    // so that a script does not do it again for nothing.
+    if (!out.good()) {
+        err << "The output cannot be written; the line it lost:\n"
+            << WithoutLineBreak(line) << "\n";
+        return kExitFailed;
     }
     return kExitOk;
 }

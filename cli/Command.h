@@ -36,7 +36,8 @@ struct Context {
     int Fail(const std::string& message);
     // The problem and where the subcommand's help is, two lines on stderr; exit 2.
     int Usage(const std::string& message);
-    // The one line saying what was done, unless --quiet; exit 0.
+    // The one line saying what was done, unless --quiet; exit 0. Lost on its way (a closed
+    // pipe), it goes to stderr instead, with exit 1.
     int Done(const std::string& line);
 };
 

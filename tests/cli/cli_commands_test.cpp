@@ -105,6 +105,17 @@ TEST_F(CliCommands, StatusJsonHoldsTheBlocksAndTheWindowsStatusLines) {
     }
 }
 
+// What was done is not lost with an output nobody reads (`| head -0`, a full disk): a script
+// that took the failure for the work's would do it again.
+TEST_F(CliCommands, TheLineOfWorkDoneIsNotLostWithTheOutput) {
+    std::ostream lost(nullptr);
+    EXPECT_EQ(cli::Run({"echovane-cli", "set-brightness", "3"}, lost, err, console),
+              cli::kExitFailed);
+    EXPECT_EQ(keypad->settings.ledBrightness, 3);
+    EXPECT_EQ(err.str(),
+              "The output cannot be written; the line it lost:\nLED brightness set to 3.\n");
+}
+
 TEST_F(CliCommands, StatusWithoutBleOrProductStillShowsTheStatusBlock) {
     keypad->InjectFault({FaultKind::Refuse, CmdGetProductType});
     keypad->InjectFault({FaultKind::Refuse, CmdGetBleParams});
