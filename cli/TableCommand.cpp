@@ -247,9 +247,10 @@ std::string TableHelpDetails() {
            "active.\n"
            "FILE is a configuration file: KeypadLayout (2 or 5), CodeTableValues (20 numbers) "
            "and, for 5, MultipleCodeTableValues (50 numbers) in [appSettings]. show FILE writes "
-           "those three keys into FILE (its KeypadLayout included) and keeps its other sections, "
-           "keys and comments, written as the utility writes its own file (CR LF line ends, a "
-           "blank before each section and key); "
+           "those three keys into FILE (its KeypadLayout included): a new FILE holds the lines "
+           "show prints; an existing one keeps its other sections, keys and comments, written as "
+           "the utility writes its own file (CR LF line ends, a blank before each section and "
+           "key); "
            "write FILE sends the table of the kind the keypad has active.\n";
 }
 
