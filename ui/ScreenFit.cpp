@@ -1,11 +1,13 @@
 #include "ScreenFit.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -21,22 +23,58 @@ const QScreen* ScreenOf(const QWidget& window) {
     return window.screen() != nullptr ? window.screen() : QGuiApplication::primaryScreen();
 }
 
-} // namespace
+// Shown but not yet framed by the window manager, a window has no frame Qt knows of: placed
+// then, its client area goes where the frame's corner should, and the title bar the window
+// manager adds ends up above it. Room is left for a title bar and borders of assumed size, and
+// the window is fitted again with its real frame once it is on the screen.
+constexpr int kAssumedBorder = 5;
 
-void FitOnScreen(QWidget& window) {
+void Fit(QWidget& window, bool frameKnown);
+
+// How far the client area lies below the frame's top: 0 while the frame is not known.
+int FrameTop(const QWidget& window) {
+    return window.geometry().top() - window.frameGeometry().top();
+}
+
+class RefitWhenFramed : public QObject {
+public:
+    RefitWhenFramed(QWidget& window, int frameTop)
+        : QObject(&window), window_(window), frameTop_(frameTop) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose) {
+            watched->removeEventFilter(this);
+            // Without a window manager (or one that adds no frame) it is as it was.
+            if (FrameTop(window_) != frameTop_) {
+                Fit(window_, true);
+            }
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QWidget& window_;
+    const int frameTop_;
+};
+
+void Fit(QWidget& window, bool frameKnown) {
     const QScreen* screen = ScreenOf(window);
     if (screen == nullptr) {
         return;
     }
     const QRect area = screen->availableGeometry();
     const QRect frame = window.frameGeometry();
-    const int frameWidth = frame.width() - window.width();
+    int frameWidth = frame.width() - window.width();
     int frameHeight = frame.height() - window.height();
-    const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    const int top = window.geometry().top() - frame.top();
-    if (top < titleBar && !window.windowFlags().testFlag(Qt::FramelessWindowHint)) {
-        // The window manager has not told its title bar yet: leave room for one.
-        frameHeight += titleBar - top;
+    // Where the client area is placed below the point given to move().
+    int below = 0;
+    if (!frameKnown) {
+        const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        below = titleBar - FrameTop(window);
+        frameHeight += below + kAssumedBorder;
+        frameWidth = std::max(frameWidth, 2 * kAssumedBorder);
     }
     const int height =
         std::max(window.minimumHeight(), std::min(window.height(), area.height() - frameHeight));
@@ -53,9 +91,23 @@ void FitOnScreen(QWidget& window) {
     }
     const int x = std::clamp(frame.x(), area.left(),
                              std::max(area.left(), area.right() + 1 - width - frameWidth));
-    const int y = std::clamp(frame.y(), area.top(),
+    // Unframed, the window's place is its client area's: its frame will reach above it.
+    const int y = std::clamp(frame.y() - below, area.top(),
                              std::max(area.top(), area.bottom() + 1 - height - frameHeight));
-    window.move(x, y);
+    window.move(x, y + below);
+}
+
+} // namespace
+
+void FitOnScreen(QWidget& window) {
+    const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    const int frameTop = FrameTop(window);
+    const bool frameKnown =
+        frameTop >= titleBar || window.windowFlags().testFlag(Qt::FramelessWindowHint);
+    Fit(window, frameKnown);
+    if (!frameKnown && window.isVisible() && window.windowHandle() != nullptr) {
+        window.windowHandle()->installEventFilter(new RefitWhenFramed(window, frameTop));
+    }
 }
 
 QWidget* ScrollingContent(QWidget& window, QSize contentSize) {

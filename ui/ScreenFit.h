@@ -12,7 +12,8 @@ namespace ui {
 
 // Moves a window into the available geometry of its screen, keeping its place where it can, and
 // makes it smaller (never below its minimum size) when it is larger than that. The frame counts;
-// before the window manager has told it, a title bar is assumed.
+// before the window manager has framed the window, a title bar and borders are assumed around
+// its client area, and it is fitted again with its real frame once it is on the screen.
 void FitOnScreen(QWidget& window);
 
 // A content widget of contentSize inside a frameless scroll area that fills window: the window's

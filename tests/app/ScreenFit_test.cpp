@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using testsupport::WindowCase;
@@ -23,15 +25,21 @@ std::string Text(const QRect& rect) {
            std::to_string(rect.width()) + "x" + std::to_string(rect.height());
 }
 
-// The window with the frame a window manager gives it: the offscreen platform draws a thin one
-// without a title bar, so the title bar is added (the position is the frame's top left corner).
+// The window with the frame a window manager gives it. The offscreen platform draws a thin one
+// without a title bar; as an X11 window manager does with a window placed before it framed it,
+// the title bar and borders (5 px, as Openbox draws them) go around the client area where it is.
 QRect AsFramed(const QWidget& window) {
+    constexpr int kBorder = 5;
     QRect frame = window.frameGeometry();
-    const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    const int top = window.geometry().top() - frame.top();
-    if (top < titleBar && !window.windowFlags().testFlag(Qt::FramelessWindowHint)) {
-        frame.setHeight(frame.height() + titleBar - top);
+    if (window.windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        return frame;
     }
+    const QRect client = window.geometry();
+    const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    frame.setTop(std::min(frame.top(), client.top() - titleBar));
+    frame.setLeft(std::min(frame.left(), client.left() - kBorder));
+    frame.setRight(std::max(frame.right(), client.right() + kBorder));
+    frame.setBottom(std::max(frame.bottom(), client.bottom() + kBorder));
     return frame;
 }
 

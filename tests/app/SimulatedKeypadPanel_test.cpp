@@ -93,7 +93,7 @@ TEST_F(PanelTest, BesideAWindowAtTheScreensRightEdgeItStaysOnTheScreen) {
     QWidget window;
     window.resize(300, 200);
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    window.move(area.right() - 320, area.top() + 10);
+    window.move(area.right() - 320, area.top() + 40);
     window.show();
     panel.ShowBeside(window);
     EXPECT_LE(panel.frameGeometry().right(), area.right());
