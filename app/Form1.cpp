@@ -579,6 +579,10 @@ void Form1::btnLoadFirmware_MouseClick() {
     // The window watches for the loader before the keypad leaves the bus for it.
     auto* window = new firmware_upgrade(this);
     firmwareUpgradeFrm = window;
+    // Closed, it says to scan for the keypad again: that is where the focus waits. Tied to the
+    // button, so that nothing is done with it once it is gone (at the program's end).
+    connect(window, &QObject::destroyed, button11,
+            [scan = button11] { scan->setFocus(Qt::OtherFocusReason); });
     if (keypad::EnterBsl() != kExchangeOk) {
         EnableDisableFunctionButtons(false);
     }

@@ -336,6 +336,8 @@ void firmware_upgrade::btnBrowse_Click() {
         ui::Answer::Yes) {
         image_ = image;
         btnUpgrade->setEnabled(true);
+        // The next step; after No, Browse stays where the way on is.
+        btnUpgrade->setFocus(Qt::OtherFocusReason);
     }
 }
 

@@ -564,6 +564,7 @@ TEST_F(KeyboardOnly, TheUpgradeWindowBrowsesFromTheKeyboard) {
     EXPECT_EQ(dialogs.fileRequests.size(), 1u);
     EXPECT_FALSE(window->filenameTextBox->text().isEmpty());
     EXPECT_TRUE(window->btnUpgrade->isEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), window->btnUpgrade);
 
     dialogs.messages.clear();
     Press(Qt::Key_Escape);

@@ -13,7 +13,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTextEdit>
 
 #include <gtest/gtest.h>
@@ -368,6 +370,21 @@ TEST_F(Form1Test, UpdateFirmwareAnsweredNoLeavesTheKeypadInItsFirmware) {
     ASSERT_EQ(recorder.messages.size(), 1u);
     const auto codes = keypad->ReceivedCodes();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), CmdEnterBsl), 0);
+}
+
+// Closed, the upgrade window says to scan again: the focus is on Scan For Device, not on the
+// button that opened it.
+TEST_F(Form1Test, TheClosedUpgradeWindowLeavesTheFocusOnScan) {
+    PlugKeypad();
+    form->Form1_Load();
+    recorder.answers = {ui::Answer::Yes};
+    form->btnLoadFirmware->setFocus();
+    form->btnLoadFirmware->click();
+    QPointer<QWidget> window = form->firmwareUpgradeFrm;
+    ASSERT_FALSE(window.isNull());
+    window->close();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.isNull(); }, 5000));
+    EXPECT_EQ(form->focusWidget(), form->button11);
 }
 
 TEST_F(Form1Test, AboutOpensModelessAtTheWindowsPosition) {
