@@ -601,8 +601,9 @@ void Form1::btnModifyBleName_Click() {
 
 void Form1::aboutVexorUSBEncoderConfiguratorToolStripMenuItem_Click() {
     // openFileDialogBrowse
-    const auto chosen = ui::AskPath(this, {ui::FileRequest::Kind::OpenFile, QString(), QString(),
-                                           QString::fromLatin1(config::kImportFileFilter)});
+    const auto chosen = ui::AskPath(
+        this, {ui::FileRequest::Kind::OpenFile, QString::fromLatin1(config::kImportFileDialogText),
+               QString(), QString::fromLatin1(config::kImportFileFilter)});
     if (chosen) {
         // The copy goes where the file was made at the start, even if it was removed since.
         PrepareConfigFile();

@@ -50,6 +50,9 @@ inline constexpr char kOverwriteCaption[] = "Save USBEchovaneUtilityCfg File";
 inline constexpr char kExportFolderDialogText[] =
     "Select Folder - To Copy The USBEchovaneUtilityCfg.ini File";
 inline constexpr char kImportFileFilter[] = "(*.ini);;All files (*.ini)";
+// The import dialog's title: what to pick, which a screen reader says as the dialog opens.
+inline constexpr char kImportFileDialogText[] =
+    "Select File - The USBEchovaneUtilityCfg.ini File To Import";
 
 enum class NoticeIcon { Warning, Question };
 enum class NoticeButtons { Ok, YesNo };

@@ -296,7 +296,8 @@ void firmware_upgrade::backgroundWorkerCheckDevice_RunWorkerCompleted(const QVar
 }
 
 void firmware_upgrade::btnBrowse_Click() {
-    const auto chosen = ui::AskPath(this, {ui::FileRequest::Kind::OpenFile, QString(), QString(),
+    const auto chosen = ui::AskPath(this, {ui::FileRequest::Kind::OpenFile,
+                                           QString::fromLatin1(kFirmwareFileDialogText), QString(),
                                            QString::fromLatin1(kFirmwareFileFilter)});
     if (!chosen) {
         return;

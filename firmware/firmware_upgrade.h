@@ -38,6 +38,8 @@ inline constexpr int kUpgradeClientWidth = 516;
 inline constexpr int kUpgradeClientHeight = 358;
 inline constexpr char kUpgradeTitle[] = "Vexor Echovane Firmware Upgrade";
 inline constexpr char kFirmwareFileFilter[] = "(*.txt);;All files (*.*)";
+// The Browse dialog's title, which a screen reader says as it opens.
+inline constexpr char kFirmwareFileDialogText[] = "Select Firmware - The File To Download";
 using firmware::kUpgradeRunningText;
 
 class firmware_upgrade final : public QWidget {
