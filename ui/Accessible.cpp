@@ -3,6 +3,7 @@
 #include "ui/AccessibleComboBox.h"
 #include "ui/FocusMarkStyle.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -37,8 +38,10 @@ void NameControl(QWidget* control, const QString& name, const QString& descripti
     if (control == nullptr) {
         return;
     }
-    if (qobject_cast<QComboBox*>(control) != nullptr) {
+    if (auto* comboBox = qobject_cast<QComboBox*>(control)) {
         AccessibleComboBox::Install();
+        // Its list, open, is what a screen reader is in: named as the drop-down it belongs to.
+        comboBox->view()->setAccessibleName(name);
     }
     control->setAccessibleName(name);
     if (!description.isEmpty()) {
