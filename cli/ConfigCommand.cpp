@@ -205,8 +205,8 @@ int RequireConfigFile(Context& context, const std::string& path) {
     }
     // A link loop, a name too long, a folder that may not be looked into.
     if (!path.empty() && error && status.type() != std::filesystem::file_type::not_found) {
-        return context.Fail("There is no configuration file " + path + ": " + error.message() +
-                            ".");
+        return context.Fail("There is no configuration file " + path + ": " +
+                            platform::SystemReason(error) + ".");
     }
     return context.Fail("There is no configuration file " + path + ".");
 }
@@ -224,7 +224,7 @@ int RequireSettingsFileOrNew(Context& context, const std::string& path,
     // Nothing there is a new file (a link to it included); a link loop or a folder that may
     // not be looked into is no place for one.
     if (error && status.type() != std::filesystem::file_type::not_found) {
-        return context.Fail("Unable to write " + path + ": " + error.message() + ".");
+        return context.Fail("Unable to write " + path + ": " + platform::SystemReason(error) + ".");
     }
     target = config::SettingsTargetOf(path);
     // Written into, it would be lost or turned to garbage.

@@ -187,11 +187,8 @@ bool PrepareConfigFile(const std::string& dataFolder) {
         }
         // "No such file or directory" for the file would hide why: its folder could not be made.
         if (folderError) {
-            // The errno wording, as for every other file failure (a Windows message would be
-            // in the system's language and code page).
-            platform::RecordFileFailure(
-                "its folder cannot be made (" +
-                platform::SystemReason(folderError.default_error_condition().value()) + ")");
+            platform::RecordFileFailure("its folder cannot be made (" +
+                                        platform::SystemReason(folderError) + ")");
         }
         return false;
     } catch (const std::exception&) {

@@ -170,7 +170,7 @@ std::optional<std::string> ResolveTarget(const std::string& path) {
         }
         const fs::path next = fs::read_symlink(at, error);
         if (error) {
-            Failed(error.message());
+            Failed(SystemReason(error));
             return std::nullopt;
         }
         at = next.is_absolute() ? next : at.parent_path() / next;

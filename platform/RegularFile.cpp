@@ -128,6 +128,12 @@ std::string SystemReason(int error) {
     return std::generic_category().message(error);
 }
 
+std::string SystemReason(const std::error_code& error) {
+    const std::error_condition condition = error.default_error_condition();
+    return condition.category() == std::generic_category() ? SystemReason(condition.value())
+                                                           : error.message();
+}
+
 std::string NonFileKind(const std::string& path) {
     std::error_code error;
     const fs::file_status status = fs::status(PathFromUtf8(path), error);

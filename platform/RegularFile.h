@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <system_error>
 
 namespace platform {
 
@@ -41,5 +42,8 @@ void RecordFileFailure(std::string reason);
 
 // The system's reason for an errno value ("No such file or directory").
 std::string SystemReason(int error);
+// The same for a file function's error: in errno's words where it has an errno (a Windows
+// message would be in the system's language and code page), else in the system's own.
+std::string SystemReason(const std::error_code& error);
 
 } // namespace platform

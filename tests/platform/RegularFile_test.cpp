@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -233,5 +236,22 @@ TEST_F(PlainFile, TemporariesOfSavesCutShortAreClearedBesideTheFile) {
     }
 }
 #endif
+
+// A file function's error in errno's words wherever it has an errno, whichever category it
+// came in (Windows codes come in the system's); the system's own words only where it has none.
+TEST(SystemReason, IsErrnosWordingWhereThereIsOne) {
+    EXPECT_EQ(platform::SystemReason(std::make_error_code(std::errc::permission_denied)),
+              "Permission denied");
+#ifdef _WIN32
+    const std::error_code noFile(ERROR_FILE_NOT_FOUND, std::system_category());
+    const std::error_code noErrno(ERROR_CANT_ACCESS_FILE, std::system_category());
+#else
+    const std::error_code noFile(ENOENT, std::system_category());
+    const std::error_code noErrno(1, std::future_category());
+#endif
+    EXPECT_EQ(platform::SystemReason(noFile), "No such file or directory");
+    EXPECT_EQ(platform::SystemReason(noErrno), noErrno.message());
+    EXPECT_FALSE(platform::SystemReason(noErrno).empty());
+}
 
 } // namespace
