@@ -96,10 +96,10 @@ Outcome ImportCfgFile(const std::optional<std::string>& chosenFile) {
         // A section line without "]" is the INI reader's error, which the import catches.
         if (CfgFileCheck refused = CheckedImportBytes(*chosenFile, kImportExceptionText, bytes);
             refused.outcome.message) {
-            // The window's words, then why on a line of their own, as the check says it.
+            // The window's words, then why on a line of their own, as the check says it: about
+            // the file chosen, not the utility's own of the same name.
             if (!refused.reason.empty()) {
-                refused.outcome.message->text +=
-                    std::string(kConfigFileName) + " " + refused.reason + ".\n";
+                refused.outcome.message->text += *chosenFile + " " + refused.reason + ".\n";
             }
             return refused.outcome;
         }

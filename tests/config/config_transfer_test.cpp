@@ -159,16 +159,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(TransferTest, ImportCancelledOrUnreadableOrOverTheSizeLimit) {
     EXPECT_FALSE(config::ImportCfgFile(std::nullopt).failed());
-    EXPECT_EQ(config::ImportCfgFile(folder.File("usb/USBEchovaneUtilityCfg.ini")).message,
-              config::Warning("File is incorrect format.\nUSBEchovaneUtilityCfg.ini cannot be "
-                              "read: No such file or directory."));
+    const std::string chosen = folder.File("usb/USBEchovaneUtilityCfg.ini");
+    EXPECT_EQ(config::ImportCfgFile(chosen).message,
+              config::Warning("File is incorrect format.\n" + chosen +
+                              " cannot be read: No such file or directory."));
     // One byte over the limit is refused; a file of exactly the limit is taken.
     std::string huge(kAllKeysEmpty);
     huge.resize(config::kMaxImportBytes + 1, '\n');
     WriteBytes(folder.File("usb/USBEchovaneUtilityCfg.ini"), huge);
-    EXPECT_EQ(config::ImportCfgFile(folder.File("usb/USBEchovaneUtilityCfg.ini")).message,
-              config::Warning("File is incorrect format.\nUSBEchovaneUtilityCfg.ini is larger "
-                              "than 1 MiB (1048576 bytes)."));
+    EXPECT_EQ(config::ImportCfgFile(chosen).message,
+              config::Warning("File is incorrect format.\n" + chosen +
+                              " is larger than 1 MiB (1048576 bytes)."));
     EXPECT_EQ(ReadBytes(FileName), kSaved);
     huge.pop_back();
     WriteBytes(folder.File("usb/USBEchovaneUtilityCfg.ini"), huge);
