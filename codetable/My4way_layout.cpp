@@ -1,5 +1,6 @@
 #include "My4way_layout.h"
 
+#include "codetable/CodeListView.h"
 #include "codetable/keypad_picture.h"
 #include "device/discovery.h"
 #include "platform/text/NarrowText.h"
@@ -250,6 +251,7 @@ void My4way_layout::BuildControls() {
 
         auto* picker = new QComboBox(groupBox2_);
         picker->setObjectName(QStringLiteral("selectCode%1Cbox").arg(slot + 1));
+        picker->setView(new CodeListView);
         picker->addItems(rows);
         picker->setCurrentIndex(-1);
         picker->setPlaceholderText(QString::fromLatin1(kCodePickerText));

@@ -1,6 +1,8 @@
 #include "keycodes.h"
 
+#include <cctype>
 #include <cstdio>
+#include <functional>
 
 namespace codetable {
 namespace {
@@ -169,6 +171,53 @@ const std::array<std::string_view, kUsageCodeCount>& UsageCodeRows() {
         return result;
     }();
     return views;
+}
+
+namespace {
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view start) {
+    if (start.empty() || start.size() > text.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < start.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) !=
+            std::tolower(static_cast<unsigned char>(start[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int FirstCodeWhere(const std::function<bool(int)>& fits) {
+    for (int code = 0; code < kUsageCodeCount; ++code) {
+        if (fits(code)) {
+            return code;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+int FindUsageCode(std::string_view typed) {
+    constexpr std::string_view kHexPrefix = "0x";
+    if (StartsWithIgnoringCase(typed, kHexPrefix)) {
+        return FirstCodeWhere(
+            [&](int code) { return StartsWithIgnoringCase(CodeDisplayText(code), typed); });
+    }
+    // A whole name before the start of a longer one: "e" is the key e, not ErrorRollOver.
+    for (const bool whole : {true, false}) {
+        if (const int named = FirstCodeWhere([&](int code) {
+                return StartsWithIgnoringCase(kUsageNames[code], typed) &&
+                       (!whole || kUsageNames[code].size() == typed.size());
+            });
+            named >= 0) {
+            return named;
+        }
+    }
+    return FirstCodeWhere([&](int code) {
+        return StartsWithIgnoringCase(CodeDisplayText(code).substr(kHexPrefix.size()), typed);
+    });
 }
 
 std::string_view UsageCodeRow(int code) {

@@ -62,6 +62,10 @@ using KeyCodes = std::array<int, kCodesPerKey>;
 
 // The row of the usage-code list for code (0..0x73): "0x28    Enter"; empty outside the list.
 std::string_view UsageCodeRow(int code);
+// The code a user means by what they type into a code picker: the code as shown ("0x1d"), a
+// key's whole name ("e", "f1"), the start of one ("ent"), or the code's hex digits alone ("1d"),
+// tried in that order, letter case aside; -1 when nothing fits.
+int FindUsageCode(std::string_view typed);
 const std::array<std::string_view, kUsageCodeCount>& UsageCodeRows();
 
 // The modifier picker item at index (0..8): " None", "Left  Ctrl", ...; empty outside.

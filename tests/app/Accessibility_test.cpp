@@ -453,6 +453,11 @@ TEST_F(KeyboardOnly, TheEditorSelectsAKeyPicksItsCodeAndAppliesWithEnter) {
     EXPECT_EQ(Accessible(jackIn)->text(QAccessible::Description), "Code 0x02, just picked");
     EXPECT_EQ(Accessible(picker)->text(QAccessible::Name), "Pick KeyCode 1");
     EXPECT_EQ(Accessible(picker)->text(QAccessible::Value), picker->currentText());
+    // A key's name finds its row as well as its code does.
+    QTest::keyClicks(picker, QStringLiteral("z"));
+    EXPECT_EQ(jackIn->text(), "Jack IN  0x1D");
+    QTest::qWait(QApplication::keyboardInputInterval() + 50);
+    QTest::keyClicks(picker, QStringLiteral("0x02"));
 
     keypad->ClearReceived();
     Press(Qt::Key_Return);

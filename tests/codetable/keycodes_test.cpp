@@ -150,6 +150,21 @@ TEST(UsageCodeList, RowIDescribesCodeI) {
     EXPECT_EQ(UsageCodeRow(-1), "");
 }
 
+// What a user types into a code picker: the code as shown, a key's name, or the hex digits.
+TEST(UsageCodeList, WhatIsTypedFindsTheCodeByItsTextItsNameOrItsDigits) {
+    const struct {
+        const char* typed;
+        int code;
+    } cases[] = {
+        {"z", 0x1D},   {"Z", 0x1D},   {"0x1d", 0x1D}, {"0X1D", 0x1D}, {"1d", 0x1D}, {"e", 0x08},
+        {"ent", 0x28}, {"f1", 0x3A},  {"F12", 0x45},  {"1", 0x1E},    {"0x", 0x00}, {"0x7", 0x70},
+        {"73", 0x73},  {"spa", 0x2C}, {"zz", -1},     {"0x74", -1},   {"", -1},     {"\xFF", -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FindUsageCode(c.typed), c.code) << '"' << c.typed << '"';
+    }
+}
+
 struct DisplayCase {
     int code;
     const char* button;
