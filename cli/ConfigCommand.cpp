@@ -64,10 +64,14 @@ public:
                                              std::string("[") + config::kSettingsSection + "]\n")) {
             return false;
         }
-        // Through a link leading nowhere yet the file made is its target.
+        // Through a link leading nowhere yet the file made is its target; should that not be
+        // found, the file stays rather than the link going in its place.
         made_ = std::filesystem::canonical(platform::PathFromUtf8(path), error);
         if (error) {
-            made_ = platform::PathFromUtf8(path);
+            made_.clear();
+            if (!std::filesystem::is_symlink(platform::PathFromUtf8(path), error)) {
+                made_ = platform::PathFromUtf8(path);
+            }
         }
         return true;
     }

@@ -47,10 +47,18 @@ const QCommandLineOption& FirmwareVersionOption() {
     return option;
 }
 
+// What asks a run to stop after the keypad at hand, where the program runs.
+#ifdef _WIN32
+inline constexpr char kStopRequestsText[] = "Ctrl+C or Ctrl+Break";
+#else
+inline constexpr char kStopRequestsText[] = "Ctrl+C, SIGTERM or SIGHUP";
+#endif
+
 const QCommandLineOption& CountOption() {
     static const QCommandLineOption option(
         QStringLiteral("count"),
-        QStringLiteral("End after N keypads (else Ctrl+C or SIGTERM ends the run)."),
+        QStringLiteral("End after N keypads (else %1 ends the run).")
+            .arg(QString::fromLatin1(kStopRequestsText)),
         QStringLiteral("N"));
     return option;
 }
@@ -133,8 +141,9 @@ std::string ProvisionHelpDetails() {
            "that fails does not stop the others; a keypad done once is not done again when it "
            "is plugged in again.\n"
            "One line per keypad (serial number, what was done, result, time), then one that counts "
-           "them; --json writes one JSON object per keypad instead, and no count. Ctrl+C, "
-           "SIGTERM or SIGHUP ends the run after the keypad at hand; a second one at once.\n"
+           "them; --json writes one JSON object per keypad instead, and no count. " +
+           std::string(kStopRequestsText) +
+           " ends the run after the keypad at hand; a second one at once.\n"
            "--firmware asks first, as 'upgrade' does, on a terminal; a script gives --yes.\n"
            "Exit status 0 when every keypad succeeded, 1 otherwise.\n";
 }

@@ -6,6 +6,15 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include <poll.h>
+#include <pthread.h>
+#include <unistd.h>
 #endif
 
 namespace platform {
@@ -17,6 +26,7 @@ std::atomic<int> askedBy{0};
 std::atomic<int> catchers{0};
 
 #ifdef _WIN32
+// The console calls it on a thread of its own, so the keypad's exchanges go on undisturbed.
 BOOL WINAPI OnConsoleControl(DWORD type) {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) {
         return FALSE;
@@ -47,12 +57,64 @@ void OnInterrupt(int signal) {
     // Named before the flag is up, so a reader who sees the request sees its name.
     int none = 0;
     if (!askedBy.compare_exchange_strong(none, signal)) {
+        // Raised on this thread, which does not block it: the program ends as it would have.
         sigaction(signal, &previous[IndexOf(signal)], nullptr);
         std::raise(signal);
         return;
     }
     interrupted = true;
 }
+
+// The signals are taken on a thread of their own. Handled on the thread that talks to the
+// keypad, one would cut short the system call it waits in (hidapi's poll() is never restarted)
+// and fail the very exchange the first request lets finish. The thread that makes the catcher,
+// and every thread it starts meanwhile, blocks them; this one only waits.
+class SignalThread {
+public:
+    SignalThread() {
+        sigemptyset(&signals_);
+        for (int i = 0; i < kStopSignalCount; ++i) {
+            if (!leftIgnored[i]) {
+                sigaddset(&signals_, kStopSignals[i]);
+            }
+        }
+        if (pipe(wake_) != 0) {
+            wake_[0] = wake_[1] = -1;
+            return; // the handler then runs where the system puts it, as it did before
+        }
+        pthread_sigmask(SIG_BLOCK, &signals_, &callerMask_);
+        thread_ = std::thread([this] {
+            pthread_sigmask(SIG_UNBLOCK, &signals_, nullptr);
+            pollfd wake{wake_[0], POLLIN, 0};
+            while (poll(&wake, 1, -1) < 0 && errno == EINTR) {
+            }
+        });
+    }
+    ~SignalThread() {
+        if (thread_.joinable()) {
+            const char byte = 0;
+            while (write(wake_[1], &byte, 1) < 0 && errno == EINTR) {
+            }
+            thread_.join();
+            pthread_sigmask(SIG_SETMASK, &callerMask_, nullptr);
+        }
+        for (const int fd : wake_) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
+    }
+    SignalThread(const SignalThread&) = delete;
+    SignalThread& operator=(const SignalThread&) = delete;
+
+private:
+    sigset_t signals_{};
+    sigset_t callerMask_{};
+    int wake_[2] = {-1, -1};
+    std::thread thread_;
+};
+
+std::unique_ptr<SignalThread> signalThread;
 #endif
 
 } // namespace
@@ -69,6 +131,7 @@ InterruptCatcher::InterruptCatcher() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
     for (int i = 0; i < kStopSignalCount; ++i) {
         sigaction(kStopSignals[i], nullptr, &previous[i]);
         leftIgnored[i] = previous[i].sa_handler == SIG_IGN;
@@ -76,6 +139,7 @@ InterruptCatcher::InterruptCatcher() {
             sigaction(kStopSignals[i], &action, nullptr);
         }
     }
+    signalThread = std::make_unique<SignalThread>();
 #endif
 }
 
@@ -86,11 +150,13 @@ InterruptCatcher::~InterruptCatcher() {
 #ifdef _WIN32
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
 #else
+    // Back to what they were first: one that comes while the thread ends acts as it always did.
     for (int i = 0; i < kStopSignalCount; ++i) {
         if (!leftIgnored[i]) {
             sigaction(kStopSignals[i], &previous[i], nullptr);
         }
     }
+    signalThread.reset();
 #endif
     interrupted = false;
 }
@@ -113,11 +179,20 @@ std::string InterruptCatcher::What() const {
     return "Ctrl+C";
 }
 
-void InterruptCatcher::Raise() {
+void InterruptCatcher::Raise(int signal) {
 #ifdef _WIN32
+    (void)signal;
     OnConsoleControl(CTRL_C_EVENT);
 #else
-    std::raise(SIGINT);
+    // Sent to the process, as a terminal or `kill` sends it, and waited for: it is taken on the
+    // catcher's thread. One that is ignored, or with no catcher, is not waited for.
+    const bool caught = catchers.load() > 0 && !leftIgnored[IndexOf(signal)];
+    kill(getpid(), signal);
+    constexpr auto kLongestWait = std::chrono::seconds(5);
+    const auto until = std::chrono::steady_clock::now() + kLongestWait;
+    while (caught && !interrupted.load() && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 #endif
 }
 

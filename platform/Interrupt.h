@@ -6,6 +6,7 @@
 // left. A signal ignored when the program started (Ctrl+C in a background job of a script, a
 // hang-up under nohup) stays ignored. On Windows the console does the same with Ctrl+C.
 
+#include <csignal>
 #include <string>
 
 namespace platform {
@@ -20,8 +21,9 @@ public:
     bool Interrupted() const;
     // The request's name for messages: "Ctrl+C", "SIGTERM" or "SIGHUP".
     std::string What() const;
-    // What a Ctrl+C does, for tests.
-    static void Raise();
+    // What a Ctrl+C (or on POSIX systems the signal given) does, for tests: sent to the program,
+    // and taken before it returns.
+    static void Raise(int signal = SIGINT);
 };
 
 } // namespace platform

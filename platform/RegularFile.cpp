@@ -130,8 +130,29 @@ std::string SystemReason(int error) {
 
 std::string SystemReason(const std::error_code& error) {
     const std::error_condition condition = error.default_error_condition();
-    return condition.category() == std::generic_category() ? SystemReason(condition.value())
-                                                           : error.message();
+    if (condition.category() == std::generic_category()) {
+        return SystemReason(condition.value());
+    }
+#ifdef _WIN32
+    // The library's message is in the ANSI code page; the program's texts are UTF-8.
+    if (error.category() == std::system_category()) {
+        wchar_t* text = nullptr;
+        const DWORD length =
+            FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, static_cast<DWORD>(error.value()), 0,
+                           reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        std::wstring wide = length != 0 && text != nullptr ? std::wstring(text, length) : L"";
+        LocalFree(text);
+        while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' ||
+                                 wide.back() == L' ' || wide.back() == L'.')) {
+            wide.pop_back();
+        }
+        return wide.empty() ? "Windows error " + std::to_string(error.value())
+                            : Utf8FromPath(fs::path(wide));
+    }
+#endif
+    return error.message();
 }
 
 std::string NonFileKind(const std::string& path) {

@@ -251,12 +251,11 @@ TEST_F(CliUpgrade, ARamBootLoaderTheMcuCannotRunLeavesItCrashed) {
 // script's `timeout`, waits for the end.
 TEST_F(CliUpgrade, AStopRequestDuringTheDownloadWaitsForTheEnd) {
 #ifdef _WIN32
-    const auto ask = [] { platform::InterruptCatcher::Raise(); };
     const std::string said = "\nCtrl+C: the upgrade goes on to its end";
 #else
-    const auto ask = [] { std::raise(SIGTERM); };
     const std::string said = "\nSIGTERM: the upgrade goes on to its end";
 #endif
+    const auto ask = [] { platform::InterruptCatcher::Raise(SIGTERM); };
     // Half a second in, the keypad is on its way to its boot loader.
     bus().Schedule(platform::NowUs() + 500'000, ask);
     ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes"}), cli::kExitOk) << err.str();

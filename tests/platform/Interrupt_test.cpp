@@ -5,9 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <ostream>
+#include <thread>
+
+#ifndef _WIN32
+#include <poll.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -43,15 +52,17 @@ TEST_P(InterruptBy, TheFirstIsARequestNamedAndTheSecondEndsTheProgram) {
     const StopSignal s = GetParam();
     {
         const platform::InterruptCatcher catcher;
-        std::raise(s.number);
+        platform::InterruptCatcher::Raise(s.number);
         EXPECT_TRUE(catcher.Interrupted());
         EXPECT_EQ(catcher.What(), s.name);
     }
     EXPECT_EXIT(
         {
             const platform::InterruptCatcher catcher;
-            std::raise(s.number);
-            std::raise(s.number);
+            platform::InterruptCatcher::Raise(s.number);
+            platform::InterruptCatcher::Raise(s.number);
+            // Taken on the catcher's thread, the second one ends the program from there.
+            std::this_thread::sleep_for(std::chrono::seconds(10));
             std::exit(0);
         },
         ::testing::KilledBySignal(s.number), "");
@@ -64,10 +75,36 @@ TEST_P(InterruptBy, ASignalIgnoredAtTheStartStaysIgnored) {
     const auto before = std::signal(s.number, SIG_IGN);
     {
         const platform::InterruptCatcher catcher;
-        std::raise(s.number);
+        platform::InterruptCatcher::Raise(s.number);
         EXPECT_FALSE(catcher.Interrupted());
     }
     EXPECT_EQ(std::signal(s.number, before), SIG_IGN);
+}
+
+// The thread that talks to the keypad waits in poll() (hidapi's reads do), which a signal
+// handled there would cut short with EINTR, failing the exchange the request lets finish.
+TEST_P(InterruptBy, LeavesTheWaitOfTheThreadAtWorkUncut) {
+    const StopSignal s = GetParam();
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    {
+        const platform::InterruptCatcher catcher;
+        std::thread sender([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            kill(getpid(), s.number);
+        });
+        pollfd nothingComes{pipeEnds[0], POLLIN, 0};
+        const int polled = poll(&nothingComes, 1, 500);
+        const int pollError = errno;
+        sender.join();
+        EXPECT_EQ(polled, 0) << std::strerror(pollError);
+        for (int waited = 0; waited < 5000 && !catcher.Interrupted(); ++waited) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_TRUE(catcher.Interrupted());
+    }
+    close(pipeEnds[0]);
+    close(pipeEnds[1]);
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, InterruptBy,

@@ -250,8 +250,10 @@ TEST(SystemReason, IsErrnosWordingWhereThereIsOne) {
     const std::error_code noErrno(1, std::future_category());
 #endif
     EXPECT_EQ(platform::SystemReason(noFile), "No such file or directory");
-    EXPECT_EQ(platform::SystemReason(noErrno), noErrno.message());
     EXPECT_FALSE(platform::SystemReason(noErrno).empty());
+#ifndef _WIN32
+    EXPECT_EQ(platform::SystemReason(noErrno), noErrno.message());
+#endif
 }
 
 } // namespace
