@@ -49,6 +49,10 @@ public:
     bool openDenied = false;
     // Opening fails for another reason (device busy).
     bool openFails = false;
+    // Just plugged in, a device is listed a moment before it can be opened: udev gives the
+    // user access to its node only then (and Windows is still setting it up). Until this many
+    // milliseconds after each plug-in, opening is refused as for no access rights.
+    uint32_t openableAfterMs = 0;
     // The string descriptors cannot be read.
     bool stringsFail = false;
 
@@ -56,6 +60,8 @@ public:
     // before an unplug stay dead after the device comes back.
     uint64_t attachment = 0;
     int busId = 0;
+    // Set by the bus: when it was last plugged in.
+    uint64_t pluggedAtUs = 0;
 };
 
 // The frame in which a report written at nowUs crosses the bus (the next frame boundary).

@@ -36,6 +36,7 @@ void VirtualBus::Plug(const std::shared_ptr<SimulatedDevice>& device) {
         return;
     }
     device->attachment = nextAttachment_++;
+    device->pluggedAtUs = platform::NowUs();
     if (device->busId == 0) {
         device->busId = nextBusId_++;
     }

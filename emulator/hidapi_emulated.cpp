@@ -161,7 +161,10 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
             if (PathOf(*device, iface.number) != path) {
                 continue;
             }
-            if (device->openDenied) {
+            const bool accessNotYetGiven =
+                platform::NowUs() <
+                device->pluggedAtUs + static_cast<uint64_t>(device->openableAfterMs) * 1000;
+            if (device->openDenied || accessNotYetGiven) {
                 globalError =
                     L"Failed to open a device with path '" + Widen(path) + L"': Permission denied";
                 errno = EACCES;

@@ -23,6 +23,26 @@ std::string Narrow(const wchar_t* text) {
 
 namespace {
 constexpr int kDropPollMs = 10;
+// A loader just listed may not be ours to open yet: udev gives access to its node a moment
+// later, and Windows may still be setting it up. Tried again this often, for this long.
+constexpr uint32_t kOpenRetryMs = 100;
+constexpr uint32_t kOpenGiveUpMs = 3000;
+
+// The path of the deviceIndex-th loader listed; empty when there is none.
+std::string LoaderPath(uint16_t vid, uint16_t pid, int deviceIndex) {
+    device::LinkLock lock = device::LockLink();
+    std::string path;
+    hid_device_info* devices = hid_enumerate(vid, pid);
+    int index = 0;
+    for (hid_device_info* info = devices; info != nullptr; info = info->next) {
+        if (info->path != nullptr && index++ == deviceIndex) {
+            path = info->path;
+            break;
+        }
+    }
+    hid_free_enumeration(devices);
+    return path;
+}
 } // namespace
 
 UsbBslLink::~UsbBslLink() {
@@ -36,34 +56,32 @@ std::array<uint8_t, kAddressBytes> UsbBslLink::AddressBytes(uint32_t address) {
 
 bool UsbBslLink::Open(uint16_t vid, uint16_t pid, int deviceIndex) {
     Close();
+    lastError_.clear();
     // Taken before hidapi is touched: waits for a running rescan, then keeps others out.
     device::BeginBootLoaderUse();
-    std::string path;
-    {
-        device::LinkLock lock = device::LockLink();
-        hid_device_info* devices = hid_enumerate(vid, pid);
-        int index = 0;
-        for (hid_device_info* info = devices; info != nullptr; info = info->next) {
-            if (info->path != nullptr && index++ == deviceIndex) {
-                path = info->path;
-                break;
+    const uint32_t start = TickCountMs();
+    for (;;) {
+        const std::string path = LoaderPath(vid, pid, deviceIndex);
+        if (path.empty()) {
+            // Gone while it was tried: the last refusal says more than its absence.
+            if (lastError_.empty()) {
+                lastError_ = "no boot loader found";
             }
+            break;
         }
-        hid_free_enumeration(devices);
-    }
-    if (path.empty()) {
-        lastError_ = "no boot loader found";
-        device::EndBootLoaderUse();
-        return false;
-    }
-    handle_ = hid_open_path(path.c_str());
-    if (handle_ == nullptr) {
+        handle_ = hid_open_path(path.c_str());
+        if (handle_ != nullptr) {
+            lastError_.clear();
+            return true;
+        }
         lastError_ = Narrow(hid_error(nullptr));
-        device::EndBootLoaderUse();
-        return false;
+        if (TickCountMs() - start >= kOpenGiveUpMs) {
+            break;
+        }
+        SleepMs(kOpenRetryMs);
     }
-    lastError_.clear();
-    return true;
+    device::EndBootLoaderUse();
+    return false;
 }
 
 void UsbBslLink::Close() {
