@@ -16,7 +16,9 @@ std::string Narrow(const wchar_t* text) {
         const auto unit = static_cast<unsigned>(*text);
         out.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
     }
-    return out;
+    // hidraw records no text when a read fails because the device hung up: "Success" would
+    // only mislead.
+    return out == "Success" ? std::string() : out;
 }
 
 } // namespace
