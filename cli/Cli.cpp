@@ -495,8 +495,12 @@ std::string ProgramHelp() {
     parser.addOption(SerialOption());
     parser.addOption(DeviceOption());
     // One line, which the manual page takes for its synopsis; the options are listed below.
-    return HelpText(parser,
-                    ProgramName() + " [--serial SERIAL | --device PATH] COMMAND [ARGUMENTS]");
+    std::string help =
+        HelpText(parser, ProgramName() + " [--serial SERIAL | --device PATH] COMMAND [ARGUMENTS]");
+    if (!ProgramNote().empty()) {
+        help += "\n" + WrappedText(ProgramNote(), kHelpWidth);
+    }
+    return help;
 }
 
 // forHelp: only the options the command takes. Parsing knows --serial and --device everywhere,

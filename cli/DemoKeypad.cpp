@@ -207,6 +207,17 @@ std::optional<std::vector<int>> DemoKeypad::KeypadsToReplug(int count) {
     return indices;
 }
 
+std::string DemoHelpNote() {
+    return "This is the demo: it talks to simulated keypads, not to USB devices. They are kept "
+           "between runs, their MCUs' memory included, in " +
+           DemoKeypad::StatePath() +
+           " ($ECHOVANE_DEMO_STATE; remove the file to start anew). ECHOVANE_DEMO_KEYPADS=N "
+           "plugs in N of them (1 to " +
+           std::to_string(DemoKeypad::kMaxKeypads) +
+           "), and ECHOVANE_DEMO_REPLUG=N (or all) unplugs keypad N and plugs it in again at "
+           "the start of the run.\n";
+}
+
 std::string DemoKeypad::StatePath() {
     if (const auto path = platform::NonEmptyEnvironment("ECHOVANE_DEMO_STATE")) {
         return *path;

@@ -21,6 +21,9 @@
 
 namespace cli {
 
+// What the demo's help adds: what it talks to and where that is kept.
+std::string DemoHelpNote();
+
 class DemoKeypad {
 public:
     // What the demo has to say about its keypads and their file goes to messages.

@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <utility>
 
 namespace cli {
 
@@ -15,6 +16,21 @@ const std::string& ProgramName() {
 
 void SetProgramName(std::string_view name) {
     platform::SetCommandLineName(name);
+}
+
+namespace {
+std::string& Note() {
+    static std::string note;
+    return note;
+}
+} // namespace
+
+const std::string& ProgramNote() {
+    return Note();
+}
+
+void SetProgramNote(std::string note) {
+    Note() = std::move(note);
 }
 
 std::string UsageErrorText(std::string_view problem, std::string_view command) {

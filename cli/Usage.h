@@ -15,6 +15,9 @@ namespace cli {
 // "echovane-cli-demo" for the demo, so that a hint copied from the demo runs the demo.
 const std::string& ProgramName();
 void SetProgramName(std::string_view name);
+// A paragraph the program's help ends with (the demo says what it talks to); none by default.
+const std::string& ProgramNote();
+void SetProgramNote(std::string note);
 
 // "echovane-cli: PROBLEM" then "Try 'echovane-cli COMMAND --help'." (no COMMAND: the
 // program's own help), each on a line.

@@ -87,6 +87,7 @@ int main(int argc, char** argv) {
 #endif
 #ifdef ECHOVANE_DEMO
     cli::SetProgramName("echovane-cli-demo");
+    cli::SetProgramNote(cli::DemoHelpNote());
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromStdString(cli::ProgramName()));
