@@ -24,8 +24,9 @@ inline constexpr uint32_t kResetVectorSegment = 0xFFFF;
 // A RAM loader re-enumerates within a few seconds; a busy hub or host controller can take longer.
 inline constexpr uint32_t kBootLoaderReturnWaitMs = 15000;
 inline constexpr uint32_t kBootLoaderPollMs = 100;
-// A keypad sent to its loader (CmdEnterBsl) is back as the loader after about a second.
-inline constexpr uint32_t kKeypadToLoaderWaitMs = 10000;
+// A keypad sent to its loader (CmdEnterBsl) is back as the loader after about a second; the
+// first time a PC meets the loader, Windows may take half a minute to set it up.
+inline constexpr uint32_t kKeypadToLoaderWaitMs = 30000;
 inline constexpr int kEraseBlockBytes = 512;
 inline constexpr int kVerifyBlockBytes = 5000;
 inline constexpr uint32_t kCrcRequestFailed = 0xFFFFFFFF;
