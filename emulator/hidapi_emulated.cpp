@@ -214,6 +214,11 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
         dev->error = L"WriteFile: The device is not connected.";
         return -1;
     }
+    // Windows takes nothing but whole reports of the length the device declares.
+    if (length != static_cast<size_t>(emulator::kReportSize)) {
+        dev->error = L"WriteFile: The parameter is incorrect.";
+        return -1;
+    }
     // One OUT report per frame: a write waits while the endpoint still holds an earlier one.
     const uint64_t arrival =
         std::max(emulator::NextFrameUs(platform::NowUs()), dev->nextOutFrameUs);
