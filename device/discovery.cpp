@@ -1,5 +1,6 @@
 #include "discovery.h"
 
+#include "device/frame.h"
 #include "device/link_lock.h"
 #include "platform/CommandLineName.h"
 
@@ -42,6 +43,20 @@ std::string Narrow(const wchar_t* text) {
 }
 
 using StringReader = int (*)(hid_device*, wchar_t*, size_t);
+
+// A reply the keypad sent while no handle was open (a command that timed out before a rescan,
+// a run killed mid-exchange) waited in its endpoint and comes in as soon as the interface is
+// polled again: taken for the answer to the next request, it would put every later answer one
+// request behind. It is read away before the first request.
+void DiscardLeftReplies(hid_device* handle) {
+    constexpr int kLeftReplyWaitMs = 10;
+    constexpr int kMostLeftReplies = 4;
+    uint8_t report[kReportSize];
+    for (int i = 0; i < kMostLeftReplies &&
+                    hid_read_timeout(handle, report, sizeof report, kLeftReplyWaitMs) > 0;
+         ++i) {
+    }
+}
 
 void ReadIdentification(hid_device* handle, StringReader read, char* out) {
     if (out == nullptr) {
@@ -117,6 +132,7 @@ hid_device* ScanForDeviceAt(int vendorId, int productId, const std::string* path
 
     ReadIdentification(handle, hid_get_manufacturer_string, manufacturer);
     ReadIdentification(handle, hid_get_product_string, product);
+    DiscardLeftReplies(handle);
 
     // Every read of the exchange is then a poll (or a short wait), never an endless block.
     hid_set_nonblocking(handle, 1);

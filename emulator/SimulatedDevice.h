@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -62,6 +64,10 @@ public:
     int busId = 0;
     // Set by the bus: when it was last plugged in.
     uint64_t pluggedAtUs = 0;
+    // IN reports not yet sent when the last handle on their interface closed: the host polls
+    // an interface only while it is open, so they wait in the device's endpoint and reach the
+    // next handle opened on it. Gone when the device is unplugged. Kept by the bus's lock.
+    std::map<int, std::deque<TimedReport>> unsentIn;
 };
 
 // The frame in which a report written at nowUs crosses the bus (the next frame boundary).

@@ -52,6 +52,7 @@ void VirtualBus::Unplug(const SimulatedDevice* device) {
                            [device](const auto& entry) { return entry.get() == device; });
     if (it != devices_.end()) {
         (*it)->attachment = 0;
+        (*it)->unsentIn.clear();
         devices_.erase(it);
         ++generation_;
     }

@@ -181,6 +181,12 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
             dev->attachment = device->attachment;
             dev->iface = iface.number;
             dev->path = path;
+            // The host polls the interface again: what waited in the endpoint comes first.
+            if (auto waiting = device->unsentIn.find(iface.number);
+                waiting != device->unsentIn.end()) {
+                dev->inbox = std::move(waiting->second);
+                device->unsentIn.erase(waiting);
+            }
             bus.NoteOpen();
             globalError.clear();
             return dev;
@@ -326,7 +332,22 @@ void HID_API_EXPORT HID_API_CALL hid_close(hid_device* dev) {
     if (dev == nullptr) {
         return;
     }
-    VirtualBus::Instance().NoteClose();
+    auto& bus = VirtualBus::Instance();
+    {
+        std::lock_guard lock(bus.mutex());
+        // What had reached the host is lost with the handle; what the device had not sent yet
+        // stays in its endpoint.
+        if (Alive(dev)) {
+            const uint64_t now = platform::NowUs();
+            auto& unsent = dev->device->unsentIn[dev->iface];
+            for (TimedReport& report : dev->inbox) {
+                if (report.dueUs > now) {
+                    unsent.push_back(std::move(report));
+                }
+            }
+        }
+    }
+    bus.NoteClose();
     delete dev;
 }
 

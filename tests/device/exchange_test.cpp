@@ -149,6 +149,23 @@ TEST_F(Exchange, ALateReplyIsTakenByTheNextExchange) {
     EXPECT_EQ(reply[0], 9);
 }
 
+// A reply the keypad sent while no handle was open waited in its endpoint (the host polls an
+// interface only while it is open): a rescan, or the next run after one was killed, must not
+// take it for the answer to its own first request, and every later one for the one before.
+TEST_F(Exchange, AReplyLeftFromBeforeARescanIsNotTakenForTheNextOnes) {
+    auto keypad = ConnectKeypad();
+    keypad->model.productType = 9;
+    keypad->InjectFault({FaultKind::LateReply, CmdGetProductType, 0, 1, 6000});
+    EXPECT_EQ(Send(CmdGetProductType), kExchangeTimeout);
+    CloseOpenKeypad();
+    SleepMs(2000);
+    ASSERT_TRUE(device::RescanForKeypad().found);
+    for (int exchange = 0; exchange < 2; ++exchange) {
+        ASSERT_EQ(Send(CmdGetStatus), kExchangeOk);
+        EXPECT_EQ(Bytes(reply, reply + replyLength), keypad->StatusBlock()) << exchange;
+    }
+}
+
 TEST_F(Exchange, EchoedCommandIsNotCompared) {
     auto scripted = std::make_shared<emulator::ScriptedDevice>(
         EncoderVid, EncoderPid, std::vector<emulator::InterfaceInfo>{{1, 0xFF00, 1}});
