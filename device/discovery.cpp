@@ -47,9 +47,10 @@ using StringReader = int (*)(hid_device*, wchar_t*, size_t);
 // A reply the keypad sent while no handle was open (a command that timed out before a rescan,
 // a run killed mid-exchange) waited in its endpoint and comes in as soon as the interface is
 // polled again: taken for the answer to the next request, it would put every later answer one
-// request behind. It is read away before the first request.
+// request behind. It is read away before the first request: the interface is polled every
+// millisecond, so it comes within a few if it is there at all.
 void DiscardLeftReplies(hid_device* handle) {
-    constexpr int kLeftReplyWaitMs = 10;
+    constexpr int kLeftReplyWaitMs = 3;
     constexpr int kMostLeftReplies = 4;
     uint8_t report[kReportSize];
     for (int i = 0; i < kMostLeftReplies &&
