@@ -7,6 +7,28 @@
 
 #include <cstring>
 
+namespace {
+
+// Every handle open on the keypad gets its own copy of each report it sends (hidraw, Windows):
+// the answers to another program's requests, or one that came after this program's request had
+// timed out, wait in this handle's queue and would be taken for the next request's answer, and
+// every later answer for the one before. What has come already is read away before a request;
+// hidraw keeps at most 64 reports per reader.
+// False when the handle is gone.
+bool DiscardWaitingReports(hid_device* device) {
+    constexpr int kMostWaitingReports = 64;
+    uint8_t report[kReportSize];
+    for (int i = 0; i < kMostWaitingReports; ++i) {
+        const int got = hid_read_timeout(device, report, sizeof report, 0);
+        if (got <= 0) {
+            return got == 0;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 uint8_t Bcd_To_Asc(uint8_t b) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     return static_cast<uint8_t>(kDigits[b & 0x0F]);
@@ -131,7 +153,7 @@ int32_t Exchange(hid_device* device, uint8_t command, const uint8_t* data, int32
     if (!IsOpenHandle(device)) {
         return kExchangeIoError;
     }
-    if (hid_write(device, report, kReportSize) < 0) {
+    if (!DiscardWaitingReports(device) || hid_write(device, report, kReportSize) < 0) {
         return kExchangeIoError;
     }
 

@@ -12,6 +12,7 @@
 #include <cwchar>
 #include <deque>
 #include <string>
+#include <vector>
 
 using emulator::SimulatedDevice;
 using emulator::TimedReport;
@@ -32,6 +33,9 @@ struct hid_device_ {
 namespace {
 
 std::wstring globalError;
+// Every handle open now, under the bus lock: each handle on an interface gets its own copy of
+// every report the device sends there, as hidraw and Windows give every reader its own queue.
+std::vector<hid_device*> openHandles;
 
 wchar_t* DuplicateWide(const std::wstring& text) {
     auto* copy = new wchar_t[text.size() + 1];
@@ -50,6 +54,18 @@ std::string PathOf(const SimulatedDevice& device, int iface) {
 bool Alive(hid_device* dev) {
     return dev->device && dev->device->attachment != 0 &&
            dev->device->attachment == dev->attachment;
+}
+
+bool SameInterface(const hid_device* a, const hid_device* b) {
+    return a->device == b->device && a->iface == b->iface && a->attachment == b->attachment;
+}
+
+// Reports in order of arrival: the earlier-due one is read first whatever order they came in.
+void InsertByDue(std::deque<TimedReport>& queue, TimedReport report) {
+    auto at = std::upper_bound(
+        queue.begin(), queue.end(), report.dueUs,
+        [](uint64_t due, const TimedReport& queued) { return due < queued.dueUs; });
+    queue.insert(at, std::move(report));
 }
 
 bool IsVirtualTime() {
@@ -187,6 +203,20 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
                 dev->inbox = std::move(waiting->second);
                 device->unsentIn.erase(waiting);
             }
+            // What the device is still to send on an interface another handle polls reaches
+            // this one too.
+            const uint64_t now = platform::NowUs();
+            for (const hid_device* other : openHandles) {
+                if (SameInterface(other, dev)) {
+                    for (const TimedReport& report : other->inbox) {
+                        if (report.dueUs > now) {
+                            InsertByDue(dev->inbox, report);
+                        }
+                    }
+                    break;
+                }
+            }
+            openHandles.push_back(dev);
             bus.NoteOpen();
             globalError.clear();
             return dev;
@@ -231,8 +261,13 @@ int HID_API_EXPORT HID_API_CALL hid_write(hid_device* dev, const unsigned char* 
     dev->nextOutFrameUs = arrival + emulator::kFrameUs;
     std::vector<TimedReport> replies;
     dev->device->OnOutputReport(dev->iface, {data, length}, arrival, replies);
-    for (auto& reply : replies) {
-        dev->inbox.push_back(std::move(reply));
+    // The answer goes to every handle open on the interface, not only to the one that asked.
+    for (hid_device* reader : openHandles) {
+        if (SameInterface(reader, dev)) {
+            for (const TimedReport& reply : replies) {
+                InsertByDue(reader->inbox, reply);
+            }
+        }
     }
     const uint64_t queuedAt = arrival - emulator::kFrameUs;
     lock.unlock();
@@ -335,14 +370,18 @@ void HID_API_EXPORT HID_API_CALL hid_close(hid_device* dev) {
     auto& bus = VirtualBus::Instance();
     {
         std::lock_guard lock(bus.mutex());
+        std::erase(openHandles, dev);
+        const bool lastOnInterface =
+            std::none_of(openHandles.begin(), openHandles.end(),
+                         [&](const hid_device* other) { return SameInterface(other, dev); });
         // What had reached the host is lost with the handle; what the device had not sent yet
-        // stays in its endpoint.
-        if (Alive(dev)) {
+        // stays in its endpoint once nobody polls the interface.
+        if (Alive(dev) && lastOnInterface) {
             const uint64_t now = platform::NowUs();
             auto& unsent = dev->device->unsentIn[dev->iface];
             for (TimedReport& report : dev->inbox) {
                 if (report.dueUs > now) {
-                    unsent.push_back(std::move(report));
+                    InsertByDue(unsent, std::move(report));
                 }
             }
         }
