@@ -63,6 +63,8 @@ DemoKeypad::DemoKeypad(std::ostream& messages) : messages_(messages) {
         loader->Resume();
     }
     Replug();
+    // All that before the run started, so the system has given access to them.
+    emulator::VirtualBus::Instance().GiveAccessToPlugged();
     Save();
     // A run killed at any point leaves the keypads as far as they got, as real ones would stay:
     // keep their state as it changes, not only at the end.

@@ -29,7 +29,7 @@ std::shared_ptr<emulator::SimulatedKeypad> MakeDemoKeypad(int index) {
 
 std::shared_ptr<emulator::SimulatedKeypad> PlugDemoKeypad() {
     auto keypad = MakeDemoKeypad();
-    emulator::VirtualBus::Instance().Plug(keypad);
+    emulator::VirtualBus::Instance().PlugBeforeStart(keypad);
     return keypad;
 }
 

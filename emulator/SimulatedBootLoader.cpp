@@ -112,8 +112,6 @@ bool Covered(const std::vector<Range>& ranges, const Range& wanted) {
 
 SimulatedBootLoader::SimulatedBootLoader(std::span<const uint8_t> vectors, Options loaderOptions)
     : options(loaderOptions) {
-    // Each time it enumerates, the host is given access to it a moment after it is listed.
-    openableAfterMs = kAccessAfterPlugMs;
     std::copy_n(vectors.begin(), std::min(vectors.size(), vectors_.size()), vectors_.begin());
 }
 
@@ -565,7 +563,7 @@ void SimulatedBootLoader::PowerUpNow() {
 }
 
 void SimulatedBootLoader::PowerOnNow() {
-    PowerOn(platform::NowUs());
+    PowerOn(VirtualBus::Instance().EventTimeUs());
     VirtualBus::Instance().RunDue();
 }
 

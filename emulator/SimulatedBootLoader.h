@@ -58,9 +58,6 @@ struct BootLoaderFault {
 
 class SimulatedBootLoader : public SimulatedDevice {
 public:
-    // How long after it is listed udev (or Windows' set-up) lets the host open it.
-    static constexpr uint32_t kAccessAfterPlugMs = 100;
-
     struct Options {
         // From the start of the RAM loader until it is back on the bus.
         uint32_t reenumerateMs = 800;

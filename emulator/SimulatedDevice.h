@@ -54,7 +54,8 @@ public:
     // Just plugged in, a device is listed a moment before it can be opened: udev gives the
     // user access to its node only then (and Windows is still setting it up). Until this many
     // milliseconds after each plug-in, opening is refused as for no access rights.
-    uint32_t openableAfterMs = 0;
+    static constexpr uint32_t kAccessAfterPlugMs = 100;
+    uint32_t openableAfterMs = kAccessAfterPlugMs;
     // The string descriptors cannot be read.
     bool stringsFail = false;
 
@@ -62,8 +63,8 @@ public:
     // before an unplug stay dead after the device comes back.
     uint64_t attachment = 0;
     int busId = 0;
-    // Set by the bus: when it was last plugged in.
-    uint64_t pluggedAtUs = 0;
+    // Set by the bus at each plug-in: from when it can be opened.
+    uint64_t openableAtUs = 0;
     // IN reports not yet sent when the last handle on their interface closed: the host polls
     // an interface only while it is open, so they wait in the device's endpoint and reach the
     // next handle opened on it. Gone when the device is unplugged. Kept by the bus's lock.

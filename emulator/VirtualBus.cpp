@@ -31,12 +31,27 @@ void VirtualBus::Reset() {
 }
 
 void VirtualBus::Plug(const std::shared_ptr<SimulatedDevice>& device) {
+    PlugAt(device, EventTimeUs() + uint64_t{device->openableAfterMs} * 1000);
+}
+
+void VirtualBus::PlugBeforeStart(const std::shared_ptr<SimulatedDevice>& device) {
+    PlugAt(device, 0);
+}
+
+void VirtualBus::GiveAccessToPlugged() {
+    std::lock_guard lock(mutex_);
+    for (const auto& device : devices_) {
+        device->openableAtUs = 0;
+    }
+}
+
+void VirtualBus::PlugAt(const std::shared_ptr<SimulatedDevice>& device, uint64_t openableAtUs) {
     std::lock_guard lock(mutex_);
     if (std::find(devices_.begin(), devices_.end(), device) != devices_.end()) {
         return;
     }
     device->attachment = nextAttachment_++;
-    device->pluggedAtUs = platform::NowUs();
+    device->openableAtUs = openableAtUs;
     if (device->busId == 0) {
         device->busId = nextBusId_++;
     }
@@ -71,6 +86,10 @@ std::vector<std::shared_ptr<SimulatedDevice>> VirtualBus::Devices() {
     return devices_;
 }
 
+uint64_t VirtualBus::EventTimeUs() const {
+    return actionAtUs_ != 0 ? actionAtUs_ : platform::NowUs();
+}
+
 void VirtualBus::Schedule(uint64_t atUs, std::function<void()> action) {
     std::lock_guard lock(mutex_);
     scheduled_.push_back({atUs, std::move(action)});
@@ -87,8 +106,13 @@ void VirtualBus::RunDue() {
             return;
         }
         auto action = std::move(due->action);
+        const uint64_t atUs = due->atUs;
         scheduled_.erase(due);
+        // It happened when it was due, however late the program looked.
+        const uint64_t outer = actionAtUs_;
+        actionAtUs_ = atUs;
         action();
+        actionAtUs_ = outer;
     }
 }
 

@@ -20,7 +20,13 @@ public:
     // Unplugs everything and forgets all counters and scheduled events.
     void Reset();
 
+    // Plugs in a device now: it can be opened once its access delay has passed.
     void Plug(const std::shared_ptr<SimulatedDevice>& device);
+    // Plugs in a device that was there before the program started: it can be opened at once.
+    void PlugBeforeStart(const std::shared_ptr<SimulatedDevice>& device);
+    // Every device plugged in now was there before the program started: each can be opened at
+    // once.
+    void GiveAccessToPlugged();
     void Unplug(const SimulatedDevice* device);
     bool IsPlugged(const SimulatedDevice* device);
     std::vector<std::shared_ptr<SimulatedDevice>> Devices();
@@ -35,6 +41,9 @@ public:
     // and by RunDue()).
     void Schedule(uint64_t atUs, std::function<void()> action);
     void RunDue();
+    // The time now, or while a scheduled action runs, the time it was due: what it sets off
+    // happens from then on, however late the program looked.
+    uint64_t EventTimeUs() const;
 
     // How the program has used the HID library, for tests.
     struct Usage {
@@ -64,6 +73,7 @@ public:
 
 private:
     VirtualBus() = default;
+    void PlugAt(const std::shared_ptr<SimulatedDevice>& device, uint64_t openableAtUs);
     struct Scheduled {
         uint64_t atUs;
         std::function<void()> action;
@@ -87,6 +97,8 @@ private:
     std::atomic<uint64_t> generation_{0};
     std::atomic<bool> hotplugEvents_{true};
     uint64_t nextAttachment_ = 1;
+    // While a scheduled action runs: the time it was due.
+    uint64_t actionAtUs_ = 0;
     int nextBusId_ = 1;
 };
 

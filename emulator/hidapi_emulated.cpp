@@ -177,9 +177,7 @@ HID_API_EXPORT hid_device* HID_API_CALL hid_open_path(const char* path) {
             if (PathOf(*device, iface.number) != path) {
                 continue;
             }
-            const bool accessNotYetGiven =
-                platform::NowUs() <
-                device->pluggedAtUs + static_cast<uint64_t>(device->openableAfterMs) * 1000;
+            const bool accessNotYetGiven = platform::NowUs() < device->openableAtUs;
             if (device->openDenied || accessNotYetGiven) {
                 globalError =
                     L"Failed to open a device with path '" + Widen(path) + L"': Permission denied";

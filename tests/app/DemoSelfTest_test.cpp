@@ -31,7 +31,7 @@ class DemoSelfTest : public testsupport::EmulatorTest {
 protected:
     DemoSelfTest() {
         self_test::installMode = 0;
-        bus().Plug(keypad);
+        bus().PlugBeforeStart(keypad);
         EXPECT_TRUE(device::RescanForKeypad().found);
         dialogs.answers = {ui::Answer::No};
     }

@@ -275,7 +275,7 @@ TEST_F(Form1Test, AStatusReplyTooShortForTheKeyBlockLeavesTheWindowNotConnected)
     device->QueueAnswer({emulator::BuildReplyReport(CmdCheckMulticode, 0, {})});
     device->QueueAnswer({emulator::BuildReplyReport(CmdGetProductType, 0, {1})});
     device->QueueAnswer({emulator::BuildReplyReport(CmdGetStatus, 0, {9, 2, 0, 0, 1, 2})});
-    bus().Plug(device);
+    bus().PlugBeforeStart(device);
     form->Form1_Load();
     EXPECT_TRUE(recorder.messages.empty());
     ExpectNotConnected();

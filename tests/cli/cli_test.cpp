@@ -55,7 +55,7 @@ TEST_P(CliCommand, SendsItsCommandAndReportsARefusalWithExitOne) {
     EXPECT_EQ(keypad->received().back().command, GetParam().command);
 
     // A factory reset's keypad is back from its reboot.
-    SleepMs(keypad->rebootMs + 100);
+    SleepMs(keypad->rebootMs + emulator::SimulatedDevice::kAccessAfterPlugMs + 100);
     keypad->InjectFault({FaultKind::Refuse, GetParam().command});
     EXPECT_EQ(Run(GetParam().args), cli::kExitFailed);
     EXPECT_EQ(err.str(), std::string(GetParam().refusedMessage) + "\n");

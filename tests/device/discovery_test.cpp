@@ -54,7 +54,7 @@ class NothingToOpen : public Discovery, public ::testing::WithParamInterface<Abs
 
 TEST_P(NothingToOpen, GivesNullAndNoneInBothTexts) {
     if (!GetParam().interfaces.empty()) {
-        bus().Plug(
+        bus().PlugBeforeStart(
             std::make_shared<ScriptedDevice>(EncoderVid, GetParam().pid, GetParam().interfaces));
     }
     EXPECT_EQ(Scan(), nullptr);
@@ -112,7 +112,7 @@ TEST_F(Discovery, LongTextsStopAfterFortySevenCharacters) {
         std::wstring Manufacturer() const override { return std::wstring(200, L'M'); }
         std::wstring Product() const override { return L"\u0141\u00e9"; }
     };
-    bus().Plug(std::make_shared<Named>());
+    bus().PlugBeforeStart(std::make_shared<Named>());
     hid_device* handle = Scan();
     ASSERT_NE(handle, nullptr);
     opened.push_back(handle);
@@ -212,7 +212,7 @@ TEST_F(Discovery, KeypadRebootingAfterFactoryResetComesBack) {
               -1)
         << "the old handle is stale";
     EXPECT_FALSE(device::RescanForKeypad().found);
-    SleepMs(keypad->rebootMs);
+    SleepMs(keypad->rebootMs + emulator::SimulatedDevice::kAccessAfterPlugMs);
     EXPECT_TRUE(device::RescanForKeypad().found);
 }
 

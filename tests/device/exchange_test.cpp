@@ -200,7 +200,7 @@ TEST_F(Exchange, AnswersThatCameMeanwhileAreNotTakenForTheNextOnes) {
 TEST_F(Exchange, EchoedCommandIsNotCompared) {
     auto scripted = std::make_shared<emulator::ScriptedDevice>(
         EncoderVid, EncoderPid, std::vector<emulator::InterfaceInfo>{{1, 0xFF00, 1}});
-    bus().Plug(scripted);
+    bus().PlugBeforeStart(scripted);
     ASSERT_TRUE(device::RescanForKeypad().found);
     emulator::Report sample(64, 0);
     const Bytes head = {0x3F, 0x0A, 0x02, 0x31, 0x37, 0x30, 0x32, 0x00, 0x01, 0x03, 0x04};

@@ -87,7 +87,7 @@ void BootLoaderTest::EnterBootLoader() {
     ASSERT_EQ(USBEncoderSendAndReceive_a(hid_handle, CmdEnterBsl, nullptr, 0, reply, kReportSize,
                                          &length, kCommandTimeoutMs),
               kExchangeOk);
-    Pass(keypad->bootLoaderDelayMs + 100);
+    Pass(keypad->bootLoaderDelayMs + emulator::SimulatedDevice::kAccessAfterPlugMs + 100);
     ASSERT_TRUE(bus().IsPlugged(loader.get()));
     ASSERT_FALSE(bus().IsPlugged(keypad.get()));
 }

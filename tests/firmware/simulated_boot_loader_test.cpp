@@ -98,7 +98,7 @@ TEST_F(SimulatedLoader, SoftwareBorBringsTheNewApplicationBackAtFactorySettings)
     Program(testsupport::KeypadImage("VX0950"));
     Verify(testsupport::KeypadImage("VX0950"));
     ForcedReset();
-    Pass(loader->options.restartMs + 10);
+    Pass(loader->options.restartMs + emulator::SimulatedDevice::kAccessAfterPlugMs + 10);
     ASSERT_TRUE(bus().IsPlugged(keypad.get()));
     EXPECT_FALSE(bus().IsPlugged(loader.get()));
     EXPECT_EQ(keypad->model.firmwareVersion, "VX0950");

@@ -77,7 +77,7 @@ TEST_F(Upgrade, GeneratedSamplesProgramAndVerify) {
         lines.clear();
         EnterBootLoader();
         ASSERT_TRUE(Run(std::string(FIRMWARE_SAMPLES_DIR) + "/" + sample));
-        Pass(loader->options.restartMs + 10);
+        Pass(loader->options.restartMs + emulator::SimulatedDevice::kAccessAfterPlugMs + 10);
         ASSERT_TRUE(bus().IsPlugged(keypad.get()));
         EXPECT_EQ(keypad->model.firmwareVersion, std::string(sample).substr(9, 7));
     }

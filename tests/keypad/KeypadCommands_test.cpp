@@ -94,7 +94,7 @@ TEST_P(KeypadCommandTest, AFailedExchangeGivesTheWindowsFailureText) {
                                  FaultKind::Abort, FaultKind::OversizeByteCount}) {
         // A factory reset taken despite its damaged reply reboots the keypad: each fault meets
         // a keypad that is there.
-        SleepMs(keypad->rebootMs + 100);
+        SleepMs(keypad->rebootMs + emulator::SimulatedDevice::kAccessAfterPlugMs + 100);
         ASSERT_TRUE(device::RescanForKeypad().found);
         keypad->InjectFault(Fault{.kind = kind, .command = GetParam().command});
         const keypad::CommandResult result = GetParam().send();
@@ -166,7 +166,7 @@ TEST_F(KeypadSendTest, AFactoryResetWhoseReplyALateHostMissedWasTaken) {
     EXPECT_EQ(reset.message, "Please click on Scan For to re-connect after device reboot.\n");
     ASSERT_THAT(keypad->ReceivedCodes(), ElementsAre(0x0A));
 
-    SleepMs(keypad->rebootMs + 100);
+    SleepMs(keypad->rebootMs + emulator::SimulatedDevice::kAccessAfterPlugMs + 100);
     ASSERT_TRUE(device::RescanForKeypad().found);
     keypad->InjectFault(Fault{.kind = FaultKind::Unplug, .command = 0x09});
     const keypad::CommandResult kept = keypad::WriteDefault();

@@ -60,7 +60,7 @@ protected:
     std::shared_ptr<SimulatedKeypad> Plug(const std::string& serial,
                                           const std::string& firmware = "VX0810") {
         auto keypad = Keypad(serial, firmware);
-        bus().Plug(keypad);
+        bus().PlugBeforeStart(keypad);
         return keypad;
     }
     void PlugAt(uint32_t ms, const std::shared_ptr<SimulatedKeypad>& keypad) {
@@ -267,7 +267,7 @@ protected:
         auto keypad = Keypad(serial, firmware);
         loaders.push_back(
             emulator::SimulatedBootLoader::Attach(*keypad, testsupport::BuiltInPassword()));
-        bus().Plug(keypad);
+        bus().PlugBeforeStart(keypad);
         return keypad;
     }
     static bool EnteredBsl(const SimulatedKeypad& keypad) {

@@ -288,7 +288,7 @@ TEST_F(Recovery, AKeypadInItsLoaderIsNamedByThePathOfTheLoader) {
     auto other = std::make_shared<SimulatedKeypad>(keypad->model);
     other->model.serialNumber = "55509999";
     other->model.firmwareVersion = "VX0810";
-    bus().Plug(other);
+    bus().PlugBeforeStart(other);
     std::string loaderPath;
     for (const device::DeviceListing& listing : device::ListDevices()) {
         if (listing.kind == device::DeviceListing::Kind::BootLoader) {

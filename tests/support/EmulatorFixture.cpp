@@ -26,7 +26,7 @@ std::shared_ptr<emulator::SimulatedKeypad> EmulatorTest::PlugKeypad() {
 std::shared_ptr<emulator::SimulatedKeypad>
 EmulatorTest::PlugKeypad(emulator::SimulatedKeypad::Model model) {
     auto keypad = std::make_shared<emulator::SimulatedKeypad>(std::move(model));
-    bus().Plug(keypad);
+    bus().PlugBeforeStart(keypad);
     return keypad;
 }
 
