@@ -11,6 +11,7 @@
 #include "keypad/ReplyText.h"
 #include "keypad/StatusLines.h"
 #include "keypad/TableKind.h"
+#include "platform/RegularFile.h"
 #include "platform/Utf8Path.h"
 #include "platform/text/NarrowText.h"
 
@@ -19,6 +20,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -44,17 +46,30 @@ int Context::Usage(const std::string& message) {
     return kExitUsage;
 }
 
+namespace {
+bool outputLossTold = false;
+} // namespace
+
+bool OutputLossTold() {
+    return outputLossTold;
+}
+
 int Context::Done(const std::string& line) {
     if (quiet) {
         return kExitOk;
     }
+    errno = 0;
     out << WithoutLineBreak(line) << "\n";
     out.flush();
     // The work is done but nobody read so (a closed pipe, a full disk): said where it can be,
     // so that a script does not do it again for nothing.
     if (!out.good()) {
-        err << "The output cannot be written; the line it lost:\n"
+        const int error = errno;
+        err << "The output cannot be written"
+            << (error != 0 ? " (" + platform::SystemReason(error) + ")" : std::string())
+            << "; the line it lost:\n"
             << WithoutLineBreak(line) << "\n";
+        outputLossTold = true;
         return kExitFailed;
     }
     return kExitOk;

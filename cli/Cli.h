@@ -21,4 +21,8 @@ int Run(const QStringList& args, std::ostream& out, std::ostream& err);
 // The same on the given terminal (progress bar, questions).
 int Run(const QStringList& args, std::ostream& out, std::ostream& err, const Console& console);
 
+// Whether a command has said on stderr that the output was lost, with the line it lost: the end
+// of the program need not say so again.
+bool OutputLossTold();
+
 } // namespace cli

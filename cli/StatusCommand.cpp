@@ -167,10 +167,11 @@ int StatusOfEach(Context& context, const std::vector<std::string>& paths,
     for (const std::string& path : loaderPaths) {
         status = kExitFailed;
         if (json) {
-            keypads.append(QJsonObject{{"path", QString::fromStdString(path)},
-                                       {"error", JsonText(keypad::InBootLoaderText(path))}});
+            keypads.append(QJsonObject{
+                {"path", QString::fromStdString(path)},
+                {"error", JsonText(keypad::InBootLoaderText(path, loaderPaths.size()))}});
         } else {
-            context.err << keypad::InBootLoaderText(path) << "\n";
+            context.err << keypad::InBootLoaderText(path, loaderPaths.size()) << "\n";
         }
     }
     if (json) {

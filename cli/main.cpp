@@ -56,13 +56,17 @@ private:
 #endif
 
 // What a script asked for lost on a full disk or a closed pipe is no success. The reason is
-// known only when the last flush is what failed.
+// known only when one of the last flushes is what failed.
 int WithOutputWritten(int status) {
+    errno = 0;
     std::cout.flush();
+    int error = errno;
     errno = 0;
     const bool flushed = std::fflush(stdout) == 0;
-    const int error = flushed ? 0 : errno;
-    if (flushed && !std::ferror(stdout) && std::cout.good()) {
+    if (!flushed && errno != 0) {
+        error = errno;
+    }
+    if ((flushed && !std::ferror(stdout) && std::cout.good()) || cli::OutputLossTold()) {
         return status;
     }
     std::cerr << cli::ProgramName() << ": unable to write the output"
@@ -73,6 +77,10 @@ int WithOutputWritten(int status) {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef ECHOVANE_DEMO
+    cli::SetProgramName("echovane-cli-demo");
+    cli::SetProgramNote(cli::DemoHelpNote());
+#endif
 #ifndef _WIN32
     // Windows hands the arguments over as UTF-16; elsewhere they are bytes.
     if (const std::string problem = cli::NotUtf8ArgumentProblem(argc, argv); !problem.empty()) {
@@ -84,10 +92,6 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 #else
     const Utf8Console utf8Console;
-#endif
-#ifdef ECHOVANE_DEMO
-    cli::SetProgramName("echovane-cli-demo");
-    cli::SetProgramNote(cli::DemoHelpNote());
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromStdString(cli::ProgramName()));

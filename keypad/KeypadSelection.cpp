@@ -10,8 +10,14 @@
 
 namespace keypad {
 
-std::string InBootLoaderText(const std::string& path) {
-    return "A keypad sits in its boot loader at " + path + " (an upgrade cut short): '" +
+std::string InBootLoaderText(const std::string& path, std::size_t bootLoaders) {
+    const std::string unplugOthers =
+        bootLoaders > 1 ? "; " + std::to_string(bootLoaders) +
+                              " boot loaders are on the bus, which an upgrade cannot tell apart: "
+                              "unplug all but this one, then '"
+                        : " (an upgrade cut short): '";
+    return "A keypad sits in its boot loader at " + path +
+           (bootLoaders > 1 ? " (an upgrade cut short)" : "") + unplugOthers +
            platform::CommandLineName() + " --device " + path +
            " upgrade FILE --yes' brings it back, and --config SAVED.ini (a configuration "
            "saved from it) its settings.";
@@ -56,7 +62,7 @@ std::string ConnectedHeading(std::size_t keypads, std::size_t bootLoaders) {
 std::string BootLoaderHints(const std::vector<std::string>& bootLoaders) {
     std::string text;
     for (const std::string& path : bootLoaders) {
-        text += InBootLoaderText(path) + "\n";
+        text += InBootLoaderText(path, bootLoaders.size()) + "\n";
     }
     return text;
 }
@@ -85,7 +91,7 @@ KeypadChoice OpenAt(const std::string& path, const std::optional<std::string>& s
         // A keypad an upgrade left in its boot loader answers nothing but an upgrade.
         const std::vector<std::string> loaders = device::BootLoaderPaths();
         if (std::find(loaders.begin(), loaders.end(), path) != loaders.end()) {
-            return NotFound(InBootLoaderText(path) + "\n", std::move(keypads));
+            return NotFound(InBootLoaderText(path, loaders.size()) + "\n", std::move(keypads));
         }
         return NotFound("No keypad is connected at " + path + ".\n" + BootLoaderHints(loaders),
                         std::move(keypads));

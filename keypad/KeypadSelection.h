@@ -6,6 +6,7 @@
 
 #include "keypad/KeypadStatus.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,8 +24,9 @@ bool SameSerialNumber(const std::string& a, const std::string& b);
 // ASCII characters and a NUL, and would cut a longer one short), or nothing.
 std::optional<std::string> SerialNumberProblem(const std::string& serialNumber);
 
-// What is said of a keypad an upgrade left in its boot loader at path, and how to bring it back.
-std::string InBootLoaderText(const std::string& path);
+// What is said of a keypad an upgrade left in its boot loader at path, and how to bring it back;
+// bootLoaders are those on the bus, which an upgrade cannot tell apart.
+std::string InBootLoaderText(const std::string& path, std::size_t bootLoaders = 1);
 
 // One keypad's vendor interface and what the ordinary reads made of it.
 struct KeypadListing {

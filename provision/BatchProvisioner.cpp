@@ -36,8 +36,9 @@ BatchProvisioner::BatchProvisioner(Options options, Report report, StopRequested
     : options_(std::move(options)), versionGiven_(options_.firmwareVersion.has_value()),
       report_(std::move(report)), stop_(std::move(stop)), progress_(std::move(progress)) {}
 
-std::string BootLoaderOnTheBusText(const std::string& path, bool upgrading) {
-    return keypad::InBootLoaderText(path) +
+std::string BootLoaderOnTheBusText(const std::string& path, bool upgrading,
+                                   std::size_t bootLoaders) {
+    return keypad::InBootLoaderText(path, bootLoaders) +
            (upgrading ? " Until it is unplugged no keypad of this run is upgraded." : "");
 }
 
@@ -78,7 +79,7 @@ Summary BatchProvisioner::Run() {
         if (!troubled_.empty() || now - lastLookUs >= uint64_t{kFallbackLookMs} * 1000) {
             lastLookUs = now;
             look = !troubled_.empty() || device::KeypadPaths() != lastPaths_ ||
-                   BootLoaderOnTheBus() != bootLoaderSeen_;
+                   BootLoadersOnTheBus() != bootLoadersSeen_;
         }
     }
     CloseOpenKeypad();
@@ -143,7 +144,7 @@ bool BatchProvisioner::Round() {
     std::erase_if(reportedPaths_, [&](const std::string& path) { return !present(path); });
     std::erase_if(troubled_, [&](const auto& entry) { return !present(entry.first); });
 
-    bool worked = ReportBootLoader();
+    bool worked = ReportBootLoaders();
     for (const keypad::KeypadListing& listing : keypads) {
         if (Finished()) {
             break;
@@ -199,7 +200,7 @@ bool BatchProvisioner::Round() {
         }
         Record(ProvisionKeypad(listing));
         // A loader left by this keypad's own failed upgrade is reported with it already.
-        bootLoaderSeen_ = BootLoaderOnTheBus();
+        bootLoadersSeen_ = BootLoadersOnTheBus();
         worked = true;
         // The keypads on the bus have changed under the work (an upgrade re-enumerates): look
         // again before the next.
@@ -208,22 +209,27 @@ bool BatchProvisioner::Round() {
     return worked;
 }
 
-bool BatchProvisioner::BootLoaderOnTheBus() {
-    return !device::BootLoaderPaths().empty();
+std::set<std::string> BatchProvisioner::BootLoadersOnTheBus() {
+    const std::vector<std::string> paths = device::BootLoaderPaths();
+    return {paths.begin(), paths.end()};
 }
 
-bool BatchProvisioner::ReportBootLoader() {
-    const bool seen = bootLoaderSeen_;
-    const std::vector<std::string> loaders = device::BootLoaderPaths();
-    bootLoaderSeen_ = !loaders.empty();
-    if (!bootLoaderSeen_ || seen || Finished()) {
-        return false;
+bool BatchProvisioner::ReportBootLoaders() {
+    const std::set<std::string> seen = std::move(bootLoadersSeen_);
+    bootLoadersSeen_ = BootLoadersOnTheBus();
+    bool reported = false;
+    for (const std::string& path : bootLoadersSeen_) {
+        if (seen.count(path) != 0 || Finished()) {
+            continue;
+        }
+        KeypadOutcome outcome;
+        outcome.path = path;
+        outcome.error = BootLoaderOnTheBusText(path, options_.firmwarePath.has_value(),
+                                               bootLoadersSeen_.size());
+        Record(outcome);
+        reported = true;
     }
-    KeypadOutcome outcome;
-    outcome.path = loaders.front();
-    outcome.error = BootLoaderOnTheBusText(loaders.front(), options_.firmwarePath.has_value());
-    Record(outcome);
-    return true;
+    return reported;
 }
 
 KeypadOutcome BatchProvisioner::ProvisionKeypad(const keypad::KeypadListing& listing) {

@@ -32,7 +32,8 @@ inline constexpr uint32_t kFallbackLookMs = 500;
 
 // What is said of a keypad sitting in its boot loader at path; upgrading: a run has firmware to
 // give, which waits until that keypad is unplugged.
-std::string BootLoaderOnTheBusText(const std::string& path, bool upgrading);
+std::string BootLoaderOnTheBusText(const std::string& path, bool upgrading,
+                                   std::size_t bootLoaders = 1);
 
 struct Options {
     // Replayed onto every keypad; read and checked before the run.
@@ -103,10 +104,10 @@ private:
     bool Replay(KeypadOutcome& outcome);
     bool Check(KeypadOutcome& outcome);
     void Record(const KeypadOutcome& outcome);
-    // A keypad sitting in its boot loader is reported once while it stays: it has no serial
+    // Each keypad sitting in its boot loader is reported once while it stays: it has no serial
     // number to configure, and the operator would otherwise wait for it without a word.
-    bool ReportBootLoader();
-    static bool BootLoaderOnTheBus();
+    bool ReportBootLoaders();
+    static std::set<std::string> BootLoadersOnTheBus();
     // True once the keypad counts as done in this run.
     bool Done(const keypad::KeypadListing& listing) const;
     // Another keypad on the bus now, done in this run, that reports listing's serial number:
@@ -133,8 +134,8 @@ private:
     std::set<std::string> reportedPaths_;
     // The keypad paths of the last round.
     std::vector<std::string> lastPaths_;
-    // A boot loader was on the bus at the last look (and has been reported or was one of ours).
-    bool bootLoaderSeen_ = false;
+    // The boot loaders on the bus at the last look (each reported, or one of ours).
+    std::set<std::string> bootLoadersSeen_;
 };
 
 } // namespace provision

@@ -375,28 +375,34 @@ TEST_F(ProvisioningFirmware, ALoaderAlreadyOnTheBusStopsEveryUpgrade) {
 }
 
 // Without firmware to give, a keypad in its loader is still no keypad to wait for in silence;
-// the others are set up. With device events and without them.
+// the others are set up. Each loader counts once while it stays. With device events and
+// without them.
 class ProvisioningBesideALoader : public Provisioning,
                                   public ::testing::WithParamInterface<bool> {};
 
-TEST_P(ProvisioningBesideALoader, TheLoaderIsReportedOnceWhileItStaysAndTheOthersAreDone) {
+TEST_P(ProvisioningBesideALoader, EachLoaderIsReportedOnceWhileItStaysAndTheOthersAreDone) {
     bus().SetHotplugEvents(GetParam());
     auto loader = std::make_shared<emulator::SilentBootLoader>();
-    bus().Plug(loader);
-    const std::string loaderPath = device::BootLoaderPaths().at(0);
+    bus().PlugBeforeStart(loader);
+    bus().PlugBeforeStart(std::make_shared<emulator::SilentBootLoader>());
+    const std::vector<std::string> loaderPaths = device::BootLoaderPaths();
+    ASSERT_EQ(loaderPaths.size(), 2u);
     auto keypad = Plug("00000001");
-    options.count = 3;
+    options.count = 4;
     // Unplugged and plugged in again later: reported again, as a keypad plugged in would be.
     bus().Schedule(startUs + 10'000'000, [&] { bus().Unplug(loader.get()); });
     bus().Schedule(startUs + 20'000'000, [&] { bus().Plug(loader); });
 
     const provision::Summary summary = Run();
     EXPECT_EQ(summary.done, 1);
-    EXPECT_EQ(summary.failed, 2);
-    ASSERT_EQ(outcomes.size(), 3u);
-    EXPECT_EQ(outcomes[0].error, provision::BootLoaderOnTheBusText(loaderPath, false));
-    EXPECT_TRUE(outcomes[1].ok) << outcomes[1].error;
-    EXPECT_EQ(outcomes[2].error, provision::BootLoaderOnTheBusText(loaderPath, false));
+    EXPECT_EQ(summary.failed, 3);
+    ASSERT_EQ(outcomes.size(), 4u);
+    for (const int i : {0, 1}) {
+        EXPECT_EQ(outcomes[i].error, provision::BootLoaderOnTheBusText(loaderPaths[i], false, 2));
+    }
+    EXPECT_NE(outcomes[0].error.find("unplug all but this one"), std::string::npos);
+    EXPECT_TRUE(outcomes[2].ok) << outcomes[2].error;
+    EXPECT_EQ(outcomes[3].error, provision::BootLoaderOnTheBusText(loaderPaths[0], false, 2));
     EXPECT_TRUE(HoldsTheSavedSettings(*keypad));
 }
 
