@@ -1,5 +1,6 @@
 #include "SelfTestSequence.h"
 
+#include "device/frame.h"
 #include "keypad/KeypadCommands.h"
 #include "platform/clock.h"
 
@@ -67,9 +68,10 @@ SequenceEnd RunSelfTestSequence(int ledBrightness_index, SelfTestObserver& obser
     return SequenceEnd::Closed;
 }
 
-void RestoreKeypad(int keypadType_index, int ledBrightness_index) {
-    keypad::SetKeypadType(keypadType_index).exchange;
-    keypad::SetLedBrightness(ledBrightness_index).exchange;
+bool RestoreKeypad(int keypadType_index, int ledBrightness_index) {
+    const bool table = keypad::SetKeypadType(keypadType_index).exchange == kExchangeOk;
+    const bool brightness = keypad::SetLedBrightness(ledBrightness_index).exchange == kExchangeOk;
+    return table && brightness;
 }
 
 } // namespace selftest

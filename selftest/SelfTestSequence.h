@@ -30,8 +30,8 @@ enum class SequenceEnd {
 SequenceEnd RunSelfTestSequence(int ledBrightness_index, SelfTestObserver& observer,
                                 const std::atomic<int>& closeForm);
 
-// Puts the keypad's own code table and brightness back; results are not checked, the
-// window closes either way.
-void RestoreKeypad(int keypadType_index, int ledBrightness_index);
+// Puts the keypad's own code table and brightness back, both tried whatever the first does;
+// false when either was not taken. The window closes either way.
+bool RestoreKeypad(int keypadType_index, int ledBrightness_index);
 
 } // namespace selftest

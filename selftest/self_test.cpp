@@ -357,16 +357,30 @@ void self_test::self_test_Load() {
 }
 
 void self_test::backgroundWorker1_DoWork() {
-    selftest::RunSelfTestSequence(ledBrightness_index, *this, closeForm);
+    sequenceEnd_ = selftest::RunSelfTestSequence(ledBrightness_index, *this, closeForm);
 }
 
 void self_test::backgroundWorker1_RunWorkerCompleted() {
+    bool putBack = true;
     if (!restored_) {
-        selftest::RestoreKeypad(keypadType_index, ledBrightness_index);
+        putBack = selftest::RestoreKeypad(keypadType_index, ledBrightness_index);
         restored_ = true;
     }
+    const char* failure = nullptr;
+    if (sequenceEnd_ == selftest::SequenceEnd::CommandFailed) {
+        failure = selftest::kSequenceFailedText;
+    } else if (!putBack) {
+        failure = selftest::kRestoreFailedText;
+    }
+    QWidget* const owner = parentWidget();
     closeAllowed_ = true;
     close();
+    // The window is on its way out: nothing of it is used from here on.
+    if (failure != nullptr) {
+        ui::ShowMessage(owner, {platform::FromLatin1(failure) + "\n",
+                                platform::FromLatin1(selftest::kEndCaption), ui::Buttons::Ok,
+                                ui::Icon::Warning});
+    }
 }
 
 void self_test::EndForExit() {

@@ -5,6 +5,7 @@
 
 #include "selftest/SelfTestLayout.h"
 #include "selftest/SelfTestObserver.h"
+#include "selftest/SelfTestSequence.h"
 
 #include <QWidget>
 
@@ -118,6 +119,8 @@ private:
 
     ui::BackgroundWorker* worker_ = nullptr;
     bool sequenceStarted_ = false;
+    // How the worker's sequence ended; read once the worker has finished.
+    selftest::SequenceEnd sequenceEnd_ = selftest::SequenceEnd::Closed;
     bool restored_ = false;
     bool closeAllowed_ = false;
     bool loaded_ = false;

@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "selftest/KeyPrompt.h"
 #include "selftest/SelfTestFiles.h"
+#include "selftest/SelfTestTexts.h"
 #include "tests/selftest/FakeAudio.h"
 #include "tests/support/BoundedThread.h"
 #include "tests/support/EmulatorFixture.h"
@@ -227,6 +228,35 @@ TEST_F(SelfTestWindow, CloseDuringTheBlinkEndsWithinTheRoundAndRestores) {
                                     CmdSetLedBrightness}));
     EXPECT_EQ(keypad->settings.tableKind, 2);
     EXPECT_EQ(keypad->settings.ledBrightness, 5);
+}
+
+// A test that ends on its own, or whose keypad does not take its settings back, says so once
+// the window has gone: one that vanished without a word would pass for ended.
+TEST_F(SelfTestWindow, AKeypadThatStopsAnsweringEndsTheTestWithAWord) {
+    auto keypad = Connect("VX0810", 2, 5);
+    keypad->InjectFault(
+        {.kind = emulator::FaultKind::Refuse, .command = CmdSetLedBrightness, .skip = 3});
+    Open();
+    ASSERT_TRUE(window_ && window_->SequenceStarted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window_.isNull(); }, kSafetyTimeoutMs))
+        << "the self test did not end; the keypad was sent" << Sent(*keypad);
+    EXPECT_EQ(dialogs_.texts().back(), QString::fromLatin1(selftest::kSequenceFailedText) + "\n");
+    EXPECT_EQ(keypad->settings.tableKind, 2);
+    EXPECT_EQ(keypad->settings.ledBrightness, 5);
+}
+
+TEST_F(SelfTestWindow, ACodeTableNotPutBackIsSaid) {
+    auto keypad = Connect("VX0810", 2, 5);
+    // The key phase's table 0 is taken; the table put back after Close is not.
+    keypad->InjectFault(
+        {.kind = emulator::FaultKind::Refuse, .command = CmdSetKeypadType, .skip = 1});
+    Open();
+    ASSERT_TRUE(WaitForKeyPhase(*keypad));
+    const qsizetype boxes = dialogs_.texts().size();
+    ASSERT_TRUE(CloseAndWait());
+    ASSERT_EQ(dialogs_.texts().size(), boxes + 1);
+    EXPECT_EQ(dialogs_.texts().back(), QString::fromLatin1(selftest::kRestoreFailedText) + "\n");
+    EXPECT_EQ(keypad->settings.ledBrightness, 5) << "the brightness is still put back";
 }
 
 class SelfTestMarkers : public SelfTestWindow, public ::testing::WithParamInterface<int> {};
