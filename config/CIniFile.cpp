@@ -106,6 +106,13 @@ Records ParseText(std::string_view text) {
             record.Commented = line.front();
             body.erase(body.begin());
             Trim(body, kBlanks);
+            // A note that only looks like the start of a header ("; [see page 4") is a note:
+            // what a comment holds must not make the whole file unreadable.
+            if (!body.empty() && body.front() == kHeaderOpen &&
+                body.find(kHeaderClose) == std::string::npos) {
+                AppendLine(pending, line);
+                continue;
+            }
         }
         if (body.empty() || !ParseRecordLine(body, currentSection, record, lineNumber)) {
             // Neither header nor key: kept word for word with the record it stood above.
@@ -262,7 +269,16 @@ std::vector<CIniFile::Record> CIniFile::Parse(std::string_view text) {
 }
 
 bool CIniFile::Save(const std::string& FileName, const std::vector<Record>& content) {
-    return platform::ReplaceFileAtomically(FileName, Serialise(content));
+    const std::string text = Serialise(content);
+    // Written, it could not be read again: the file stays as it was. (A file just under the
+    // limit grows when saved, each line by its blank and its CR.)
+    if (text.size() > kMaxFileBytes) {
+        platform::RecordFileFailure("it would be larger than 1 MiB (" +
+                                    std::to_string(kMaxFileBytes) +
+                                    " bytes) once saved, too large to be read again");
+        return false;
+    }
+    return platform::ReplaceFileAtomically(FileName, text);
 }
 
 bool CIniFile::Create(const std::string& FileName) {

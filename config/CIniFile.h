@@ -6,7 +6,8 @@
 //
 // File syntax read by Load (each line trimmed of " \t\n\r" first; blank lines skipped):
 //   # or ; at the start      a comment line, kept with the record below it; a commented-out
-//                            record when what follows the mark is a header or key line
+//                            record when what follows the mark is a header or key line (a
+//                            commented "[" without "]" stays a comment line)
 //   [name]...                a section header (only when '[' is the first character; what
 //                            follows the first ']' is dropped); no ']' throws std::out_of_range
 //   key=value                a key line; only the first '=' splits, nothing else is trimmed
@@ -17,7 +18,8 @@
 // (UTF-16 with its byte order mark, or holding NUL bytes) is not loaded, so never rewritten.
 //
 // Save writes every line with CR LF whatever the platform, and replaces the file atomically: a
-// failed or interrupted save leaves the old file as it was.
+// failed or interrupted save leaves the old file as it was. Nothing larger than kMaxFileBytes
+// is written, since Load would refuse it.
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,7 @@
 // The INI library on real files in a temporary folder.
 
 #include "config/CIniFile.h"
+#include "platform/RegularFile.h"
 #include "platform/Utf8Path.h"
 #include "tests/support/TempFolder.h"
 
@@ -174,8 +175,35 @@ TEST_P(IniHeaderWithoutClose, LoadThrowsAndEveryOperationLetsItThroughWithoutWri
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, IniHeaderWithoutClose,
-                         ::testing::Values("[abc", "[s]\nk=v\n[broken\n", "#[abc\n",
-                                           "k=v\n;  [x\n"));
+                         ::testing::Values("[abc", "[s]\nk=v\n[broken\n", "k=v\n  [x\n"));
+
+// A note that only opens a bracket ("; [see page 4") must not make the whole file unreadable:
+// it is a note, kept word for word with the record below it.
+TEST_F(IniFileTest, ACommentedBracketWithoutItsCloseIsANote) {
+    Given("#[abc\n[s]\n;  [see page 4, k=v\nk=v\n");
+    Records records;
+    ASSERT_TRUE(CIniFile::Load(file, records));
+    ASSERT_TRUE(CIniFile::SetValue("k", "w", "s", file));
+    EXPECT_EQ(ReadBytes(file), "#[abc\r\n [s]\r\n;  [see page 4, k=v\r\n k=w\r\n");
+}
+
+// A save whose text would be over the size every reader takes would leave a file nothing reads
+// again: the file stays as it was, and the reason is there for the caller.
+TEST_F(IniFileTest, ASaveThatWouldOutgrowTheReadableSizeLeavesTheFile) {
+    // Short lines grow by the blank and the CR each one is written with.
+    std::string bytes = "[s]\n";
+    while (bytes.size() + 4 <= CIniFile::kMaxFileBytes) {
+        bytes += "k=\n";
+    }
+    Given(bytes);
+    Records records;
+    ASSERT_TRUE(CIniFile::Load(file, records));
+    EXPECT_FALSE(CIniFile::SetValue("k", "v", "s", file));
+    EXPECT_EQ(ReadBytes(file), bytes);
+    EXPECT_NE(platform::LastFileFailure().find("larger than 1 MiB"), std::string::npos)
+        << platform::LastFileFailure();
+    EXPECT_TRUE(CIniFile::Save(file, Records(records.begin(), records.begin() + 1000)));
+}
 
 TEST_F(IniFileTest, SetValueOnAnEmptyFileWritesTheHeaderThenTheKey) {
     Given("");

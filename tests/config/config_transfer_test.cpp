@@ -208,6 +208,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "[appSettings]\nFirstUp=\nKeypadLayout=\nLedBrightness=\nCodeTableValues=\n"
                   "MultipleCodeTableValues=\nFirmwareVersion=\n",
                   "File is incorrect format.", "has no SerialNumber key in [appSettings]"},
+        CheckCase{"BlanksAroundTheEqualsSign",
+                  "[appSettings]\nFirstUp=\nKeypadLayout=\nLedBrightness=\nCodeTableValues=\n"
+                  "MultipleCodeTableValues=\nFirmwareVersion=\nSerialNumber\t = 1\n",
+                  "File is incorrect format.",
+                  "has no SerialNumber key in [appSettings] (\"SerialNumber\t \" is another key: "
+                  "write SerialNumber=VALUE without blanks around the \"=\")"},
         CheckCase{"OnlyACommentedOutHeader", ";[appSettings]\nFirstUp=Yes\n",
                   "File is incorrect format.", "has no [appSettings] section"},
         CheckCase{"HeaderWithoutClose", "[appSettings]\n\n[x\n", "File is incorrect format.",
