@@ -186,7 +186,7 @@ int Check(Context& context) {
         return context.Fail(given +
                             " can be imported, but Reset From Configuration File would "
                             "refuse it: " +
-                            replay.message);
+                            replay.MessageWithReason());
     }
     if (!replay.plan) {
         return context.Done(given + " can be imported; it holds no saved settings (FirstUp is "

@@ -171,7 +171,10 @@ int Write(Context& context) {
     const auto layout =
         config::ParseSetting(read.Value(config::kKeypadLayoutKey), keypad::kTableKindCount - 1);
     if (!layout) {
-        return context.Fail("Invalid KeypadLayout in " + name + " file..");
+        return context.Fail(
+            "Invalid KeypadLayout in " + name + " file..\n" +
+            config::SettingProblem(read, config::kKeypadLayoutKey, keypad::kTableKindCount - 1) +
+            ".");
     }
     if (*layout != keypad::CustomiseTable && *layout != keypad::CustomiseMulticodeTable) {
         return context.Fail(name + " holds no customise table (KeypadLayout " +
@@ -180,14 +183,20 @@ int Write(Context& context) {
     const auto table =
         config::ParseTable(read.Value(config::kCodeTableValuesKey), keypad::kKeyCodeBlockSize);
     if (!table) {
-        return context.Fail("Invalid CodeTableValues in " + name + " file..");
+        return context.Fail(
+            "Invalid CodeTableValues in " + name + " file..\n" +
+            config::TableProblem(read, config::kCodeTableValuesKey, keypad::kKeyCodeBlockSize) +
+            ".");
     }
     std::optional<std::vector<uint8_t>> multiTable;
     if (*layout == keypad::CustomiseMulticodeTable) {
         multiTable = config::ParseTable(read.Value(config::kMultipleCodeTableValuesKey),
                                         keypad::kExtraCodeBlockSize);
         if (!multiTable) {
-            return context.Fail("Invalid MultipleCodeTableValues in " + name + " file..");
+            return context.Fail("Invalid MultipleCodeTableValues in " + name + " file..\n" +
+                                config::TableProblem(read, config::kMultipleCodeTableValuesKey,
+                                                     keypad::kExtraCodeBlockSize) +
+                                ".");
         }
     }
 

@@ -241,7 +241,7 @@ int ReadSavedConfiguration(Context& context, const QCommandLineOption& option,
     }
     const config::ReplayRead read = config::ReadReplayPlan(path);
     if (read.message) {
-        return context.Fail(AboutFileWithReason(read.message, path));
+        return context.Fail(AboutFileWithReason(read.MessageWithReason(), path));
     }
     if (!read.plan) {
         return context.Fail(path + " holds no saved settings (FirstUp is not \"Yes\"): save a "

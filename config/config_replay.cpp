@@ -28,27 +28,37 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-// Why a plan could not be made: the message of the value that does not parse.
+// Why a plan could not be made: the message of the value that does not parse, and why.
 struct PlanResult {
     std::optional<ReplayPlan> plan;
     const char* invalidText = nullptr;
+    std::string reason;
 };
+
+std::string NoKey(const std::string& key) {
+    return "there is no " + key + " key in [" + kSettingsSection + "]";
+}
 
 PlanResult MakePlan(const SettingsRead& settings) {
     PlanResult result;
+    const auto refuse = [&](const char* text, std::string reason) {
+        result.invalidText = text;
+        result.reason = std::move(reason);
+        return result;
+    };
     const std::optional<int> layout =
         ParseSetting(settings.Value(kKeypadLayoutKey), keypad::kTableKindCount - 1);
     if (!layout) {
-        result.invalidText = kInvalidKeypadLayoutText;
-        return result;
+        return refuse(kInvalidKeypadLayoutText,
+                      SettingProblem(settings, kKeypadLayoutKey, keypad::kTableKindCount - 1));
     }
     ReplayPlan plan;
     plan.layout = static_cast<uint8_t>(*layout);
     if (*layout == keypad::CustomiseTable || *layout == keypad::CustomiseMulticodeTable) {
         auto table = ParseTable(settings.Value(kCodeTableValuesKey), keypad::kKeyCodeBlockSize);
         if (!table) {
-            result.invalidText = kInvalidCodeTableText;
-            return result;
+            return refuse(kInvalidCodeTableText,
+                          TableProblem(settings, kCodeTableValuesKey, keypad::kKeyCodeBlockSize));
         }
         plan.codeTable = std::move(*table);
     }
@@ -56,16 +66,17 @@ PlanResult MakePlan(const SettingsRead& settings) {
         auto table =
             ParseTable(settings.Value(kMultipleCodeTableValuesKey), keypad::kExtraCodeBlockSize);
         if (!table) {
-            result.invalidText = kInvalidMultipleCodeTableText;
-            return result;
+            return refuse(
+                kInvalidMultipleCodeTableText,
+                TableProblem(settings, kMultipleCodeTableValuesKey, keypad::kExtraCodeBlockSize));
         }
         plan.multipleCodeTable = std::move(*table);
     }
     const std::optional<int> brightness =
         ParseSetting(settings.Value(kLedBrightnessKey), keypad::kLedBrightnessLevels - 1);
     if (!brightness) {
-        result.invalidText = kInvalidLedBrightnessText;
-        return result;
+        return refuse(kInvalidLedBrightnessText, SettingProblem(settings, kLedBrightnessKey,
+                                                                keypad::kLedBrightnessLevels - 1));
     }
     plan.ledBrightness = static_cast<uint8_t>(*brightness);
     result.plan = std::move(plan);
@@ -109,6 +120,54 @@ std::optional<std::vector<uint8_t>> ParseTable(std::string_view text, int count)
     return bytes;
 }
 
+std::string SettingProblem(const SettingsRead& settings, const std::string& key, int max) {
+    const std::string text = settings.Value(key);
+    if (ParseSetting(text, max)) {
+        return {};
+    }
+    if (!settings.Has(key)) {
+        return NoKey(key);
+    }
+    const std::string range = "a number from 0 to " + std::to_string(max);
+    if (TrimBlanks(text).empty()) {
+        return key + " is empty, not " + range;
+    }
+    return key + " is \"" + text + "\", not " + range;
+}
+
+std::string TableProblem(const SettingsRead& settings, const std::string& key, int count) {
+    if (!settings.Has(key)) {
+        return NoKey(key);
+    }
+    const std::string whole = settings.Value(key);
+    std::string_view text = whole;
+    for (int field = 1; field <= count; ++field) {
+        const size_t comma = text.find(kTableSeparator);
+        const std::string_view number = text.substr(0, comma);
+        const bool last = comma == std::string_view::npos;
+        if (!ParseSetting(number, kByteMax)) {
+            if (last && TrimBlanks(number).empty()) {
+                return key + " has " + std::to_string(field - 1) + " numbers, not " +
+                       std::to_string(count);
+            }
+            return key + " field " + std::to_string(field) + " is \"" + std::string(number) +
+                   "\", not a number from 0 to " + std::to_string(kByteMax);
+        }
+        if (last && field < count) {
+            return key + " has " + std::to_string(field) + " numbers, not " + std::to_string(count);
+        }
+        text.remove_prefix(last ? text.size() : comma + 1);
+    }
+    return {};
+}
+
+std::string ReplayRead::MessageWithReason() const {
+    if (message == nullptr) {
+        return {};
+    }
+    return reason.empty() ? std::string(message) : std::string(message) + "\n" + reason + ".";
+}
+
 ReplayRead ReadReplayPlan(const std::string& path) {
     ReplayRead read;
     const SettingsRead settings = ReadSettings(path);
@@ -119,6 +178,9 @@ ReplayRead ReadReplayPlan(const std::string& path) {
         (settings.state != SettingsRead::State::Unreadable ||
          (!path.empty() && std::filesystem::exists(platform::PathFromUtf8(path), absent)))) {
         read.message = ReadFailureText(settings.state);
+        if (!settings.reason.empty()) {
+            read.reason = path + " " + settings.reason;
+        }
         return read;
     }
     read.serialNumber = settings.Value(kSerialNumberKey);
@@ -128,6 +190,7 @@ ReplayRead ReadReplayPlan(const std::string& path) {
     PlanResult planned = MakePlan(settings);
     if (!planned.plan) {
         read.message = planned.invalidText;
+        read.reason = std::move(planned.reason);
         return read;
     }
     read.plan = std::move(planned.plan);
@@ -162,7 +225,7 @@ std::vector<std::string> ReplayDifferences(const ReplayPlan& plan,
 Outcome ResetFromConfigurationFile() {
     const ReplayRead read = ReadReplayPlan(FileName);
     if (read.message) {
-        return Fails(read.message);
+        return Fails(read.MessageWithReason());
     }
     if (!read.plan) {
         return {};

@@ -4,6 +4,7 @@
 // hid_handle, in a fixed order: layout, table(s), LED brightness; the window then refreshes its
 // status as after a scan.
 
+#include "config/config_file.h"
 #include "config/config_messages.h"
 #include "keypad/KeypadStatus.h"
 
@@ -20,6 +21,12 @@ std::optional<int> ParseSetting(std::string_view text, int max);
 // The first count fields of a comma-separated table, each 0..255; nothing when there are fewer
 // or one of them is not such a number. Fields after the first count are not looked at.
 std::optional<std::vector<uint8_t>> ParseTable(std::string_view text, int count);
+// Why ParseSetting or ParseTable refuses the value of key in settings, for the one who must mend
+// the file: "LedBrightness is \"12\", not a number from 0 to 9", "CodeTableValues field 3 is
+// \"300\", not a number from 0 to 255", "CodeTableValues has 19 numbers, not 20", "there is no
+// LedBrightness key in [appSettings]"; "" when it is taken.
+std::string SettingProblem(const SettingsRead& settings, const std::string& key, int max);
+std::string TableProblem(const SettingsRead& settings, const std::string& key, int count);
 
 // The replay as read from the file; every value is checked before anything is sent.
 struct ReplayPlan {
@@ -36,6 +43,11 @@ struct ReplayRead {
     // Why there is no plan for a file that holds settings (damaged, a value that does not
     // parse); without its line break.
     const char* message = nullptr;
+    // What is wrong, to follow message on a line of its own: the value and why it is refused,
+    // or the file and why it was not read. Without a full stop; may be empty.
+    std::string reason;
+    // message and, on the next line, the reason.
+    std::string MessageWithReason() const;
     // The file's SerialNumber value as written, read in the same pass.
     std::string serialNumber;
 };

@@ -214,11 +214,13 @@ INSTANTIATE_TEST_SUITE_P(
                      "The table in t.ini is for the Customise Table, but the keypad has the "
                      "Customise Multicode Table active.."},
         TableRefusal{"ShortTable", 2, "[appSettings]\nKeypadLayout=2\nCodeTableValues=1,2,3,\n",
-                     "Invalid CodeTableValues in t.ini file.."},
+                     "Invalid CodeTableValues in t.ini file..\n"
+                     "CodeTableValues has 3 numbers, not 20."},
         TableRefusal{"MultiTableMissing", 5,
                      "[appSettings]\nKeypadLayout=5\nCodeTableValues=1,2,3,4,5,6,7,8,9,10,11,12,13,"
                      "14,15,16,17,18,19,20,\n",
-                     "Invalid MultipleCodeTableValues in t.ini file.."},
+                     "Invalid MultipleCodeTableValues in t.ini file..\n"
+                     "there is no MultipleCodeTableValues key in [appSettings]."},
         TableRefusal{"NotACustomiseKind", 2, "[appSettings]\nKeypadLayout=1\n",
                      "t.ini holds no customise table (KeypadLayout 1).."},
         TableRefusal{"Damaged", 2, "[appSettings\nKeypadLayout=2\n",
@@ -382,7 +384,9 @@ TEST_F(CliCommands, AConfigurationFileThatCannotBeReadSaysWhyInEveryCommand) {
           QStringList{"provision", "--config", "/proc/self/mem", "--count", "1"}}) {
         keypad->ClearReceived();
         EXPECT_EQ(Run(args), cli::kExitFailed) << args.join(' ').toStdString();
-        EXPECT_EQ(err.str(), "Unable to read mem file..\n/proc/self/mem: Input/output error\n");
+        EXPECT_EQ(
+            err.str(),
+            "Unable to read mem file..\n/proc/self/mem cannot be read: Input/output error.\n");
         EXPECT_TRUE(keypad->received().empty());
     }
 }
@@ -407,7 +411,8 @@ TEST_F(CliCommands, ConfigCheckRunsTheImportChecksAndChangesNothing) {
     WriteBytes(bad, text.substr(0, values) + "zz," + text.substr(values));
     EXPECT_EQ(Run({"config", "check", QString::fromStdString(bad)}), cli::kExitFailed);
     EXPECT_EQ(err.str(), bad + " can be imported, but Reset From Configuration File would refuse "
-                               "it: Invalid CodeTableValues in USBEchovaneUtilityCfg.ini file..\n");
+                               "it: Invalid CodeTableValues in USBEchovaneUtilityCfg.ini file..\n"
+                               "CodeTableValues field 1 is \"zz\", not a number from 0 to 255.\n");
 
     WriteBytes(folder.File("other.ini"), ReadBytes(good.toStdString()));
     EXPECT_EQ(Run({"config", "check", File("other.ini")}), cli::kExitFailed);
@@ -446,7 +451,8 @@ TEST_F(CliCommands, MessagesAboutAGivenFileNameIt) {
          {QStringList{"config", "apply", QString::fromStdString(batch)},
           QStringList{"provision", "--config", QString::fromStdString(batch)}}) {
         EXPECT_EQ(Run(args), cli::kExitFailed) << args.join(' ').toStdString();
-        EXPECT_EQ(err.str(), "Invalid KeypadLayout in batch.ini file..\n");
+        EXPECT_EQ(err.str(), "Invalid KeypadLayout in batch.ini file..\n"
+                             "KeypadLayout is \"9\", not a number from 0 to 6.\n");
     }
     EXPECT_TRUE(keypad->received().empty());
 }
@@ -469,7 +475,8 @@ TEST_F(CliCommands, AUtf16FileIsRefusedAndLeftAsItIs) {
         {{"table", "show", given}, file + why + "; nothing is written to it.\n"},
         {{"table", "write", given}, file + why + ".\n"},
         {{"config", "apply", given},
-         "USBEchovaneUtilityCfg.ini file is not UTF-8 or ANSI text; save it as UTF-8..\n"},
+         "USBEchovaneUtilityCfg.ini file is not UTF-8 or ANSI text; save it as UTF-8..\n" + file +
+             why + ".\n"},
         {{"config", "check", given}, "File is incorrect format. " + file + why + ".\n"},
     };
     for (const auto& [args, message] : runs) {
@@ -487,13 +494,15 @@ TEST_F(CliCommands, CommentedOutKeysAreNotRead) {
                       "11,12,13,14,15,16,17,18,19,20,\r\n");
     keypad->ClearReceived();
     EXPECT_EQ(Run({"table", "write", QString::fromStdString(table)}), cli::kExitFailed);
-    EXPECT_EQ(err.str(), "Invalid KeypadLayout in table.ini file..\n");
+    EXPECT_EQ(err.str(), "Invalid KeypadLayout in table.ini file..\n"
+                         "there is no KeypadLayout key in [appSettings].\n");
 
     const std::string saved = folder.File("saved.ini");
     WriteBytes(saved, "[appSettings]\r\nFirstUp=Yes\r\n;KeypadLayout=6\r\nKeypadLayout=1\r\n"
                       ";LedBrightness=9\r\n");
     EXPECT_EQ(Run({"config", "apply", QString::fromStdString(saved)}), cli::kExitFailed);
-    EXPECT_EQ(err.str(), "Invalid LedBrightness in saved.ini file..\n");
+    EXPECT_EQ(err.str(), "Invalid LedBrightness in saved.ini file..\n"
+                         "there is no LedBrightness key in [appSettings].\n");
     EXPECT_TRUE(keypad->received().empty());
 }
 

@@ -199,6 +199,8 @@ struct BadValue {
     const char* value;
     int layout;
     const char* message;
+    // The second line: which value, and why it is refused.
+    const char* reason;
 };
 
 class ReplayBadValue : public ReplayTest, public ::testing::WithParamInterface<BadValue> {};
@@ -209,8 +211,18 @@ TEST_P(ReplayBadValue, IsReportedAndNothingIsSent) {
     ASSERT_FALSE(config::SetSettings(b.key, b.value).failed());
     config::Outcome outcome;
     EXPECT_TRUE(Replayed(&outcome).empty());
-    EXPECT_EQ(outcome.message, config::Warning(b.message));
+    EXPECT_EQ(outcome.message, config::Warning(std::string(b.message) + "\n" + b.reason));
     EXPECT_FALSE(outcome.refreshStatus);
+}
+
+TEST_F(ReplayTest, AMissingKeyIsNamed) {
+    SaveLayout(2);
+    ASSERT_TRUE(CIniFile::DeleteRecord("LedBrightness", "appSettings", FileName));
+    config::Outcome outcome;
+    EXPECT_TRUE(Replayed(&outcome).empty());
+    EXPECT_EQ(outcome.message,
+              config::Warning("Invalid LedBrightness in USBEchovaneUtilityCfg.ini file..\n"
+                              "there is no LedBrightness key in [appSettings]."));
 }
 
 constexpr char kBadLayout[] = "Invalid KeypadLayout in USBEchovaneUtilityCfg.ini file..";
@@ -221,23 +233,39 @@ constexpr char kBadMultiTable[] =
 
 INSTANTIATE_TEST_SUITE_P(
     Values, ReplayBadValue,
-    ::testing::Values(BadValue{"EmptyLayout", "KeypadLayout", "", 0, kBadLayout},
-                      BadValue{"TextLayout", "KeypadLayout", "two", 0, kBadLayout},
-                      BadValue{"NegativeLayout", "KeypadLayout", "-1", 0, kBadLayout},
-                      BadValue{"LayoutPastTheKinds", "KeypadLayout", "7", 0, kBadLayout},
-                      BadValue{"LayoutThatWouldWrapToZero", "KeypadLayout", "256", 0, kBadLayout},
-                      BadValue{"HugeLayout", "KeypadLayout", "99999999999999999999", 0, kBadLayout},
-                      BadValue{"EmptyBrightness", "LedBrightness", "", 5, kBadBrightness},
-                      BadValue{"BrightnessPastNine", "LedBrightness", "10", 0, kBadBrightness},
-                      BadValue{"BrightnessWithText", "LedBrightness", "5x", 0, kBadBrightness},
-                      BadValue{"TooFewCodes", "CodeTableValues", "1,2,3,", 2, kBadTable},
-                      BadValue{"EmptyCodeTable", "CodeTableValues", "", 5, kBadTable},
+    ::testing::Values(BadValue{"EmptyLayout", "KeypadLayout", "", 0, kBadLayout,
+                               "KeypadLayout is empty, not a number from 0 to 6."},
+                      BadValue{"TextLayout", "KeypadLayout", "two", 0, kBadLayout,
+                               "KeypadLayout is \"two\", not a number from 0 to 6."},
+                      BadValue{"NegativeLayout", "KeypadLayout", "-1", 0, kBadLayout,
+                               "KeypadLayout is \"-1\", not a number from 0 to 6."},
+                      BadValue{"LayoutPastTheKinds", "KeypadLayout", "7", 0, kBadLayout,
+                               "KeypadLayout is \"7\", not a number from 0 to 6."},
+                      BadValue{"LayoutThatWouldWrapToZero", "KeypadLayout", "256", 0, kBadLayout,
+                               "KeypadLayout is \"256\", not a number from 0 to 6."},
+                      BadValue{
+                          "HugeLayout", "KeypadLayout", "99999999999999999999", 0, kBadLayout,
+                          "KeypadLayout is \"99999999999999999999\", not a number from 0 to 6."},
+                      BadValue{"EmptyBrightness", "LedBrightness", "", 5, kBadBrightness,
+                               "LedBrightness is empty, not a number from 0 to 9."},
+                      BadValue{"BrightnessPastNine", "LedBrightness", "10", 0, kBadBrightness,
+                               "LedBrightness is \"10\", not a number from 0 to 9."},
+                      BadValue{"BrightnessWithText", "LedBrightness", "5x", 0, kBadBrightness,
+                               "LedBrightness is \"5x\", not a number from 0 to 9."},
+                      BadValue{"TooFewCodes", "CodeTableValues", "1,2,3,", 2, kBadTable,
+                               "CodeTableValues has 3 numbers, not 20."},
+                      BadValue{"TooFewCodesWithoutTheLastComma", "CodeTableValues", "1,2,3", 2,
+                               kBadTable, "CodeTableValues has 3 numbers, not 20."},
+                      BadValue{"EmptyCodeTable", "CodeTableValues", "", 5, kBadTable,
+                               "CodeTableValues has 0 numbers, not 20."},
                       BadValue{"CodeOutsideAByte", "CodeTableValues",
-                               "0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,256,", 2, kBadTable},
+                               "0,1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,256,", 2, kBadTable,
+                               "CodeTableValues field 20 is \"256\", not a number from 0 to 255."},
                       BadValue{"EmptyFieldInTheTable", "CodeTableValues",
-                               "0,1,2,3,4,5,6,7,8,9,,11,12,13,14,15,16,17,18,19,20,", 2, kBadTable},
+                               "0,1,2,3,4,5,6,7,8,9,,11,12,13,14,15,16,17,18,19,20,", 2, kBadTable,
+                               "CodeTableValues field 11 is \"\", not a number from 0 to 255."},
                       BadValue{"TooFewMoreCodes", "MultipleCodeTableValues", "0,0,0,", 5,
-                               kBadMultiTable}),
+                               kBadMultiTable, "MultipleCodeTableValues has 3 numbers, not 50."}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(ReplayTest, ValuesTheLayoutDoesNotNeedAreNotLookedAt) {
@@ -260,7 +288,8 @@ TEST_F(ReplayTest, ADamagedFileIsReportedAndNothingIsSent) {
     config::Outcome outcome;
     EXPECT_TRUE(Replayed(&outcome).empty());
     EXPECT_EQ(outcome.message,
-              config::Warning("USBEchovaneUtilityCfg.ini file is incorrect format."));
+              config::Warning("USBEchovaneUtilityCfg.ini file is incorrect format.\n" + FileName +
+                              " has a section line without \"]\" (line 1)."));
 }
 
 TEST_F(ReplayTest, WithoutAConfigurationFileNothingHappens) {
