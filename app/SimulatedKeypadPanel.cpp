@@ -133,26 +133,22 @@ QWidget* SimulatedKeypadPanel::KeyTarget() const {
 }
 
 bool SimulatedKeypadPanel::IsPlugged() const {
-    // The keypad, or its MCU in a boot loader: either way it is on the bus and powered, and
-    // unplugging it is a power cut.
-    return !emulator::VirtualBus::Instance().Devices().empty();
+    // The cable: the keypad, its MCU in a boot loader, or a loader re-enumerating and off the
+    // bus for a moment, all powered; unplugging any of them is a power cut.
+    return plugged_;
 }
 
 void SimulatedKeypadPanel::SetPlugged(bool plugged) {
+    plugged_ = plugged;
     auto& bus = emulator::VirtualBus::Instance();
     {
         std::lock_guard lock(bus.mutex());
-        // Whatever the keypad has become (its boot loader) leaves with it.
-        for (const auto& device : bus.Devices()) {
-            if (device != keypad_) {
-                bus.Unplug(device.get());
-            }
-        }
+        // Whatever the keypad has become (its boot loader, one re-enumerating) leaves with it.
+        bus.CutPortPower();
         if (plugged) {
             // Power returns: the application, or the MCU's flash loader when it has none.
+            bus.RestorePortPower();
             keypad_->PlugIn();
-        } else {
-            bus.Unplug(keypad_.get());
         }
     }
     UpdateState();
@@ -181,7 +177,8 @@ void SimulatedKeypadPanel::PressKey(int keyIndex) {
 }
 
 void SimulatedKeypadPanel::DeliverKey(int keyIndex) {
-    if (!IsPlugged()) {
+    // Only the keypad's application types; its MCU in a boot loader does not.
+    if (!emulator::VirtualBus::Instance().IsPlugged(keypad_.get())) {
         return;
     }
     KeyStroke stroke;
@@ -209,7 +206,9 @@ void SimulatedKeypadPanel::DeliverKey(int keyIndex) {
 
 void SimulatedKeypadPanel::UpdateState() {
     const bool plugged = IsPlugged();
-    const bool inLoader = plugged && !emulator::VirtualBus::Instance().IsPlugged(keypad_.get());
+    auto& bus = emulator::VirtualBus::Instance();
+    const bool running = bus.IsPlugged(keypad_.get());
+    const bool inLoader = plugged && !running && !bus.Devices().empty();
     bool jack = false;
     bool horizontal = false;
     int kind = 0;
@@ -224,7 +223,8 @@ void SimulatedKeypadPanel::UpdateState() {
     stateLabel->setText(
         QStringLiteral("%1, jack %2, %3\nActive table: %4")
             .arg(inLoader  ? QStringLiteral("Plugged in, in its boot loader")
-                 : plugged ? QStringLiteral("Plugged in")
+                 : running ? QStringLiteral("Plugged in")
+                 : plugged ? QStringLiteral("Plugged in, starting up")
                            : QStringLiteral("Unplugged"),
                  jack ? QStringLiteral("in") : QStringLiteral("out"),
                  horizontal ? QStringLiteral("horizontal") : QStringLiteral("vertical"),

@@ -58,6 +58,9 @@ private:
     void UpdateState();
     void DeliverKey(int keyIndex);
 
+    // Whether the cable is in, as the panel's own button left it; the demo starts plugged in.
+    bool plugged_ = true;
+
     std::shared_ptr<emulator::SimulatedKeypad> keypad_;
     QPointer<QWidget> explicitTarget_;
     QPointer<QWidget> lastFocus_;

@@ -20,6 +20,7 @@ void VirtualBus::Reset() {
     scheduled_.clear();
     ++generation_;
     hotplugEvents_ = true;
+    portPowered_ = true;
     // Paths start again from usb-1, so a test sees the same paths whatever ran before it.
     nextBusId_ = 1;
     for (auto* counter : {&counters_.initCount, &counters_.exitCount, &counters_.openCount,
@@ -47,7 +48,7 @@ void VirtualBus::GiveAccessToPlugged() {
 
 void VirtualBus::PlugAt(const std::shared_ptr<SimulatedDevice>& device, uint64_t openableAtUs) {
     std::lock_guard lock(mutex_);
-    if (std::find(devices_.begin(), devices_.end(), device) != devices_.end()) {
+    if (!portPowered_ || std::find(devices_.begin(), devices_.end(), device) != devices_.end()) {
         return;
     }
     device->attachment = nextAttachment_++;
@@ -92,7 +93,21 @@ uint64_t VirtualBus::EventTimeUs() const {
 
 void VirtualBus::Schedule(uint64_t atUs, std::function<void()> action) {
     std::lock_guard lock(mutex_);
-    scheduled_.push_back({atUs, std::move(action)});
+    scheduled_.push_back({atUs, std::move(action), powerCuts_});
+}
+
+void VirtualBus::CutPortPower() {
+    std::lock_guard lock(mutex_);
+    portPowered_ = false;
+    ++powerCuts_;
+    for (const auto& device : std::vector(devices_)) {
+        Unplug(device.get());
+    }
+}
+
+void VirtualBus::RestorePortPower() {
+    std::lock_guard lock(mutex_);
+    portPowered_ = true;
 }
 
 void VirtualBus::RunDue() {
@@ -107,7 +122,11 @@ void VirtualBus::RunDue() {
         }
         auto action = std::move(due->action);
         const uint64_t atUs = due->atUs;
+        const bool stale = due->powerCuts != powerCuts_;
         scheduled_.erase(due);
+        if (stale) {
+            continue;
+        }
         // It happened when it was due, however late the program looked.
         const uint64_t outer = actionAtUs_;
         actionAtUs_ = atUs;

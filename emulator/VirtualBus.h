@@ -38,8 +38,13 @@ public:
     bool hotplugEvents() const { return hotplugEvents_.load(); }
 
     // Runs action once the clock reaches atUs (checked whenever the program touches the bus,
-    // and by RunDue()).
+    // and by RunDue()), unless the port's power was cut meanwhile.
     void Schedule(uint64_t atUs, std::function<void()> action);
+    // The demo's one USB port: its cable pulled, everything on it leaves the bus, and what its
+    // devices were about to do (re-enumerate, start up) never happens; nothing is plugged in
+    // until the power is back.
+    void CutPortPower();
+    void RestorePortPower();
     void RunDue();
     // The time now, or while a scheduled action runs, the time it was due: what it sets off
     // happens from then on, however late the program looked.
@@ -77,6 +82,8 @@ private:
     struct Scheduled {
         uint64_t atUs;
         std::function<void()> action;
+        // The power cuts counted when it was scheduled.
+        uint64_t powerCuts;
     };
 
     std::recursive_mutex mutex_;
@@ -99,6 +106,8 @@ private:
     uint64_t nextAttachment_ = 1;
     // While a scheduled action runs: the time it was due.
     uint64_t actionAtUs_ = 0;
+    bool portPowered_ = true;
+    uint64_t powerCuts_ = 0;
     int nextBusId_ = 1;
 };
 

@@ -1,8 +1,12 @@
 #include "app/SimulatedKeypadPanel.h"
 
+#include "device/commands.h"
+#include "device/discovery.h"
+#include "device/frame.h"
 #include "emulator/DemoKeypad.h"
 #include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedRamBsl.h"
+#include "keypad/Exchange.h"
 #include "tests/support/EmulatorFixture.h"
 
 #include <QApplication>
@@ -114,6 +118,25 @@ TEST_F(PanelTest, AnUnpluggedKeypadTypesNothingAndComesBackAlone) {
     EXPECT_TRUE(panel.IsPlugged());
     ASSERT_EQ(bus().Devices().size(), 1u);
     EXPECT_EQ(bus().Devices()[0], keypad);
+}
+
+// The keypad off the bus for a moment (rebooting, re-enumerating) is still plugged in: the
+// button pulls the cable, and what the keypad was about to do never happens.
+TEST_F(PanelTest, UnpluggingAKeypadOffTheBusForAMomentCutsItsPower) {
+    clock().AdvanceMs(emulator::SimulatedDevice::kAccessAfterPlugMs);
+    ASSERT_TRUE(device::RescanForKeypad().found);
+    // A factory reset: the keypad reboots.
+    ASSERT_EQ(keypad::Send(CmdResetToDefault), kExchangeOk);
+    clock().AdvanceMs(100);
+    ASSERT_TRUE(bus().Devices().empty());
+    EXPECT_TRUE(panel.IsPlugged());
+    panel.plugButton->click();
+    EXPECT_FALSE(panel.IsPlugged());
+    clock().AdvanceMs(keypad->rebootMs + 1000);
+    EXPECT_TRUE(bus().Devices().empty()) << "it came back with its cable out";
+    panel.plugButton->click();
+    EXPECT_TRUE(panel.IsPlugged());
+    EXPECT_TRUE(bus().IsPlugged(keypad.get()));
 }
 
 // Unplugging a keypad whose MCU sits in its boot loader is a power cut like any other: plugged in
