@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTextCursor>
 #include <QVariantMap>
@@ -228,6 +229,7 @@ void firmware_upgrade::InitializeBackgroundWorker() {
     };
     connect(backgroundWorkerCheckDevice, &ui::BackgroundWorker::RunWorkerCompleted, this,
             &firmware_upgrade::backgroundWorkerCheckDevice_RunWorkerCompleted);
+    DescribeButtons();
 }
 
 void firmware_upgrade::OnHandleCreated() {
@@ -289,6 +291,7 @@ void firmware_upgrade::backgroundWorkerCheckDevice_RunWorkerCompleted(const QVar
             btnBrowse->setFocus();
         }
         browseFocused_ = browseFocused_ || btnBrowse->isEnabled();
+        DescribeButtons();
     }
     if (countGate_.OnCountCompleted()) {
         StartDeviceCount();
@@ -296,6 +299,7 @@ void firmware_upgrade::backgroundWorkerCheckDevice_RunWorkerCompleted(const QVar
 }
 
 void firmware_upgrade::btnBrowse_Click() {
+    const auto described = qScopeGuard([this] { DescribeButtons(); });
     const auto chosen = ui::AskPath(this, {ui::FileRequest::Kind::OpenFile,
                                            QString::fromLatin1(kFirmwareFileDialogText), QString(),
                                            QString::fromLatin1(kFirmwareFileFilter)});
@@ -343,6 +347,7 @@ void firmware_upgrade::btnBrowse_Click() {
 }
 
 void firmware_upgrade::btnUpgrade_MouseClick() {
+    const auto described = qScopeGuard([this] { DescribeButtons(); });
     if (backgroundWorker1->IsBusy()) {
         return;
     }
@@ -416,6 +421,20 @@ void firmware_upgrade::backgroundWorker1_RunWorkerCompleted(const QVariant& resu
     }
     // The loader has gone (or failed): what is attached now decides what Browse may do.
     StartDeviceCount();
+}
+
+void firmware_upgrade::DescribeButtons() {
+    ui::TellDescription(btnBrowse, labelNumOfDevices->text());
+    QString upgrade;
+    if (backgroundWorker1->IsBusy()) {
+        upgrade = QStringLiteral("A download is running");
+    } else if (!btnUpgrade->isEnabled()) {
+        upgrade = btnBrowse->isEnabled()
+                      ? QStringLiteral("Off until a firmware file is chosen with Browse and its "
+                                       "warning answered Yes")
+                      : labelNumOfDevices->text();
+    }
+    ui::TellDescription(btnUpgrade, upgrade);
 }
 
 void firmware_upgrade::btnClose_MouseClick() {

@@ -122,6 +122,9 @@ protected:
 
 private:
     void StartDeviceCount();
+    // What a screen reader says with Browse and Upgrade: what is attached, and what has to come
+    // first while a button is off (the window says so nowhere else).
+    void DescribeButtons();
     void AppendStatus(const QString& text);
 
     firmware::DeviceCountGate countGate_;

@@ -185,6 +185,12 @@ TEST_P(UpgradeWindowCount, ShowsTheCountAndEnablesBrowseOnly) {
     EXPECT_EQ(window->numberOfUSBDevicesConnected, static_cast<uint32_t>(GetParam().loaders));
     EXPECT_EQ(window->btnBrowse->isEnabled(), GetParam().browse);
     EXPECT_FALSE(window->btnUpgrade->isEnabled());
+    // Off buttons say, to a screen reader, what is attached and what has to come first.
+    EXPECT_EQ(window->btnBrowse->accessibleDescription(), GetParam().label);
+    EXPECT_EQ(window->btnUpgrade->accessibleDescription(),
+              GetParam().browse ? "Off until a firmware file is chosen with Browse and its "
+                                  "warning answered Yes"
+                                : GetParam().label);
 }
 
 INSTANTIATE_TEST_SUITE_P(Loaders, UpgradeWindowCount,
@@ -219,6 +225,7 @@ TEST_P(UpgradeWindowBrowse, AsksTheWarningAndStoresTheFileName) {
         EXPECT_EQ(asked.buttons, ui::Buttons::YesNo);
         EXPECT_EQ(asked.icon, ui::Icon::Question);
         EXPECT_EQ(window->btnUpgrade->isEnabled(), answer == ui::Answer::Yes);
+        EXPECT_EQ(window->btnUpgrade->accessibleDescription().isEmpty(), answer == ui::Answer::Yes);
     }
     EXPECT_EQ(window->filenameTextBox->text().toStdString(), path);
     EXPECT_EQ(config::GetSettings(config::kFirmwareFileKey), "Pick Me.txt");
