@@ -2,8 +2,32 @@
 
 #include "device/discovery.h"
 #include "keypad/KeypadCommands.h"
+#include "keypad/KeypadSelection.h"
+#include "platform/CommandLineName.h"
+#include "platform/Interrupt.h"
 
 namespace firmware {
+namespace {
+
+// What is said of the keypad when the program is ended in the middle of its upgrade.
+std::string CutShortText(const KeypadUpgrade& upgrade) {
+    const std::string serial = upgrade.state.serialNumber.value_or("");
+    const std::string name = keypad::IsOwnSerialNumber(serial)
+                                 ? "keypad " + keypad::WithoutPadding(serial)
+                                 : (upgrade.path.empty() ? std::string("keypad in its boot loader")
+                                                         : "keypad at " + upgrade.path);
+    const std::string& program = platform::CommandLineName();
+    return program + ": stopped in the firmware upgrade of " + name +
+           ", which may sit in its boot loader now: '" + program + " devices' shows where, and '" +
+           program + " --device PATH upgrade FILE --yes' brings it back" +
+           (keypad::IsOwnSerialNumber(serial)
+                ? "; add --config FILE, a configuration holding SerialNumber=" +
+                      keypad::WithoutPadding(serial) + ", to give it its serial number again"
+                : std::string()) +
+           ".\n";
+}
+
+} // namespace
 
 KeypadUpgradeResult UpgradeKeypad(const KeypadUpgrade& upgrade,
                                   const UpgradeSequence::ProgressReport& progress) {
@@ -17,6 +41,9 @@ KeypadUpgradeResult UpgradeKeypad(const KeypadUpgrade& upgrade,
     }
     std::vector<std::string> others = device::KeypadPaths();
     std::erase(others, upgrade.path);
+    // Ended at once by a second Ctrl+C, the run could say nothing more of the keypad it leaves
+    // halfway.
+    const platform::LastWordsScope lastWords(CutShortText(upgrade));
     if (upgrade.enterBsl) {
         // The keypad may leave the bus before its reply is through; the boot loader's arrival
         // is what counts.

@@ -1,7 +1,10 @@
 #include "Interrupt.h"
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstddef>
+#include <cstring>
 #include <string>
 
 #ifdef _WIN32
@@ -10,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 #include <poll.h>
@@ -25,14 +29,54 @@ std::atomic<bool> interrupted{false};
 std::atomic<int> askedBy{0};
 std::atomic<int> catchers{0};
 
+// The last words, written where a signal handler may read them: two buffers, the one in use
+// never written to, so the handler reads a whole text whenever it comes.
+constexpr std::size_t kLastWordsMax = 1000;
+char lastWords[2][kLastWordsMax + 1]{};
+std::size_t lastWordsLength[2]{};
+std::atomic<int> lastWordsInUse{-1};
+
+void SayLastWords() {
+    const int inUse = lastWordsInUse.load();
+    if (inUse < 0) {
+        return;
+    }
+#ifdef _WIN32
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), lastWords[inUse],
+              static_cast<DWORD>(lastWordsLength[inUse]), &written, nullptr);
+#else
+    const char* text = lastWords[inUse];
+    std::size_t left = lastWordsLength[inUse];
+    while (left > 0) {
+        const ssize_t written = write(STDERR_FILENO, text, left);
+        if (written <= 0) {
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        text += written;
+        left -= static_cast<std::size_t>(written);
+    }
+#endif
+}
+
 #ifdef _WIN32
 // The console calls it on a thread of its own, so the keypad's exchanges go on undisturbed.
 BOOL WINAPI OnConsoleControl(DWORD type) {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) {
         return FALSE;
     }
+    // Named before the flag is up, so a reader who sees the request sees its name.
+    int none = 0;
+    askedBy.compare_exchange_strong(none, static_cast<int>(type) + 1);
     // The second press goes to the default handler, which ends the program.
-    return interrupted.exchange(true) ? FALSE : TRUE;
+    if (interrupted.exchange(true)) {
+        SayLastWords();
+        return FALSE;
+    }
+    return TRUE;
 }
 #else
 // Ctrl+C, and what a script, `timeout`, a service manager or a closed terminal sends to stop a
@@ -58,6 +102,7 @@ void OnInterrupt(int signal) {
     int none = 0;
     if (!askedBy.compare_exchange_strong(none, signal)) {
         // Raised on this thread, which does not block it: the program ends as it would have.
+        SayLastWords();
         sigaction(signal, &previous[IndexOf(signal)], nullptr);
         std::raise(signal);
         return;
@@ -82,13 +127,18 @@ public:
             wake_[0] = wake_[1] = -1;
             return; // the handler then runs where the system puts it, as it did before
         }
-        pthread_sigmask(SIG_BLOCK, &signals_, &callerMask_);
-        thread_ = std::thread([this] {
+        pthread_sigmask(SIG_BLOCK, &signals_, nullptr);
+        try {
+            thread_ = std::thread([this] {
+                pthread_sigmask(SIG_UNBLOCK, &signals_, nullptr);
+                pollfd wake{wake_[0], POLLIN, 0};
+                while (poll(&wake, 1, -1) < 0 && errno == EINTR) {
+                }
+            });
+        } catch (const std::system_error&) {
+            // No thread to spare: the handler runs where the system puts it, as it did before.
             pthread_sigmask(SIG_UNBLOCK, &signals_, nullptr);
-            pollfd wake{wake_[0], POLLIN, 0};
-            while (poll(&wake, 1, -1) < 0 && errno == EINTR) {
-            }
-        });
+        }
     }
     ~SignalThread() {
         if (thread_.joinable()) {
@@ -96,7 +146,8 @@ public:
             while (write(wake_[1], &byte, 1) < 0 && errno == EINTR) {
             }
             thread_.join();
-            pthread_sigmask(SIG_SETMASK, &callerMask_, nullptr);
+            // Only the stop signals: whatever else the thread blocks meanwhile stays its own.
+            pthread_sigmask(SIG_UNBLOCK, &signals_, nullptr);
         }
         for (const int fd : wake_) {
             if (fd >= 0) {
@@ -109,7 +160,6 @@ public:
 
 private:
     sigset_t signals_{};
-    sigset_t callerMask_{};
     int wake_[2] = {-1, -1};
     std::thread thread_;
 };
@@ -166,7 +216,11 @@ bool InterruptCatcher::Interrupted() const {
 }
 
 std::string InterruptCatcher::What() const {
-#ifndef _WIN32
+#ifdef _WIN32
+    if (askedBy.load() == static_cast<int>(CTRL_BREAK_EVENT) + 1) {
+        return "Ctrl+Break";
+    }
+#else
     switch (askedBy.load()) {
     case SIGTERM:
         return "SIGTERM";
@@ -179,10 +233,29 @@ std::string InterruptCatcher::What() const {
     return "Ctrl+C";
 }
 
+void InterruptCatcher::SetLastWords(const std::string& text) {
+    if (text.empty()) {
+        lastWordsInUse = -1;
+        return;
+    }
+    const int next = lastWordsInUse.load() == 0 ? 1 : 0;
+    // Not in use now; any handler reading the other one keeps its whole text.
+    lastWordsInUse = -1;
+    const std::size_t length = std::min(text.size(), kLastWordsMax);
+    std::memcpy(lastWords[next], text.data(), length);
+    lastWords[next][length] = '\0';
+    lastWordsLength[next] = length;
+    lastWordsInUse = next;
+}
+
+std::string InterruptCatcher::LastWords() {
+    const int inUse = lastWordsInUse.load();
+    return inUse < 0 ? std::string() : std::string(lastWords[inUse], lastWordsLength[inUse]);
+}
+
 void InterruptCatcher::Raise(int signal) {
 #ifdef _WIN32
-    (void)signal;
-    OnConsoleControl(CTRL_C_EVENT);
+    OnConsoleControl(signal == SIGBREAK ? CTRL_BREAK_EVENT : CTRL_C_EVENT);
 #else
     // Sent to the process, as a terminal or `kill` sends it, and waited for: it is taken on the
     // catcher's thread. One that is ignored, or with no catcher, is not waited for.

@@ -21,9 +21,24 @@ public:
     bool Interrupted() const;
     // The request's name for messages: "Ctrl+C", "SIGTERM" or "SIGHUP".
     std::string What() const;
-    // What a Ctrl+C (or on POSIX systems the signal given) does, for tests: sent to the program,
-    // and taken before it returns.
+    // What a Ctrl+C (or on POSIX systems the signal given, on Windows Ctrl+Break for SIGBREAK)
+    // does, for tests: sent to the program, and taken before it returns.
     static void Raise(int signal = SIGINT);
+    // Said on stderr, with its line break, when a second request ends the program at once:
+    // what was cut short and how to mend it. Empty for nothing; kept until changed. Longer
+    // texts are cut at 1000 bytes.
+    static void SetLastWords(const std::string& text);
+    // The text a second request would say now, for tests.
+    static std::string LastWords();
+};
+
+// Sets the last words for as long as it lives.
+class LastWordsScope {
+public:
+    explicit LastWordsScope(const std::string& text) { InterruptCatcher::SetLastWords(text); }
+    ~LastWordsScope() { InterruptCatcher::SetLastWords({}); }
+    LastWordsScope(const LastWordsScope&) = delete;
+    LastWordsScope& operator=(const LastWordsScope&) = delete;
 };
 
 } // namespace platform

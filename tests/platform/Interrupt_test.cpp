@@ -35,6 +35,16 @@ TEST(InterruptCatcher, TheFirstCtrlCIsARequestAndEndsWithTheCatcher) {
     EXPECT_FALSE(next.Interrupted());
 }
 
+#ifdef _WIN32
+// The console's other stop key is named as the user pressed it.
+TEST(InterruptCatcher, CtrlBreakIsNamedAsSuch) {
+    const platform::InterruptCatcher catcher;
+    platform::InterruptCatcher::Raise(SIGBREAK);
+    EXPECT_TRUE(catcher.Interrupted());
+    EXPECT_EQ(catcher.What(), "Ctrl+Break");
+}
+#endif
+
 #ifndef _WIN32
 struct StopSignal {
     int number;
@@ -56,16 +66,23 @@ TEST_P(InterruptBy, TheFirstIsARequestNamedAndTheSecondEndsTheProgram) {
         EXPECT_TRUE(catcher.Interrupted());
         EXPECT_EQ(catcher.What(), s.name);
     }
+    {
+        const platform::LastWordsScope words("cut short");
+        EXPECT_EQ(platform::InterruptCatcher::LastWords(), "cut short");
+    }
+    EXPECT_EQ(platform::InterruptCatcher::LastWords(), "");
+    // Ended at once, the program still says what it leaves cut short.
     EXPECT_EXIT(
         {
             const platform::InterruptCatcher catcher;
+            const platform::LastWordsScope words("the keypad at hand is cut short\n");
             platform::InterruptCatcher::Raise(s.number);
             platform::InterruptCatcher::Raise(s.number);
             // Taken on the catcher's thread, the second one ends the program from there.
             std::this_thread::sleep_for(std::chrono::seconds(10));
             std::exit(0);
         },
-        ::testing::KilledBySignal(s.number), "");
+        ::testing::KilledBySignal(s.number), "the keypad at hand is cut short");
 }
 
 // A background job of a script starts with Ctrl+C ignored, a run under nohup with SIGHUP: the
