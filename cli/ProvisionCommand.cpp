@@ -195,7 +195,8 @@ int Provision(Context& context) {
                 context.parser.value(FirmwareVersionOption()).trimmed().toStdString();
         }
     } else {
-        for (const QCommandLineOption* option : {&FirmwareVersionOption(), &RamBslOption()}) {
+        for (const QCommandLineOption* option :
+             {&FirmwareVersionOption(), &RamBslOption(), &ConfirmationYesOption()}) {
             if (context.parser.isSet(*option)) {
                 return context.Usage("--" + option->names().constLast().toStdString() +
                                      " goes with --firmware.");

@@ -369,7 +369,9 @@ int Upgrade(Context& context) {
     const auto tellInterrupt = [&] {
         if (interrupt.Interrupted() && !interruptTold) {
             interruptTold = true;
-            context.err << "\n" << interrupt.What() << kInterruptedText << "\n";
+            // Off the progress bar's line, where there is one.
+            context.err << (context.console.progressBar && !context.quiet ? "\n" : "")
+                        << interrupt.What() << kInterruptedText << "\n";
         }
     };
     firmware::KeypadUpgradeResult run;

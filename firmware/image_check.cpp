@@ -30,9 +30,11 @@ std::string Range(uint32_t first, uint32_t last) {
 // Files for the loader's buffers are read no further than one byte past it, so a longer one is
 // known only to be longer.
 std::string TooMuchText(std::size_t size, std::size_t buffer) {
-    const std::string has =
-        size > buffer ? "more than " + std::to_string(buffer) : std::to_string(size);
-    return "it has " + has + " bytes of text; the boot loader takes " + std::to_string(buffer - 1) +
+    const std::string most = std::to_string(buffer - 1);
+    if (size > buffer) {
+        return "it is too large: the boot loader takes " + most + " bytes of text at most";
+    }
+    return "it has " + std::to_string(size) + " bytes of text; the boot loader takes " + most +
            " at most";
 }
 
@@ -179,7 +181,8 @@ std::string FirmwareFileRefusal(const std::string& path, const ImageCheck& check
 RamBslCheck CheckRamBslText(std::string_view text, std::string_view configuredVersion) {
     RamBslCheck check;
     if (text.size() >= kRamBslTextLimit) {
-        check.reason = TooMuchText(text.size(), kRamBslTextLimit);
+        check.reason = TooMuchText(text.size(), kRamBslTextLimit) +
+                       " (a RAM boot loader's text is a few kilobytes: is this a firmware image?)";
         return check;
     }
     bsl430::TiTxtReader reader;

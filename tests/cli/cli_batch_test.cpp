@@ -300,6 +300,10 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--config", "SAVED", "--ram-bsl", "RAM_BSL.txt"},
                        cli::kExitUsage,
                        "--ram-bsl goes with --firmware"},
+        ProvisionUsage{"YesWithoutFirmware",
+                       {"--config", "SAVED", "--yes"},
+                       cli::kExitUsage,
+                       "--yes goes with --firmware"},
         ProvisionUsage{
             "EmptyVersion",
             {"--config", "SAVED", "--firmware", "/nonexistent/new.txt", "--firmware-version", " "},

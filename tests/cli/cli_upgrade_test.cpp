@@ -211,8 +211,9 @@ INSTANTIATE_TEST_SUITE_P(
                     [](CliUpgrade& t, std::string& expected) {
                         const std::string big = t.WriteFile("big.txt", std::string(64'000, ' '));
                         expected = "Unable to use the RAM boot loader..\n" + big +
-                                   ": it has more than 20000 bytes of text; the "
-                                   "boot loader takes 19999 at most\n";
+                                   ": it is too large: the boot loader takes 19999 bytes of "
+                                   "text at most (a RAM boot loader's text is a few "
+                                   "kilobytes: is this a firmware image?)\n";
                         return QStringList{QString::fromStdString(t.image), "--ram-bsl",
                                            QString::fromStdString(big)};
                     }},
@@ -251,15 +252,16 @@ TEST_F(CliUpgrade, ARamBootLoaderTheMcuCannotRunLeavesItCrashed) {
 // script's `timeout`, waits for the end.
 TEST_F(CliUpgrade, AStopRequestDuringTheDownloadWaitsForTheEnd) {
 #ifdef _WIN32
-    const std::string said = "\nCtrl+C: the upgrade goes on to its end";
+    const std::string said = "Ctrl+C: the upgrade goes on to its end";
 #else
-    const std::string said = "\nSIGTERM: the upgrade goes on to its end";
+    const std::string said = "SIGTERM: the upgrade goes on to its end";
 #endif
     const auto ask = [] { platform::InterruptCatcher::Raise(SIGTERM); };
     // Half a second in, the keypad is on its way to its boot loader.
     bus().Schedule(platform::NowUs() + 500'000, ask);
     ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes"}), cli::kExitOk) << err.str();
     EXPECT_NE(err.str().find(said), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("\n\n"), std::string::npos) << "a blank line with no progress bar";
     EXPECT_EQ(keypad->model.firmwareVersion, "VX0970");
     EXPECT_EQ(keypad->storedDefaults.ledBrightness, 7);
 }

@@ -140,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
         RamBslCase{"AFirmwareImage", TiTxt({kCode, kResetVector}), "", "",
                    "it must start with a section at 0x2500"},
         RamBslCase{"TooBigForTheLoadersBuffer", RamBsl(0x2500, std::vector<uint8_t>(0x1A00, 0x11)),
-                   "", "", "bytes of text; the boot loader takes 19999 at most"},
+                   "", "", "it is too large: the boot loader takes 19999 bytes of text at most"},
         RamBslCase{"NotTiTxt", "RAM BSL\n", "", "", "line 1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
