@@ -126,9 +126,13 @@ SettingsRead UnreadFile(const std::string& path, const platform::FileRead& file)
     return read;
 }
 
-Outcome UpdateFailed(const SettingsRead& read) {
+Outcome UpdateFailed(const std::string& path, const SettingsRead& read) {
     if (read.state == SettingsRead::State::Unreadable) {
-        return Fails(kFailedToUpdateText);
+        // Where the file is and why it cannot be read (a folder of its name, its rights).
+        if (path.empty() || read.reason.empty()) {
+            return Fails(kFailedToUpdateText);
+        }
+        return Fails(std::string(kFailedToUpdateText) + "\n" + path + " " + read.reason + ".");
     }
     return Outcome{
         Notice{std::string(kFailedToUpdateText) + "\n" + ReadFailureText(read.state) + "\n"}};
@@ -254,7 +258,7 @@ Outcome WriteSettings(const std::string& path,
     try {
         SettingsRead read = ReadSettings(path);
         if (read.state != SettingsRead::State::Read) {
-            return UpdateFailed(read);
+            return UpdateFailed(path, read);
         }
         for (const auto& [key, value] : values) {
             if (!CIniFile::IsStorableKey(key) || !CIniFile::IsStorableValue(value)) {

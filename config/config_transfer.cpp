@@ -88,6 +88,13 @@ ExportPlan PlanExport(const std::optional<std::string>& chosenFolder) {
     try {
         const fs::path target = platform::PathFromUtf8(*chosenFolder) / kConfigFileName;
         plan.target = platform::Utf8FromPath(target);
+        // Nothing could be written in a folder's place: said before any question.
+        if (const std::string kind = platform::NonFileKind(plan.target); !kind.empty()) {
+            plan.message = Warning(std::string(kFailedToExportText) + "\n" + plan.target +
+                                   " is not a file but " + kind + ".");
+            plan.target.clear();
+            return plan;
+        }
         std::error_code error;
         if (fs::exists(target, error)) {
             plan.question = Notice{kOverwriteQuestionText, kOverwriteCaption, NoticeButtons::YesNo,

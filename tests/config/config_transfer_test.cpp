@@ -71,6 +71,20 @@ TEST_F(TransferTest, ExportFailures) {
     EXPECT_EQ(config::PlanExport(std::nullopt).message,
               config::Warning("Unable to save the cfg file."));
     EXPECT_EQ(config::PlanExport("").message, config::Warning("Unable to save the cfg file."));
+    // A folder in the file's place is said before the overwrite question, which Yes could not
+    // answer; as is the configuration file's own place taken by one.
+    const std::string inTheWay = folder.File("stick/USBEchovaneUtilityCfg.ini");
+    std::filesystem::create_directories(inTheWay);
+    const config::ExportPlan blocked = config::PlanExport(folder.File("stick"));
+    EXPECT_FALSE(blocked.question);
+    EXPECT_EQ(blocked.message, config::Warning("Failed to export the file\n" + inTheWay +
+                                               " is not a file but a folder."));
+    const std::string own = FileName;
+    FileName = inTheWay;
+    EXPECT_EQ(config::SetSettings("FirstUp", "Yes").message,
+              config::Warning("Failed to update USBEchovaneUtilityCfg.ini file.\n" + inTheWay +
+                              " is not a file but a folder."));
+    FileName = own;
 
     const config::Notice failed = config::Warning("Failed to export the file");
     EXPECT_EQ(config::ExportCfgFile(folder.File("gone/USBEchovaneUtilityCfg.ini")).message, failed);
