@@ -31,7 +31,7 @@ double MsPerExchange(device::PollMode mode, int count) {
 
 int main(int argc, char** argv) {
     const int count = argc > 1 ? std::atoi(argv[1]) : 1000;
-    emulator::VirtualBus::Instance().Plug(std::make_shared<emulator::SimulatedKeypad>());
+    emulator::VirtualBus::Instance().PlugBeforeStart(std::make_shared<emulator::SimulatedKeypad>());
     if (!device::RescanForKeypad().found) {
         std::fprintf(stderr, "simulated keypad not found\n");
         return 1;

@@ -91,7 +91,7 @@ Bench EnterBootLoader(uint32_t delayMs) {
     options.restartMs = delayMs;
     bench.loader = emulator::SimulatedBootLoader::Attach(*bench.keypad,
                                                          emulator::SimulatedPassword(), options);
-    bus.Plug(bench.keypad);
+    bus.PlugBeforeStart(bench.keypad);
     if (!device::RescanForKeypad().found) {
         Fail("simulated keypad not found");
     }

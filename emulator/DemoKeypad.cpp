@@ -23,7 +23,7 @@ std::shared_ptr<emulator::SimulatedKeypad> MakeDemoKeypad(int index) {
     keypad->processingUs = 2000;
     // Each keypad in a USB port of its own: its path stays the same whichever others are
     // plugged in or gone, from run to run.
-    keypad->busId = index + 1;
+    keypad->port = index + 1;
     return keypad;
 }
 
@@ -39,7 +39,7 @@ AttachDemoBootLoader(emulator::SimulatedKeypad& keypad) {
     // first, so the demo upgrade runs without a mass erase.
     auto loader = emulator::SimulatedBootLoader::Attach(keypad, emulator::SimulatedPassword());
     // The boot loader is the same MCU enumerating again, in the same port.
-    loader->busId = keypad.busId;
+    loader->port = keypad.port;
     return loader;
 }
 

@@ -62,7 +62,12 @@ public:
     // Set by the bus: 0 while unplugged, a new number at each plug-in, so handles opened
     // before an unplug stay dead after the device comes back.
     uint64_t attachment = 0;
+    // Set by the bus at each plug-in: the number in its path. The lowest one free, as hidraw
+    // numbers the nodes it makes (a keypad plugged in after another left may get its path),
+    // unless the device has a port of its own.
     int busId = 0;
+    // Set before plugging in: the USB port it always comes back to, whose number its path keeps.
+    int port = 0;
     // Set by the bus at each plug-in: from when it can be opened.
     uint64_t openableAtUs = 0;
     // IN reports not yet sent when the last handle on their interface closed: the host polls

@@ -22,7 +22,7 @@ void VirtualBus::Reset() {
     hotplugEvents_ = true;
     portPowered_ = true;
     // Paths start again from usb-1, so a test sees the same paths whatever ran before it.
-    nextBusId_ = 1;
+    portsGiven_.clear();
     for (auto* counter : {&counters_.initCount, &counters_.exitCount, &counters_.openCount,
                           &counters_.closeCount, &counters_.enumerateCount, &counters_.useAfterExit,
                           &counters_.writes, &counters_.reads}) {
@@ -53,13 +53,29 @@ void VirtualBus::PlugAt(const std::shared_ptr<SimulatedDevice>& device, uint64_t
     }
     device->attachment = nextAttachment_++;
     device->openableAtUs = openableAtUs;
-    if (device->busId == 0) {
-        device->busId = nextBusId_++;
+    if (device->port != 0) {
+        device->busId = device->port;
+        portsGiven_.insert(device->port);
+    } else {
+        // Never a number a device with a port of its own may come back to.
+        int free = 1;
+        const auto taken = [&](int id) {
+            return portsGiven_.count(id) != 0 ||
+                   std::any_of(devices_.begin(), devices_.end(),
+                               [id](const auto& other) { return other->busId == id; });
+        };
+        while (taken(free)) {
+            ++free;
+        }
+        device->busId = free;
     }
-    // A device given its port (a demo keypad) keeps the next one plugged off it.
-    nextBusId_ = std::max(nextBusId_, device->busId + 1);
     devices_.push_back(device);
-    ++generation_;
+    // udev tells its listeners of a new device once its rules have run, access given.
+    if (openableAtUs > EventTimeUs()) {
+        Schedule(openableAtUs, [this] { ++generation_; });
+    } else {
+        ++generation_;
+    }
 }
 
 void VirtualBus::Unplug(const SimulatedDevice* device) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <vector>
 
 namespace emulator {
@@ -30,7 +31,8 @@ public:
     void Unplug(const SimulatedDevice* device);
     bool IsPlugged(const SimulatedDevice* device);
     std::vector<std::shared_ptr<SimulatedDevice>> Devices();
-    // Counts every plug and unplug, for the hot-plug events.
+    // Counts every plug and unplug as the hot-plug events tell them: an unplug at once, a plug
+    // once the device can be opened (udev's rules have run).
     uint64_t generation() const { return generation_.load(); }
     // Off: no hot-plug event ever arrives, as in a container without a udev daemon or on a
     // system without device events. On again after Reset().
@@ -108,7 +110,8 @@ private:
     uint64_t actionAtUs_ = 0;
     bool portPowered_ = true;
     uint64_t powerCuts_ = 0;
-    int nextBusId_ = 1;
+    // The ports devices of their own have been plugged into.
+    std::set<int> portsGiven_;
 };
 
 } // namespace emulator

@@ -91,7 +91,31 @@ bool BatchProvisioner::Done(const keypad::KeypadListing& listing) const {
     if (keypad::IsOwnSerialNumber(serial)) {
         return doneSerials_.count(serial) != 0;
     }
-    return donePaths_.count(listing.path) != 0;
+    // The system gives a keypad plugged in the lowest path free: another one may have taken
+    // the path of the one done while no look was taken. The one done holds the run's settings.
+    return donePaths_.count(listing.path) != 0 && HoldsThePlan(listing);
+}
+
+bool BatchProvisioner::HoldsThePlan(const keypad::KeypadListing& listing) const {
+    if (!listing.status) {
+        return false;
+    }
+    // The listing reads no multi-code block: that one is taken as the plan's.
+    std::optional<keypad::ExtraCodeBlock> extra;
+    if (options_.plan.multipleCodeTable.size() == keypad::kExtraCodeBlockSize) {
+        extra.emplace();
+        std::copy(options_.plan.multipleCodeTable.begin(), options_.plan.multipleCodeTable.end(),
+                  extra->begin());
+    }
+    return config::ReplayDifferences(options_.plan, *listing.status, extra).empty();
+}
+
+bool BatchProvisioner::LeftAlone(const keypad::KeypadListing& listing) const {
+    const auto failed = reportedPaths_.find(listing.path);
+    // Another serial number at that path is another keypad, plugged in since.
+    return failed != reportedPaths_.end() &&
+           (!listing.answered || keypad::WithoutPadding(failed->second) ==
+                                     keypad::WithoutPadding(listing.SerialNumber()));
 }
 
 std::string BatchProvisioner::TwinOf(const keypad::KeypadListing& listing,
@@ -116,7 +140,7 @@ void BatchProvisioner::Record(const KeypadOutcome& outcome) {
     // Where the keypad is now: an upgrade may have brought it back at another path. A keypad
     // that failed is left alone while it stays plugged in; plugged in again, it is tried again.
     if (!outcome.ok) {
-        reportedPaths_.insert(outcome.path);
+        reportedPaths_[outcome.path] = outcome.serialNumber;
     } else if (keypad::IsOwnSerialNumber(outcome.serialNumber)) {
         doneSerials_[keypad::WithoutPadding(outcome.serialNumber)] = outcome.path;
     } else {
@@ -141,7 +165,7 @@ bool BatchProvisioner::Round() {
     };
     // What was learnt about a path holds only while it stays plugged in.
     std::erase_if(donePaths_, [&](const std::string& path) { return !present(path); });
-    std::erase_if(reportedPaths_, [&](const std::string& path) { return !present(path); });
+    std::erase_if(reportedPaths_, [&](const auto& entry) { return !present(entry.first); });
     std::erase_if(troubled_, [&](const auto& entry) { return !present(entry.first); });
 
     bool worked = ReportBootLoaders();
@@ -175,9 +199,10 @@ bool BatchProvisioner::Round() {
             continue;
         }
         std::erase_if(troubled_, [&](const auto& entry) { return entry.first == listing.path; });
-        if (reportedPaths_.count(listing.path) != 0) {
+        if (LeftAlone(listing)) {
             continue;
         }
+        reportedPaths_.erase(listing.path);
         // Plugged in beside the keypad done with its serial number, it is another keypad: it
         // cannot be told from that one by the number, nor taken for it.
         if (const std::string twin = TwinOf(listing, keypads); !twin.empty()) {

@@ -19,17 +19,26 @@ UsbDeviceWatcher::~UsbDeviceWatcher() {
 }
 
 std::set<std::string> UsbDeviceWatcher::Enumerate() const {
-    std::set<std::string> paths;
+    std::set<std::string> devices;
     // Under the link lock: never while a rescan has hidapi shut down.
     device::LinkLock lock = device::LockLink();
-    hid_device_info* devices = hid_enumerate(vid_, pid_);
-    for (hid_device_info* info = devices; info != nullptr; info = info->next) {
-        if (info->path != nullptr) {
-            paths.insert(info->path);
+    hid_device_info* listed = hid_enumerate(vid_, pid_);
+    for (hid_device_info* info = listed; info != nullptr; info = info->next) {
+        if (info->path == nullptr) {
+            continue;
         }
+        // hidraw gives a new device the lowest node number free: the keypad's boot loader
+        // takes the path the keypad had a moment before. The ids and the serial number tell
+        // the one from the other.
+        std::string entry = std::string(info->path) + '|' + std::to_string(info->vendor_id) + ':' +
+                            std::to_string(info->product_id) + '|';
+        for (const wchar_t* c = info->serial_number; c != nullptr && *c != L'\0'; ++c) {
+            entry += std::to_string(static_cast<unsigned>(*c)) + ',';
+        }
+        devices.insert(std::move(entry));
     }
-    hid_free_enumeration(devices);
-    return paths;
+    hid_free_enumeration(listed);
+    return devices;
 }
 
 void UsbDeviceWatcher::Poll() {

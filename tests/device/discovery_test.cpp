@@ -89,7 +89,7 @@ TEST_F(Discovery, TwoKeypadsOpenTheFirstInEnumerationOrder) {
 // A keypad given its port (as the demo's are) and one plugged after it never share a path.
 TEST_F(Discovery, AKeypadPluggedAfterOneGivenItsPortGetsAnotherPath) {
     auto given = std::make_shared<emulator::SimulatedKeypad>(emulator::SimulatedKeypad::Model{});
-    given->busId = 1;
+    given->port = 1;
     bus().Plug(given);
     PlugKeypad();
     const std::vector<std::string> paths = device::KeypadPaths();

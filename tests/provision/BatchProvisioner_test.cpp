@@ -231,6 +231,47 @@ TEST_F(Provisioning, KeypadsWithoutSerialNumbersAreToldApartByWhereTheyAre) {
     EXPECT_NE(outcomes[0].path, outcomes[1].path);
 }
 
+// The system gives a keypad plugged in the lowest path free: swapped while another keypad is
+// being set up, with no look at the bus between, a new keypad can take the path of one done
+// (without a serial number of its own) or failed. It is not taken for that one.
+struct SwapCase {
+    const char* name;
+    const char* leaving;
+    bool leavingFails;
+    const char* arriving;
+};
+
+void PrintTo(const SwapCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ProvisioningSwap : public Provisioning, public ::testing::WithParamInterface<SwapCase> {};
+
+TEST_P(ProvisioningSwap, AKeypadPluggedInWhereAnotherWasIsDone) {
+    auto leaving = Plug(GetParam().leaving);
+    if (GetParam().leavingFails) {
+        leaving->InjectFault({FaultKind::Refuse, CmdWriteCodeTable});
+    }
+    auto slow = Plug("00000002");
+    // About a second an exchange: the swap happens while it is being set up.
+    slow->processingUs = 1'000'000;
+    auto arriving = Keypad(GetParam().arriving);
+    UnplugAt(3'000, leaving);
+    PlugAt(4'000, arriving);
+    options.count = 3;
+
+    Run();
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_EQ(outcomes[2].path, outcomes[0].path) << "the path was taken again";
+    EXPECT_TRUE(outcomes[2].ok) << outcomes[2].error;
+    EXPECT_TRUE(HoldsTheSavedSettings(*arriving));
+}
+
+INSTANTIATE_TEST_SUITE_P(Leaving, ProvisioningSwap,
+                         ::testing::Values(SwapCase{"DoneWithoutASerialNumber", "", false, ""},
+                                           SwapCase{"Failed", "00000001", true, "00000003"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Provisioning, AKeypadThatDoesNotAnswerIsReportedOnceItHadTimeToSettle) {
     auto silent = Plug("00000001");
     silent->InjectFault({FaultKind::Silent, emulator::kAnyCommand, 0, emulator::kForever});
