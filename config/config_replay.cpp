@@ -35,6 +35,15 @@ struct PlanResult {
     std::string reason;
 };
 
+// A value as the reason quotes it: a long one (a table pasted into the wrong key) is cut.
+std::string Quoted(std::string_view value) {
+    constexpr size_t kLongestQuoted = 40;
+    if (value.size() <= kLongestQuoted) {
+        return "\"" + std::string(value) + "\"";
+    }
+    return "\"" + std::string(value.substr(0, kLongestQuoted)) + "...\"";
+}
+
 std::string NoKey(const std::string& key) {
     return "there is no " + key + " key in [" + kSettingsSection + "]";
 }
@@ -132,7 +141,7 @@ std::string SettingProblem(const SettingsRead& settings, const std::string& key,
     if (TrimBlanks(text).empty()) {
         return key + " is empty, not " + range;
     }
-    return key + " is \"" + text + "\", not " + range;
+    return key + " is " + Quoted(text) + ", not " + range;
 }
 
 std::string TableProblem(const SettingsRead& settings, const std::string& key, int count) {
@@ -150,8 +159,8 @@ std::string TableProblem(const SettingsRead& settings, const std::string& key, i
                 return key + " has " + std::to_string(field - 1) + " numbers, not " +
                        std::to_string(count);
             }
-            return key + " field " + std::to_string(field) + " is \"" + std::string(number) +
-                   "\", not a number from 0 to " + std::to_string(kByteMax);
+            return key + " field " + std::to_string(field) + " is " + Quoted(number) +
+                   ", not a number from 0 to " + std::to_string(kByteMax);
         }
         if (last && field < count) {
             return key + " has " + std::to_string(field) + " numbers, not " + std::to_string(count);
