@@ -89,9 +89,9 @@ ExportPlan PlanExport(const std::optional<std::string>& chosenFolder) {
         const fs::path target = platform::PathFromUtf8(*chosenFolder) / kConfigFileName;
         plan.target = platform::Utf8FromPath(target);
         // Nothing could be written in a folder's place: said before any question.
-        if (const std::string kind = platform::NonFileKind(plan.target); !kind.empty()) {
-            plan.message = Warning(std::string(kFailedToExportText) + "\n" + plan.target +
-                                   " is not a file but " + kind + ".");
+        if (const std::string why = platform::NotAFileReason(plan.target); !why.empty()) {
+            plan.message =
+                Warning(std::string(kFailedToExportText) + "\n" + plan.target + ": " + why + ".");
             plan.target.clear();
             return plan;
         }

@@ -32,6 +32,8 @@ void VirtualBus::Reset() {
 }
 
 void VirtualBus::Plug(const std::shared_ptr<SimulatedDevice>& device) {
+    // The time of a scheduled event is only that while its action runs, under this lock.
+    std::lock_guard lock(mutex_);
     PlugAt(device, EventTimeUs() + uint64_t{device->openableAfterMs} * 1000);
 }
 

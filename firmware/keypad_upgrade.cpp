@@ -21,8 +21,10 @@ std::string CutShortText(const KeypadUpgrade& upgrade) {
            ", which may sit in its boot loader now: '" + program + " devices' shows where, and '" +
            program + " --device PATH upgrade FILE --yes' brings it back" +
            (keypad::IsOwnSerialNumber(serial)
-                ? "; add --config FILE, a configuration holding SerialNumber=" +
-                      keypad::WithoutPadding(serial) + ", to give it its serial number again"
+                ? "; add --config SAVED.ini, a saved configuration (FirstUp=Yes) holding "
+                  "SerialNumber=" +
+                      keypad::WithoutPadding(serial) +
+                      ", to give it its settings and serial number again"
                 : std::string()) +
            ".\n";
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstddef>
 #include <cstring>
@@ -10,7 +11,6 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
 #include <chrono>
 #include <memory>
 #include <system_error>
@@ -35,12 +35,17 @@ constexpr std::size_t kLastWordsMax = 1000;
 char lastWords[2][kLastWordsMax + 1]{};
 std::size_t lastWordsLength[2]{};
 std::atomic<int> lastWordsInUse{-1};
+// The buffer last written; only SetLastWords, on one thread, uses it. The next text goes to the
+// other one, which no handler can be reading.
+int lastWordsWritten = 1;
 
 void SayLastWords() {
     const int inUse = lastWordsInUse.load();
     if (inUse < 0) {
         return;
     }
+    // A handler must leave errno as it found it.
+    const int savedErrno = errno;
 #ifdef _WIN32
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), lastWords[inUse],
@@ -60,6 +65,7 @@ void SayLastWords() {
         left -= static_cast<std::size_t>(written);
     }
 #endif
+    errno = savedErrno;
 }
 
 #ifdef _WIN32
@@ -238,7 +244,8 @@ void InterruptCatcher::SetLastWords(const std::string& text) {
         lastWordsInUse = -1;
         return;
     }
-    const int next = lastWordsInUse.load() == 0 ? 1 : 0;
+    const int next = 1 - lastWordsWritten;
+    lastWordsWritten = next;
     // Not in use now; any handler reading the other one keeps its whole text.
     lastWordsInUse = -1;
     const std::size_t length = std::min(text.size(), kLastWordsMax);

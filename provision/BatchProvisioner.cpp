@@ -100,6 +100,12 @@ bool BatchProvisioner::HoldsThePlan(const keypad::KeypadListing& listing) const 
     if (!listing.status) {
         return false;
     }
+    // A run with firmware to give gave it that too.
+    if (options_.firmwarePath &&
+        (!options_.firmwareVersion ||
+         keypad::WithoutPadding(listing.status->firmwareVersion) != *options_.firmwareVersion)) {
+        return false;
+    }
     // The listing reads no multi-code block: that one is taken as the plan's.
     std::optional<keypad::ExtraCodeBlock> extra;
     if (options_.plan.multipleCodeTable.size() == keypad::kExtraCodeBlockSize) {
@@ -110,12 +116,40 @@ bool BatchProvisioner::HoldsThePlan(const keypad::KeypadListing& listing) const 
     return config::ReplayDifferences(options_.plan, *listing.status, extra).empty();
 }
 
-bool BatchProvisioner::LeftAlone(const keypad::KeypadListing& listing) const {
+namespace {
+
+// What a keypad was set up with, as its status tells: what changes on its own (the jack, the
+// position, the temperature) left out.
+bool SameSetUp(const keypad::KeypadStatus& a, const keypad::KeypadStatus& b) {
+    return a.ledBrightness == b.ledBrightness && a.tableKind == b.tableKind &&
+           a.keyCodeBlock == b.keyCodeBlock && a.firmwareVersion == b.firmwareVersion &&
+           a.serialNumber == b.serialNumber;
+}
+
+} // namespace
+
+bool BatchProvisioner::LeftAlone(const keypad::KeypadListing& listing) {
     const auto failed = reportedPaths_.find(listing.path);
+    if (failed == reportedPaths_.end()) {
+        return false;
+    }
+    Failed& seen = failed->second;
     // Another serial number at that path is another keypad, plugged in since.
-    return failed != reportedPaths_.end() &&
-           (!listing.answered || keypad::WithoutPadding(failed->second) ==
-                                     keypad::WithoutPadding(listing.SerialNumber()));
+    if (keypad::IsOwnSerialNumber(seen.serialNumber) ||
+        keypad::IsOwnSerialNumber(listing.SerialNumber())) {
+        return keypad::WithoutPadding(seen.serialNumber) ==
+               keypad::WithoutPadding(listing.SerialNumber());
+    }
+    // Without serial numbers: the one that failed, left alone, keeps the status it was left
+    // with, first seen at the look after its failure.
+    if (!listing.status) {
+        return true;
+    }
+    if (!seen.status) {
+        seen.status = listing.status;
+        return true;
+    }
+    return SameSetUp(*seen.status, *listing.status);
 }
 
 std::string BatchProvisioner::TwinOf(const keypad::KeypadListing& listing,
@@ -140,7 +174,7 @@ void BatchProvisioner::Record(const KeypadOutcome& outcome) {
     // Where the keypad is now: an upgrade may have brought it back at another path. A keypad
     // that failed is left alone while it stays plugged in; plugged in again, it is tried again.
     if (!outcome.ok) {
-        reportedPaths_[outcome.path] = outcome.serialNumber;
+        reportedPaths_[outcome.path] = Failed{outcome.serialNumber, std::nullopt};
     } else if (keypad::IsOwnSerialNumber(outcome.serialNumber)) {
         doneSerials_[keypad::WithoutPadding(outcome.serialNumber)] = outcome.path;
     } else {

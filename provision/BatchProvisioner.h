@@ -113,7 +113,7 @@ private:
     // Its status holds what the run writes.
     bool HoldsThePlan(const keypad::KeypadListing& listing) const;
     // The keypad that failed at that path, still plugged in: not tried again until replugged.
-    bool LeftAlone(const keypad::KeypadListing& listing) const;
+    bool LeftAlone(const keypad::KeypadListing& listing);
     // Another keypad on the bus now, done in this run, that reports listing's serial number:
     // its path, or "".
     std::string TwinOf(const keypad::KeypadListing& listing,
@@ -134,9 +134,13 @@ private:
     // Paths that cannot be opened or do not answer, with when that was first seen; reported
     // once when they stay so for kSettleMs.
     std::vector<std::pair<std::string, uint64_t>> troubled_;
-    // Paths reported as failed, with the serial number the keypad there reported, left alone
-    // while it stays plugged in.
-    std::map<std::string, std::string> reportedPaths_;
+    // Paths reported as failed, left alone while the keypad that failed there stays plugged in:
+    // the serial number it reported, and (without one) the status it was left with.
+    struct Failed {
+        std::string serialNumber;
+        std::optional<keypad::KeypadStatus> status;
+    };
+    std::map<std::string, Failed> reportedPaths_;
     // The keypad paths of the last round.
     std::vector<std::string> lastPaths_;
     // The boot loaders on the bus at the last look (each reported, or one of ours).

@@ -17,7 +17,8 @@ inline constexpr char kKeyPromptText[] = "Press each key  on Echovane... ";
 inline constexpr char kCannotRecordText[] = "This device doesn't record.";
 // Said once the window has closed: a test that vanished without a word would pass for ended.
 inline constexpr char kSequenceFailedText[] =
-    "The self test stopped: the keypad did not answer..Please click on Scan for and try again..";
+    "The self test stopped: the keypad did not take a command..Please click on Scan for and try "
+    "again..";
 inline constexpr char kRestoreFailedText[] =
     "Unable to put the code table and LED brightness back after the self test..Please click on "
     "Scan for and try again..";

@@ -78,7 +78,7 @@ TEST_F(TransferTest, ExportFailures) {
     const config::ExportPlan blocked = config::PlanExport(folder.File("stick"));
     EXPECT_FALSE(blocked.question);
     EXPECT_EQ(blocked.message, config::Warning("Failed to export the file\n" + inTheWay +
-                                               " is not a file but a folder."));
+                                               ": it is not a file but a folder."));
     const std::string own = FileName;
     FileName = inTheWay;
     EXPECT_EQ(config::SetSettings("FirstUp", "Yes").message,

@@ -269,7 +269,8 @@ TEST_P(ProvisioningSwap, AKeypadPluggedInWhereAnotherWasIsDone) {
 
 INSTANTIATE_TEST_SUITE_P(Leaving, ProvisioningSwap,
                          ::testing::Values(SwapCase{"DoneWithoutASerialNumber", "", false, ""},
-                                           SwapCase{"Failed", "00000001", true, "00000003"}),
+                                           SwapCase{"Failed", "00000001", true, "00000003"},
+                                           SwapCase{"FailedWithoutASerialNumber", "", true, ""}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Provisioning, AKeypadThatDoesNotAnswerIsReportedOnceItHadTimeToSettle) {
@@ -318,6 +319,32 @@ protected:
 
     std::vector<std::shared_ptr<emulator::SimulatedBootLoader>> loaders;
 };
+
+// A keypad without a serial number of its own that takes the path of one done counts as done
+// only when it holds the run's firmware too, not its settings alone.
+TEST_F(ProvisioningFirmware, AKeypadWithTheSettingsButOldFirmwareWhereOneWasDoneIsUpgraded) {
+    options.firmwareVersion = "VX0970";
+    auto leaving = PlugWithLoader("", "VX0970");
+    auto slow = PlugWithLoader("00000002", "VX0970");
+    slow->processingUs = 1'000'000;
+    auto arriving = Keypad("", "VX0810");
+    arriving->settings.tableKind = kSavedLayout;
+    arriving->settings.ledBrightness = kSavedBrightness;
+    for (size_t i = 0; i < arriving->settings.customTable.size(); ++i) {
+        arriving->settings.customTable[i] = i % 2 == 0 ? 0 : kSavedKeyCode;
+    }
+    arriving->storedDefaults = arriving->settings;
+    loaders.push_back(
+        emulator::SimulatedBootLoader::Attach(*arriving, testsupport::BuiltInPassword()));
+    UnplugAt(3'000, leaving);
+    PlugAt(4'000, arriving);
+    options.count = 3;
+
+    Run();
+    ASSERT_EQ(outcomes.size(), 3u);
+    EXPECT_TRUE(outcomes[2].upgraded) << outcomes[2].error;
+    EXPECT_EQ(arriving->model.firmwareVersion, "VX0970");
+}
 
 TEST_F(ProvisioningFirmware, OnlyKeypadsOnAnotherVersionAreUpgradedEachRestoredItself) {
     auto old = PlugWithLoader("00000001");
