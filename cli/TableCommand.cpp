@@ -168,13 +168,17 @@ int Write(Context& context) {
     if (read.state != config::SettingsRead::State::Read) {
         return context.Fail(path + " " + read.reason + ".");
     }
+    // The value that cannot be written, and why, on a line of its own.
+    const auto refuse = [&](const char* key, const std::string& problem) {
+        return context.Fail(std::string("Invalid ") + key + " in " + name + " file..\n" + problem +
+                            ".");
+    };
     const auto layout =
         config::ParseSetting(read.Value(config::kKeypadLayoutKey), keypad::kTableKindCount - 1);
     if (!layout) {
-        return context.Fail(
-            "Invalid KeypadLayout in " + name + " file..\n" +
-            config::SettingProblem(read, config::kKeypadLayoutKey, keypad::kTableKindCount - 1) +
-            ".");
+        return refuse(
+            config::kKeypadLayoutKey,
+            config::SettingProblem(read, config::kKeypadLayoutKey, keypad::kTableKindCount - 1));
     }
     if (*layout != keypad::CustomiseTable && *layout != keypad::CustomiseMulticodeTable) {
         return context.Fail(name + " holds no customise table (KeypadLayout " +
@@ -183,20 +187,18 @@ int Write(Context& context) {
     const auto table =
         config::ParseTable(read.Value(config::kCodeTableValuesKey), keypad::kKeyCodeBlockSize);
     if (!table) {
-        return context.Fail(
-            "Invalid CodeTableValues in " + name + " file..\n" +
-            config::TableProblem(read, config::kCodeTableValuesKey, keypad::kKeyCodeBlockSize) +
-            ".");
+        return refuse(
+            config::kCodeTableValuesKey,
+            config::TableProblem(read, config::kCodeTableValuesKey, keypad::kKeyCodeBlockSize));
     }
     std::optional<std::vector<uint8_t>> multiTable;
     if (*layout == keypad::CustomiseMulticodeTable) {
         multiTable = config::ParseTable(read.Value(config::kMultipleCodeTableValuesKey),
                                         keypad::kExtraCodeBlockSize);
         if (!multiTable) {
-            return context.Fail("Invalid MultipleCodeTableValues in " + name + " file..\n" +
-                                config::TableProblem(read, config::kMultipleCodeTableValuesKey,
-                                                     keypad::kExtraCodeBlockSize) +
-                                ".");
+            return refuse(config::kMultipleCodeTableValuesKey,
+                          config::TableProblem(read, config::kMultipleCodeTableValuesKey,
+                                               keypad::kExtraCodeBlockSize));
         }
     }
 

@@ -11,13 +11,12 @@
 namespace keypad {
 
 std::string InBootLoaderText(const std::string& path, std::size_t bootLoaders) {
-    const std::string unplugOthers =
+    const std::string then =
         bootLoaders > 1 ? "; " + std::to_string(bootLoaders) +
                               " boot loaders are on the bus, which an upgrade cannot tell apart: "
                               "unplug all but this one, then '"
-                        : " (an upgrade cut short): '";
-    return "A keypad sits in its boot loader at " + path +
-           (bootLoaders > 1 ? " (an upgrade cut short)" : "") + unplugOthers +
+                        : ": '";
+    return "A keypad sits in its boot loader at " + path + " (an upgrade cut short)" + then +
            platform::CommandLineName() + " --device " + path +
            " upgrade FILE --yes' brings it back, and --config SAVED.ini (a configuration "
            "saved from it) its settings.";
