@@ -404,7 +404,13 @@ int Upgrade(Context& context) {
     }
     const firmware::RestoreResult& restored = run.restore;
     if (!restored.restored) {
-        return context.Fail(restored.message);
+        if (!state.known) {
+            return context.Fail(restored.message);
+        }
+        return context.Fail(restored.message + firmware::NotAllBackText(state) +
+                            " Set them again, or write back those of a configuration saved from "
+                            "it with `config apply SAVED` and its serial number with `upgrade " +
+                            file + " --yes --config SAVED`.");
     }
     if (state.known) {
         // What the restore writes back, said as it is: the BLE parameters and the multi-code

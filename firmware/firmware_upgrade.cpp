@@ -206,6 +206,8 @@ void firmware_upgrade::InitializeBackgroundWorker() {
         const bool done = image_.ok ? sequence.Run(path, image_) : sequence.Run(path);
         result[kResultDone] = done;
         if (done) {
+            // "Done!" ends without a line break.
+            report(100, std::string("\r\n") + firmware::kWaitingForKeypadText);
             const firmware::RestoreResult restore = firmware::RestoreSettings(restoreState_);
             result[kResultRestoreMessage] = platform::FromUtf8(restore.message);
             result[kResultRestoreNotice] = platform::FromUtf8(restore.notice);
@@ -408,14 +410,28 @@ void firmware_upgrade::backgroundWorker1_RunWorkerCompleted(const QVariant& resu
     const QString restoreMessage = outcome.value(kResultRestoreMessage).toString();
     const QString restoreNotice = outcome.value(kResultRestoreNotice).toString();
     if (outcome.value(kResultDone).toBool()) {
+        const bool restored = outcome.value(kResultRestored).toBool();
+        const bool known = outcome.value(kResultStateKnown).toBool();
         if (!restoreNotice.isEmpty()) {
-            AppendStatus(QStringLiteral("\r\n") + restoreNotice);
+            AppendStatus(restoreNotice);
+        } else if (restored && known) {
+            AppendStatus(QString::fromLatin1(firmware::kSettingsWrittenBackText));
         }
         if (!restoreMessage.isEmpty()) {
-            ui::ShowWarning(this, restoreMessage);
+            QString message = restoreMessage;
+            if (known) {
+                // What the window read before the upgrade is kept until it is written back.
+                const QString notAllBack =
+                    platform::FromUtf8(firmware::NotAllBackText(restoreState_));
+                AppendStatus(notAllBack + QStringLiteral("\r\n"));
+                message += notAllBack +
+                           QStringLiteral(" Plug it in and run the upgrade again before closing "
+                                          "this program: that writes them back.\n");
+            }
+            ui::ShowWarning(this, message);
         }
         // The keypad that went into its loader has its settings back.
-        if (outcome.value(kResultRestored).toBool() && outcome.value(kResultStateKnown).toBool()) {
+        if (restored && known) {
             keypadInLoader = false;
         }
     }

@@ -6,6 +6,7 @@
 #include "keypad/Exchange.h"
 #include "keypad/KeypadCommands.h"
 #include "keypad/KeypadSelection.h"
+#include "keypad/ReplyText.h"
 #include "keypad/StatusRead.h"
 #include "platform/clock.h"
 
@@ -19,6 +20,13 @@ RestoreResult Failure(const char* text) {
 }
 
 } // namespace
+
+std::string NotAllBackText(const UpgradeState& state) {
+    const std::string serial = state.serialNumber.value_or("");
+    return "Its serial number" +
+           (keypad::IsOwnSerialNumber(serial) ? " " + keypad::PrintableReplyText(serial) : "") +
+           ", code table and LED brightness from before the upgrade are not all back on it.";
+}
 
 UpgradeState StateToRestore(const keypad::KeypadStatus& status) {
     UpgradeState state;

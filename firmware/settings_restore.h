@@ -26,6 +26,13 @@ inline constexpr char kCloseCaption[] = "Vexor Kivoo";
 inline constexpr char kSettingsUnknownText[] =
     "The keypad's settings could not be read before the upgrade, so none were written back.\r\n";
 
+// The upgrade window's status lines after "Done!": while the new application comes up and takes
+// its settings, and once it has them.
+inline constexpr char kWaitingForKeypadText[] =
+    "Waiting for the keypad to start the new firmware...\r\n";
+inline constexpr char kSettingsWrittenBackText[] =
+    "The keypad's serial number, code table and LED brightness are written back.\r\n";
+
 struct RestoreResult {
     bool restored = false;
     // For the message box (caption "Vexor Echovane", OK, exclamation icon), with its line
@@ -35,6 +42,10 @@ struct RestoreResult {
     // there was nothing known to write back.
     std::string notice;
 };
+
+// Said after a failed restore of known settings (without a line break), before the front end's
+// way to get them back: the serial number is named, so that it is never lost.
+std::string NotAllBackText(const UpgradeState& state);
 
 // What the restore writes back of a successful status read.
 UpgradeState StateToRestore(const keypad::KeypadStatus& status);

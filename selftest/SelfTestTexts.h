@@ -21,7 +21,7 @@ inline constexpr char kSequenceFailedText[] =
     "again..";
 inline constexpr char kRestoreFailedText[] =
     "Unable to put the code table and LED brightness back after the self test..Please click on "
-    "Scan for and try again..";
+    "Scan for and set them again..";
 inline constexpr char kEndCaption[] = "Vexor Echovane";
 inline constexpr char kNoAudioOutputText[] =
     "No sound output found: connect speakers or headphones to play the test sound..";

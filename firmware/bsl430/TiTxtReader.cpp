@@ -39,6 +39,12 @@ std::string_view Trim(std::string_view line) {
     return line;
 }
 
+// A byte no TI-TXT line holds: a control character or anything beyond ASCII.
+bool IsNotText(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return (u < 0x20 && !IsBlank(c)) || u >= 0x7F;
+}
+
 // A short, printable quote of a token for an error text.
 std::string Quote(std::string_view token) {
     std::string shown;
@@ -94,6 +100,12 @@ TiTxtReader::Status TiTxtReader::Parse(std::string_view text) {
         text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
         if (line.empty()) {
             continue;
+        }
+        // Quoted, such a line would be a row of question marks (and noise for a screen reader).
+        if (std::ranges::any_of(line, IsNotText)) {
+            return Fail(lineNumber, "it holds bytes that are not text; a TI-TXT firmware file "
+                                    "holds \"@\" section addresses, hex bytes and the end marker "
+                                    "\"q\"");
         }
         if (line == "q" || line == "Q") {
             // Whatever follows the end marker is not part of the image.

@@ -284,6 +284,26 @@ TEST_F(TiTxt, FileBlocksThroughTheLibraryNeverExceedTheRecord) {
     EXPECT_EQ(BSL_moreDataToRead_TextFile(), 0);
 }
 
+// A binary file or a line with control bytes is said to be no text, not quoted as question marks;
+// a wrong word of plain text is still quoted.
+TEST(TiTxtMessages, SayALineOfBytesIsNoText) {
+    const struct {
+        std::string text;
+        const char* expected;
+    } cases[] = {
+        {std::string("\x89PNG\r\n\x1a\n\0\0", 10), "line 1: it holds bytes that are not text"},
+        {"@8000\r\n01 02\x01\r\nq\r\n", "line 2: it holds bytes that are not text"},
+        {"@8000\r\n01 \xC3\xA9\r\nq\r\n", "line 2: it holds bytes that are not text"},
+        {"firmware\r\nq\r\n", "line 1: \"firmware\" comes before"},
+    };
+    for (const auto& c : cases) {
+        TiTxtReader reader;
+        EXPECT_EQ(reader.Parse(c.text), Status::Malformed);
+        EXPECT_EQ(reader.error().rfind(c.expected, 0), 0u) << reader.error();
+        EXPECT_EQ(reader.error().find('?'), std::string::npos) << reader.error();
+    }
+}
+
 TEST_F(TiTxt, UnopenableOrMalformedFilesCannotBeOpenedForReading) {
     EXPECT_EQ(BSL_openTI_TextForRead((scratch / "missing.txt").string().c_str()), -2);
     EXPECT_EQ(BSL_moreDataToRead_TextFile(), 0);
