@@ -43,6 +43,11 @@ SimulatedKeypadPanel::SimulatedKeypadPanel(std::shared_ptr<emulator::SimulatedKe
                                            QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowDoesNotAcceptFocus), keypad_(std::move(keypad)) {
     setWindowTitle(QStringLiteral("Simulated keypad"));
+    // Like the keypad's own keys, its buttons never take the focus: what they type goes to the
+    // window that has it.
+    setAccessibleDescription(QStringLiteral(
+        "The demo keypad's cable, jack, turn and keys, by mouse: the buttons take no keyboard "
+        "focus, so that the keys they press reach the window that has it"));
     // The program ends with its main window, not with this panel.
     setAttribute(Qt::WA_QuitOnClose, false);
 
@@ -104,14 +109,20 @@ void SimulatedKeypadPanel::ShowBeside(QWidget& window) {
     const QRect frame = window.frameGeometry();
     move(frame.right() + kPanelGap, frame.top());
     show();
-    // Right of the window where there is room, else left of it, else over its margin; its
-    // own frame is known once it shows.
+    // Right of the window where there is room, else left of it; where neither side has room
+    // but the screen has for both, the window moves over; else over its margin. Its own frame is
+    // known once it shows.
     if (const QScreen* screen = window.screen()) {
         const QRect area = screen->availableGeometry();
         const int width = frameGeometry().width();
-        if (frameGeometry().right() > area.right() &&
-            frame.left() - kPanelGap - width >= area.left()) {
-            move(frame.left() - kPanelGap - width, y());
+        const int both = frame.width() + kPanelGap + width;
+        if (frameGeometry().right() > area.right()) {
+            if (frame.left() - kPanelGap - width >= area.left()) {
+                move(frame.left() - kPanelGap - width, y());
+            } else if (both <= area.width()) {
+                window.move(area.left() + (area.width() - both) / 2, window.y());
+                move(window.frameGeometry().right() + kPanelGap, y());
+            }
         }
     }
     ui::FitOnScreen(*this);

@@ -105,6 +105,13 @@ TEST_F(PanelTest, BesideAWindowAtTheScreensRightEdgeItStaysOnTheScreen) {
     window.move(area.left(), area.top());
     panel.ShowBeside(window);
     EXPECT_EQ(panel.x(), window.frameGeometry().right() + 12);
+    // No room on either side, but room on the screen for both: side by side.
+    window.resize(area.width() - panel.frameGeometry().width() - 40, 200);
+    window.move(area.left() + 30, area.top());
+    panel.ShowBeside(window);
+    EXPECT_GE(window.frameGeometry().left(), area.left());
+    EXPECT_EQ(panel.x(), window.frameGeometry().right() + 12);
+    EXPECT_LE(panel.frameGeometry().right(), area.right());
 }
 
 TEST_F(PanelTest, AnUnpluggedKeypadTypesNothingAndComesBackAlone) {
