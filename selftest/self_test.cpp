@@ -352,6 +352,15 @@ void self_test::self_test_Load() {
     // The test sound starts as soon as the window shows.
     CloseAudio();
     player_ = platform::CurrentAudio().CreatePlayer();
+    if (!player_->CanPlay()) {
+        // Said where it is looked for rather than in a box over the test's own prompts; Play
+        // says it again when pressed.
+        const QString noOutput = platform::FromLatin1(selftest::kNoAudioOutputText);
+        button17->setToolTip(noOutput);
+        ui::TellDescription(button17,
+                            button17->accessibleDescription() + QStringLiteral(". ") + noOutput);
+        return;
+    }
     player_->Play(
         SelfTestNativeFilePath(platform::FromLatin1(selftest::kTestSoundFile)).toStdString());
 }

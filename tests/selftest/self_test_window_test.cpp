@@ -569,6 +569,10 @@ TEST_F(SelfTestWindow, PlayWithoutASoundOutputSaysSoAndTheTestGoesOn) {
     auto keypad = Connect("VX0810");
     audio_.hasOutput = false;
     Open();
+    // The test sound that could not start at opening is told on Play, not in a box.
+    EXPECT_TRUE(window_->button17->accessibleDescription().endsWith(
+        QString::fromLatin1(selftest::kNoAudioOutputText)))
+        << window_->button17->accessibleDescription().toStdString();
     const size_t shownBefore = dialogs_.messages.size();
     QTest::mouseClick(window_->button17, Qt::LeftButton);
     ASSERT_EQ(dialogs_.messages.size(), shownBefore + 1);
