@@ -424,9 +424,10 @@ void firmware_upgrade::backgroundWorker1_RunWorkerCompleted(const QVariant& resu
                 const QString notAllBack =
                     platform::FromUtf8(firmware::NotAllBackText(restoreState_));
                 AppendStatus(notAllBack + QStringLiteral("\r\n"));
-                message += notAllBack +
-                           QStringLiteral(" Plug it in and run the upgrade again before closing "
-                                          "this program: that writes them back.\n");
+                message +=
+                    notAllBack +
+                    QStringLiteral(" With the keypad plugged in, run the upgrade again before "
+                                   "closing this program: that writes them back.\n");
             }
             ui::ShowWarning(this, message);
         }
