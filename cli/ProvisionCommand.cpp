@@ -4,6 +4,7 @@
 #include "cli/Command.h"
 #include "cli/Confirmation.h"
 #include "cli/JsonOutput.h"
+#include "firmware/UpgradeSequence.h"
 #include "keypad/KeypadSelection.h"
 #include "keypad/ReplyText.h"
 #include "platform/Interrupt.h"
@@ -18,6 +19,7 @@ namespace cli {
 namespace {
 
 inline constexpr char kNotStartedText[] = "No keypad was provisioned.";
+inline constexpr char kLeftUndoneText[] = "Not done: the run was stopped first.";
 inline constexpr char kNeedsConfirmationText[] =
     "provision with --firmware must be confirmed: run it on a terminal, or give --yes";
 
@@ -74,6 +76,9 @@ std::string Line(const provision::KeypadOutcome& outcome, bool firmwareGiven) {
     if (outcome.upgraded) {
         steps.push_back("firmware " + keypad::PrintableReplyText(outcome.firmwareBefore) + " -> " +
                         keypad::PrintableReplyText(outcome.firmwareAfter));
+    } else if (outcome.upgradeBegun) {
+        // Not "nothing done": the keypad may have lost its application.
+        steps.push_back("firmware upgrade begun");
     } else if (firmwareGiven && outcome.configured) {
         steps.push_back("firmware " + keypad::PrintableReplyText(outcome.firmwareBefore) + " kept");
     }
@@ -109,6 +114,7 @@ std::string JsonLine(const provision::KeypadOutcome& outcome) {
                              {"path", QString::fromStdString(outcome.path)},
                              {"firmwareBefore", KeypadTextOrNull(outcome.firmwareBefore)},
                              {"firmwareAfter", KeypadTextOrNull(outcome.firmwareAfter)},
+                             {"upgradeBegun", outcome.upgradeBegun},
                              {"upgraded", outcome.upgraded},
                              {"configured", outcome.configured},
                              {"checked", outcome.checked},
@@ -145,7 +151,8 @@ std::string ProvisionHelpDetails() {
            std::string(kStopRequestsText) +
            " ends the run after the keypad at hand; a second one at once.\n"
            "--firmware asks first, as 'upgrade' does, on a terminal; a script gives --yes.\n"
-           "Exit status 0 when every keypad succeeded, 1 otherwise.\n";
+           "Exit status 0 when every keypad succeeded, 1 otherwise, also when a stop leaves "
+           "connected keypads not done (they are named).\n";
 }
 
 int Provision(Context& context) {
@@ -218,6 +225,7 @@ int Provision(Context& context) {
     bool interruptTold = false;
     // What a closed pipe or a full disk took: said on the error output at the end.
     std::string lostLines;
+    bool unpluggedInDownload = false;
     if (context.console.interactive || context.console.progressBar) {
         context.err << "Provisioning every keypad connected and each one plugged in; Ctrl+C ends "
                        "after the keypad at hand.\n";
@@ -225,6 +233,9 @@ int Provision(Context& context) {
     provision::BatchProvisioner provisioner(
         options,
         [&](const provision::KeypadOutcome& outcome) {
+            unpluggedInDownload |=
+                outcome.upgradeBegun && !outcome.upgraded &&
+                outcome.error.ends_with(WithoutLineBreak(firmware::kUnpluggedText));
             clearProgress();
             const std::string line = json ? JsonLine(outcome) : Line(outcome, firmwareGiven);
             context.out << line;
@@ -258,22 +269,58 @@ int Provision(Context& context) {
     if (!lostLines.empty()) {
         context.err << "The output cannot be written; the lines it lost:\n" << lostLines;
     }
-    if (!json && !context.quiet) {
+    if (json) {
+        // A script reading the lines learns of the keypads the stop left as of any other.
+        for (const std::string& name : summary.leftUndone) {
+            const QJsonObject object{{"version", kJsonVersion},
+                                     {"keypad", JsonText(name)},
+                                     {"ok", false},
+                                     {"error", QString::fromLatin1(kLeftUndoneText)}};
+            context.out << QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString()
+                        << "\n";
+        }
+    } else if (!context.quiet) {
         context.out << summary.done << (summary.done == 1 ? " keypad" : " keypads")
-                    << " provisioned, " << summary.failed << " failed.\n";
+                    << " provisioned, " << summary.failed << " failed"
+                    << (summary.leftUndone.empty()
+                            ? std::string()
+                            : ", " + std::to_string(summary.leftUndone.size()) + " not done")
+                    << ".\n";
     }
     if (!summary.stoppedBecause.empty()) {
-        context.err << summary.stoppedBecause << "\n";
+        context.err << summary.stoppedBecause;
+        // A RAM boot loader that is not the vendor's takes the keypad off the bus as if it had
+        // been unplugged.
+        if (context.parser.isSet(RamBslOption()) && unpluggedInDownload) {
+            context.err << "\n" << kForeignRamBslHint;
+        }
+        context.err << "\n";
         return kExitFailed;
+    }
+    // Keypads connected and not done: the batch is not through, whatever ended the run.
+    std::string undone;
+    for (const std::string& name : summary.leftUndone) {
+        undone += (undone.empty() ? "" : ", ") + name;
     }
     // The program's end says the output was lost.
     if (!context.out.good()) {
+        if (!undone.empty()) {
+            context.err << "Not done, as the output cannot be written: " << undone << ".\n";
+        }
         return kExitFailed;
     }
     // Ctrl+C before the keypads asked for were done: a script must not take it for the batch.
-    if (options.count && summary.done + summary.failed < *options.count) {
-        context.err << "Stopped by " << interrupt.What() << " after "
-                    << summary.done + summary.failed << " of " << *options.count << " keypads.\n";
+    const bool countShort = options.count && summary.done + summary.failed < *options.count;
+    if (countShort || !undone.empty()) {
+        context.err << "Stopped by " << interrupt.What();
+        if (countShort) {
+            context.err << " after " << summary.done + summary.failed << " of " << *options.count
+                        << " keypads" << (undone.empty() ? "" : ",");
+        }
+        if (!undone.empty()) {
+            context.err << " before the keypads still connected were done: " << undone;
+        }
+        context.err << ".\n";
         return kExitFailed;
     }
     return summary.failed == 0 ? kExitOk : kExitFailed;

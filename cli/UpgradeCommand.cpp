@@ -396,9 +396,7 @@ int Upgrade(Context& context) {
         // been unplugged.
         if (context.parser.isSet(RamBslOption()) &&
             lastLine == WithoutLineBreak(firmware::kUnpluggedText)) {
-            failure += "\nIf the keypad was not unplugged, the RAM boot loader of --ram-bsl is "
-                       "probably not the MCU vendor's: unplug the keypad, plug it in again and "
-                       "upgrade with the vendor's.";
+            failure += std::string("\n") + kForeignRamBslHint;
         }
         return context.Fail(failure);
     }

@@ -82,8 +82,28 @@ Summary BatchProvisioner::Run() {
                    BootLoadersOnTheBus() != bootLoadersSeen_;
         }
     }
+    if (summary_.stoppedBecause.empty() &&
+        !(options_.count && summary_.done + summary_.failed >= *options_.count)) {
+        summary_.leftUndone = Undone();
+    }
     CloseOpenKeypad();
     return summary_;
+}
+
+std::vector<std::string> BatchProvisioner::Undone() {
+    std::vector<std::string> undone;
+    for (const keypad::KeypadListing& listing : keypad::DescribeKeypads(false)) {
+        if (reportedPaths_.count(listing.path) != 0) {
+            // Failed and still there, or another keypad at its path since.
+            if (!listing.openable || !listing.answered || LeftAlone(listing)) {
+                continue;
+            }
+        } else if (listing.openable && listing.answered && Done(listing)) {
+            continue;
+        }
+        undone.push_back(KeypadName(listing.SerialNumber(), listing.path));
+    }
+    return undone;
 }
 
 bool BatchProvisioner::Done(const keypad::KeypadListing& listing) const {
@@ -346,6 +366,7 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
                                           true,
                                           listing.path};
     const std::string name = KeypadName(outcome.serialNumber, listing.path);
+    outcome.upgradeBegun = true;
     std::string lastLine;
     const firmware::KeypadUpgradeResult run =
         firmware::UpgradeKeypad(upgrade, [&](int, const std::string& text) {
@@ -366,14 +387,24 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
         return false;
     case firmware::KeypadUpgradeResult::Stage::Download:
         outcome.error = "The firmware upgrade failed: " + lastLine;
+        if (!upgradeWentThrough_) {
+            // Until one keypad has taken it, the firmware or the RAM boot loader may be what
+            // failed: every keypad after this one would be left without its application too.
+            summary_.stoppedBecause =
+                "The run's first firmware upgrade failed, so it stops before another keypad is "
+                "upgraded: the firmware file or the RAM boot loader may be at fault. Try them on "
+                "one keypad with 'upgrade' first.";
+        }
         return false;
     case firmware::KeypadUpgradeResult::Stage::Restore:
+        upgradeWentThrough_ = true;
         outcome.error = "The settings were not restored after the upgrade: " +
                         WithoutLineBreaks(run.restore.message);
         return false;
     case firmware::KeypadUpgradeResult::Stage::Done:
         break;
     }
+    upgradeWentThrough_ = true;
     outcome.upgraded = true;
     const keypad::StatusRead read = keypad::ReadStatus();
     if (!read.status) {

@@ -56,6 +56,8 @@ struct KeypadOutcome {
     std::string serialNumber;
     std::string firmwareBefore;
     std::string firmwareAfter;
+    // The download began (the keypad's application may be gone); upgraded: it went through.
+    bool upgradeBegun = false;
     bool upgraded = false;
     bool configured = false;
     bool checked = false;
@@ -73,6 +75,9 @@ struct Summary {
     int failed = 0;
     // Why the run ended before its count and without a stop request; empty otherwise.
     std::string stoppedBecause;
+    // Ended by a stop request: the keypads connected then that the run had neither done nor
+    // reported, by KeypadName.
+    std::vector<std::string> leftUndone;
 };
 
 class BatchProvisioner {
@@ -120,8 +125,13 @@ private:
                        const std::vector<keypad::KeypadListing>& keypads) const;
 
     Options options_;
+    // The keypads connected now that the run has neither done nor reported.
+    std::vector<std::string> Undone();
+
     // The firmware version came with the options, not learnt in the run.
     bool versionGiven_;
+    // An upgrade of this run went through: the firmware and the RAM boot loader work.
+    bool upgradeWentThrough_ = false;
     Report report_;
     StopRequested stop_;
     Progress progress_;

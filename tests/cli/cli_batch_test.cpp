@@ -192,6 +192,22 @@ TEST_F(CliBatch, ProvisionStoppedShortOfItsCountFails) {
                          "of 5 keypads.\n");
 }
 
+// Ctrl+C with keypads still connected and not done: the batch is not through.
+TEST_F(CliBatch, ProvisionStoppedBeforeTheConnectedKeypadsNamesThemAndFails) {
+    const QString file = QString::fromStdString(SavedFile());
+    keypads[0]->onCommand = [](const emulator::ReceivedCommand& command) {
+        if (command.command == CmdWriteDefault) {
+            platform::InterruptCatcher::Raise();
+        }
+    };
+    EXPECT_EQ(Run({"provision", "--config", file}), cli::kExitFailed);
+    EXPECT_NE(out.str().find("1 keypad provisioned, 0 failed, 2 not done.\n"), std::string::npos)
+        << out.str();
+    EXPECT_EQ(err.str(), "Ctrl+C: stopping after the keypad at hand.\nStopped by Ctrl+C before "
+                         "the keypads still connected were done: 00012346, 00012347.\n");
+    EXPECT_EQ(keypads[2]->settings.ledBrightness, 5) << "not begun";
+}
+
 // Lines nobody reads any more: keypads set up without a record would be lost to the batch.
 TEST_F(CliBatch, ProvisionWhoseOutputIsLostEndsAfterTheKeypadAtHand) {
     // A reader that goes away after the first line, as `| head -1` does.
@@ -218,7 +234,12 @@ TEST_F(CliBatch, ProvisionWhoseOutputIsLostEndsAfterTheKeypadAtHand) {
     EXPECT_EQ(said.rfind("The output cannot be written; the lines it lost:\n{", 0), 0u) << said;
     const std::string done = keypads[1]->settings.ledBrightness == 6 ? "00012346" : "00012347";
     EXPECT_NE(said.find("\"" + done + "\""), std::string::npos) << said;
-    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;
+    // and the keypad not begun is named as not done.
+    const std::string notDone = done == "00012346" ? "00012347" : "00012346";
+    EXPECT_NE(said.find("Not done, as the output cannot be written: " + notDone + ".\n"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
 }
 
 TEST_F(CliBatch, ProvisionDoesEachKeypadOnceWithALineEach) {

@@ -287,12 +287,16 @@ TEST_F(Provisioning, AKeypadThatDoesNotAnswerIsReportedOnceItHadTimeToSettle) {
     EXPECT_EQ(outcomes[1].serialNumber, "");
 }
 
-TEST_F(Provisioning, AStopEndsTheRunAfterTheKeypadAtHand) {
+TEST_F(Provisioning, AStopEndsTheRunAfterTheKeypadAtHandNamingTheOnesLeft) {
     Plug("00000001");
     Plug("00000002");
+    Plug("");
     const provision::Summary summary = Run([this] { return !outcomes.empty(); });
     EXPECT_EQ(summary.done, 1);
     EXPECT_EQ(outcomes.size(), 1u);
+    ASSERT_EQ(summary.leftUndone.size(), 2u);
+    EXPECT_EQ(summary.leftUndone[0], "00000002");
+    EXPECT_EQ(summary.leftUndone[1], device::KeypadPaths().back()) << "named by its path";
 }
 
 class ProvisioningFirmware : public Provisioning {
@@ -423,6 +427,35 @@ TEST_F(ProvisioningFirmware, AWrongVersionStopsTheRunAfterTheFirstUpgrade) {
     EXPECT_TRUE(HoldsTheSavedSettings(*first));
     EXPECT_FALSE(EnteredBsl(*second));
 }
+
+// A download that fails before any went through may be the firmware's or the RAM loader's fault
+// (a RAM loader that is not the MCU's takes it off the bus): no other keypad is put at risk.
+// Once one went through, a failure is that keypad's own and the run goes on.
+class ProvisioningFailedDownload : public ProvisioningFirmware,
+                                   public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(ProvisioningFailedDownload, StopsTheRunOnlyBeforeAnyWentThrough) {
+    const size_t failing = GetParam();
+    std::vector<std::shared_ptr<SimulatedKeypad>> keypads;
+    for (const char* serial : {"00000001", "00000002", "00000003"}) {
+        keypads.push_back(PlugWithLoader(serial));
+    }
+    // Off the bus for good in the middle of the download, as a crashed MCU is.
+    loaders[failing]->InjectFault(
+        {emulator::BootLoaderFaultKind::Unplug, emulator::kAnyCommand, 8});
+    options.count = 3;
+
+    const provision::Summary summary = Run();
+    ASSERT_GT(outcomes.size(), failing);
+    EXPECT_TRUE(outcomes[failing].upgradeBegun);
+    EXPECT_FALSE(outcomes[failing].upgraded);
+    const bool stops = failing == 0;
+    EXPECT_EQ(summary.stoppedBecause.empty(), !stops) << summary.stoppedBecause;
+    EXPECT_EQ(outcomes.size(), stops ? 1u : 3u);
+    EXPECT_EQ(EnteredBsl(*keypads[2]), !stops);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keypads, ProvisioningFailedDownload, ::testing::Values(0u, 1u));
 
 TEST_F(ProvisioningFirmware, ALoaderAlreadyOnTheBusStopsEveryUpgrade) {
     // A keypad left in its loader by something else: loaders all look alike.
