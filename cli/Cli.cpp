@@ -434,9 +434,11 @@ QString Overview() {
                     WrappedText("  " + usage.trimmed().toStdString(), kHelpWidth, 4)) +
                 QStringLiteral("\n      %1\n").arg(QString::fromLatin1(subcommand.description));
     }
-    text += QStringLiteral("\n'%1 help COMMAND' explains one command.\n"
-                           "Exit status: 0 done, 1 refused or failed, 2 bad usage.")
-                .arg(QString::fromStdString(ProgramName()));
+    text +=
+        QStringLiteral("\n'%1 help COMMAND' explains one command.\n"
+                       "Exit status: 0 done, 1 refused or failed, 2 bad usage; a second Ctrl+C\n"
+                       "ends the program at once, as the signal does.")
+            .arg(QString::fromStdString(ProgramName()));
     return text;
 }
 

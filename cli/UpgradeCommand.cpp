@@ -349,6 +349,12 @@ int Upgrade(Context& context) {
         }
     }
     context.err << loaderNotice;
+    if (configFile && state.known && keypad::IsOwnSerialNumber(state.serialNumber.value_or(""))) {
+        // Said before the confirmation: the operator may have meant the file's settings.
+        context.err << configFile->path
+                    << " is not used: the keypad's own serial number, code table and LED "
+                       "brightness were read and go back after the upgrade.\n";
+    }
     if (const int refused = ConfirmUpgrade(context, firmwareFiles.productWarning,
                                            kNeedsConfirmationText, kNotStartedText)) {
         return refused;

@@ -12,14 +12,19 @@ namespace {
 // What is said of the keypad when the program is ended in the middle of its upgrade.
 std::string CutShortText(const KeypadUpgrade& upgrade) {
     const std::string serial = upgrade.state.serialNumber.value_or("");
-    const std::string name = keypad::IsOwnSerialNumber(serial)
-                                 ? "keypad " + keypad::WithoutPadding(serial)
-                                 : (upgrade.path.empty() ? std::string("keypad in its boot loader")
-                                                         : "keypad at " + upgrade.path);
+    const std::string name =
+        keypad::IsOwnSerialNumber(serial)
+            ? "keypad " + keypad::WithoutPadding(serial)
+            : (upgrade.path.empty() ? std::string("the keypad in its boot loader")
+                                    : "the keypad at " + upgrade.path);
+    // A keypad taken from its loader is there still; one sent to it may be there now.
+    const std::string where = upgrade.enterBsl ? ", which may sit in its boot loader now"
+                              : name.ends_with("boot loader") ? ", which stays there"
+                                                              : ", which stays in its boot loader";
     const std::string& program = platform::CommandLineName();
-    return program + ": stopped in the firmware upgrade of " + name +
-           ", which may sit in its boot loader now: '" + program + " devices' shows where, and '" +
-           program + " --device PATH upgrade FILE --yes' brings it back" +
+    return program + ": stopped in the firmware upgrade of " + name + where + ": '" + program +
+           " devices' shows where, and '" + program +
+           " upgrade FILE --yes' brings it back (with --device PATH beside other keypads)" +
            (keypad::IsOwnSerialNumber(serial)
                 ? "; add --config SAVED.ini, a saved configuration (FirstUp=Yes) holding "
                   "SerialNumber=" +

@@ -266,6 +266,38 @@ TEST_F(CliUpgrade, AStopRequestDuringTheDownloadWaitsForTheEnd) {
     EXPECT_EQ(keypad->storedDefaults.ledBrightness, 7);
 }
 
+// What a second Ctrl+C would leave behind it is ready to be said, naming the keypad.
+TEST_F(CliUpgrade, TheLastWordsDuringTheDownloadNameTheKeypadAndTheWayBack) {
+    std::string words;
+    bus().Schedule(platform::NowUs() + 500'000,
+                   [&] { words = platform::InterruptCatcher::LastWords(); });
+    ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes"}), cli::kExitOk) << err.str();
+    EXPECT_NE(words.find("stopped in the firmware upgrade of keypad 55501234, which may sit in its "
+                         "boot loader now: '"),
+              std::string::npos)
+        << words;
+    EXPECT_NE(words.find(" upgrade FILE --yes' brings it back (with --device PATH beside other "
+                         "keypads); add --config SAVED.ini"),
+              std::string::npos)
+        << words;
+    EXPECT_EQ(platform::InterruptCatcher::LastWords(), "") << "none once the upgrade is over";
+}
+
+// A keypad whose own settings were read gets those back: a file given as well is said unused.
+TEST_F(CliUpgrade, AConfigurationNotNeededIsSaidUnused) {
+    const std::string saved = WriteFile("other.ini", "[appSettings]\r\n FirstUp=Yes\r\n "
+                                                     "SerialNumber=00099999\r\n KeypadLayout=1\r\n "
+                                                     "LedBrightness=4\r\n");
+    ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--config",
+                   QString::fromStdString(saved)}),
+              cli::kExitOk)
+        << err.str();
+    EXPECT_NE(err.str().find(saved + " is not used: the keypad's own serial number"),
+              std::string::npos)
+        << err.str();
+    EXPECT_EQ(keypad->model.serialNumber, "55501234");
+}
+
 // A keypad that lost its serial number gets the saved configuration's back, and says so when
 // there is none to give.
 TEST_F(CliUpgrade, AKeypadWithoutItsSerialNumberGetsTheOneOfConfig) {
