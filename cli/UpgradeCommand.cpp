@@ -278,7 +278,7 @@ int Upgrade(Context& context) {
         if (const auto problem = keypad::SerialNumberProblem(saved.serialNumber);
             problem && keypad::IsOwnSerialNumber(saved.serialNumber)) {
             return context.Fail(saved.path + ": the serial number \"" +
-                                keypad::PrintableReplyText(saved.serialNumber) +
+                                keypad::PrintableUserText(saved.serialNumber) +
                                 "\" cannot be written to a keypad: " + *problem + ".");
         }
         configFile = std::move(saved);

@@ -20,4 +20,8 @@ std::string ReadReplyText(std::span<const uint8_t> data, size_t& at);
 // sequences can neither move the cursor nor clear the screen it is listed on.
 std::string PrintableReplyText(std::string_view text);
 
+// A text a user wrote (a settings file's value, an option), for a message: kept as it is when it
+// is UTF-8, control characters shown as \xNN; otherwise taken as the keypad's Latin-1.
+std::string PrintableUserText(std::string_view text);
+
 } // namespace keypad

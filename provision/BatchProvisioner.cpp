@@ -417,7 +417,7 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
     } else if (*options_.firmwareVersion != outcome.firmwareAfter) {
         outcome.error = "After the upgrade the keypad runs firmware " +
                         keypad::PrintableReplyText(outcome.firmwareAfter) + ", not " +
-                        keypad::PrintableReplyText(*options_.firmwareVersion) + ".";
+                        keypad::PrintableUserText(*options_.firmwareVersion) + ".";
         if (!versionGiven_) {
             return false;
         }
@@ -426,7 +426,7 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
         // run ends with it.
         summary_.stoppedBecause =
             "The firmware file installs " + keypad::PrintableReplyText(outcome.firmwareAfter) +
-            ", not " + keypad::PrintableReplyText(*options_.firmwareVersion) +
+            ", not " + keypad::PrintableUserText(*options_.firmwareVersion) +
             ": the run stops, so that no other keypad is upgraded for nothing. Give "
             "--firmware-version " +
             keypad::PrintableReplyText(outcome.firmwareAfter) + ", or leave it out.";
