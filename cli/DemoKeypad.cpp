@@ -45,6 +45,25 @@ std::string SerialNumbers(const std::vector<std::shared_ptr<emulator::SimulatedK
 } // namespace
 
 DemoKeypad::DemoKeypad(std::ostream& messages) : messages_(messages) {
+    // Real keypads serve two programs at once; the demo's live in one process at a time, so a
+    // second run would work on a copy and overwrite the first one's changes when it ends. A
+    // lock that cannot be made at all (no folder) leaves the run to say its save failed.
+    const std::string statePath = StatePath();
+    lock_ = std::make_unique<QLockFile>(QString::fromStdString(statePath + ".lock"));
+    lock_->setStaleLockTime(0);
+    if (!lock_->tryLock(0) && lock_->error() == QLockFile::LockFailedError) {
+        qint64 pid = 0;
+        QString host;
+        QString application;
+        const bool known = lock_->getLockInfo(&pid, &host, &application);
+        messages_ << kProgram << "the demo keypads of " << statePath << " are in use by another run"
+                  << (known ? " (process " + std::to_string(pid) + ")" : std::string())
+                  << ": wait for it to end, or give this one a state file of its own with "
+                     "ECHOVANE_DEMO_STATE.\n";
+        refused_ = true;
+        keep_ = false;
+        return;
+    }
     const std::optional<int> count = KeypadCount();
     if (!count) {
         messages_ << "ECHOVANE_DEMO_KEYPADS takes 1 to " << kMaxKeypads
@@ -57,7 +76,7 @@ DemoKeypad::DemoKeypad(std::ostream& messages) : messages_(messages) {
         bootLoaders_.push_back(emulator::AttachDemoBootLoader(*keypad));
         keypads_.push_back(std::move(keypad));
     }
-    ReadState(StatePath());
+    ReadState(statePath);
     // As the last run left them: each keypad, or its MCU still in a boot loader.
     for (const auto& loader : bootLoaders_) {
         loader->Resume();

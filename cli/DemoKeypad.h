@@ -12,6 +12,8 @@
 #include "emulator/SimulatedBootLoader.h"
 #include "emulator/SimulatedKeypad.h"
 
+#include <QLockFile>
+
 #include <cstdint>
 #include <iostream>
 #include <memory>
@@ -31,6 +33,10 @@ public:
     ~DemoKeypad();
     DemoKeypad(const DemoKeypad&) = delete;
     DemoKeypad& operator=(const DemoKeypad&) = delete;
+
+    // Another run holds the state file: this one has no keypads and must not go on (it would
+    // work on a copy of them and overwrite that run's changes when it ends).
+    bool refused() const { return refused_; }
 
     // $ECHOVANE_DEMO_STATE, else echovane-cli-demo.state in the runtime or temporary folder.
     static std::string StatePath();
@@ -52,6 +58,9 @@ private:
     void SaveAsLoadersGo();
 
     std::ostream& messages_;
+    // Held for the whole run, beside the state file.
+    std::unique_ptr<QLockFile> lock_;
+    bool refused_ = false;
     // False when the file must not be replaced in this run (it is no state file of ours, or a
     // damaged one could not be kept aside).
     bool keep_ = true;

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #ifdef _WIN32
@@ -74,6 +75,19 @@ int WithOutputWritten(int status) {
     return status == cli::kExitOk ? cli::kExitFailed : status;
 }
 
+#ifdef ECHOVANE_DEMO
+// Help and the version need no keypad, also while another run holds the demo's.
+bool AsksForHelpOrVersion(const QStringList& args) {
+    for (const QString& arg : args.mid(1)) {
+        if (arg == QStringLiteral("-h") || arg == QStringLiteral("--help") ||
+            arg == QStringLiteral("--version") || arg == QStringLiteral("help")) {
+            return true;
+        }
+    }
+    return false;
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -96,7 +110,13 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromStdString(cli::ProgramName()));
 #ifdef ECHOVANE_DEMO
-    cli::DemoKeypad keypad;
+    std::optional<cli::DemoKeypad> keypad;
+    if (!AsksForHelpOrVersion(QCoreApplication::arguments())) {
+        keypad.emplace();
+        if (keypad->refused()) {
+            return cli::kExitFailed;
+        }
+    }
 #endif
     cli::Console console;
     console.progressBar = IsTerminal(stdout);

@@ -108,6 +108,27 @@ TEST_F(CliDemoState, AFailedUpgradeLeavesTheKeypadInItsLoaderUntilAGoodOne) {
     EXPECT_NE(out.str().find("1.0.900"), std::string::npos) << out.str();
 }
 
+// A second run while one holds the demo keypads would overwrite that run's changes with its
+// own copy when it ends: it is refused, and the first one's state stands.
+TEST_F(CliDemoState, ASecondRunWhileOneHoldsTheKeypadsIsRefused) {
+    std::optional<cli::DemoKeypad> first;
+    first.emplace(demoSaid);
+    ASSERT_FALSE(first->refused()) << demoSaid.str();
+    std::ostringstream secondSaid;
+    {
+        const cli::DemoKeypad second(secondSaid);
+        EXPECT_TRUE(second.refused());
+    }
+    EXPECT_EQ(secondSaid.str(),
+              "echovane-cli-demo: the demo keypads of " + StatePath() +
+                  " are in use by another run (process " + std::to_string(getpid()) +
+                  "): wait for it to end, or give this one a state file of its own with "
+                  "ECHOVANE_DEMO_STATE.\n");
+    ASSERT_EQ(Run({"set-brightness", "2"}), cli::kExitOk) << err.str();
+    first.reset();
+    EXPECT_EQ(Brightness("00012345"), 2) << "the refused run saved nothing over it";
+}
+
 TEST_F(CliDemoState, SeveralDemoKeypadsKeepTheirOwnStateAndAreProvisionedTogether) {
     setenv("ECHOVANE_DEMO_KEYPADS", "3", 1);
     ASSERT_EQ(RunDemo({"--serial", "00012346", "set-brightness", "3"}), cli::kExitOk) << err.str();
