@@ -178,6 +178,10 @@ int Check(Context& context) {
         return context.Fail(check.reason.empty() ? text
                                                  : text + " " + given + " " + check.reason + ".");
     }
+    // Not wrong, but perhaps not what was meant: a key edited in one place and read from another.
+    for (const std::string& repeated : config::RepeatedSettings(checked)) {
+        context.err << "warning: " << given << ": " << repeated << ".\n";
+    }
     // Imported, the file is what Reset From Configuration File then sends: its values are
     // checked as that reads them, so a file that passes is one apply takes.
     const config::ReplayRead replay = config::ReadReplayPlan(checked);

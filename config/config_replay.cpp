@@ -35,15 +35,6 @@ struct PlanResult {
     std::string reason;
 };
 
-// A value as the reason quotes it: a long one (a table pasted into the wrong key) is cut.
-std::string Quoted(std::string_view value) {
-    constexpr size_t kLongestQuoted = 40;
-    if (value.size() <= kLongestQuoted) {
-        return "\"" + std::string(value) + "\"";
-    }
-    return "\"" + std::string(value.substr(0, kLongestQuoted)) + "...\"";
-}
-
 std::string NoKey(const std::string& key) {
     return "there is no " + key + " key in [" + kSettingsSection + "]";
 }
@@ -98,6 +89,14 @@ bool Sent(uint8_t command, std::span<const uint8_t> data) {
 
 } // namespace
 
+std::string QuotedValue(std::string_view value) {
+    constexpr size_t kLongestQuoted = 40;
+    if (value.size() <= kLongestQuoted) {
+        return "\"" + std::string(value) + "\"";
+    }
+    return "\"" + std::string(value.substr(0, kLongestQuoted)) + "...\"";
+}
+
 std::optional<int> ParseSetting(std::string_view text, int max) {
     text = TrimBlanks(text);
     if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) {
@@ -141,7 +140,7 @@ std::string SettingProblem(const SettingsRead& settings, const std::string& key,
     if (TrimBlanks(text).empty()) {
         return key + " is empty, not " + range;
     }
-    return key + " is " + Quoted(text) + ", not " + range;
+    return key + " is " + QuotedValue(text) + ", not " + range;
 }
 
 std::string TableProblem(const SettingsRead& settings, const std::string& key, int count) {
@@ -159,7 +158,7 @@ std::string TableProblem(const SettingsRead& settings, const std::string& key, i
                 return key + " has " + std::to_string(field - 1) + " numbers, not " +
                        std::to_string(count);
             }
-            return key + " field " + std::to_string(field) + " is " + Quoted(number) +
+            return key + " field " + std::to_string(field) + " is " + QuotedValue(number) +
                    ", not a number from 0 to " + std::to_string(kByteMax);
         }
         if (last && field < count) {

@@ -25,6 +25,8 @@ std::optional<std::vector<uint8_t>> ParseTable(std::string_view text, int count)
 // the file: "LedBrightness is \"12\", not a number from 0 to 9", "CodeTableValues field 3 is
 // \"300\", not a number from 0 to 255", "CodeTableValues has 19 numbers, not 20", "there is no
 // LedBrightness key in [appSettings]"; "" when it is taken.
+// A value as a reason quotes it: a long one (a table pasted into the wrong key) is cut.
+std::string QuotedValue(std::string_view value);
 std::string SettingProblem(const SettingsRead& settings, const std::string& key, int max);
 std::string TableProblem(const SettingsRead& settings, const std::string& key, int count);
 

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace config {
 
@@ -49,5 +50,10 @@ struct CfgFileCheck {
     std::string reason;
 };
 CfgFileCheck CheckCfgFile(const std::string& file);
+
+// The keys of "appSettings" that file gives more than once, each said with the value read (the
+// first): "LedBrightness is given 2 times; the first, \"5\", is the one read". Empty when each
+// is given once or the file cannot be read.
+std::vector<std::string> RepeatedSettings(const std::string& file);
 
 } // namespace config

@@ -414,6 +414,15 @@ TEST_F(CliCommands, ConfigCheckRunsTheImportChecksAndChangesNothing) {
                                "it: Invalid CodeTableValues in USBEchovaneUtilityCfg.ini file..\n"
                                "CodeTableValues field 1 is \"zz\", not a number from 0 to 255.\n");
 
+    // A key given twice passes, with a warning that names the value read.
+    const std::string twice = folder.File("twice/USBEchovaneUtilityCfg.ini");
+    std::filesystem::create_directories(folder.File("twice"));
+    WriteBytes(twice, ReadBytes(good.toStdString()) + "[appSettings]\r\n LedBrightness=9\r\n");
+    EXPECT_EQ(Run({"config", "check", QString::fromStdString(twice)}), cli::kExitOk) << err.str();
+    EXPECT_EQ(err.str(), "warning: " + twice + ": LedBrightness is given 2 times; the first, \"" +
+                             std::to_string(keypad->settings.ledBrightness) +
+                             "\", is the one read.\n");
+
     WriteBytes(folder.File("other.ini"), ReadBytes(good.toStdString()));
     EXPECT_EQ(Run({"config", "check", File("other.ini")}), cli::kExitFailed);
     EXPECT_EQ(err.str(), "Incorrect Filename. Import takes only a file named "
