@@ -386,17 +386,22 @@ std::optional<size_t> KeptIndexOf(std::string_view line) {
     return KeptIndexOfKey(line.substr(0, equals));
 }
 
-// The lines of text without their line ends (LF or CR LF).
+// The lines of text without their line ends (LF, CR LF or CR alone, as an editor may leave
+// them), and without the byte order mark an editor may put first.
 std::vector<std::string_view> Lines(std::string_view text) {
+    constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kUtf8ByteOrderMark)) {
+        text.remove_prefix(kUtf8ByteOrderMark.size());
+    }
     std::vector<std::string_view> lines;
     while (!text.empty()) {
-        const size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
+        const size_t end = text.find_first_of("\r\n");
+        lines.push_back(text.substr(0, end));
+        if (end == std::string_view::npos) {
+            break;
         }
-        lines.push_back(line);
+        const bool crLf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+        text.remove_prefix(end + (crLf ? 2 : 1));
     }
     return lines;
 }

@@ -250,6 +250,13 @@ INSTANTIATE_TEST_SUITE_P(
                        return std::string();
                    },
                    {3, 4, 6}},
+        DamageCase{"CrLineEndsAndAByteOrderMark",
+                   [](std::string& text) {
+                       std::replace(text.begin(), text.end(), '\n', '\r');
+                       text = "\xEF\xBB\xBF" + text;
+                       return std::string();
+                   },
+                   {3, 4, 6}},
         DamageCase{"NotANumber",
                    [](std::string& text) {
                        text = WithLine(text, "ledBrightness", "ledBrightness=abc");
