@@ -351,6 +351,11 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
     if (!loaders || *loaders != 0) {
         outcome.error = "Another keypad is in its boot loader; boot loaders cannot be told apart, "
                         "so none is upgraded until it is unplugged.";
+        if (!options_.firmwareVersion) {
+            // Until an upgrade shows which version the file installs, every keypad is upgraded.
+            outcome.error += " Keypads that run the file's version already are set up without "
+                             "an upgrade when --firmware-version names it.";
+        }
         return false;
     }
     const firmware::DownloadSlot slot;

@@ -472,6 +472,9 @@ TEST_F(ProvisioningFirmware, ALoaderAlreadyOnTheBusStopsEveryUpgrade) {
     EXPECT_EQ(outcomes[1].serialNumber, "00000001");
     EXPECT_NE(outcomes[1].error.find("cannot be told apart"), std::string::npos)
         << outcomes[1].error;
+    // The way past it for keypads that need no upgrade.
+    EXPECT_NE(outcomes[1].error.find("when --firmware-version names it."), std::string::npos)
+        << outcomes[1].error;
     EXPECT_FALSE(EnteredBsl(*keypad));
 }
 
