@@ -23,7 +23,7 @@ RestoreResult Failure(const char* text) {
 
 std::string NotAllBackText(const UpgradeState& state) {
     const std::string serial = state.serialNumber.value_or("");
-    return "Its serial number" +
+    return "The keypad's serial number" +
            (keypad::IsOwnSerialNumber(serial) ? " " + keypad::PrintableReplyText(serial) : "") +
            ", code table and LED brightness from before the upgrade are not all back on it.";
 }

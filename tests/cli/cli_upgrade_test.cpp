@@ -346,11 +346,12 @@ TEST_F(CliUpgrade, RestoreRefusalStopsWithItsMessage) {
     keypad->InjectFault({FaultKind::Refuse, CmdSetSerialNumber});
     EXPECT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes"}), cli::kExitFailed);
     // The serial number it had is named, since this run is the last to know it.
-    EXPECT_EQ(err.str(), "Unable to set SerialNumber..\nIts serial number 55501234, code table and "
-                         "LED brightness from before the upgrade are not all back on it. Set "
-                         "them again, or write back those of a configuration saved from it with "
-                         "`config apply SAVED` and its serial number with `upgrade " +
-                             image + " --yes --config SAVED`.\n");
+    EXPECT_EQ(err.str(),
+              "Unable to set SerialNumber..\nThe keypad's serial number 55501234, code table and "
+              "LED brightness from before the upgrade are not all back on it. Set "
+              "them again, or write back those of a configuration saved from it with "
+              "`config apply SAVED` and its serial number with `upgrade " +
+                  image + " --yes --config SAVED`.\n");
     EXPECT_EQ(keypad->model.firmwareVersion, "VX0970");
 }
 

@@ -542,8 +542,9 @@ TEST_P(UpgradeWindowRestoreStops, AtTheFirstFailureWithItsMessage) {
     keypad->ClearReceived();
     UpgradeWith(Image("new.txt", "VX0975"));
     // What is not back is said, the serial number named, and how to get it back.
-    const std::string notAllBack = "Its serial number 00054321, code table and LED brightness "
-                                   "from before the upgrade are not all back on it.";
+    const std::string notAllBack =
+        "The keypad's serial number 00054321, code table and LED brightness "
+        "from before the upgrade are not all back on it.";
     EXPECT_EQ(StatusLines().last().toStdString(), notAllBack);
     ASSERT_EQ(dialogs.messages.size(), 2u);
     const ui::MessageRequest& shown = dialogs.messages[1];
