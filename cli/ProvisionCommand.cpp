@@ -19,7 +19,6 @@ namespace cli {
 namespace {
 
 inline constexpr char kNotStartedText[] = "No keypad was provisioned.";
-inline constexpr char kLeftUndoneText[] = "Not done: the run was stopped first.";
 inline constexpr char kNeedsConfirmationText[] =
     "provision with --firmware must be confirmed: run it on a terminal, or give --yes";
 
@@ -271,13 +270,8 @@ int Provision(Context& context) {
     }
     if (json) {
         // A script reading the lines learns of the keypads the stop left as of any other.
-        for (const std::string& name : summary.leftUndone) {
-            const QJsonObject object{{"version", kJsonVersion},
-                                     {"keypad", JsonText(name)},
-                                     {"ok", false},
-                                     {"error", QString::fromLatin1(kLeftUndoneText)}};
-            context.out << QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString()
-                        << "\n";
+        for (const provision::KeypadOutcome& outcome : summary.leftUndone) {
+            context.out << JsonLine(outcome);
         }
     } else if (!context.quiet) {
         context.out << summary.done << (summary.done == 1 ? " keypad" : " keypads")
@@ -287,6 +281,12 @@ int Provision(Context& context) {
                             : ", " + std::to_string(summary.leftUndone.size()) + " not done")
                     << ".\n";
     }
+    // Keypads connected and not done: the batch is not through, whatever ended the run.
+    std::string undone;
+    for (const provision::KeypadOutcome& outcome : summary.leftUndone) {
+        undone += (undone.empty() ? "" : ", ") +
+                  provision::KeypadName(outcome.serialNumber, outcome.path);
+    }
     if (!summary.stoppedBecause.empty()) {
         context.err << summary.stoppedBecause;
         // A RAM boot loader that is not the vendor's takes the keypad off the bus as if it had
@@ -295,12 +295,10 @@ int Provision(Context& context) {
             context.err << "\n" << kForeignRamBslHint;
         }
         context.err << "\n";
+        if (!summary.leftUndone.empty()) {
+            context.err << "Not done: " << undone << ".\n";
+        }
         return kExitFailed;
-    }
-    // Keypads connected and not done: the batch is not through, whatever ended the run.
-    std::string undone;
-    for (const std::string& name : summary.leftUndone) {
-        undone += (undone.empty() ? "" : ", ") + name;
     }
     // The program's end says the output was lost.
     if (!context.out.good()) {

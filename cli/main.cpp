@@ -76,12 +76,26 @@ int WithOutputWritten(int status) {
 }
 
 #ifdef ECHOVANE_DEMO
-// Help and the version need no keypad, also while another run holds the demo's.
+// Help and the version need no keypad, also while another run holds the demo's: an option
+// anywhere, or "help" as the command (not as the value of an option, "--name help").
 bool AsksForHelpOrVersion(const QStringList& args) {
-    for (const QString& arg : args.mid(1)) {
+    bool commandSeen = false;
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
         if (arg == QStringLiteral("-h") || arg == QStringLiteral("--help") ||
-            arg == QStringLiteral("--version") || arg == QStringLiteral("help")) {
+            arg == QStringLiteral("--version")) {
             return true;
+        }
+        if (commandSeen) {
+            continue;
+        }
+        if (arg == QStringLiteral("--serial") || arg == QStringLiteral("--device")) {
+            ++i; // its value
+        } else if (!arg.startsWith(u'-')) {
+            commandSeen = true;
+            if (arg == QStringLiteral("help")) {
+                return true;
+            }
         }
     }
     return false;

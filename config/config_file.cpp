@@ -304,6 +304,25 @@ bool SettingsRead::Has(const std::string& key) const {
     return FindKey(records, key, true) < records.size();
 }
 
+std::vector<std::pair<std::string, int>> SettingsRead::KeyCounts() const {
+    std::vector<std::pair<std::string, int>> counts;
+    ForEachKey(records, [&](size_t i, bool inSection) {
+        const CIniFile::Record& record = records[i];
+        if (!inSection || record.Commented != ' ') {
+            return;
+        }
+        const auto seen = std::find_if(counts.begin(), counts.end(), [&](const auto& entry) {
+            return entry.first == record.Key;
+        });
+        if (seen == counts.end()) {
+            counts.emplace_back(record.Key, 1);
+        } else {
+            ++seen->second;
+        }
+    });
+    return counts;
+}
+
 bool SettingsRead::HasSection() const {
     return FindActiveHeader(records) < records.size();
 }

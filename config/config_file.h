@@ -94,6 +94,9 @@ struct SettingsRead {
     bool Has(const std::string& key) const;
     // Whether "appSettings" has an active header.
     bool HasSection() const;
+    // Each active key of "appSettings" as the values are read (a commented-out header opens
+    // nothing), in the order first given, with how many times it is given.
+    std::vector<std::pair<std::string, int>> KeyCounts() const;
 };
 SettingsRead ReadSettings(const std::string& path);
 // The message a window shows for a file that was not read: kConfigUnreadableText and its

@@ -6,6 +6,7 @@
 #include "device/link_lock.h"
 #include "keypad/Exchange.h"
 #include "keypad/KeypadCommands.h"
+#include "keypad/ReplyText.h"
 #include "platform/Utf8Path.h"
 
 #include <algorithm>
@@ -92,9 +93,14 @@ bool Sent(uint8_t command, std::span<const uint8_t> data) {
 std::string QuotedValue(std::string_view value) {
     constexpr size_t kLongestQuoted = 40;
     if (value.size() <= kLongestQuoted) {
-        return "\"" + std::string(value) + "\"";
+        return "\"" + keypad::PrintableUserText(value) + "\"";
     }
-    return "\"" + std::string(value.substr(0, kLongestQuoted)) + "...\"";
+    // Cut where a character starts, not inside one.
+    size_t cut = kLongestQuoted;
+    while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0u) == 0x80u) {
+        --cut;
+    }
+    return "\"" + keypad::PrintableUserText(value.substr(0, cut)) + "...\"";
 }
 
 std::optional<int> ParseSetting(std::string_view text, int max) {

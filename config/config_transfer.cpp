@@ -1,10 +1,10 @@
 #include "config_transfer.h"
 
 #include "config/config_replay.h"
+#include "keypad/ReplyText.h"
 #include "platform/AtomicFile.h"
 #include "platform/Utf8Path.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -147,25 +147,11 @@ Outcome ImportCfgFile(const std::optional<std::string>& chosenFile) {
 
 std::vector<std::string> RepeatedSettings(const std::string& file) {
     const SettingsRead read = ReadSettings(file);
-    std::vector<std::pair<std::string, int>> counts;
-    for (const CIniFile::Record& record : read.records) {
-        if (record.CommentsOnly || record.Commented != ' ' || record.Key.empty() ||
-            record.Section != kSettingsSection) {
-            continue;
-        }
-        const auto seen = std::find_if(counts.begin(), counts.end(), [&](const auto& entry) {
-            return entry.first == record.Key;
-        });
-        if (seen == counts.end()) {
-            counts.emplace_back(record.Key, 1);
-        } else {
-            ++seen->second;
-        }
-    }
     std::vector<std::string> repeated;
-    for (const auto& [key, count] : counts) {
+    for (const auto& [key, count] : read.KeyCounts()) {
         if (count > 1) {
-            repeated.push_back(key + " is given " + std::to_string(count) + " times; the first, " +
+            repeated.push_back(keypad::PrintableUserText(key) + " is given " +
+                               std::to_string(count) + " times; the first, " +
                                QuotedValue(read.Value(key)) + ", is the one read");
         }
     }

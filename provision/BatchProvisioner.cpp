@@ -82,16 +82,16 @@ Summary BatchProvisioner::Run() {
                    BootLoadersOnTheBus() != bootLoadersSeen_;
         }
     }
-    if (summary_.stoppedBecause.empty() &&
-        !(options_.count && summary_.done + summary_.failed >= *options_.count)) {
+    // A stop request or a stop of the run's own: whatever is still connected is not through.
+    if (!(options_.count && summary_.done + summary_.failed >= *options_.count)) {
         summary_.leftUndone = Undone();
     }
     CloseOpenKeypad();
     return summary_;
 }
 
-std::vector<std::string> BatchProvisioner::Undone() {
-    std::vector<std::string> undone;
+std::vector<KeypadOutcome> BatchProvisioner::Undone() {
+    std::vector<KeypadOutcome> undone;
     for (const keypad::KeypadListing& listing : keypad::DescribeKeypads(false)) {
         if (reportedPaths_.count(listing.path) != 0) {
             // Failed and still there, or another keypad at its path since.
@@ -101,7 +101,15 @@ std::vector<std::string> BatchProvisioner::Undone() {
         } else if (listing.openable && listing.answered && Done(listing)) {
             continue;
         }
-        undone.push_back(KeypadName(listing.SerialNumber(), listing.path));
+        KeypadOutcome outcome;
+        outcome.path = listing.path;
+        outcome.serialNumber = listing.SerialNumber();
+        if (listing.status) {
+            outcome.firmwareBefore = keypad::WithoutPadding(listing.status->firmwareVersion);
+            outcome.firmwareAfter = outcome.firmwareBefore;
+        }
+        outcome.error = kNotDoneText;
+        undone.push_back(std::move(outcome));
     }
     return undone;
 }

@@ -70,14 +70,16 @@ struct KeypadOutcome {
 // "00012345" for a terminal, or the path for a keypad that reports no serial number of its own.
 std::string KeypadName(const std::string& serialNumber, const std::string& path);
 
+inline constexpr char kNotDoneText[] = "Not done: the run stopped first.";
+
 struct Summary {
     int done = 0;
     int failed = 0;
     // Why the run ended before its count and without a stop request; empty otherwise.
     std::string stoppedBecause;
-    // Ended by a stop request: the keypads connected then that the run had neither done nor
-    // reported, by KeypadName.
-    std::vector<std::string> leftUndone;
+    // Ended before its count: the keypads connected then that the run had neither done nor
+    // reported, each with kNotDoneText as its error.
+    std::vector<KeypadOutcome> leftUndone;
 };
 
 class BatchProvisioner {
@@ -126,7 +128,7 @@ private:
 
     Options options_;
     // The keypads connected now that the run has neither done nor reported.
-    std::vector<std::string> Undone();
+    std::vector<KeypadOutcome> Undone();
 
     // The firmware version came with the options, not learnt in the run.
     bool versionGiven_;

@@ -311,4 +311,36 @@ TEST_F(TransferTest, AnExportedFileImportsOnAnotherMachineByteForByte) {
     EXPECT_EQ(config::GetSettings("LedBrightness"), "3");
 }
 
+// A key given twice is said as the values are read: a commented-out header opens no section, so
+// the keys below it stay where they were; the value quoted is the one read, shown safely.
+TEST_F(TransferTest, RepeatedSettingsAreThoseTheReaderSees) {
+    const std::string file = folder.File("usb/USBEchovaneUtilityCfg.ini");
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<std::string> said;
+    } cases[] = {
+        {"Once", kSaved, {}},
+        {"UnderACommentedHeader",
+         std::string(kSaved) + ";[old]\r\nLedBrightness=7\r\n",
+         {"LedBrightness is given 2 times; the first, \"3\", is the one read"}},
+        {"InAnotherSection",
+         std::string(kSaved) + "[other]\r\n;[appSettings]\r\nLedBrightness=7\r\n",
+         {}},
+        {"ASecondHeader",
+         std::string(kSaved) + "[appSettings]\r\nKeypadLayout=2\r\nKeypadLayout=3\r\n",
+         {"KeypadLayout is given 3 times; the first, \"1\", is the one read"}},
+        {"ControlsAndALongValue",
+         "[appSettings]\r\nSerialNumber=\x1b[2J\r\nSerialNumber=1\r\nFirmwareVersion=" +
+             std::string(39, 'x') + "\xC3\xA9\r\nFirmwareVersion=1\r\n",
+         {"SerialNumber is given 2 times; the first, \"\\x1B[2J\", is the one read",
+          "FirmwareVersion is given 2 times; the first, \"" + std::string(39, 'x') +
+              "...\", is the one read"}},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(file, c.text);
+        EXPECT_EQ(config::RepeatedSettings(file), c.said) << c.name;
+    }
+}
+
 } // namespace

@@ -295,8 +295,12 @@ TEST_F(Provisioning, AStopEndsTheRunAfterTheKeypadAtHandNamingTheOnesLeft) {
     EXPECT_EQ(summary.done, 1);
     EXPECT_EQ(outcomes.size(), 1u);
     ASSERT_EQ(summary.leftUndone.size(), 2u);
-    EXPECT_EQ(summary.leftUndone[0], "00000002");
-    EXPECT_EQ(summary.leftUndone[1], device::KeypadPaths().back()) << "named by its path";
+    EXPECT_EQ(summary.leftUndone[0].serialNumber, "00000002");
+    EXPECT_EQ(summary.leftUndone[1].path, device::KeypadPaths().back());
+    for (const provision::KeypadOutcome& left : summary.leftUndone) {
+        EXPECT_FALSE(left.ok);
+        EXPECT_EQ(left.error, provision::kNotDoneText);
+    }
 }
 
 class ProvisioningFirmware : public Provisioning {
@@ -453,6 +457,8 @@ TEST_P(ProvisioningFailedDownload, StopsTheRunOnlyBeforeAnyWentThrough) {
     EXPECT_EQ(summary.stoppedBecause.empty(), !stops) << summary.stoppedBecause;
     EXPECT_EQ(outcomes.size(), stops ? 1u : 3u);
     EXPECT_EQ(EnteredBsl(*keypads[2]), !stops);
+    // The keypads the stop left are named as not done.
+    EXPECT_EQ(summary.leftUndone.size(), stops ? 2u : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Keypads, ProvisioningFailedDownload, ::testing::Values(0u, 1u));
