@@ -59,7 +59,8 @@ DemoKeypad::DemoKeypad(std::ostream& messages) : messages_(messages) {
         messages_ << kProgram << "the demo keypads of " << statePath << " are in use by another run"
                   << (known ? " (process " + std::to_string(pid) + ")" : std::string())
                   << ": wait for it to end, or give this one a state file of its own with "
-                     "ECHOVANE_DEMO_STATE.\n";
+                     "ECHOVANE_DEMO_STATE (if no such run is going, remove "
+                  << statePath << ".lock).\n";
         refused_ = true;
         keep_ = false;
         return;

@@ -74,10 +74,12 @@ std::string Line(const provision::KeypadOutcome& outcome, bool firmwareGiven) {
     std::vector<std::string> steps;
     if (outcome.upgraded) {
         steps.push_back("firmware " + keypad::PrintableReplyText(outcome.firmwareBefore) + " -> " +
-                        keypad::PrintableReplyText(outcome.firmwareAfter));
-    } else if (outcome.upgradeBegun) {
+                        (outcome.firmwareAfter.empty()
+                             ? std::string("new")
+                             : keypad::PrintableReplyText(outcome.firmwareAfter)));
+    } else if (outcome.upgradeFailed) {
         // Not "nothing done": the keypad may have lost its application.
-        steps.push_back("firmware upgrade begun");
+        steps.push_back("firmware upgrade failed");
     } else if (firmwareGiven && outcome.configured) {
         steps.push_back("firmware " + keypad::PrintableReplyText(outcome.firmwareBefore) + " kept");
     }
@@ -113,7 +115,7 @@ std::string JsonLine(const provision::KeypadOutcome& outcome) {
                              {"path", QString::fromStdString(outcome.path)},
                              {"firmwareBefore", KeypadTextOrNull(outcome.firmwareBefore)},
                              {"firmwareAfter", KeypadTextOrNull(outcome.firmwareAfter)},
-                             {"upgradeBegun", outcome.upgradeBegun},
+                             {"upgradeFailed", outcome.upgradeFailed},
                              {"upgraded", outcome.upgraded},
                              {"configured", outcome.configured},
                              {"checked", outcome.checked},
@@ -233,7 +235,7 @@ int Provision(Context& context) {
         options,
         [&](const provision::KeypadOutcome& outcome) {
             unpluggedInDownload |=
-                outcome.upgradeBegun && !outcome.upgraded &&
+                outcome.upgradeFailed && !outcome.upgraded &&
                 outcome.error.ends_with(WithoutLineBreak(firmware::kUnpluggedText));
             clearProgress();
             const std::string line = json ? JsonLine(outcome) : Line(outcome, firmwareGiven);

@@ -413,8 +413,8 @@ int Upgrade(Context& context) {
         }
         return context.Fail(restored.message + firmware::NotAllBackText(state) +
                             " Set them again, or write back those of a configuration saved from "
-                            "it with `config apply SAVED` and its serial number with `upgrade " +
-                            file + " --yes --config SAVED`.");
+                            "it with `config apply SAVED` and its serial number with `upgrade "
+                            "FIRMWARE --yes --config SAVED`.");
     }
     if (state.known) {
         // What the restore writes back, said as it is: the BLE parameters and the multi-code

@@ -34,6 +34,19 @@ std::string CutShortText(const KeypadUpgrade& upgrade) {
            ".\n";
 }
 
+// What is said of it when the program is ended while its settings go back: the download is
+// through, so it is in no boot loader.
+std::string RestoreCutShortText(const KeypadUpgrade& upgrade) {
+    const std::string serial = upgrade.state.serialNumber.value_or("");
+    const bool own = keypad::IsOwnSerialNumber(serial);
+    return platform::CommandLineName() + ": stopped while " +
+           (own ? "keypad " + keypad::WithoutPadding(serial) : std::string("the keypad")) +
+           " took its settings back after the upgrade: it runs the new firmware, but may lack "
+           "its " +
+           (own ? "serial number " + keypad::WithoutPadding(serial) + ", " : std::string()) +
+           "code table and LED brightness.\n";
+}
+
 } // namespace
 
 KeypadUpgradeResult UpgradeKeypad(const KeypadUpgrade& upgrade,
@@ -65,6 +78,7 @@ KeypadUpgradeResult UpgradeKeypad(const KeypadUpgrade& upgrade,
         result.stage = KeypadUpgradeResult::Stage::Download;
         return result;
     }
+    platform::InterruptCatcher::SetLastWords(RestoreCutShortText(upgrade));
     // With other keypads on the bus the rescan's first keypad may not be this one.
     result.restore = RestoreSettings(upgrade.state, [&upgrade, &others, &result]() {
         return ReopenReturnedKeypad(others, upgrade.state.serialNumber.value_or(""), &result.path);

@@ -379,7 +379,6 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
                                           true,
                                           listing.path};
     const std::string name = KeypadName(outcome.serialNumber, listing.path);
-    outcome.upgradeBegun = true;
     std::string lastLine;
     const firmware::KeypadUpgradeResult run =
         firmware::UpgradeKeypad(upgrade, [&](int, const std::string& text) {
@@ -399,6 +398,7 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
         outcome.error = "The keypad did not come back as its boot loader.";
         return false;
     case firmware::KeypadUpgradeResult::Stage::Download:
+        outcome.upgradeFailed = true;
         outcome.error = "The firmware upgrade failed: " + lastLine;
         if (!upgradeWentThrough_) {
             // Until one keypad has taken it, the firmware or the RAM boot loader may be what
@@ -410,7 +410,10 @@ bool BatchProvisioner::Upgrade(const keypad::KeypadListing& listing, KeypadOutco
         }
         return false;
     case firmware::KeypadUpgradeResult::Stage::Restore:
+        // The new firmware runs (which version, the keypad was not read to tell).
         upgradeWentThrough_ = true;
+        outcome.upgraded = true;
+        outcome.firmwareAfter = options_.firmwareVersion.value_or("");
         outcome.error = "The settings were not restored after the upgrade: " +
                         WithoutLineBreaks(run.restore.message);
         return false;

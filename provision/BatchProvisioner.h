@@ -56,8 +56,10 @@ struct KeypadOutcome {
     std::string serialNumber;
     std::string firmwareBefore;
     std::string firmwareAfter;
-    // The download began (the keypad's application may be gone); upgraded: it went through.
-    bool upgradeBegun = false;
+    // The download began and failed: the keypad's application may be gone.
+    bool upgradeFailed = false;
+    // The download went through (the settings may still have failed to go back; firmwareAfter
+    // is then the run's version, or empty when not known yet).
     bool upgraded = false;
     bool configured = false;
     bool checked = false;

@@ -66,10 +66,12 @@ std::string TooBigText() {
 
 } // namespace
 
-TiTxtReader::Status TiTxtReader::Fail(std::size_t lineNumber, const std::string& why) {
+TiTxtReader::Status TiTxtReader::Fail(std::size_t lineNumber, const std::string& why,
+                                      std::size_t column) {
     segments_.clear();
     Rewind();
-    error_ = "line " + std::to_string(lineNumber) + ": " + why;
+    error_ = "line " + std::to_string(lineNumber) +
+             (column != 0 ? ", column " + std::to_string(column) : std::string()) + ": " + why;
     return Status::Malformed;
 }
 
@@ -96,16 +98,23 @@ TiTxtReader::Status TiTxtReader::Parse(std::string_view text) {
     while (!text.empty()) {
         ++lineNumber;
         const std::size_t newline = text.find('\n');
+        const char* const lineStart = text.data();
         std::string_view line = Trim(text.substr(0, newline));
         text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
         if (line.empty()) {
             continue;
         }
-        // Quoted, such a line would be a row of question marks (and noise for a screen reader).
-        if (std::ranges::any_of(line, IsNotText)) {
-            return Fail(lineNumber, "it holds bytes that are not text; a TI-TXT firmware file "
-                                    "holds \"@\" section addresses, hex bytes and the end marker "
-                                    "\"q\"");
+        // Quoted, such a line would be a row of question marks (and noise for a screen reader):
+        // the first such byte is named where it stands instead.
+        if (const auto bad = std::ranges::find_if(line, IsNotText); bad != line.end()) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            const auto byte = static_cast<unsigned char>(*bad);
+            const std::size_t column =
+                static_cast<std::size_t>(bad - line.begin()) + 1 + (line.data() - lineStart);
+            return Fail(lineNumber,
+                        std::string("byte 0x") + kHex[byte >> 4] + kHex[byte & 0xF] +
+                            " is not plain ASCII text, as a TI-TXT file is",
+                        column);
         }
         if (line == "q" || line == "Q") {
             // Whatever follows the end marker is not part of the image.

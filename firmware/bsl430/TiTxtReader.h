@@ -61,7 +61,7 @@ public:
     void Rewind();
 
 private:
-    Status Fail(std::size_t lineNumber, const std::string& why);
+    Status Fail(std::size_t lineNumber, const std::string& why, std::size_t column = 0);
 
     std::vector<Segment> segments_;
     std::string error_;

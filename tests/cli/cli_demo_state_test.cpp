@@ -123,7 +123,8 @@ TEST_F(CliDemoState, ASecondRunWhileOneHoldsTheKeypadsIsRefused) {
               "echovane-cli-demo: the demo keypads of " + StatePath() +
                   " are in use by another run (process " + std::to_string(getpid()) +
                   "): wait for it to end, or give this one a state file of its own with "
-                  "ECHOVANE_DEMO_STATE.\n");
+                  "ECHOVANE_DEMO_STATE (if no such run is going, remove " +
+                  StatePath() + ".lock).\n");
     ASSERT_EQ(Run({"set-brightness", "2"}), cli::kExitOk) << err.str();
     first.reset();
     EXPECT_EQ(Brightness("00012345"), 2) << "the refused run saved nothing over it";

@@ -271,7 +271,19 @@ TEST_F(CliUpgrade, TheLastWordsDuringTheDownloadNameTheKeypadAndTheWayBack) {
     std::string words;
     bus().Schedule(platform::NowUs() + 500'000,
                    [&] { words = platform::InterruptCatcher::LastWords(); });
+    // Once the download is through, the keypad is in no boot loader any more.
+    std::string restoring;
+    keypad->onCommand = [&](const emulator::ReceivedCommand& command) {
+        if (command.command == CmdSetSerialNumber) {
+            restoring = platform::InterruptCatcher::LastWords();
+        }
+    };
     ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes"}), cli::kExitOk) << err.str();
+    keypad->onCommand = nullptr;
+    EXPECT_NE(restoring.find("stopped while keypad 55501234 took its settings back after the "
+                             "upgrade: it runs the new firmware"),
+              std::string::npos)
+        << restoring;
     EXPECT_NE(words.find("stopped in the firmware upgrade of keypad 55501234, which may sit in its "
                          "boot loader now: '"),
               std::string::npos)
@@ -350,8 +362,8 @@ TEST_F(CliUpgrade, RestoreRefusalStopsWithItsMessage) {
               "Unable to set SerialNumber..\nThe keypad's serial number 55501234, code table and "
               "LED brightness from before the upgrade are not all back on it. Set "
               "them again, or write back those of a configuration saved from it with "
-              "`config apply SAVED` and its serial number with `upgrade " +
-                  image + " --yes --config SAVED`.\n");
+              "`config apply SAVED` and its serial number with `upgrade FIRMWARE --yes "
+              "--config SAVED`.\n");
     EXPECT_EQ(keypad->model.firmwareVersion, "VX0970");
 }
 

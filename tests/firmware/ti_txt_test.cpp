@@ -284,16 +284,19 @@ TEST_F(TiTxt, FileBlocksThroughTheLibraryNeverExceedTheRecord) {
     EXPECT_EQ(BSL_moreDataToRead_TextFile(), 0);
 }
 
-// A binary file or a line with control bytes is said to be no text, not quoted as question marks;
-// a wrong word of plain text is still quoted.
-TEST(TiTxtMessages, SayALineOfBytesIsNoText) {
+// A byte that is not plain ASCII (a binary file, a control byte, a no-break space pasted in) is
+// named with its place, not quoted as question marks; a wrong word of plain text is still quoted.
+TEST(TiTxtMessages, NameTheFirstByteThatIsNotText) {
     const struct {
         std::string text;
         const char* expected;
     } cases[] = {
-        {std::string("\x89PNG\r\n\x1a\n\0\0", 10), "line 1: it holds bytes that are not text"},
-        {"@8000\r\n01 02\x01\r\nq\r\n", "line 2: it holds bytes that are not text"},
-        {"@8000\r\n01 \xC3\xA9\r\nq\r\n", "line 2: it holds bytes that are not text"},
+        {std::string("\x89PNG\r\n\x1a\n\0\0", 10),
+         "line 1, column 1: byte 0x89 is not plain ASCII text"},
+        {"@8000\r\n01 02\x01\r\nq\r\n", "line 2, column 6: byte 0x01 is not plain ASCII text"},
+        {"@8000\r\n  01\xC2\xA0"
+         "02\r\nq\r\n",
+         "line 2, column 5: byte 0xC2 is not plain ASCII text"},
         {"firmware\r\nq\r\n", "line 1: \"firmware\" comes before"},
     };
     for (const auto& c : cases) {

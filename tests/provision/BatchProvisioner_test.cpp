@@ -451,7 +451,7 @@ TEST_P(ProvisioningFailedDownload, StopsTheRunOnlyBeforeAnyWentThrough) {
 
     const provision::Summary summary = Run();
     ASSERT_GT(outcomes.size(), failing);
-    EXPECT_TRUE(outcomes[failing].upgradeBegun);
+    EXPECT_TRUE(outcomes[failing].upgradeFailed);
     EXPECT_FALSE(outcomes[failing].upgraded);
     const bool stops = failing == 0;
     EXPECT_EQ(summary.stoppedBecause.empty(), !stops) << summary.stoppedBecause;
