@@ -9,9 +9,11 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -46,8 +48,9 @@ SimulatedKeypadPanel::SimulatedKeypadPanel(std::shared_ptr<emulator::SimulatedKe
     // Like the keypad's own keys, its buttons never take the focus: what they type goes to the
     // window that has it.
     setAccessibleDescription(QStringLiteral(
-        "The demo keypad's cable, jack, turn and keys, by mouse: the buttons take no keyboard "
-        "focus, so that the keys they press reach the window that has it"));
+        "The demo keypad's cable (Ctrl+Alt+P) and its ten keys (Ctrl+Alt+1 to Ctrl+Alt+0): the "
+        "buttons take no keyboard focus, so that the keys they press reach the window that has "
+        "it"));
     // The program ends with its main window, not with this panel.
     setAttribute(Qt::WA_QuitOnClose, false);
 
@@ -56,6 +59,7 @@ SimulatedKeypadPanel::SimulatedKeypadPanel(std::shared_ptr<emulator::SimulatedKe
     plugButton->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(plugButton);
     connect(plugButton, &QPushButton::clicked, this, [this]() { SetPlugged(!IsPlugged()); });
+    AddKeyboardPath(*plugButton, Qt::Key_P);
 
     auto* keys = new QGridLayout;
     for (int key = 0; key < kPanelKeyCount; ++key) {
@@ -64,6 +68,8 @@ SimulatedKeypadPanel::SimulatedKeypadPanel(std::shared_ptr<emulator::SimulatedKe
         button->setMinimumHeight(34);
         keys->addWidget(button, kKeyPlaces[key].first, kKeyPlaces[key].second);
         keyButtons[key] = button;
+        // Ctrl+Alt+1 for the first key of the table to Ctrl+Alt+0 for the tenth.
+        AddKeyboardPath(*button, Qt::Key_0 + (key + 1) % kPanelKeyCount);
         connect(button, &QPushButton::clicked, this, [this, key]() {
             switch (key) {
             case kHorizontalKey:
@@ -102,6 +108,19 @@ SimulatedKeypadPanel::SimulatedKeypadPanel(std::shared_ptr<emulator::SimulatedKe
     connect(busTimer_, &QTimer::timeout, this, &SimulatedKeypadPanel::UpdateState);
     busTimer_->start();
     UpdateState();
+}
+
+void SimulatedKeypadPanel::AddKeyboardPath(QPushButton& button, int key) {
+    // The buttons take no focus, so their keys work from whichever window has it, and what
+    // they type goes there.
+    const QKeySequence keys(
+        QKeyCombination(Qt::ControlModifier | Qt::AltModifier, static_cast<Qt::Key>(key)));
+    auto* shortcut = new QShortcut(keys, this);
+    shortcut->setContext(Qt::ApplicationShortcut);
+    connect(shortcut, &QShortcut::activated, &button, &QPushButton::click);
+    const QString named = keys.toString(QKeySequence::NativeText);
+    button.setToolTip(named);
+    button.setAccessibleDescription(named);
 }
 
 void SimulatedKeypadPanel::ShowBeside(QWidget& window) {

@@ -93,6 +93,36 @@ TEST_F(PanelTest, TurningAndTheJackChangeTheKeypadAndPressTheirKeys) {
     EXPECT_EQ(target.keys.mid(2), QList<int>({Qt::Key_F10, Qt::Key_F8}));
 }
 
+// The buttons take no focus; their keys work from the window that has it, which gets what they
+// type: Ctrl+Alt+1 is the table's first key, Ctrl+Alt+0 its tenth, Ctrl+Alt+P the cable.
+TEST_F(PanelTest, EachButtonHasItsKeysFromTheFocusedWindow) {
+    panel.show();
+    target.show();
+    target.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&target));
+    // What the buttons type, as the shortcuts should.
+    panel.keyButtons[0]->click();
+    panel.keyButtons[app::kJackOutKey]->click();
+    QCoreApplication::processEvents();
+    const QList<int> typed = target.keys;
+    ASSERT_FALSE(typed.isEmpty());
+    target.keys.clear();
+    keypad->jackInserted = true;
+    QTest::keyClick(&target, Qt::Key_1, Qt::ControlModifier | Qt::AltModifier);
+    QTest::keyClick(&target, Qt::Key_0, Qt::ControlModifier | Qt::AltModifier);
+    QCoreApplication::processEvents();
+    // The test's own presses of Ctrl and Alt reach the window too.
+    target.keys.removeAll(Qt::Key_Control);
+    target.keys.removeAll(Qt::Key_Alt);
+    EXPECT_EQ(target.keys, typed) << "the panel's keys, not the shortcuts themselves";
+    EXPECT_FALSE(keypad->jackInserted) << "Jack OUT";
+    QTest::keyClick(&target, Qt::Key_P, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_FALSE(panel.IsPlugged());
+    EXPECT_EQ(panel.plugButton->toolTip(),
+              QKeySequence(Qt::ControlModifier | Qt::AltModifier | Qt::Key_P)
+                  .toString(QKeySequence::NativeText));
+}
+
 TEST_F(PanelTest, BesideAWindowAtTheScreensRightEdgeItStaysOnTheScreen) {
     QWidget window;
     window.resize(300, 200);
