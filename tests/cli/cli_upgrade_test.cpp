@@ -35,6 +35,11 @@ public:
         return std::any_of(received.begin(), received.end(),
                            [](const auto& r) { return r.command == CmdEnterBsl; });
     }
+    // A saved configuration holding serial, table kind 1 and brightness 4.
+    std::string SavedConfig(const std::string& name, const std::string& serial) {
+        return WriteFile(name, "[appSettings]\r\n FirstUp=Yes\r\n SerialNumber=" + serial +
+                                   "\r\n KeypadLayout=1\r\n LedBrightness=4\r\n");
+    }
     std::string image;
 };
 
@@ -297,9 +302,7 @@ TEST_F(CliUpgrade, TheLastWordsDuringTheDownloadNameTheKeypadAndTheWayBack) {
 
 // A keypad whose own settings were read gets those back: a file given as well is said unused.
 TEST_F(CliUpgrade, AConfigurationNotNeededIsSaidUnused) {
-    const std::string saved = WriteFile("other.ini", "[appSettings]\r\n FirstUp=Yes\r\n "
-                                                     "SerialNumber=00099999\r\n KeypadLayout=1\r\n "
-                                                     "LedBrightness=4\r\n");
+    const std::string saved = SavedConfig("other.ini", "00099999");
     ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--config",
                    QString::fromStdString(saved)}),
               cli::kExitOk)
@@ -321,9 +324,7 @@ TEST_F(CliUpgrade, AKeypadWithoutItsSerialNumberGetsTheOneOfConfig) {
         << out.str();
 
     // A file that has none to give either says so.
-    const std::string none = WriteFile("none.ini", "[appSettings]\r\n FirstUp=Yes\r\n "
-                                                   "SerialNumber=00000000\r\n KeypadLayout=1\r\n "
-                                                   "LedBrightness=4\r\n");
+    const std::string none = SavedConfig("none.ini", "00000000");
     ASSERT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--config",
                    QString::fromStdString(none)}),
               cli::kExitOk)
