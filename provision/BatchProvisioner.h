@@ -127,11 +127,10 @@ private:
     // its path, or "".
     std::string TwinOf(const keypad::KeypadListing& listing,
                        const std::vector<keypad::KeypadListing>& keypads) const;
-
-    Options options_;
     // The keypads connected now that the run has neither done nor reported.
     std::vector<KeypadOutcome> Undone();
 
+    Options options_;
     // The firmware version came with the options, not learnt in the run.
     bool versionGiven_;
     // An upgrade of this run went through: the firmware and the RAM boot loader work.
