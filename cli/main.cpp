@@ -9,12 +9,14 @@
 #include <cstring>
 #include <iostream>
 #include <optional>
+#include <streambuf>
 #include <string>
 
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -23,6 +25,25 @@
 #endif
 
 namespace {
+
+#ifndef _WIN32
+// A standard stream the caller closed (">&-") must not lend its number to the next file the
+// program opens, where the output would then land: it gets /dev/null, read-only for the output
+// streams so that writes fail as on a closed one.
+void KeepStandardStreamsTaken() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        // The lowest number free is this one: the lower ones are open by now.
+        const int opened = open("/dev/null", O_RDONLY);
+        if (opened >= 0 && opened != fd) {
+            dup2(opened, fd);
+            close(opened);
+        }
+    }
+}
+#endif
 
 bool IsTerminal(FILE* stream) {
 #ifdef _WIN32
@@ -56,20 +77,57 @@ private:
 };
 #endif
 
-// What a script asked for lost on a full disk or a closed pipe is no success. The reason is
-// known only when one of the last flushes is what failed.
-int WithOutputWritten(int status) {
-    errno = 0;
-    std::cout.flush();
-    int error = errno;
-    errno = 0;
-    const bool flushed = std::fflush(stdout) == 0;
-    if (!flushed && errno != 0) {
-        error = errno;
+// Standard output through stdio, keeping the reason of the first write that failed: by the
+// end of the run the stream only knows that one did.
+class OutputKeepingItsFailure : public std::streambuf {
+public:
+    int failure() const { return failure_; }
+
+protected:
+    int overflow(int c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) {
+            return traits_type::not_eof(c);
+        }
+        const char byte = traits_type::to_char_type(c);
+        return Write(&byte, 1) ? c : traits_type::eof();
     }
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        return Write(text, static_cast<size_t>(count)) ? count : 0;
+    }
+    int sync() override {
+        errno = 0;
+        if (std::fflush(stdout) != 0) {
+            Keep();
+            return -1;
+        }
+        return 0;
+    }
+
+private:
+    bool Write(const char* text, size_t count) {
+        errno = 0;
+        if (std::fwrite(text, 1, count, stdout) != count) {
+            Keep();
+            return false;
+        }
+        return true;
+    }
+    void Keep() {
+        if (failure_ == 0) {
+            failure_ = errno;
+        }
+    }
+    int failure_ = 0;
+};
+
+// What a script asked for lost on a full disk or a closed pipe is no success.
+int WithOutputWritten(int status, const OutputKeepingItsFailure& output) {
+    std::cout.flush();
+    const bool flushed = std::fflush(stdout) == 0;
     if ((flushed && !std::ferror(stdout) && std::cout.good()) || cli::OutputLossTold()) {
         return status;
     }
+    const int error = output.failure();
     std::cerr << cli::ProgramName() << ": unable to write the output"
               << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
     return status == cli::kExitOk ? cli::kExitFailed : status;
@@ -110,6 +168,7 @@ int main(int argc, char** argv) {
     cli::SetProgramNote(cli::DemoHelpNote());
 #endif
 #ifndef _WIN32
+    KeepStandardStreamsTaken();
     // Windows hands the arguments over as UTF-16; elsewhere they are bytes.
     if (const std::string problem = cli::NotUtf8ArgumentProblem(argc, argv); !problem.empty()) {
         std::cerr << cli::UsageErrorText(problem);
@@ -136,6 +195,10 @@ int main(int argc, char** argv) {
     console.progressBar = IsTerminal(stdout);
     console.interactive = IsTerminal(stdin);
     console.ask = AskOnTerminal;
-    return WithOutputWritten(
-        cli::Run(QCoreApplication::arguments(), std::cout, std::cerr, console));
+    OutputKeepingItsFailure output;
+    std::streambuf* const standard = std::cout.rdbuf(&output);
+    const int status = WithOutputWritten(
+        cli::Run(QCoreApplication::arguments(), std::cout, std::cerr, console), output);
+    std::cout.rdbuf(standard);
+    return status;
 }
