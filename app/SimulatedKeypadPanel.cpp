@@ -48,7 +48,7 @@ SimulatedKeypadPanel::SimulatedKeypadPanel(std::shared_ptr<emulator::SimulatedKe
     // Like the keypad's own keys, its buttons never take the focus: what they type goes to the
     // window that has it.
     setAccessibleDescription(QStringLiteral(
-        "The demo keypad's cable (Ctrl+Alt+P) and its ten keys (Ctrl+Alt+1 to Ctrl+Alt+0): the "
+        "The demo keypad's cable (Ctrl+Shift+P) and its ten keys (Ctrl+Shift+F1 to F10): the "
         "buttons take no keyboard focus, so that the keys they press reach the window that has "
         "it"));
     // The program ends with its main window, not with this panel.
@@ -68,8 +68,8 @@ SimulatedKeypadPanel::SimulatedKeypadPanel(std::shared_ptr<emulator::SimulatedKe
         button->setMinimumHeight(34);
         keys->addWidget(button, kKeyPlaces[key].first, kKeyPlaces[key].second);
         keyButtons[key] = button;
-        // Ctrl+Alt+1 for the first key of the table to Ctrl+Alt+0 for the tenth.
-        AddKeyboardPath(*button, Qt::Key_0 + (key + 1) % kPanelKeyCount);
+        // Ctrl+Shift+F1 for the first key of the table to Ctrl+Shift+F10 for the tenth.
+        AddKeyboardPath(*button, Qt::Key_F1 + key);
         connect(button, &QPushButton::clicked, this, [this, key]() {
             switch (key) {
             case kHorizontalKey:
@@ -113,8 +113,9 @@ SimulatedKeypadPanel::SimulatedKeypadPanel(std::shared_ptr<emulator::SimulatedKe
 void SimulatedKeypadPanel::AddKeyboardPath(QPushButton& button, int key) {
     // The buttons take no focus, so their keys work from whichever window has it, and what
     // they type goes there.
+    // Not Ctrl+Alt: on Windows that is AltGr, which types characters ("{" on a German keyboard).
     const QKeySequence keys(
-        QKeyCombination(Qt::ControlModifier | Qt::AltModifier, static_cast<Qt::Key>(key)));
+        QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, static_cast<Qt::Key>(key)));
     auto* shortcut = new QShortcut(keys, this);
     shortcut->setContext(Qt::ApplicationShortcut);
     connect(shortcut, &QShortcut::activated, &button, &QPushButton::click);

@@ -55,7 +55,7 @@ public:
     QLabel* stateLabel;
 
 private:
-    // Ctrl+Alt+key presses button from any window of the program.
+    // Ctrl+Shift+key presses button from any window of the program.
     void AddKeyboardPath(QPushButton& button, int key);
     void UpdateState();
     void DeliverKey(int keyIndex);

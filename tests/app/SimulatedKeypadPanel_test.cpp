@@ -94,7 +94,7 @@ TEST_F(PanelTest, TurningAndTheJackChangeTheKeypadAndPressTheirKeys) {
 }
 
 // The buttons take no focus; their keys work from the window that has it, which gets what they
-// type: Ctrl+Alt+1 is the table's first key, Ctrl+Alt+0 its tenth, Ctrl+Alt+P the cable.
+// type: Ctrl+Shift+F1 is the table's first key, Ctrl+Shift+F10 its tenth, Ctrl+Shift+P the cable.
 TEST_F(PanelTest, EachButtonHasItsKeysFromTheFocusedWindow) {
     panel.show();
     target.show();
@@ -108,18 +108,18 @@ TEST_F(PanelTest, EachButtonHasItsKeysFromTheFocusedWindow) {
     ASSERT_FALSE(typed.isEmpty());
     target.keys.clear();
     keypad->jackInserted = true;
-    QTest::keyClick(&target, Qt::Key_1, Qt::ControlModifier | Qt::AltModifier);
-    QTest::keyClick(&target, Qt::Key_0, Qt::ControlModifier | Qt::AltModifier);
+    QTest::keyClick(&target, Qt::Key_F1, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(&target, Qt::Key_F10, Qt::ControlModifier | Qt::ShiftModifier);
     QCoreApplication::processEvents();
-    // The test's own presses of Ctrl and Alt reach the window too.
+    // The test's own presses of Ctrl and Shift reach the window too.
     target.keys.removeAll(Qt::Key_Control);
-    target.keys.removeAll(Qt::Key_Alt);
+    target.keys.removeAll(Qt::Key_Shift);
     EXPECT_EQ(target.keys, typed) << "the panel's keys, not the shortcuts themselves";
     EXPECT_FALSE(keypad->jackInserted) << "Jack OUT";
-    QTest::keyClick(&target, Qt::Key_P, Qt::ControlModifier | Qt::AltModifier);
+    QTest::keyClick(&target, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_FALSE(panel.IsPlugged());
     EXPECT_EQ(panel.plugButton->toolTip(),
-              QKeySequence(Qt::ControlModifier | Qt::AltModifier | Qt::Key_P)
+              QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_P)
                   .toString(QKeySequence::NativeText));
 }
 
