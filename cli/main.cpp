@@ -28,8 +28,8 @@ namespace {
 
 #ifndef _WIN32
 // A standard stream the caller closed (">&-") must not lend its number to the next file the
-// program opens, where the output would then land: it gets /dev/null, read-only for the output
-// streams so that writes fail as on a closed one.
+// program opens, where the output would then land: it gets /dev/null, opened read-only so that
+// writes to an output stream fail as on a closed one.
 void KeepStandardStreamsTaken() {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
