@@ -95,7 +95,21 @@ int RefuseChoice(Context& context, const keypad::KeypadChoice& choice) {
     return kExitUsage;
 }
 
+int ReachKeypads(Context& context) {
+    if (context.keypadsReached) {
+        return kExitOk;
+    }
+    context.keypadsReached = true;
+    if (context.console.beforeKeypads && !context.console.beforeKeypads()) {
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
 int Connect(Context& context) {
+    if (const int failed = ReachKeypads(context)) {
+        return failed;
+    }
     const keypad::KeypadChoice choice = keypad::OpenSelectedKeypad(context.selector);
     if (choice.outcome != keypad::KeypadChoice::Outcome::Opened) {
         return RefuseChoice(context, choice);
@@ -228,6 +242,9 @@ std::string KeypadText(const keypad::KeypadListing& keypad) {
 int Devices(Context& context) {
     if (!context.positional.isEmpty()) {
         return context.Usage("devices takes no arguments.");
+    }
+    if (const int failed = ReachKeypads(context)) {
+        return failed;
     }
     const auto listing = device::ListDevices();
     // Only when there is a keypad to read: a loop on an empty bus stays cheap.

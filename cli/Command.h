@@ -31,6 +31,8 @@ struct Context {
     bool quiet = false;
     // --serial, --device: which keypad, when several are plugged in.
     keypad::KeypadSelector selector = {};
+    // The console's beforeKeypads has been called.
+    bool keypadsReached = false;
 
     // The system's message on stderr (a trailing line break is not doubled); exit 1.
     int Fail(const std::string& message);
@@ -40,6 +42,10 @@ struct Context {
     // pipe), it goes to stderr instead, with exit 1.
     int Done(const std::string& line);
 };
+
+// To be called before a command first looks at the bus: kExitOk, or kExitFailed when the
+// console has no keypads to give (the reason is said).
+int ReachKeypads(Context& context);
 
 // Opens the keypad the selector names, or with none the one keypad there is, the way "Scan For
 // Device" does: kExitOk once it is open in hid_handle. Otherwise the message is on stderr and

@@ -212,6 +212,9 @@ int Provision(Context& context) {
         }
     }
 
+    if (const int failed = ReachKeypads(context)) {
+        return failed;
+    }
     const bool json = context.parser.isSet(JsonOption());
     const bool firmwareGiven = options.firmwarePath.has_value();
     const bool terminal = context.console.progressBar && !json;

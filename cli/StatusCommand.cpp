@@ -190,6 +190,9 @@ int Status(Context& context) {
     if (!context.positional.isEmpty()) {
         return context.Usage("status takes no arguments.");
     }
+    if (const int failed = ReachKeypads(context)) {
+        return failed;
+    }
     if (!context.selector.given()) {
         const std::vector<std::string> paths = device::KeypadPaths();
         const std::vector<std::string> loaderPaths = device::BootLoaderPaths();

@@ -284,6 +284,9 @@ int Upgrade(Context& context) {
         configFile = std::move(saved);
     }
 
+    if (const int failed = ReachKeypads(context)) {
+        return failed;
+    }
     const firmware::BootLoaderIds ids = firmware::InitializeVidPidFirmware();
     firmware::UpgradeState state;
     const std::vector<std::string> loaderPaths = device::BootLoaderPaths();

@@ -133,33 +133,6 @@ int WithOutputWritten(int status, const OutputKeepingItsFailure& output) {
     return status == cli::kExitOk ? cli::kExitFailed : status;
 }
 
-#ifdef ECHOVANE_DEMO
-// Help and the version need no keypad, also while another run holds the demo's: an option
-// anywhere, or "help" as the command (not as the value of an option, "--name help").
-bool AsksForHelpOrVersion(const QStringList& args) {
-    bool commandSeen = false;
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QStringLiteral("-h") || arg == QStringLiteral("--help") ||
-            arg == QStringLiteral("--version")) {
-            return true;
-        }
-        if (commandSeen) {
-            continue;
-        }
-        if (arg == QStringLiteral("--serial") || arg == QStringLiteral("--device")) {
-            ++i; // its value
-        } else if (!arg.startsWith(u'-')) {
-            commandSeen = true;
-            if (arg == QStringLiteral("help")) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-#endif
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -182,19 +155,19 @@ int main(int argc, char** argv) {
 #endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromStdString(cli::ProgramName()));
-#ifdef ECHOVANE_DEMO
-    std::optional<cli::DemoKeypad> keypad;
-    if (!AsksForHelpOrVersion(QCoreApplication::arguments())) {
-        keypad.emplace();
-        if (keypad->refused()) {
-            return cli::kExitFailed;
-        }
-    }
-#endif
     cli::Console console;
     console.progressBar = IsTerminal(stdout);
     console.interactive = IsTerminal(stdin);
     console.ask = AskOnTerminal;
+#ifdef ECHOVANE_DEMO
+    // Taken only by a command that goes to the keypads: help, the version and a usage error
+    // leave them (and another run holding them) alone.
+    std::optional<cli::DemoKeypad> keypad;
+    console.beforeKeypads = [&keypad] {
+        keypad.emplace();
+        return !keypad->refused();
+    };
+#endif
     OutputKeepingItsFailure output;
     std::streambuf* const standard = std::cout.rdbuf(&output);
     const int status = WithOutputWritten(

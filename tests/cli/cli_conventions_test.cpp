@@ -69,7 +69,11 @@ class CliUsageMistake : public CliConventions, public ::testing::WithParamInterf
 
 TEST_P(CliUsageMistake, SaysWhatIsWrongAndWhereTheHelpIsInTwoLines) {
     const UsageCase& c = GetParam();
+    // The demo takes its keypads (and replugs them) there: a mistake must not get that far.
+    int keypadsTaken = 0;
+    console.beforeKeypads = [&keypadsTaken] { return ++keypadsTaken > 0; };
     EXPECT_EQ(Run(c.args), cli::kExitUsage);
+    EXPECT_EQ(keypadsTaken, 0);
     EXPECT_EQ(out.str(), "");
     const std::vector<std::string> lines = Lines(err.str());
     ASSERT_EQ(lines.size(), 2u) << err.str();
@@ -217,6 +221,32 @@ INSTANTIATE_TEST_SUITE_P(
         std::replace(name.begin(), name.end(), '-', '_');
         return name;
     });
+
+// The demo's keypads are taken where a command first looks for a keypad; when there are none to
+// be had (another run holds them), the command fails there and nothing reaches a keypad.
+class CliKeypadsRefused : public CliConventions,
+                          public ::testing::WithParamInterface<QStringList> {};
+
+TEST_P(CliKeypadsRefused, FailsBeforeAnythingIsSent) {
+    int asked = 0;
+    console.beforeKeypads = [&asked] {
+        ++asked;
+        return false;
+    };
+    EXPECT_EQ(Run(GetParam()), cli::kExitFailed) << err.str();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(out.str(), "");
+    EXPECT_TRUE(keypad->received().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, CliKeypadsRefused,
+                         ::testing::Values(QStringList{"devices"}, QStringList{"status"},
+                                           QStringList{"set-brightness", "3"},
+                                           QStringList{"ble", "show"}, QStringList{"table", "show"},
+                                           QStringList{"upgrade",
+                                                       FIRMWARE_SAMPLES_DIR "/Echovane_1.0.900.txt",
+                                                       "--yes"}),
+                         [](const auto& info) { return "Command" + std::to_string(info.index); });
 
 TEST_F(CliConventions, HelpListsTheNamesAValueMayTake) {
     ASSERT_EQ(Run({"help", "set-layout"}), cli::kExitOk);
