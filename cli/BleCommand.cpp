@@ -181,11 +181,19 @@ int Show(Context& context) {
         QJsonObject values;
         for (const PickOption& option : PickOptions()) {
             const ble::BlePick& pick = selection.*option.pick;
-            const bool listed = pick.index != ble::kNoSelection;
-            values.insert(QString::fromLatin1(option.name),
-                          QJsonObject{{"index", listed ? QJsonValue(pick.index)
-                                                       : QJsonValue(QJsonValue::Null)},
-                                      {"text", JsonText(PickText(option, selection))}});
+            // A value outside the list has no text 'ble set' would take back: null, with the
+            // number the keypad reported (null too when it reported none).
+            if (pick.index != ble::kNoSelection) {
+                values.insert(QString::fromLatin1(option.name),
+                              QJsonObject{{"index", pick.index},
+                                          {"text", JsonText(PickText(option, selection))}});
+            } else {
+                values.insert(QString::fromLatin1(option.name),
+                              QJsonObject{{"index", QJsonValue::Null},
+                                          {"text", QJsonValue::Null},
+                                          {"reported", pick.reported ? QJsonValue(*pick.reported)
+                                                                     : QJsonValue::Null}});
+            }
         }
         const auto level = ble::ParsePowerLevel(params->powerLevel);
         WriteJson(context.out, QJsonObject{{"name", JsonRawText(params->name)},

@@ -23,8 +23,8 @@ BlePick Pick(int index) {
     return BlePick{index, {}};
 }
 
-BlePick Unlisted(const std::string& read) {
-    return BlePick{kNoSelection, read + kNotInListSuffix};
+BlePick Unlisted(const std::string& read, std::optional<int> reported = std::nullopt) {
+    return BlePick{kNoSelection, read + kNotInListSuffix, reported};
 }
 
 BlePick Unreadable() {
@@ -32,8 +32,8 @@ BlePick Unreadable() {
 }
 
 // The index as a drop-down row when it is one, else the read value shown in its place.
-BlePick PickInRange(int index, int count, const std::string& read) {
-    return index >= 0 && index < count ? Pick(index) : Unlisted(read);
+BlePick PickInRange(int index, int count, const std::string& read, int reported) {
+    return index >= 0 && index < count ? Pick(index) : Unlisted(read, reported);
 }
 
 } // namespace
@@ -161,11 +161,11 @@ BleSelection LoadSelection(const BleHandOver& values) {
         const uint8_t product = (*bytes)[kProductByte];
         selection.timeout = Pick(timing >> kTimeoutShift);
         selection.margin = Pick(timing & kNibbleMask);
-        selection.rssiRange =
-            PickInRange(rssi - kRssiMinDbm, kRssiMaxDbm - kRssiMinDbm + 1, std::to_string(rssi));
+        selection.rssiRange = PickInRange(rssi - kRssiMinDbm, kRssiMaxDbm - kRssiMinDbm + 1,
+                                          std::to_string(rssi), rssi);
         const int productType = product & kProductTypeMask;
         selection.productType =
-            PickInRange(productType, kProductTypeCount, std::to_string(productType));
+            PickInRange(productType, kProductTypeCount, std::to_string(productType), productType);
         selection.trackpad = Pick(product >> kTrackpadShift);
     } else {
         selection.timeout = Unreadable();
@@ -176,12 +176,13 @@ BleSelection LoadSelection(const BleHandOver& values) {
     }
 
     if (auto level = ParsePowerLevel(values.blePowerLevel)) {
-        selection.powerLevel = PickInRange(*level - 1, kPowerLevelCount, values.blePowerLevel);
+        selection.powerLevel =
+            PickInRange(*level - 1, kPowerLevelCount, values.blePowerLevel, *level);
     } else {
         selection.powerLevel = Unlisted("\"" + values.blePowerLevel + "\"");
     }
     selection.enable = PickInRange(values.bleEnable, static_cast<int>(NoYesItems().size()),
-                                   std::to_string(values.bleEnable));
+                                   std::to_string(values.bleEnable), values.bleEnable);
     return selection;
 }
 

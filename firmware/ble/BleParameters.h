@@ -94,6 +94,8 @@ struct BleHandOver {
 struct BlePick {
     int index = kNoSelection;
     std::string unlisted;
+    // Without a row: the number the keypad reported, when it reported one.
+    std::optional<int> reported = std::nullopt;
 };
 
 // The window's controls as indexes into their item lists.

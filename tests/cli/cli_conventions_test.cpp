@@ -413,12 +413,21 @@ TEST_F(CliConventions, StatusJsonHasNumbersFlagsAndTrimmedTexts) {
 }
 
 TEST_F(CliConventions, BleShowJsonGivesNullForAValueOutsideItsList) {
+    // Product type 0x7F and 10 dBm are in no list, nor is power level 15.
     keypad->settings.ble.powerLevel = "15";
+    keypad->settings.ble.manufacturerData = "FF0A7F";
     ASSERT_EQ(Run({"ble", "show", "--json"}), cli::kExitOk) << err.str();
     const QJsonObject json = Json();
     EXPECT_EQ(json["version"], QJsonValue(1));
-    EXPECT_TRUE(json["values"].toObject()["power"].toObject()["index"].isNull());
     EXPECT_EQ(json["powerLevel"], QJsonValue(15));
+    const QJsonObject values = json["values"].toObject();
+    for (const auto& [name, reported] : {std::pair{"power", 15}, {"product", 127}, {"rssi", 10}}) {
+        // 'ble set' takes no text for it back.
+        EXPECT_EQ(values[name].toObject(), (QJsonObject{{"index", QJsonValue::Null},
+                                                        {"text", QJsonValue::Null},
+                                                        {"reported", reported}}))
+            << name;
+    }
     ExpectTrimmed(json, QString());
 }
 
