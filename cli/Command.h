@@ -73,6 +73,8 @@ std::string AboutFile(std::string message, const std::string& path);
 // As AboutFile; a file that could not be read or written gets the system's reason on a line of
 // its own (the window's words stay as they are).
 std::string AboutFileWithReason(const std::string& message, const std::string& path);
+// The message for a settings file with a section line without "]", and where that line is.
+std::string DamagedFileText(const std::string& path, const config::SettingsRead& read);
 
 // The text without its trailing line breaks, as a line of its own.
 std::string WithoutLineBreak(std::string text);

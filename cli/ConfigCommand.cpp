@@ -261,6 +261,10 @@ std::string AboutFile(std::string message, const std::string& path) {
     return message;
 }
 
+std::string DamagedFileText(const std::string& path, const config::SettingsRead& read) {
+    return AboutFile(config::kConfigDamagedText, path) + "\n" + path + " " + read.reason + ".";
+}
+
 std::string AboutFileWithReason(const std::string& message, const std::string& path) {
     std::string text = AboutFile(message, path);
     const std::string bare = WithoutLineBreak(message);

@@ -124,7 +124,7 @@ int Show(Context& context) {
         }
         // Its other values are kept, so a file that cannot be read as settings is not replaced.
         if (target == config::SettingsTarget::Damaged) {
-            return context.Fail(AboutFile(config::kConfigDamagedText, path));
+            return context.Fail(DamagedFileText(path, config::ReadSettings(path)));
         }
     }
     if (const int failed = Connect(context)) {
@@ -163,7 +163,7 @@ int Write(Context& context) {
     const config::SettingsRead read = config::ReadSettings(path);
     const std::string name = BareName(path);
     if (read.state == config::SettingsRead::State::Damaged) {
-        return context.Fail(AboutFile(config::kConfigDamagedText, path));
+        return context.Fail(DamagedFileText(path, read));
     }
     if (read.state != config::SettingsRead::State::Read) {
         return context.Fail(path + " " + read.reason + ".");

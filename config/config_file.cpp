@@ -134,8 +134,12 @@ Outcome UpdateFailed(const std::string& path, const SettingsRead& read) {
         }
         return Fails(std::string(kFailedToUpdateText) + "\n" + path + " " + read.reason + ".");
     }
-    return Outcome{
-        Notice{std::string(kFailedToUpdateText) + "\n" + ReadFailureText(read.state) + "\n"}};
+    // A damaged file also says where it goes wrong, on a line of its own as Import says it.
+    const std::string where = read.state == SettingsRead::State::Damaged && !read.reason.empty()
+                                  ? path + " " + read.reason + ".\n"
+                                  : "";
+    return Outcome{Notice{std::string(kFailedToUpdateText) + "\n" + ReadFailureText(read.state) +
+                          "\n" + where}};
 }
 
 } // namespace

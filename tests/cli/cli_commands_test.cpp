@@ -194,7 +194,12 @@ TEST_P(CliTableRefusal, ExitsOneWithItsMessageAndWritesNothing) {
     WriteBytes(file.toStdString(), GetParam().fileText);
     keypad->ClearReceived();
     EXPECT_EQ(Run({"table", "write", file}), cli::kExitFailed);
-    EXPECT_EQ(err.str(), std::string(GetParam().message) + "\n");
+    // "FILE" stands for the file's path.
+    std::string message = GetParam().message;
+    if (const auto at = message.find("FILE"); at != std::string::npos) {
+        message.replace(at, 4, file.toStdString());
+    }
+    EXPECT_EQ(err.str(), message + "\n");
     for (uint8_t command : Commands()) {
         EXPECT_NE(command, CmdWriteCodeTable);
         EXPECT_NE(command, CmdWriteMulticodeTable);
@@ -223,8 +228,9 @@ INSTANTIATE_TEST_SUITE_P(
                      "there is no MultipleCodeTableValues key in [appSettings]."},
         TableRefusal{"NotACustomiseKind", 2, "[appSettings]\nKeypadLayout=1\n",
                      "t.ini holds no customise table (KeypadLayout 1).."},
-        TableRefusal{"Damaged", 2, "[appSettings\nKeypadLayout=2\n",
-                     "t.ini file is incorrect format."}),
+        TableRefusal{"Damaged", 2, "KeypadLayout=2\n[appSettings\n",
+                     "t.ini file is incorrect format.\nFILE has a section line without \"]\" "
+                     "(line 2)."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CliCommands, TableWriteRefusedByTheKeypadGivesTheEditorsMessage) {

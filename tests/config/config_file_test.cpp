@@ -181,7 +181,8 @@ TEST_F(ConfigFileTest, ADamagedFileIsReportedAndLeftAlone) {
     const std::string damaged = " [appSettings\r\n FirstUp=Yes\r\n";
     WriteBytes(path, damaged);
     const std::string expected = "Failed to update USBEchovaneUtilityCfg.ini file.\n"
-                                 "USBEchovaneUtilityCfg.ini file is incorrect format.\n";
+                                 "USBEchovaneUtilityCfg.ini file is incorrect format.\n" +
+                                 path + " has a section line without \"]\" (line 1).\n";
     EXPECT_EQ(config::SaveToConfigFile(SampleState()).message->text, expected);
     EXPECT_EQ(config::SetSettings("FirmwareFile", "fw.txt").message->text, expected);
     EXPECT_EQ(config::GetSettings("FirstUp"), "");
