@@ -331,6 +331,8 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
         return give_up(fault, errno);
     }
     FlushFolder(platform::Utf8FromPath(folder));
+    // What an earlier save here left when it was killed goes now, in whatever folder it was.
+    RemoveCutTemporariesBeside(path);
     RecordFileFailure({});
     return true;
 }

@@ -21,7 +21,9 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ma
 // Replaces (or creates) the file at path with bytes. An existing file that cannot be opened for
 // writing, or that is no regular file (a device, a pipe), is not replaced; a new file keeps the
 // permissions of the one it replaces. A link stays a link: the file it leads to is replaced, or
-// made when it does not exist yet. False, and the old file as it was, when anything fails.
+// made when it does not exist yet. False, and the old file as it was, when anything fails. A
+// replacement that succeeds also removes the temporaries of others beside it that were cut short
+// (RemoveCutTemporariesBeside).
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
 // Removes, beside the file at path (the file a link leads to), the temporaries of replacements
