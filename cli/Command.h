@@ -99,10 +99,9 @@ std::string BleHelpDetails();
 
 // --ram-bsl FILE, for the commands that upgrade.
 const QCommandLineOption& RamBslOption();
-// Said after "USB device was unplugged!" in a download with --ram-bsl.
-inline constexpr char kForeignRamBslHint[] =
-    "If the keypad was not unplugged, the RAM boot loader of --ram-bsl is probably not the MCU "
-    "vendor's: unplug the keypad, plug it in again and upgrade with the vendor's.";
+// Said after "USB device was unplugged!" in a download with a RAM boot loader read from a file
+// (--ram-bsl or one installed): empty for the one the executable carries.
+std::string ForeignRamBslHint(const firmware::BootLoaderFiles& files);
 
 // What an upgrade needs before any keypad is touched: the RAM boot loader and password (with
 // --ram-bsl), and a firmware file that passed every check, with its hardware warning.

@@ -296,8 +296,9 @@ int Provision(Context& context) {
         context.err << summary.stoppedBecause;
         // A RAM boot loader that is not the vendor's takes the keypad off the bus as if it had
         // been unplugged.
-        if (context.parser.isSet(RamBslOption()) && unpluggedInDownload) {
-            context.err << "\n" << kForeignRamBslHint;
+        if (const std::string hint = ForeignRamBslHint(options.bootLoaderFiles);
+            !hint.empty() && unpluggedInDownload) {
+            context.err << "\n" << hint;
         }
         context.err << "\n";
         if (!summary.leftUndone.empty()) {

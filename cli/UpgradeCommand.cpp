@@ -194,6 +194,15 @@ const QCommandLineOption& RamBslOption() {
     return option;
 }
 
+std::string ForeignRamBslHint(const firmware::BootLoaderFiles& files) {
+    if (files.ramBslFile.empty()) {
+        return {};
+    }
+    return "If the keypad was not unplugged, the RAM boot loader in " + files.ramBslFile +
+           " is probably not the MCU vendor's: unplug the keypad, plug it in again and upgrade "
+           "with the vendor's.";
+}
+
 int CheckFirmwareForUpgrade(Context& context, const std::string& file, FirmwareForUpgrade& out) {
     std::optional<std::string> ramBslFile;
     if (context.parser.isSet(RamBslOption())) {
@@ -403,9 +412,9 @@ int Upgrade(Context& context) {
         std::string failure = "The firmware upgrade failed: " + lastLine;
         // A RAM boot loader that is not the vendor's takes the keypad off the bus as if it had
         // been unplugged.
-        if (context.parser.isSet(RamBslOption()) &&
-            lastLine == WithoutLineBreak(firmware::kUnpluggedText)) {
-            failure += std::string("\n") + kForeignRamBslHint;
+        if (const std::string hint = ForeignRamBslHint(firmwareFiles.bootLoader);
+            !hint.empty() && lastLine == WithoutLineBreak(firmware::kUnpluggedText)) {
+            failure += "\n" + hint;
         }
         return context.Fail(failure);
     }

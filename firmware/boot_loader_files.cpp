@@ -174,7 +174,8 @@ BootLoaderLookup FindBootLoaderFiles(const BootLoaderSearch& search) {
                          checked.reason + "\n";
         return lookup;
     }
-    lookup.files = BootLoaderFiles{*ramBsl.text, check.version, *password.text};
+    lookup.files = BootLoaderFiles{*ramBsl.text, check.version, *password.text,
+                                   ramBsl.carried ? std::string() : ramBsl.source};
     return lookup;
 }
 

@@ -26,6 +26,8 @@ struct BootLoaderFiles {
     // From its first four bytes: "00.06.05.34".
     std::string ramBslVersion;
     std::string passwordText;
+    // The file the RAM boot loader was read from; empty for the one the executable carries.
+    std::string ramBslFile = {};
 };
 
 // What an executable carries. Chosen at link time: the files given at configure time for the

@@ -5,13 +5,16 @@
 
 #include "device/commands.h"
 #include "device/discovery.h"
+#include "firmware/boot_loader_files.h"
 #include "platform/Interrupt.h"
 #include "platform/Utf8Path.h"
 #include "platform/clock.h"
 #include "tests/firmware/UpgradeFixture.h"
+#include "tests/support/TempFolder.h"
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -238,20 +241,36 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // A RAM boot loader that passes every check but is not the simulated MCU's own: the MCU runs
-// into it and crashes, as a real one would with anything but its vendor's image.
-TEST_F(CliUpgrade, ARamBootLoaderTheMcuCannotRunLeavesItCrashed) {
-    const std::string other = WriteFile(
-        "RAM_BSL.txt", testsupport::TiTxt({{0x2500, {0x00, 0x06, 0x05, 0x34, 0x31, 0x40}}}));
-    EXPECT_EQ(Run({"upgrade", QString::fromStdString(image), "--yes", "--ram-bsl",
-                   QString::fromStdString(other)}),
-              cli::kExitFailed);
+// into it and crashes, as a real one would with anything but its vendor's image. The file is
+// named, whether given with --ram-bsl or installed in the user's data folder.
+class CliForeignRamBsl : public CliUpgrade, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CliForeignRamBsl, LeavesTheMcuCrashedAndIsNamed) {
+    const bool installed = GetParam();
+    const std::string text = testsupport::TiTxt({{0x2500, {0x00, 0x06, 0x05, 0x34, 0x31, 0x40}}});
+    std::string file;
+    QStringList args{"upgrade", QString::fromStdString(image), "--yes"};
+    if (installed) {
+        const std::string folder = firmware::BootLoaderFolders().front();
+        std::filesystem::create_directories(platform::PathFromUtf8(folder));
+        file = folder + "/RAM_BSL.txt";
+        testsupport::WriteBytes(file, text);
+    } else {
+        file = WriteFile("other.txt", text);
+        args << "--ram-bsl" << QString::fromStdString(file);
+    }
+    EXPECT_EQ(Run(args), cli::kExitFailed);
     EXPECT_EQ(err.str(), "The firmware upgrade failed: USB device was unplugged!\nIf the keypad "
-                         "was not unplugged, the RAM boot loader of --ram-bsl is probably not the "
-                         "MCU vendor's: unplug the keypad, plug it in again and upgrade with the "
-                         "vendor's.\n");
+                         "was not unplugged, the RAM boot loader in " +
+                             file +
+                             " is probably not the MCU vendor's: unplug the keypad, plug it in "
+                             "again and upgrade with the vendor's.\n");
     EXPECT_EQ(loader->mode(), emulator::SimulatedBootLoader::Mode::Crashed);
     EXPECT_TRUE(bus().Devices().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(GivenOrInstalled, CliForeignRamBsl, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Installed" : "Given"; });
 
 // Stopped halfway the keypad would sit in its loader: the first Ctrl+C, or the SIGTERM of a
 // script's `timeout`, waits for the end.
