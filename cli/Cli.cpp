@@ -492,7 +492,8 @@ const QCommandLineOption& QuietOption() {
     static const QCommandLineOption option(
         {QStringLiteral("q"), QStringLiteral("quiet")},
         QStringLiteral("Print no confirmation or progress when the command succeeds; what it is "
-                       "asked to show is still shown, and errors still go to stderr."));
+                       "asked to show is still shown, and errors and warnings (settings not "
+                       "written back) still go to stderr."));
     return option;
 }
 
