@@ -34,6 +34,7 @@ UpgradeState StateToRestore(const keypad::KeypadStatus& status) {
     state.serialNumber = status.serialNumber;
     state.keypadType = status.tableKind;
     state.ledBrightness = status.ledBrightness;
+    state.firmwareVersion = status.firmwareVersion;
     std::copy(status.keyCodeBlock.begin(), status.keyCodeBlock.end(), state.key_codes.begin());
     return state;
 }
@@ -43,10 +44,14 @@ UpgradeState StateForUpgrade(const UpgradeState& kept, bool keptKeypadInLoader,
     if (!read) {
         return keptKeypadInLoader ? kept : UpgradeState{};
     }
+    // With its number and the firmware it had, the keypad came back from its loader before
+    // anything was erased: its settings are what it holds now, whatever was changed since.
     const bool sameKeypad =
         keptKeypadInLoader && kept.known &&
         (!keypad::IsOwnSerialNumber(read->serialNumber) ||
-         keypad::SameSerialNumber(read->serialNumber, kept.serialNumber.value_or("")));
+         (keypad::SameSerialNumber(read->serialNumber, kept.serialNumber.value_or("")) &&
+          keypad::WithoutPadding(read->firmwareVersion) !=
+              keypad::WithoutPadding(kept.firmwareVersion)));
     return sameKeypad ? kept : StateToRestore(*read);
 }
 

@@ -54,8 +54,9 @@ UpgradeState StateToRestore(const keypad::KeypadStatus& status);
 // unless kept belongs to the keypad at hand. kept is what an earlier upgrade read from the keypad
 // this program left in its loader (keptKeypadInLoader) and has not written back yet: new
 // firmware starts without a serial number until the restore writes it, so a keypad without one
-// of its own, or with kept's, is that keypad. A failed read keeps nothing else, since a blank or
-// another keypad's settings would overwrite this one's.
+// of its own, or with kept's on other firmware than kept was read from, is that keypad (on the
+// firmware it had, nothing of it was erased: what it holds now is its own). A failed read keeps
+// nothing else, since a blank or another keypad's settings would overwrite this one's.
 UpgradeState StateForUpgrade(const UpgradeState& kept, bool keptKeypadInLoader,
                              const std::optional<keypad::KeypadStatus>& read);
 

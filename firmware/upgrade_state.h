@@ -25,6 +25,8 @@ struct UpgradeState {
     int keypadType = 0;    // low byte used
     int ledBrightness = 0; // low byte used
     std::array<uint8_t, kKeyCodesSize> key_codes{};
+    // The firmware the keypad ran when they were read.
+    std::string firmwareVersion = {};
 };
 
 inline constexpr int kProductCount = 12;

@@ -219,6 +219,8 @@ struct StateCase {
     std::optional<std::string> readSerial; // nothing: the read failed
     // 'k' the kept state, 'r' what was read (brightness 3), 'u' nothing known.
     char expected;
+    // The firmware the keypad runs at the read; the kept state was read from "1.0.810".
+    const char* readFirmware = "1.0.900";
 };
 
 TEST(StateForUpgrade, KeepsTheLoadersKeypadsSettingsOnlyForThatKeypad) {
@@ -226,6 +228,8 @@ TEST(StateForUpgrade, KeepsTheLoadersKeypadsSettingsOnlyForThatKeypad) {
         {"ReadFromAnotherKeypad", false, true, "12345678", 'r'},
         {"SameKeypadBackWithoutItsNumber", true, true, "        ", 'k'},
         {"SameKeypadByItsNumber", true, true, "87654321", 'k'},
+        // Back on the firmware it had before anything was erased, and changed since.
+        {"SameKeypadOnTheFirmwareItHad", true, true, "87654321", 'r', "1.0.810  "},
         {"AnotherKeypadWhileOneSitsInItsLoader", true, true, "12345678", 'r'},
         {"NothingKeptFromTheLoadersKeypad", true, false, "        ", 'r'},
         {"FailedReadOfTheLoadersKeypad", true, true, std::nullopt, 'k'},
@@ -236,10 +240,12 @@ TEST(StateForUpgrade, KeepsTheLoadersKeypadsSettingsOnlyForThatKeypad) {
         kept.known = c.keptKnown;
         kept.serialNumber = "87654321";
         kept.ledBrightness = 7;
+        kept.firmwareVersion = "1.0.810";
         std::optional<keypad::KeypadStatus> read;
         if (c.readSerial) {
             read.emplace();
             read->serialNumber = *c.readSerial;
+            read->firmwareVersion = c.readFirmware;
             read->ledBrightness = 3;
         }
         const UpgradeState state = StateForUpgrade(kept, c.keptKeypadInLoader, read);
