@@ -219,7 +219,12 @@ void Form1::MakeKeyboardAndScreenReaderReady() {
     ui::EnterPressesFocusedButtons(*this);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    // A self test still open goes with this window's children: nothing is left to show then.
+    if (selfTestFrm) {
+        selfTestFrm->disconnect(this);
+    }
+}
 
 void Form1::UseCustomMessageBoxForKeyPrompts() {
     // The self test's key prompt is the three-button box in its OK mode.
@@ -346,6 +351,7 @@ void Form1::WriteNotConnectedStatusLine() {
 }
 
 void Form1::EnableDisableFunctionButtons(bool enable) {
+    enable = enable && !selfTestOwnsKeypad;
     bool focusLost = false;
     for (QWidget* control :
          std::initializer_list<QWidget*>{ledBrightnessCbox, keypadTypeCbox, button1, button8,
@@ -471,9 +477,23 @@ void Form1::button1_Click() {
 void Form1::button2_Click() {
     // The self test says "Unable to get device message.." itself when the read failed.
     const int8_t status = GetDeviceStatusMessage();
-    if (self_test* window = OpenSelfTest(this, status)) {
-        selfTestFrm = window;
+    self_test* window = OpenSelfTest(this, status);
+    if (window == nullptr) {
+        return;
     }
+    selfTestFrm = window;
+    if (selfTestOwnsKeypad || !window->SequenceStarted()) {
+        return;
+    }
+    selfTestOwnsKeypad = true;
+    EnableDisableFunctionButtons(false);
+    btnLoadFirmware->setEnabled(false);
+    // Gone, the window has put the keypad's table and brightness back: show them as they are.
+    connect(window, &QObject::destroyed, this, [this] {
+        selfTestOwnsKeypad = false;
+        btnLoadFirmware->setEnabled(true);
+        RefreshFromKeypad();
+    });
 }
 
 void Form1::button3_Click() {

@@ -76,6 +76,9 @@ public:
     keypad::StatusLines configArray;
     // The self-test window last opened.
     QPointer<QWidget> selfTestFrm;
+    // A self test has the keypad on its own table and brightness until its window is gone:
+    // saving, editing, replaying or upgrading meanwhile would take those for the keypad's.
+    bool selfTestOwnsKeypad = false;
     // The firmware upgrade window last opened.
     QPointer<QWidget> firmwareUpgradeFrm;
 

@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QPointer>
 #include <QPushButton>
 
@@ -188,6 +189,44 @@ std::string CaseName(const ::testing::TestParamInfo<ExitCase>& info) {
 
 INSTANTIATE_TEST_SUITE_P(PhasesAndWays, ExitDuringSelfTest, ::testing::ValuesIn(AllCases()),
                          CaseName);
+
+// While the self test has the keypad on its own table and brightness, the main window saves,
+// edits, replays and upgrades nothing (it would take those for the keypad's), also after a scan;
+// once the test window is gone the main window shows the keypad as it was put back.
+TEST_F(ExitDuringSelfTest, TheMainWindowLeavesTheKeypadToARunningTest) {
+    praxil_usb_encoder::SetKeyPromptFunction([](QWidget*, const QString&) {});
+    const auto mainWindowActions = [this] {
+        return std::vector<QWidget*>{form->button1,         form->button3,
+                                     form->button8,         form->button9,
+                                     form->btnLoadFirmware, form->btnModifyBleParam,
+                                     form->keypadTypeCbox,  form->ledBrightnessCbox};
+    };
+    QPointer<self_test> window;
+    bool opened = false;
+    const int result = testsupport::RunEventLoop([&] {
+        if (!opened) {
+            opened = true;
+            form->button2->click();
+            window = qobject_cast<self_test*>(form->selfTestFrm.data());
+            ASSERT_TRUE(window && window->SequenceStarted());
+            form->button11->click();
+            for (QWidget* action : mainWindowActions()) {
+                EXPECT_FALSE(action->isEnabled()) << action->accessibleName().toStdString();
+            }
+            EXPECT_TRUE(form->button11->isEnabled());
+            window->endBtn->click();
+        } else if (window.isNull()) {
+            QCoreApplication::exit(0);
+        }
+    });
+    ASSERT_EQ(result, 0) << "the self test window never went";
+    for (QWidget* action : mainWindowActions()) {
+        EXPECT_TRUE(action->isEnabled()) << action->accessibleName().toStdString();
+    }
+    EXPECT_EQ(keypad->settings.tableKind, kOwnTable);
+    EXPECT_EQ(form->keypadTypeCbox->currentIndex(), kOwnTable);
+    EXPECT_EQ(form->ledBrightnessCbox->currentIndex(), kOwnBrightness);
+}
 
 // A self test whose own status read failed runs nothing; Exit closes it and ends.
 TEST_F(ExitDuringSelfTest, WithATestThatNeverStartedEndsAsWell) {
