@@ -1,7 +1,10 @@
 #include "Dialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
+#include <QScopeGuard>
 
 namespace ui {
 namespace {
@@ -66,6 +69,19 @@ Answer QtDialogProvider::ShowMessage(QWidget* parent, const MessageRequest& requ
 }
 
 std::optional<QString> QtDialogProvider::AskPath(QWidget* parent, const FileRequest& request) {
+    // A name typed with the completer's list still open leaves no window active once the
+    // dialog is gone: the keyboard would reach nothing. The window and control the dialog was
+    // asked from get the focus back.
+    const QPointer<QWidget> focus = QApplication::focusWidget();
+    const QPointer<QWidget> window = parent != nullptr ? parent->window() : nullptr;
+    const auto giveFocusBack = qScopeGuard([&focus, &window] {
+        if (window) {
+            window->activateWindow();
+        }
+        if (focus) {
+            focus->setFocus(Qt::OtherFocusReason);
+        }
+    });
     QString path;
     switch (request.kind) {
     case FileRequest::Kind::OpenFile:
