@@ -426,8 +426,9 @@ void firmware_upgrade::backgroundWorker1_RunWorkerCompleted(const QVariant& resu
                 AppendStatus(notAllBack + QStringLiteral("\r\n"));
                 message +=
                     notAllBack +
-                    QStringLiteral(" With the keypad plugged in, run the upgrade again before "
-                                   "closing this program: that writes them back.\n");
+                    QStringLiteral(" With the keypad plugged in, click on Scan For Device and "
+                                   "run the upgrade again before closing this program: that "
+                                   "writes them back.\n");
             }
             ui::ShowWarning(this, message);
         }

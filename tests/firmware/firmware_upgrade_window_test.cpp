@@ -550,8 +550,8 @@ TEST_P(UpgradeWindowRestoreStops, AtTheFirstFailureWithItsMessage) {
     const ui::MessageRequest& shown = dialogs.messages[1];
     EXPECT_EQ(shown.text.toStdString(),
               std::string(GetParam().message) + "\n" + notAllBack +
-                  " With the keypad plugged in, run the upgrade again before closing this "
-                  "program: that writes them back.\n");
+                  " With the keypad plugged in, click on Scan For Device and run the upgrade "
+                  "again before closing this program: that writes them back.\n");
     EXPECT_EQ(shown.caption, "Vexor Echovane");
     EXPECT_EQ(shown.icon, ui::Icon::Warning);
     // Nothing after the failed command.
