@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -116,12 +115,29 @@ void SimulatedKeypadPanel::AddKeyboardPath(QPushButton& button, int key) {
     // Not Ctrl+Alt: on Windows that is AltGr, which types characters ("{" on a German keyboard).
     const QKeySequence keys(
         QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, static_cast<Qt::Key>(key)));
-    auto* shortcut = new QShortcut(keys, this);
-    shortcut->setContext(Qt::ApplicationShortcut);
-    connect(shortcut, &QShortcut::activated, &button, &QPushButton::click);
+    if (keyboardPaths_.empty()) {
+        // Not shortcuts: a modal message box keeps those from every other window.
+        qApp->installEventFilter(this);
+    }
+    keyboardPaths_.emplace_back(keys[0], &button);
     const QString named = keys.toString(QKeySequence::NativeText);
     button.setToolTip(named);
     button.setAccessibleDescription(named);
+}
+
+bool SimulatedKeypadPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        for (const auto& [keys, button] : keyboardPaths_) {
+            if (key->keyCombination() == keys) {
+                if (!key->isAutoRepeat()) {
+                    button->click();
+                }
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SimulatedKeypadPanel::ShowBeside(QWidget& window) {

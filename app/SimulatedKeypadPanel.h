@@ -11,6 +11,8 @@
 
 #include <array>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -54,8 +56,13 @@ public:
     std::array<QPushButton*, kPanelKeyCount> keyButtons{};
     QLabel* stateLabel;
 
+protected:
+    // The keyboard paths, seen before any window of the program gets the key.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    // Ctrl+Shift+key presses button from any window of the program.
+    // Ctrl+Shift+key presses button from any window of the program, also while a message box
+    // waits for an answer (a cable can be pulled then too).
     void AddKeyboardPath(QPushButton& button, int key);
     void UpdateState();
     void DeliverKey(int keyIndex);
@@ -67,6 +74,7 @@ private:
     QPointer<QWidget> explicitTarget_;
     QPointer<QWidget> lastFocus_;
     QTimer* busTimer_;
+    std::vector<std::pair<QKeyCombination, QPushButton*>> keyboardPaths_;
 };
 
 } // namespace app

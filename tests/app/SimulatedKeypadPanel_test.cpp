@@ -10,6 +10,7 @@
 #include "tests/support/EmulatorFixture.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -118,6 +119,14 @@ TEST_F(PanelTest, EachButtonHasItsKeysFromTheFocusedWindow) {
     EXPECT_FALSE(keypad->jackInserted) << "Jack OUT";
     QTest::keyClick(&target, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_FALSE(panel.IsPlugged());
+    // Also while a modal box waits for an answer: a cable can be pulled then too.
+    QDialog box(&target);
+    box.setModal(true);
+    box.show();
+    box.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&box));
+    QTest::keyClick(&box, Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(panel.IsPlugged());
     EXPECT_EQ(panel.plugButton->toolTip(),
               QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_P)
                   .toString(QKeySequence::NativeText));
