@@ -90,6 +90,18 @@ Summary BatchProvisioner::Run() {
     return summary_;
 }
 
+KeypadOutcome BatchProvisioner::LeftAsItIs(const keypad::KeypadListing& listing) {
+    KeypadOutcome outcome;
+    outcome.path = listing.path;
+    outcome.serialNumber = listing.SerialNumber();
+    // Nothing was done to it: it runs what it ran.
+    if (listing.status) {
+        outcome.firmwareBefore = keypad::WithoutPadding(listing.status->firmwareVersion);
+        outcome.firmwareAfter = outcome.firmwareBefore;
+    }
+    return outcome;
+}
+
 std::vector<KeypadOutcome> BatchProvisioner::Undone() {
     std::vector<KeypadOutcome> undone;
     for (const keypad::KeypadListing& listing : keypad::DescribeKeypads(false)) {
@@ -101,13 +113,7 @@ std::vector<KeypadOutcome> BatchProvisioner::Undone() {
         } else if (listing.openable && listing.answered && Done(listing)) {
             continue;
         }
-        KeypadOutcome outcome;
-        outcome.path = listing.path;
-        outcome.serialNumber = listing.SerialNumber();
-        if (listing.status) {
-            outcome.firmwareBefore = keypad::WithoutPadding(listing.status->firmwareVersion);
-            outcome.firmwareAfter = outcome.firmwareBefore;
-        }
+        KeypadOutcome outcome = LeftAsItIs(listing);
         outcome.error = kNotDoneText;
         undone.push_back(std::move(outcome));
     }
@@ -268,9 +274,7 @@ bool BatchProvisioner::Round() {
         // Plugged in beside the keypad done with its serial number, it is another keypad: it
         // cannot be told from that one by the number, nor taken for it.
         if (const std::string twin = TwinOf(listing, keypads); !twin.empty()) {
-            KeypadOutcome outcome;
-            outcome.path = listing.path;
-            outcome.serialNumber = listing.SerialNumber();
+            KeypadOutcome outcome = LeftAsItIs(listing);
             outcome.error = "The keypad at " + listing.path +
                             " reports the serial number of the one done at " + twin +
                             ": the two cannot be told apart, so this one is left alone.";

@@ -129,6 +129,8 @@ private:
                        const std::vector<keypad::KeypadListing>& keypads) const;
     // The keypads connected now that the run has neither done nor reported.
     std::vector<KeypadOutcome> Undone();
+    // The record of a keypad the run leaves as it is (no error set yet).
+    static KeypadOutcome LeftAsItIs(const keypad::KeypadListing& listing);
 
     Options options_;
     // The firmware version came with the options, not learnt in the run.

@@ -199,6 +199,9 @@ TEST_F(Provisioning, ASecondKeypadWithTheSameSerialNumberIsReported) {
               std::string::npos)
         << outcomes[1].error;
     EXPECT_NE(outcomes[1].path, outcomes[0].path);
+    // It answered: the record says what it runs, as for any keypad left as it is.
+    EXPECT_EQ(outcomes[1].firmwareBefore, twin->model.firmwareVersion);
+    EXPECT_EQ(outcomes[1].firmwareAfter, twin->model.firmwareVersion);
     EXPECT_FALSE(HoldsTheSavedSettings(*twin));
 }
 
