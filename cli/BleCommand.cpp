@@ -271,6 +271,23 @@ int Set(Context& context) {
     for (const auto& [option, row] : chosen) {
         selection.*(option->pick) = ble::BlePick{row, {}};
     }
+    // The window's refusal names one drop-down left empty; a script is told every option the
+    // keypad's values leave to be given, before anything is sent.
+    std::string missing;
+    for (const PickOption& option : PickOptions()) {
+        if ((selection.*option.pick).index == ble::kNoSelection) {
+            std::string held = (selection.*option.pick).unlisted;
+            if (held.ends_with(ble::kNotInListSuffix)) {
+                held.resize(held.size() - std::string_view(ble::kNotInListSuffix).size());
+            }
+            missing += (missing.empty() ? "--" : ", --") + std::string(option.name) +
+                       " (the keypad has " + held + ")";
+        }
+    }
+    if (!missing.empty()) {
+        return context.Fail("The keypad holds values outside the lists: give " + missing +
+                            "; nothing was sent.");
+    }
     const ble::BleApplyResult result = ble::ApplyBleParameters(selection);
     if (!result.ok) {
         return context.Fail(result.message);

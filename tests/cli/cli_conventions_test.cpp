@@ -431,6 +431,19 @@ TEST_F(CliConventions, BleShowJsonGivesNullForAValueOutsideItsList) {
     ExpectTrimmed(json, QString());
 }
 
+// Values outside the lists are named together with the options that replace them, and nothing
+// is sent, where the window names one empty drop-down at a time.
+TEST_F(CliConventions, BleSetNamesEveryValueOutsideItsListAtOnce) {
+    keypad->settings.ble.powerLevel = "13";
+    keypad->settings.ble.manufacturerData = "FF0A7F";
+    keypad->ClearReceived();
+    EXPECT_EQ(Run({"ble", "set", "--name", "Echo"}), cli::kExitFailed);
+    EXPECT_EQ(err.str(), "The keypad holds values outside the lists: give --product (the keypad "
+                         "has 127), --rssi (the keypad has 10), --power (the keypad has 13); "
+                         "nothing was sent.\n");
+    EXPECT_EQ(keypad->ReceivedCodes(), std::vector<uint8_t>{CmdGetBleParams});
+}
+
 TEST_F(CliConventions, DevicesJsonListsEachInterface) {
     keypad->openDenied = true;
     ASSERT_EQ(Run({"devices", "--json"}), cli::kExitOk) << err.str();
