@@ -161,6 +161,10 @@ int Check(Context& context) {
     if (context.positional.size() != 2) {
         return context.Usage("config check takes one file.");
     }
+    // It reads no keypad: a selector would be dropped without a word.
+    if (context.selector.given()) {
+        return context.Usage("config check reads no keypad; it takes no --serial or --device");
+    }
     const std::string checked = AbsoluteFileName(context.positional[1]);
     if (const int missing = RequireConfigFile(context, checked)) {
         return missing;
