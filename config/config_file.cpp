@@ -304,6 +304,22 @@ std::string SettingsRead::Value(const std::string& key) const {
     return found < records.size() ? records[found].Value : std::string();
 }
 
+std::string SettingsRead::BlankedKeyNote(std::string_view key) const {
+    for (const CIniFile::Record& record : records) {
+        if (record.CommentsOnly || record.Commented != ' ' || record.Key.empty() ||
+            record.Section != kSettingsSection || record.Key == key) {
+            continue;
+        }
+        std::string bare = record.Key;
+        Trim(bare, " \t");
+        if (bare == key) {
+            return " (\"" + record.Key + "\" is another key: write " + std::string(key) +
+                   "=VALUE without blanks around the \"=\")";
+        }
+    }
+    return {};
+}
+
 bool SettingsRead::Has(const std::string& key) const {
     return FindKey(records, key, true) < records.size();
 }

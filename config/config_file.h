@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -94,6 +95,10 @@ struct SettingsRead {
     bool Has(const std::string& key) const;
     // Whether "appSettings" has an active header.
     bool HasSection() const;
+    // For a key that is missing but written with blanks around it ("KeypadLayout = 2", as people
+    // write INI files by hand: the blanks belong to the key, which is then another one), what
+    // to write instead, in brackets after a space; else "".
+    std::string BlankedKeyNote(std::string_view key) const;
     // Each active key of "appSettings" as the values are read (a commented-out header opens
     // nothing), in the order first given, with how many times it is given.
     std::vector<std::pair<std::string, int>> KeyCounts() const;

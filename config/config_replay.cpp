@@ -36,8 +36,9 @@ struct PlanResult {
     std::string reason;
 };
 
-std::string NoKey(const std::string& key) {
-    return "there is no " + key + " key in [" + kSettingsSection + "]";
+std::string NoKey(const SettingsRead& settings, const std::string& key) {
+    return "there is no " + key + " key in [" + kSettingsSection + "]" +
+           settings.BlankedKeyNote(key);
 }
 
 PlanResult MakePlan(const SettingsRead& settings) {
@@ -140,7 +141,7 @@ std::string SettingProblem(const SettingsRead& settings, const std::string& key,
         return {};
     }
     if (!settings.Has(key)) {
-        return NoKey(key);
+        return NoKey(settings, key);
     }
     const std::string range = "a number from 0 to " + std::to_string(max);
     if (TrimBlanks(text).empty()) {
@@ -151,7 +152,7 @@ std::string SettingProblem(const SettingsRead& settings, const std::string& key,
 
 std::string TableProblem(const SettingsRead& settings, const std::string& key, int count) {
     if (!settings.Has(key)) {
-        return NoKey(key);
+        return NoKey(settings, key);
     }
     const std::string whole = settings.Value(key);
     std::string_view text = whole;

@@ -20,23 +20,6 @@ bool CopyFileReplacing(const std::string& source, const std::string& target) {
     return bytes && platform::ReplaceFileAtomically(target, *bytes);
 }
 
-// A key written with blanks around it ("KeypadLayout = 2", as people write INI files by hand):
-// the blanks belong to the key, which is then another one. The key as written, or "".
-std::string BlankedKey(const SettingsRead& read, std::string_view key) {
-    for (const CIniFile::Record& record : read.records) {
-        if (record.CommentsOnly || record.Commented != ' ' || record.Key.empty() ||
-            record.Section != kSettingsSection || record.Key == key) {
-            continue;
-        }
-        std::string bare = record.Key;
-        Trim(bare, " \t");
-        if (bare == key) {
-            return record.Key;
-        }
-    }
-    return {};
-}
-
 // Why read holds no saved settings' keys, or "" when it holds them all. Commented-out keys are
 // not there.
 std::string MissingKeys(const SettingsRead& read) {
@@ -45,13 +28,8 @@ std::string MissingKeys(const SettingsRead& read) {
     }
     for (const char* key : kImportCheckedKeys) {
         if (!read.Has(key)) {
-            std::string missing =
-                std::string("has no ") + key + " key in [" + kSettingsSection + "]";
-            if (const std::string blanked = BlankedKey(read, key); !blanked.empty()) {
-                missing += " (\"" + blanked + "\" is another key: write " + key +
-                           "=VALUE without blanks around the \"=\")";
-            }
-            return missing;
+            return std::string("has no ") + key + " key in [" + kSettingsSection + "]" +
+                   read.BlankedKeyNote(key);
         }
     }
     return {};

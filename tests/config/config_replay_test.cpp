@@ -223,6 +223,14 @@ TEST_F(ReplayTest, AMissingKeyIsNamed) {
     EXPECT_EQ(outcome.message,
               config::Warning("Invalid LedBrightness in USBEchovaneUtilityCfg.ini file..\n"
                               "there is no LedBrightness key in [appSettings]."));
+    // Written by hand with blanks around the "=", it is another key: said as config check says.
+    testsupport::WriteBytes(FileName, testsupport::ReadBytes(FileName) + "LedBrightness = 7\n");
+    EXPECT_TRUE(Replayed(&outcome).empty());
+    EXPECT_EQ(outcome.message,
+              config::Warning("Invalid LedBrightness in USBEchovaneUtilityCfg.ini file..\n"
+                              "there is no LedBrightness key in [appSettings] (\"LedBrightness \" "
+                              "is another key: write LedBrightness=VALUE without blanks around "
+                              "the \"=\")."));
 }
 
 constexpr char kBadLayout[] = "Invalid KeypadLayout in USBEchovaneUtilityCfg.ini file..";
