@@ -50,8 +50,8 @@ std::string NotUtf8ArgumentProblem(int argc, const char* const* argv) {
         const QString text = decoder(QByteArrayView(argv[i]));
         if (decoder.hasError()) {
             return "'" + text.toStdString() +
-                   "' is not UTF-8 text: give the name in UTF-8 (rename the file, or run in a "
-                   "UTF-8 locale)";
+                   "' is not UTF-8 text: give it in UTF-8 (run in a UTF-8 locale; a file of "
+                   "such a name: rename it)";
         }
     }
     return {};
