@@ -278,10 +278,13 @@ int Set(Context& context) {
         if ((selection.*option.pick).index == ble::kNoSelection) {
             std::string held = (selection.*option.pick).unlisted;
             if (held.ends_with(ble::kNotInListSuffix)) {
-                held.resize(held.size() - std::string_view(ble::kNotInListSuffix).size());
+                held = "the keypad has " +
+                       held.substr(0, held.size() - std::string_view(ble::kNotInListSuffix).size());
+            } else {
+                held = "the keypad's cannot be read";
             }
-            missing += (missing.empty() ? "--" : ", --") + std::string(option.name) +
-                       " (the keypad has " + held + ")";
+            missing +=
+                (missing.empty() ? "--" : ", --") + std::string(option.name) + " (" + held + ")";
         }
     }
     if (!missing.empty()) {

@@ -446,6 +446,11 @@ TEST_F(CliConventions, BleSetNamesEveryValueOutsideItsListAtOnce) {
                          "has 127), --rssi (the keypad has 10), --power (the keypad has 13); "
                          "nothing was sent.\n");
     EXPECT_EQ(keypad->ReceivedCodes(), std::vector<uint8_t>{CmdGetBleParams});
+    // Manufacturer data that cannot be read leaves each of its values to be given.
+    keypad->settings.ble.manufacturerData = "5F6E";
+    EXPECT_EQ(Run({"ble", "set", "--name", "Echo", "--power", "3"}), cli::kExitFailed);
+    EXPECT_NE(err.str().find("--product (the keypad's cannot be read)"), std::string::npos)
+        << err.str();
 }
 
 TEST_F(CliConventions, DevicesJsonListsEachInterface) {
