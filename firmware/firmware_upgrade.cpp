@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QVariantMap>
 
@@ -437,8 +438,27 @@ void firmware_upgrade::backgroundWorker1_RunWorkerCompleted(const QVariant& resu
             keypadInLoader = false;
         }
     }
+    // How the download ended is the status box's last line. A screen reader speaks only what
+    // changes where the focus is (and the progress bar), so the focus goes there.
+    FocusLastStatusLine();
     // The loader has gone (or failed): what is attached now decides what Browse may do.
     StartDeviceCount();
+}
+
+void firmware_upgrade::FocusLastStatusLine() {
+    QTextCursor cursor = statusBox->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    // The text ends with a line break: the last line with words is before it.
+    while (cursor.block().text().trimmed().isEmpty() &&
+           cursor.movePosition(QTextCursor::PreviousBlock)) {
+    }
+    cursor.movePosition(QTextCursor::StartOfBlock);
+    statusBox->setTextCursor(cursor);
+    // Already there, the focus would not be told again.
+    if (statusBox->hasFocus()) {
+        statusBox->clearFocus();
+    }
+    statusBox->setFocus(Qt::OtherFocusReason);
 }
 
 void firmware_upgrade::DescribeButtons() {

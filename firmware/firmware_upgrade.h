@@ -126,6 +126,8 @@ private:
     // first while a button is off (the window says so nowhere else).
     void DescribeButtons();
     void AppendStatus(const QString& text);
+    // The focus on the status box's last line, where a screen reader reads it.
+    void FocusLastStatusLine();
 
     firmware::DeviceCountGate countGate_;
     bool registered_ = false;

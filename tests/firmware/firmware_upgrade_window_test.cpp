@@ -28,6 +28,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
 
 #include <gtest/gtest.h>
 
@@ -353,6 +354,9 @@ TEST_F(UpgradeWindow, SuccessfulRunFillsTheStatusBoxInOrderAndRestoresTheSetting
                             "The keypad's serial number, code table and LED brightness are "
                             "written back.\n");
     EXPECT_EQ(window->progressBar->value(), 100);
+    EXPECT_EQ(window->focusWidget(), window->statusBox);
+    EXPECT_EQ(window->statusBox->textCursor().block().text(),
+              "The keypad's serial number, code table and LED brightness are written back.");
     EXPECT_TRUE(dialogs.messages.size() == 1u) << "only the warning of Browse";
     EXPECT_EQ(keypad->model.firmwareVersion, "VX0970");
     EXPECT_EQ(keypad->model.serialNumber, "00054321");
@@ -463,6 +467,9 @@ TEST_P(UpgradeWindowFailure, EndsWithItsStatusLineAndCountsAgain) {
         QTest::qWaitFor([&] { return !window->backgroundWorker1->IsBusy(); }, kSafetyTimeoutMs));
     ASSERT_TRUE(WaitForCount());
     EXPECT_EQ(StatusLines().last(), GetParam().lastLine);
+    // Where a screen reader reads it: the focus on the line that says how it ended.
+    EXPECT_EQ(window->focusWidget(), window->statusBox);
+    EXPECT_EQ(window->statusBox->textCursor().block().text(), GetParam().lastLine);
     EXPECT_NE(window->progressBar->value(), 100);
     EXPECT_FALSE(device::BootLoaderInUse());
     // The count ran again after the failure and found what is left on the bus.
