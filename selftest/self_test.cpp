@@ -540,7 +540,6 @@ void self_test::ProcessCmdKey(const QKeyEvent& event) {
 void self_test::MarkInput(int input) {
     QPushButton* marker = markers[input];
     const bool visible = !marker->isHidden();
-    const bool hadFocus = marker->hasFocus();
     const QPoint inPicture = pictureBox1->mapFrom(marker->parentWidget(), marker->pos());
     marker->setParent(pictureBox1);
     marker->move(inPicture);
@@ -554,8 +553,10 @@ void self_test::MarkInput(int input) {
     ui::TellDescription(marker, QString::fromLatin1(kDetectedText));
     // A new parent puts the marker at the end of the chain: back to its place.
     SetTabChain();
-    if (hadFocus) {
-        marker->setFocus();
+    // The focus goes to the input just detected: a screen reader speaks only what changes where
+    // the focus is, so each key pressed on the keypad is heard as its marker.
+    if (visible) {
+        marker->setFocus(Qt::OtherFocusReason);
     }
 }
 

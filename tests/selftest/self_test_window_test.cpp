@@ -415,9 +415,10 @@ TEST_P(SelfTestX11Keys, MarkAllTenInputs) {
         EXPECT_TRUE(self_test::buttonArray[static_cast<size_t>(i)]) << keys[i];
         EXPECT_TRUE(Marked(Marker(i))) << keys[i];
     }
-    // Return, Space and the arrows neither pressed Play nor moved the focus.
+    // Return, Space and the arrows pressed no Play; the focus went to each input as it was
+    // detected, where a screen reader says it, and is on the last one.
     EXPECT_EQ(audio_.log->played.size(), 1u);
-    EXPECT_EQ(QApplication::focusWidget(), window_->button17);
+    EXPECT_EQ(QApplication::focusWidget(), Marker(9));
     ASSERT_TRUE(CloseAndWait());
 }
 
