@@ -57,19 +57,6 @@ void* AccessibleComboBox::interface_cast(QAccessible::InterfaceType type) {
 
 QString AccessibleComboBox::text(QAccessible::Text kind) const {
     switch (kind) {
-#ifdef Q_OS_LINUX
-    case QAccessible::Name: {
-        // Over AT-SPI a drop-down's change of row reaches a screen reader as a change of its
-        // name (Orca says nothing of its value), so the name carries the row shown after what
-        // the drop-down is for: "Code table, Alternate Table" on each arrow press.
-        const QString name = QAccessibleWidget::text(kind);
-        const QString shown = Shown();
-        if (name.isEmpty() || shown.isEmpty()) {
-            return name.isEmpty() ? shown : name;
-        }
-        return name + QStringLiteral(", ") + shown;
-    }
-#endif
     case QAccessible::Value:
         return Shown();
     case QAccessible::Accelerator:

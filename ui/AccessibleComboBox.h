@@ -3,8 +3,7 @@
 // What a screen reader hears for a drop-down list: its name (the accessible name given to it, or
 // the label it is the buddy of) and, apart from that, its value (the row shown), as its value and
 // as its read-only text. Qt's own interface names a drop-down by its value on Linux, so two "Yes"
-// pickers sound alike and none says what it is for. On Linux the name is followed by the row
-// shown, since a change of row is told to a screen reader there as a change of name.
+// pickers sound alike and none says what it is for.
 
 #include <QAccessibleWidget>
 
