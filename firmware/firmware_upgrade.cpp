@@ -26,6 +26,7 @@
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTimer>
 #include <QVariantMap>
 
 #include <algorithm>
@@ -44,6 +45,8 @@ namespace {
 
 constexpr int kLargeFontPoints = 12;
 constexpr int kProgressStep = 5;
+// Long enough for a screen reader to have handled the caret's move before the focus comes.
+constexpr int kStatusFocusDelayMs = 300;
 // The download worker's result.
 constexpr char kResultDone[] = "done";
 constexpr char kResultRestoreMessage[] = "restoreMessage";
@@ -454,11 +457,16 @@ void firmware_upgrade::FocusLastStatusLine() {
     }
     cursor.movePosition(QTextCursor::StartOfBlock);
     statusBox->setTextCursor(cursor);
-    // Already there, the focus would not be told again.
-    if (statusBox->hasFocus()) {
-        statusBox->clearFocus();
-    }
-    statusBox->setFocus(Qt::OtherFocusReason);
+    // The focus comes a moment after the caret: a screen reader that sees the caret move in the
+    // box it is about to focus takes the focus there without a word (Orca does), and reads the
+    // line only for a focus it is told of on its own.
+    QTimer::singleShot(kStatusFocusDelayMs, statusBox, [box = statusBox] {
+        // Already there, the focus would not be told again.
+        if (box->hasFocus()) {
+            box->clearFocus();
+        }
+        box->setFocus(Qt::OtherFocusReason);
+    });
 }
 
 void firmware_upgrade::DescribeButtons() {

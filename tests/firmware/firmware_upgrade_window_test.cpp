@@ -354,7 +354,7 @@ TEST_F(UpgradeWindow, SuccessfulRunFillsTheStatusBoxInOrderAndRestoresTheSetting
                             "The keypad's serial number, code table and LED brightness are "
                             "written back.\n");
     EXPECT_EQ(window->progressBar->value(), 100);
-    EXPECT_EQ(window->focusWidget(), window->statusBox);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->focusWidget() == window->statusBox; }));
     EXPECT_EQ(window->statusBox->textCursor().block().text(),
               "The keypad's serial number, code table and LED brightness are written back.");
     EXPECT_TRUE(dialogs.messages.size() == 1u) << "only the warning of Browse";
@@ -468,7 +468,7 @@ TEST_P(UpgradeWindowFailure, EndsWithItsStatusLineAndCountsAgain) {
     ASSERT_TRUE(WaitForCount());
     EXPECT_EQ(StatusLines().last(), GetParam().lastLine);
     // Where a screen reader reads it: the focus on the line that says how it ended.
-    EXPECT_EQ(window->focusWidget(), window->statusBox);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->focusWidget() == window->statusBox; }));
     EXPECT_EQ(window->statusBox->textCursor().block().text(), GetParam().lastLine);
     EXPECT_NE(window->progressBar->value(), 100);
     EXPECT_FALSE(device::BootLoaderInUse());
